@@ -1,0 +1,2 @@
+#include "fmapi/fm_api.h"
+#include "fmapi/fm_host.h"
