@@ -1,0 +1,367 @@
+#include "fmx/Plugin.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "fmx/AccessMgr.h"
+#include "fmx/FMWrapper.h"
+#include "fmx/IdleTaskMgr.h"
+#if __has_include("fmx/TextMgr.h")
+#include "fmx/TextMgr.h"
+#define PV_HAVE_TEXTMGR 1
+#endif
+#include "platform/win32/winmodule.h"
+#include "plugin/Message.h"
+#include "plugin/PlugIn.h"
+#include "fmx/WideText.h"
+
+namespace fmx {
+
+namespace {
+
+const wchar_t kPlatformWord[] = L"Windows";
+
+std::wstring ToWide(const std::u16string& text) { return U16ToWide(text); }
+
+bool LoadString(void* instance, unsigned id, std::wstring& out)
+{
+    std::u16string text;
+    if (!win32::LoadStringResource(instance, id, text))
+        return false;
+    out = ToWide(text);
+    return true;
+}
+
+bool EqualsIgnoringAsciiCase(const std::wstring& a, const char* b)
+{
+    std::size_t n = std::strlen(b);
+    if (a.size() != n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        wchar_t x = a[i];
+        char y = b[i];
+        if (x >= L'A' && x <= L'Z')
+            x = static_cast<wchar_t>(x - L'A' + L'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != static_cast<wchar_t>(y))
+            return false;
+    }
+    return true;
+}
+
+std::size_t U16Length(const char16_t* s)
+{
+    std::size_t n = 0;
+    if (s)
+        while (s[n])
+            ++n;
+    return n;
+}
+
+} // namespace
+
+std::int16_t Plugin::ComputeApiLevel(std::int16_t extnVersion, const char16_t* hostVersion)
+{
+    // The version text as 8-bit text in a 256-byte buffer.
+    char text[256] = {};
+    for (std::size_t i = 0; hostVersion && hostVersion[i] && i < sizeof(text) - 1; ++i)
+        text[i] = hostVersion[i] < 0x80 ? static_cast<char>(hostVersion[i]) : '?';
+    std::int16_t level = extnVersion;
+    if (level == 51) {
+        if (std::strstr(text, "8.5"))
+            level = 52;
+        if (std::strstr(text, "9.0"))
+            level = 53;
+        if (std::strstr(text, "10.0"))
+            level = 54;
+    } else if (level == 52 && std::strstr(text, "11.0")) {
+        level = 55;
+    }
+    return level;
+}
+
+Plugin::Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* hostVersion,
+               std::uint8_t flag, std::uint16_t hostWord, void* instance)
+    : apiLevel_(apiLevel), appType_(appType), flag_(flag), hostWord_(hostWord), instance_(instance)
+{
+    own_.kind = __Quarrow__::CallContext::kOwn;
+    __Quarrow__::PushCallContext(&own_);
+    try {
+        if (hostVersion)
+            strings_[kInfoHostVersion] = ToWide(std::u16string(hostVersion, U16Length(hostVersion)));
+
+        std::wstring stageText;
+        std::uint32_t high = 0, low = 0;
+        std::string moduleFile;
+        if (!LoadString(instance, 128, strings_[kInfoName]) ||
+            !LoadString(instance, 129, strings_[kInfoDescription]) ||
+            !LoadString(instance, 131, strings_[kInfoOptions]) ||
+            !win32::GetModuleFileName(instance, moduleFile) ||
+            !win32::GetProductVersion(instance, high, low) || !LoadString(instance, 23001, stageText))
+            throw std::runtime_error("missing necessary resources");
+
+        version_[0] = static_cast<std::uint16_t>(high >> 16);
+        version_[1] = static_cast<std::uint16_t>(high & 0xFFFF);
+        version_[2] = static_cast<std::uint16_t>(low >> 16);
+        version_[3] = static_cast<std::uint16_t>(low & 0xFFFF);
+        if (EqualsIgnoringAsciiCase(stageText, "development"))
+            stage_ = kDevelopment;
+        else if (EqualsIgnoringAsciiCase(stageText, "alpha"))
+            stage_ = kAlpha;
+        else if (EqualsIgnoringAsciiCase(stageText, "beta"))
+            stage_ = kBeta;
+        else if (EqualsIgnoringAsciiCase(stageText, "final") || EqualsIgnoringAsciiCase(stageText, "release"))
+            stage_ = kFinal;
+        else
+            stage_ = kDevelopment;
+
+        strings_[kInfoProduct] = strings_[kInfoName];
+        static const wchar_t* const suffixes[] = {L" develop", L" alpha", L" beta", L""};
+        strings_[kInfoVersion] = std::to_wstring(version_[0]) + L"." + std::to_wstring(version_[1]) + L"." +
+                                 std::to_wstring(version_[2]) + L".b" + std::to_wstring(version_[3]) +
+                                 suffixes[stage_];
+        strings_[kInfoPlatform] = kPlatformWord;
+
+        if (!LoadString(instance, 23000, strings_[kInfoNotice]))
+            throw std::runtime_error("missing necessary resources");
+        strings_[kInfoAll] = strings_[kInfoName] + L" " + strings_[kInfoVersion] + L" " +
+                             strings_[kInfoPlatform] + L" " + strings_[kInfoNotice];
+
+        const std::wstring& options = strings_[kInfoOptions];
+        for (std::size_t i = 0; i < 4; ++i) {
+            std::uint32_t c = i < options.size() ? static_cast<std::uint32_t>(options[i]) & 0xFF : 0;
+            pluginId_ |= c << (8 * (3 - i));
+        }
+        registerThroughHost_ = options.size() > 6 && options[6] == L'n';
+    } catch (...) {
+        __Quarrow__::PopCallContext(&own_);
+        throw;
+    }
+}
+
+Plugin::~Plugin()
+{
+    for (auto it = managers_.rbegin(); it != managers_.rend(); ++it)
+        (*it)->Destroy();
+    managers_.clear();
+    oldStyle_.clear();
+    oldStyleNames_.clear();
+    __Quarrow__::PopCallContext(&own_);
+}
+
+void Plugin::AddManager(SingletonBase* manager)
+{
+    if (manager)
+        managers_.push_back(manager);
+}
+
+const std::wstring* Plugin::GetInfoString(std::uint32_t index) const
+{
+    return index < kInfoCount ? &strings_[index] : nullptr;
+}
+
+bool Plugin::GetInfo(std::uint32_t index, Text& text) const
+{
+    const std::wstring* s = GetInfoString(index);
+    if (!s)
+        return false;
+    text.AssignWide(*s);
+    return true;
+}
+
+std::int32_t Plugin::GetInfo(std::uint32_t index, char16_t* buffer, std::uint32_t capacity) const
+{
+    const std::wstring* s = GetInfoString(index);
+    if (!s)
+        return -1;
+    std::u16string u = WideToU16(*s);
+    if (buffer && u.size() < capacity) {
+        std::copy(u.begin(), u.end(), buffer);
+        buffer[u.size()] = 0;
+    }
+    return static_cast<std::int32_t>(u.size());
+}
+
+std::int32_t Plugin::GetInfo(std::uint32_t index, char* buffer, std::uint32_t capacity) const
+{
+    const std::wstring* s = GetInfoString(index);
+    if (!s)
+        return -1;
+    std::string bytes;
+    for (wchar_t c : *s)
+        bytes.push_back(static_cast<std::uint32_t>(c) < 0x100 ? static_cast<char>(c) : '?');
+    if (buffer && bytes.size() < capacity) {
+        std::memcpy(buffer, bytes.data(), bytes.size());
+        buffer[bytes.size()] = 0;
+    }
+    return static_cast<std::int32_t>(bytes.size());
+}
+
+std::string Plugin::GetModuleFolder() const
+{
+    std::string path;
+    if (!win32::GetModuleFileName(instance_, path))
+        return std::string();
+    if (path.size() > 260)
+        path.resize(260);
+    std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+Plugin::HostVersion Plugin::GetHostVersion() const
+{
+    HostVersion v;
+    if (apiLevel_ >= 51)
+        v.major = 8;
+    else if (apiLevel_ == 50)
+        v.major = 7;
+    else if (apiLevel_ >= 17)
+        v.major = 6;
+    else if (apiLevel_ >= 15) {
+        v.major = 5;
+        v.minor = 5;
+    } else
+        v.major = 5;
+    v.flag = flag_;
+    return v;
+}
+
+std::int16_t Plugin::RegisterFunctions(std::int16_t id, const wchar_t* name, const wchar_t* prototype,
+                                       std::int16_t minArgs, std::int16_t maxArgs, std::uint32_t flags,
+                                       FMExtFunction callback)
+{
+    if (!name || !prototype || !callback)
+        return -1;
+    if (minArgs < 0 || (maxArgs < 0 && maxArgs != -1) || (maxArgs != -1 && minArgs > maxArgs))
+        return -1;
+
+    if (registerThroughHost_) {
+        QuadChar plugin(static_cast<char>(pluginId_ >> 24), static_cast<char>(pluginId_ >> 16),
+                        static_cast<char>(pluginId_ >> 8), static_cast<char>(pluginId_));
+        Text nameText;
+        nameText.AssignWide(name);
+        Text prototypeText;
+        prototypeText.AssignWide(prototype);
+        return ExprEnv::RegisterExternalFunction(plugin, id, nameText, prototypeText, minArgs, maxArgs,
+                                                 flags & 0x00FFFFFFu, callback);
+    }
+
+    try {
+        std::int32_t index = static_cast<std::int32_t>(oldStyle_.size());
+        if (index < 0)
+            return -2;
+        OldStyleFunction entry;
+        entry.name = name;
+        entry.prototype = prototype;
+        entry.index = index;
+        entry.minArgs = minArgs;
+        entry.maxArgs = maxArgs;
+        entry.flags = flags;
+        entry.callback = callback;
+        oldStyle_[index] = entry;
+        oldStyleNames_[entry.name] = id;
+    } catch (...) {
+        return -3;
+    }
+    return 0;
+}
+
+std::int16_t Plugin::UnregisterFunctions(std::int16_t id)
+{
+    QuadChar plugin(static_cast<char>(pluginId_ >> 24), static_cast<char>(pluginId_ >> 16),
+                    static_cast<char>(pluginId_ >> 8), static_cast<char>(pluginId_));
+    return ExprEnv::UnRegisterExternalFunction(plugin, id);
+}
+
+bool Plugin::Init(fmapi::CallRecord* record)
+{
+    try {
+        const std::int16_t extn = record->extnVersion;
+        const std::uint8_t appType = record->parm1;
+        const auto* hostVersion = reinterpret_cast<const char16_t*>(record->parm2);
+        const std::int16_t level = ComputeApiLevel(extn, hostVersion);
+        if (Singleton<Plugin>::Exists())
+            Singleton<Plugin>::DestroyInstance();
+        Plugin& plugin = Singleton<Plugin>::Create(level, appType, hostVersion, std::uint8_t(1),
+                                                   record->hostWord, record->instanceID);
+        plugin.AddManager(&Singleton<AccessMgr>::Create(record));
+#ifdef PV_HAVE_TEXTMGR
+        plugin.AddManager(&Singleton<TextMgr>::Create(record));
+#endif
+        plugin.AddManager(&Singleton<IdleTaskMgr>::Create(record));
+        return true;
+    } catch (...) {
+        Singleton<Plugin>::DestroyInstance();
+        return false;
+    }
+}
+
+void Plugin::HandleMessage(fmapi::CallRecord& copy)
+{
+    bool goOn = true;
+    if (copy.whichCall == fmapi::kMsgIdle) {
+        goOn = Singleton<IdleTaskMgr>::GetInstance().ProcessIdle(copy);
+    } else if (copy.whichCall == fmapi::kMsgExternal) {
+        // The old-style call: an index into the old-style table. This product
+        // registers through the host, so the table stays empty and the message
+        // goes on to the framework.
+        goOn = true;
+    }
+    if (goOn && !copy.unsafeCalls) {
+        __Quarrow__::Message message(&copy);
+        __Quarrow__::PlugIn::OnMessage(message);
+    }
+}
+
+void Plugin::Dispatch(fmapi::CallRecord* record)
+{
+    const std::uint8_t kind = record->whichCall;
+    if (kind == fmapi::kMsgGetString) {
+        const unsigned id = record->parm1;
+        auto* out = reinterpret_cast<char16_t*>(record->result);
+        if (!out)
+            return;
+        if (id != 128 && id != 129 && id != 131) {
+            out[0] = 0;
+            return;
+        }
+        std::u16string text;
+        if (!win32::LoadStringResource(record->instanceID, id, text))
+            return;
+        if (text.size() <= static_cast<std::size_t>(record->parm3))
+            std::copy(text.begin(), text.end(), out);
+        return;
+    }
+
+    if (kind == fmapi::kMsgInit) {
+        if (!Init(record)) {
+            record->result = -2;
+            return;
+        }
+    } else if (!Singleton<Plugin>::Exists()) {
+        return;
+    }
+
+    fmapi::CallRecord copy;
+    std::memcpy(&copy, record, fmapi::kCallRecordHeadSize);
+    std::memset(reinterpret_cast<unsigned char*>(&copy) + fmapi::kCallRecordHeadSize, 0,
+                sizeof(copy) - fmapi::kCallRecordHeadSize);
+
+    Singleton<Plugin>::GetInstance().HandleMessage(copy);
+
+    if (kind == fmapi::kMsgInit) {
+        if (copy.result >= 50) {
+            record->result = copy.result;
+        } else {
+            Singleton<Plugin>::DestroyInstance();
+            if (copy.result >= 1)
+                record->result = -2;
+        }
+    } else if (kind == fmapi::kMsgShutdown) {
+        Singleton<Plugin>::DestroyInstance();
+    }
+}
+
+} // namespace fmx

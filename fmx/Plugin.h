@@ -1,0 +1,130 @@
+// The host-access layer's plug-in object: what the host told the plug-in at
+// initialisation, what the module says about itself (strings, version, plug-in
+// id), the host-access managers, the old-style function table, and the
+// registration of calculation functions with the host.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fmapi/call_record.h"
+#include "fmapi/fm_api.h"
+#include "fmx/Singleton.h"
+#include "plugin/CallContext.h"
+
+namespace fmx {
+
+class Text;
+
+class Plugin : public Singleton<Plugin> {
+public:
+    enum Stage : std::int32_t { kDevelopment = 0, kAlpha = 1, kBeta = 2, kFinal = 3 };
+    enum InfoIndex {
+        kInfoName = 0,
+        kInfoDescription = 1,
+        kInfoOptions = 2,
+        kInfoProduct = 3,
+        kInfoVersion = 4,
+        kInfoPlatform = 5,
+        kInfoNotice = 6,
+        kInfoAll = 7,
+        kInfoHostVersion = 8,
+        kInfoCount = 9,
+    };
+
+    struct OldStyleFunction {
+        std::wstring name;
+        std::wstring prototype;
+        std::int32_t index = 0;
+        std::int16_t minArgs = 0;
+        std::int16_t maxArgs = 0;
+        std::uint32_t flags = 0;
+        FMExtFunction callback = nullptr;
+    };
+
+    struct HostVersion {
+        std::int32_t major = 0;
+        std::int32_t minor = 0;
+        std::uint8_t flag = 0;
+    };
+
+    // Throws std::runtime_error("missing necessary resources") when a
+    // string or the version resource is missing.
+    Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* hostVersion,
+           std::uint8_t flag, std::uint16_t hostWord, void* instance);
+    ~Plugin() override;
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
+    // The host API level from the offered interface version and the host's
+    // version text.
+    static std::int16_t ComputeApiLevel(std::int16_t extnVersion, const char16_t* hostVersion);
+
+    // The entry's dispatch of one message (string requests need no instance).
+    static void Dispatch(fmapi::CallRecord* record);
+    // Brings up the host-access layer on initialisation; false on failure
+    // (nothing is left behind then).
+    static bool Init(fmapi::CallRecord* record);
+
+    // Readers, each through the process-wide instance.
+    static std::int16_t GetApiLevel() { return GetInstance().apiLevel_; }
+    static std::uint8_t GetAppType() { return GetInstance().appType_; }
+    static std::uint8_t GetFlag() { return GetInstance().flag_; }
+    static void* GetModule() { return GetInstance().instance_; }
+    static std::uint32_t GetPluginId() { return GetInstance().pluginId_; }
+
+    bool RegistersThroughHost() const { return registerThroughHost_; }
+    std::int32_t GetStage() const { return stage_; }
+    const std::uint16_t* GetVersion() const { return version_; }
+    std::int32_t HostEncoding() const { return hostEncoding_; }
+    std::int32_t PluginEncoding() const { return pluginEncoding_; }
+
+    // Info strings 0..8. An index of 9 or more answers false / -1.
+    const std::wstring* GetInfoString(std::uint32_t index) const;
+    bool GetInfo(std::uint32_t index, Text& text) const;
+    // Copies into a UTF-16 buffer only when the length is below the capacity;
+    // answers the length in any case (-1 for a bad index).
+    std::int32_t GetInfo(std::uint32_t index, char16_t* buffer, std::uint32_t capacity) const;
+    std::int32_t GetInfo(std::uint32_t index, char* buffer, std::uint32_t capacity) const;
+
+    // The module's folder (UTF-8, with a trailing '/').
+    std::string GetModuleFolder() const;
+    HostVersion GetHostVersion() const;
+
+    // Manager list: destroyed from last to first by the destructor.
+    void AddManager(SingletonBase* manager);
+
+    // Registration of one calculation function: 0 on success, -1 for a bad
+    // descriptor, else the host's answer (or -2/-3 on the old-style path).
+    std::int16_t RegisterFunctions(std::int16_t id, const wchar_t* name, const wchar_t* prototype,
+                                   std::int16_t minArgs, std::int16_t maxArgs, std::uint32_t flags,
+                                   FMExtFunction callback);
+    std::int16_t UnregisterFunctions(std::int16_t id);
+
+    const std::map<std::int32_t, OldStyleFunction>& OldStyleTable() const { return oldStyle_; }
+    const std::map<std::wstring, std::int16_t>& OldStyleNames() const { return oldStyleNames_; }
+
+private:
+    void HandleMessage(fmapi::CallRecord& copy);
+
+    __Quarrow__::CallContext own_;
+    std::uint32_t pluginId_ = 0;
+    std::uint16_t version_[4] = {0, 0, 0, 0};
+    std::int32_t stage_ = kDevelopment;
+    std::int16_t apiLevel_;
+    std::uint8_t appType_;
+    std::uint8_t flag_;
+    std::uint16_t hostWord_;
+    void* instance_;
+    std::int32_t hostEncoding_ = 4;
+    std::int32_t pluginEncoding_ = 3;
+    bool registerThroughHost_ = false;
+    std::wstring strings_[kInfoCount];
+    std::vector<SingletonBase*> managers_;
+    std::map<std::int32_t, OldStyleFunction> oldStyle_;
+    std::map<std::wstring, std::int16_t> oldStyleNames_;
+};
+
+} // namespace fmx

@@ -1,0 +1,42 @@
+#include "fmx/WideText.h"
+
+#include <cstdint>
+
+namespace fmx {
+
+std::wstring U16ToWide(const std::u16string& text)
+{
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00) + 0x10000;
+            ++i;
+        }
+        out.push_back(static_cast<wchar_t>(c));
+    }
+    return out;
+}
+
+std::u16string WideToU16(const std::wstring& text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            out.push_back(u'?');
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+} // namespace fmx
