@@ -23,4 +23,19 @@ public:
     void OnInit(__Quarrow__::Message& message);
     void OnShutdown(__Quarrow__::Message& message);
     void OnIdle(__Quarrow__::Message&) {}
+
+    // Builds the request handlers of every calculation function.
+    void RegisterFunctionTable();
+
+    // Handlers: (function id, environment, arguments, result) -> 0; failures
+    // throw PVStandardException.
+    std::int16_t SetupLog(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t CreateChart(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t AddGraph(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t AddData(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t AddLabels(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t GetChart(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t DestroyChart(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t AddPieColors(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+    std::int16_t GetLastResultCode(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
 };

@@ -40,3 +40,33 @@ std::u16string WideToU16(const std::wstring& text)
 }
 
 } // namespace fmx
+
+namespace fmx {
+
+std::string WideToUtf8(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c <= 0x10FFFF) {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back('?');
+        }
+    }
+    return out;
+}
+
+} // namespace fmx

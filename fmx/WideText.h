@@ -9,3 +9,7 @@ std::wstring U16ToWide(const std::u16string& text);
 std::u16string WideToU16(const std::wstring& text);
 
 } // namespace fmx
+
+namespace fmx {
+std::string WideToUtf8(const std::wstring& text);
+}
