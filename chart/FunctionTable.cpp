@@ -2,7 +2,9 @@
 // flags and the help texts the host shows in its formula dialogs.
 #include "chart/PVPlugin.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "plugin/DecoratedRqstHandler.h"
 #include "plugin/Error.h"
