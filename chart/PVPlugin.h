@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "chart/Color.h"
+#include "chart/Registry.h"
 #include "fmapi/fm_api.h"
 #include "plugin/PlugIn.h"
 
@@ -38,4 +41,19 @@ public:
     std::int16_t DestroyChart(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
     std::int16_t AddPieColors(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
     std::int16_t GetLastResultCode(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*);
+
+    // Writes the default first; false (default kept) for an empty or
+    // non-numeric text or a type other than text and number.
+    static bool GetLongFromData(const FMData* data, std::int32_t& value, std::int32_t defaultValue);
+    // Appends one colour per piece of the text (a random one for a piece that
+    // is not a colour); false for data that is not a non-empty text.
+    static bool GetColorFromData(const FMData* data, std::vector<CColor>& colours);
+
+    // The entry of that name; throws PVStandardException(-3) when missing.
+    static CChartEntry& FindChart(CChartRegistry& registry, const std::wstring& name);
+
+    CChartRegistry& Registry() { return registry_; }
+
+private:
+    CChartRegistry registry_;
 };

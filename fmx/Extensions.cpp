@@ -1,0 +1,118 @@
+#include "fmx/Extensions.h"
+
+#include "fmx/AccessMgr.h"
+#include "fmx/FMWrapper.h"
+#include "fmx/Plugin.h"
+
+namespace fmx {
+
+namespace {
+
+constexpr std::uint32_t kSizeStream = 0x53495A45u;  // 'SIZE'
+
+bool HostHasExtensions() { return Plugin::GetApiLevel() >= 51; }
+
+// One cached cell per export, bound on first use and never re-resolved.
+template <class F>
+F Bound(F& cell, const char* name)
+{
+    if (!cell)
+        cell = reinterpret_cast<F>(AccessMgr::GetInstance().FindFunction("FMWrapper.dll", name));
+    return cell;
+}
+
+template <class F, class... Args>
+auto CallBound(F& cell, const char* name, Args... args)
+{
+    F f = Bound(cell, name);
+    ErrorRecord err;
+    auto result = f(args..., static_cast<FMError*>(err));
+    err.Check();
+    return result;
+}
+
+FM_BinaryData_AddSIZEData_t g_addSize = nullptr;
+FM_BinaryData_GetSIZEData_t g_getSize = nullptr;
+FM_BinaryData_AddFNAMData_t g_addNames = nullptr;
+FM_BinaryData_GetFNAMData_t g_getNames = nullptr;
+FM_Data_GetFontInfo_t g_fontInfo = nullptr;
+FM_Data_GetFontID_t g_fontId = nullptr;
+FM_ExprEnv_ExecuteSQL_t g_sql = nullptr;
+
+} // namespace
+
+std::int16_t AddSIZEData(BinaryData& binary, std::int16_t width, std::int16_t height)
+{
+    if (HostHasExtensions())
+        return CallBound(g_addSize, "FM_BinaryData_AddSIZEData", binary.get(), width, height);
+    const auto w = static_cast<std::uint16_t>(width);
+    const auto h = static_cast<std::uint16_t>(height);
+    const unsigned char bytes[4] = {static_cast<unsigned char>(w >> 8), static_cast<unsigned char>(w & 0xFF),
+                                    static_cast<unsigned char>(h >> 8), static_cast<unsigned char>(h & 0xFF)};
+    QuadChar type(kSizeStream);
+    return binary.Add(type, sizeof(bytes), bytes);
+}
+
+std::int16_t GetSIZEData(const BinaryData& binary, std::int16_t& width, std::int16_t& height)
+{
+    if (HostHasExtensions())
+        return CallBound(g_getSize, "FM_BinaryData_GetSIZEData", binary.get(), &width, &height);
+    QuadChar type(kSizeStream);
+    const std::int32_t index = binary.GetIndex(type);
+    if (index < 0 || binary.GetSize(index) < 4)
+        return -1;
+    unsigned char bytes[4];
+    const std::int16_t error = binary.GetData(index, 0, 4, bytes);
+    if (error != 0)
+        return error;
+    width = static_cast<std::int16_t>(bytes[0] << 8 | bytes[1]);
+    height = static_cast<std::int16_t>(bytes[2] << 8 | bytes[3]);
+    return 0;
+}
+
+std::int16_t AddFNAMData(BinaryData& binary, const Text& fileNames)
+{
+    if (HostHasExtensions())
+        return CallBound(g_addNames, "FM_BinaryData_AddFNAMData", binary.get(), fileNames.get());
+    return 0;
+}
+
+std::int16_t GetFNAMData(const BinaryData& binary, Text& fileNames)
+{
+    if (HostHasExtensions())
+        return CallBound(g_getNames, "FM_BinaryData_GetFNAMData", binary.get(), fileNames.get());
+    fileNames.Assign("");
+    return 0;
+}
+
+bool GetFontInfo(const FMData* data, std::int16_t fontId, Text& fontName, std::int16_t& fontScript,
+                 const FMExprEnv* env)
+{
+    if (HostHasExtensions())
+        return CallBound(g_fontInfo, "FM_Data_GetFontInfo", data, fontId, fontName.get(), &fontScript, env);
+    // Older hosts: the font mapper of the environment's file would answer;
+    // without a file there is no font name.
+    (void)data;
+    (void)fontId;
+    (void)env;
+    return false;
+}
+
+std::int16_t GetFontID(const FMData* data, const Text& fontName, std::int16_t fontScript,
+                       const FMExprEnv* env)
+{
+    if (HostHasExtensions())
+        return CallBound(g_fontId, "FM_Data_GetFontID", data, fontName.get(), fontScript, env);
+    return 0;
+}
+
+std::int16_t ExecuteSQL(const FMExprEnv* env, const Text& statement, FMData* result,
+                        char16_t columnSeparator, char16_t rowSeparator)
+{
+    if (HostHasExtensions())
+        return CallBound(g_sql, "FM_ExprEnv_ExecuteSQL", env, statement.get(), result, columnSeparator,
+                         rowSeparator);
+    return 1;
+}
+
+} // namespace fmx
