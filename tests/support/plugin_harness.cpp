@@ -1,0 +1,112 @@
+#include "support/plugin_harness.h"
+
+#include <cstring>
+
+#include "chart/Logging.h"
+#include "fmapi/fm_host.h"
+#include "fmx/FMWrapper.h"
+
+namespace pvtest {
+
+fmapi::CallRecord MakeRecord(std::uint8_t kind)
+{
+    fmapi::CallRecord r;
+    std::memset(&r, 0, sizeof(r));
+    r.whichCall = kind;
+    r.instanceID = nullptr;  // the program itself
+    return r;
+}
+
+std::intptr_t Init(std::int16_t extnVersion, const std::u16string& hostVersion, std::intptr_t initialResult)
+{
+    fmapi::CallRecord r = MakeRecord(fmapi::kMsgInit);
+    r.extnVersion = extnVersion;
+    r.parm1 = 1;
+    std::u16string text = hostVersion;
+    r.parm2 = reinterpret_cast<std::uintptr_t>(text.c_str());
+    r.result = initialResult;
+    FMExternCallProc(&r);
+    return r.result;
+}
+
+void Shutdown()
+{
+    fmapi::CallRecord r = MakeRecord(fmapi::kMsgShutdown);
+    FMExternCallProc(&r);
+}
+
+std::u16string RequestString(std::uint8_t id, std::uint32_t capacity)
+{
+    std::vector<char16_t> buffer(2048, u'x');
+    fmapi::CallRecord r = MakeRecord(fmapi::kMsgGetString);
+    r.parm1 = id;
+    r.parm3 = capacity;
+    r.result = reinterpret_cast<std::intptr_t>(buffer.data());
+    FMExternCallProc(&r);
+    std::u16string out;
+    for (char16_t c : buffer) {
+        if (c == 0 || c == u'x')
+            break;
+        out.push_back(c);
+    }
+    return out;
+}
+
+LogCapture::LogCapture() : stream_(new std::ostringstream)
+{
+    Logging::SetupChannels(std::make_shared<Logging::CSink>(stream_));
+}
+
+std::vector<std::string> LogCapture::Lines() const
+{
+    std::vector<std::string> lines;
+    std::istringstream in(stream_->str());
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+CallResult CallText(const std::u16string& name, const std::vector<std::u16string>& args)
+{
+    fmx::DataVect vect;
+    for (const auto& a : args) {
+        fmx::Text text;
+        text.AssignUnicodeWithLength(a.data(), static_cast<std::uint32_t>(a.size()));
+        fmx::Data data;
+        fmx::Locale locale(1);
+        data.SetAsText(text, locale);
+        vect.PushBack(data);
+    }
+    fmx::Data result;
+    CallResult out;
+    out.error = FMH_CallFunction(name.c_str(), vect.get(), result.get());
+    out.type = result.GetNativeType();
+    if (out.type == kFMTypeText)
+        out.text = fmx::Text(result.GetAsText()).GetU16();
+    if (out.type == kFMTypeBinary) {
+        fmx::BinaryData binary(result.GetBinaryData());
+        FMError err{1, 0};
+        std::int32_t n = FM_BinaryData_GetCount(binary.get(), &err);
+        for (std::int32_t i = 0; i < n; ++i) {
+            FMQuadChar* q = FM_QuadChar_Constructor1(&err);
+            FM_BinaryData_GetType(binary.get(), i, q, &err);
+            std::uint32_t type = FM_QuadChar_GetMacType(q, &err);
+            FM_QuadChar_Delete(q, &err);
+            std::vector<unsigned char> bytes(binary.GetSize(i));
+            if (!bytes.empty())
+                binary.GetData(i, 0, static_cast<std::uint32_t>(bytes.size()), bytes.data());
+            out.streams.emplace_back(type, std::move(bytes));
+        }
+    }
+    return out;
+}
+
+std::string Narrow(const std::u16string& s)
+{
+    std::string out;
+    for (char16_t c : s)
+        out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+} // namespace pvtest

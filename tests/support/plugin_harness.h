@@ -1,0 +1,55 @@
+// Drives the plug-in's entry point in-process the way the host does: call
+// records, string requests, initialisation and function calls through the
+// host's registry. The test program itself carries the module's resources.
+#pragma once
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fmapi/call_record.h"
+#include "fmapi/fm_api.h"
+
+extern "C" void FMExternCallProc(fmapi::CallRecord* record);
+
+namespace pvtest {
+
+// A record of the given kind for this program's own module.
+fmapi::CallRecord MakeRecord(std::uint8_t kind);
+
+// Sends initialisation with the offered version and host text; answers the
+// record's result (which starts at `initialResult`).
+std::intptr_t Init(std::int16_t extnVersion = 52, const std::u16string& hostVersion = u"Pro 11.0v4",
+                   std::intptr_t initialResult = 0);
+void Shutdown();
+
+// A string request: the buffer starts filled with 'x'; answers the units up
+// to the first zero or 'x'.
+std::u16string RequestString(std::uint8_t id, std::uint32_t capacity = 1024);
+
+// Captures the product log's lines from now on.
+class LogCapture {
+public:
+    LogCapture();
+    std::string Text() const { return stream_->str(); }
+    std::vector<std::string> Lines() const;
+
+private:
+    std::ostringstream* stream_;
+};
+
+// The value of a calculation-function call through the host.
+struct CallResult {
+    std::int16_t error = 0;
+    std::int32_t type = 0;
+    std::u16string text;
+    std::vector<std::pair<std::uint32_t, std::vector<unsigned char>>> streams;
+};
+
+// Calls a registered function by name with text arguments.
+CallResult CallText(const std::u16string& name, const std::vector<std::u16string>& args);
+
+std::string Narrow(const std::u16string& s);
+
+} // namespace pvtest
