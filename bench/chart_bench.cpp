@@ -27,14 +27,19 @@ struct Session {
     ~Session() { pvtest::Shutdown(); }
 };
 
-std::u16string Number(int i) { return std::u16string(1, char16_t(u'0' + i / 10)) + char16_t(u'0' + i % 10); }
+std::u16string Number(int i)
+{
+    std::u16string out;
+    for (char c : std::to_string(i))
+        out.push_back(static_cast<char16_t>(c));
+    return out;
+}
 
 // One whole chart: answers the PNG bytes (or empty).
 std::vector<unsigned char> MakeChart(const std::u16string& type, int width, int height)
 {
     const std::u16string name = u"bench";
-    CallText(u"PVane_CreateChart", {type, name, u"png", std::u16string(u"") + Number(width / 100) + u"00",
-                                    Number(height / 100) + u"00", u"FFFFFF", u"Benchmark chart"});
+    CallText(u"PVane_CreateChart", {type, name, u"png", Number(width), Number(height), u"FFFFFF", u"Benchmark chart"});
     std::u16string labels;
     for (int g = 0; g < 3; ++g) {
         std::u16string graph = u"g" + Number(g);
