@@ -37,8 +37,11 @@ function(plotvane_flavour FLAVOUR)
   set(module Plotvane_${FLAVOUR})
   add_library(${module} MODULE $<TARGET_OBJECTS:pv_resources_${FLAVOUR}>)
   target_link_libraries(${module} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${engine}>")
-  target_link_options(${module} PRIVATE
-    -Wl,--version-script=${PV_ROOT}/plugin/exports.map -Wl,--no-undefined)
+  target_link_options(${module} PRIVATE -Wl,--version-script=${PV_ROOT}/plugin/exports.map)
+  if(NOT PV_SANITIZE)
+    # A sanitized module takes the runtime from the program that loads it.
+    target_link_options(${module} PRIVATE -Wl,--no-undefined)
+  endif()
   set_target_properties(${module} PROPERTIES PREFIX "" SUFFIX ".fmx" OUTPUT_NAME Plotvane
     LINK_DEPENDS ${PV_ROOT}/plugin/exports.map)
   if(NOT FLAVOUR STREQUAL "win")

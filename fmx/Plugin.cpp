@@ -7,10 +7,7 @@
 #include "fmx/AccessMgr.h"
 #include "fmx/FMWrapper.h"
 #include "fmx/IdleTaskMgr.h"
-#if __has_include("fmx/TextMgr.h")
 #include "fmx/TextMgr.h"
-#define PV_HAVE_TEXTMGR 1
-#endif
 #include "platform/win32/winmodule.h"
 #include "plugin/Message.h"
 #include "plugin/PlugIn.h"
@@ -287,9 +284,7 @@ bool Plugin::Init(fmapi::CallRecord* record)
         Plugin& plugin = Singleton<Plugin>::Create(level, appType, hostVersion, std::uint8_t(1),
                                                    record->hostWord, record->instanceID);
         plugin.AddManager(&Singleton<AccessMgr>::Create(record));
-#ifdef PV_HAVE_TEXTMGR
         plugin.AddManager(&Singleton<TextMgr>::Create(record));
-#endif
         plugin.AddManager(&Singleton<IdleTaskMgr>::Create(record));
         return true;
     } catch (...) {
