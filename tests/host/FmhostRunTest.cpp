@@ -54,13 +54,14 @@ protected:
 
     // Runs fmhost on `script` with the test plug-in (unless args name one),
     // the output folder in the temporary folder and TP_LOG set.
-    Ran Run(const std::string& script, std::vector<std::string> args = {}, bool viaStdin = false)
+    Ran Run(const std::string& script, std::vector<std::string> args = {}, bool viaStdin = false,
+            const std::string& env = "")
     {
         {
             std::ofstream f(dir_ / "script.fmcalc", std::ios::binary);
             f << script;
         }
-        std::string cmd = "cd " + Quote(dir_.string()) + " && TP_LOG=" + Quote(log_.string()) + " " +
+        std::string cmd = "cd " + Quote(dir_.string()) + " && TP_LOG=" + Quote(log_.string()) + " " + env + " " +
                           Quote(PV_FMHOST);
         bool plugin = false;
         for (const auto& a : args) plugin = plugin || a == "--plugin";
@@ -233,6 +234,14 @@ TEST_F(Fmhost, ContainersWritePictures)
     EXPECT_EQ(Slurp(dir_ / "out" / "3.jpg"), "\xFF\xD8\xFF-test");
     EXPECT_FALSE(fs::exists(dir_ / "out" / "4.png"));
     EXPECT_FALSE(fs::exists(dir_ / "out" / "4.jpg"));
+}
+
+TEST_F(Fmhost, PlaysAnOlderHostWithTheOlderLibrary)
+{
+    // Without the newer exports the plug-in finds no size or file-name writer.
+    Ran r = Run("TP_Picture ( \"png\" )\n", {}, false, "LD_LIBRARY_PATH=" + Quote(PV_BIN_DIR "/oldhost"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1: error 0 container JPEG:0 PNGf:13 -> 1.png\n");
 }
 
 TEST_F(Fmhost, AnUnwritablePictureEndsTheRunAfterWholeLines)
