@@ -1,0 +1,244 @@
+#include "fmhost/Host.h"
+
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "fmapi/fm_host.h"
+#include "fmhost/Evaluate.h"
+#include "fmhost/HostMemory.h"
+#include "fmhost/Values.h"
+
+namespace fmhost {
+namespace {
+
+constexpr char16_t kMarker = 0xFFFF;     // a noncharacter: never part of a text
+constexpr std::size_t kGuardUnits = 64;  // marker units past the capacity
+constexpr std::uint32_t kPngType = 0x504E4766;   // 'PNGf'
+constexpr std::uint32_t kJpegType = 0x4A504547;  // 'JPEG'
+
+const char* TypeName(std::int32_t type)
+{
+    switch (type) {
+    case kFMTypeText: return "text";
+    case kFMTypeNumber: return "number";
+    case kFMTypeDate: return "date";
+    case kFMTypeTime: return "time";
+    case kFMTypeTimeStamp: return "timestamp";
+    case kFMTypeBinary: return "container";
+    case kFMTypeBoolean: return "boolean";
+    default: return "empty";
+    }
+}
+
+void WriteFile(const std::filesystem::path& path, const std::vector<char>& bytes)
+{
+    // Written aside and renamed, so that no half picture is ever left.
+    std::filesystem::path temp = path;
+    temp += ".part";
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        if (f) f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (f) f.close();
+        if (!f) {
+            std::error_code ec;
+            std::filesystem::remove(temp, ec);
+            throw HostFailure("cannot write " + path.string());
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        throw HostFailure("cannot write " + path.string());
+    }
+}
+
+} // namespace
+
+Host::Host(HostSettings settings) : settings_(std::move(settings)) {}
+
+bool Host::Load(std::string* error)
+{
+    std::string path = settings_.plugin;
+    // A bare file name means the file, not a search of the library path.
+    if (path.find('/') == std::string::npos) path = "./" + path;
+    dlerror();
+    module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module_) {
+        const char* why = dlerror();
+        *error = "cannot load the plug-in " + settings_.plugin + ": " + (why ? why : "unknown error");
+        return false;
+    }
+    entry_ = reinterpret_cast<FMExternCallProcPtr>(dlsym(module_, "FMExternCallProc"));
+    if (!entry_) {
+        *error = "the plug-in " + settings_.plugin + " has no entry point FMExternCallProc";
+        return false;
+    }
+    return true;
+}
+
+fmapi::CallRecord Host::NewRecord(std::uint8_t kind) const
+{
+    fmapi::CallRecord r;
+    std::memset(&r, 0, sizeof r);
+    r.extnVersion = static_cast<std::int16_t>(settings_.extnVersion);
+    r.whichCall = kind;
+    r.instanceID = module_;
+    FillCallbacks(r);
+    return r;
+}
+
+std::intptr_t Host::Init(int extnVersion, const std::string& hostVersion)
+{
+    versionTexts_.push_back(ToUtf16(hostVersion));
+    fmapi::CallRecord r = NewRecord(fmapi::kMsgInit);
+    r.extnVersion = static_cast<std::int16_t>(extnVersion);
+    r.parm1 = static_cast<std::uint8_t>(settings_.appKind);
+    r.parm2 = reinterpret_cast<std::uintptr_t>(versionTexts_.back().c_str());
+    entry_(&r);
+    live_ = true;
+    return r.result;
+}
+
+std::intptr_t Host::Send(std::uint8_t kind, bool unsafe)
+{
+    fmapi::CallRecord r = NewRecord(kind);
+    r.unsafeCalls = unsafe ? 1 : 0;
+    entry_(&r);
+    if (kind == fmapi::kMsgShutdown && !unsafe) live_ = false;
+    return r.result;
+}
+
+Host::StringAnswer Host::RequestString(int id, std::uint32_t capacity)
+{
+    // At least one unit: an unknown id is answered by a zero in the first.
+    std::size_t room = capacity > 0 ? capacity : 1;
+    std::vector<char16_t> buffer(room + kGuardUnits, kMarker);
+    fmapi::CallRecord r = NewRecord(fmapi::kMsgGetString);
+    r.parm1 = static_cast<std::uint8_t>(id);
+    r.parm3 = capacity;
+    r.result = reinterpret_cast<std::intptr_t>(buffer.data());
+    entry_(&r);
+
+    StringAnswer answer;
+    for (std::size_t i = room; i < buffer.size(); ++i)
+        if (buffer[i] != kMarker) answer.overrun = true;
+    std::size_t n = 0;
+    while (n < capacity && buffer[n] != 0 && buffer[n] != kMarker) ++n;
+    answer.text = ToUtf8(std::u16string_view(buffer.data(), n));
+    return answer;
+}
+
+LineResult Host::Run(const Command& c)
+{
+    LineResult out;
+    out.line = c.line;
+    switch (c.kind) {
+    case Command::Kind::String: {
+        out.kind = "string";
+        StringAnswer a = RequestString(c.stringId, c.capacity);
+        if (a.overrun)
+            warnings_.push_back("line " + std::to_string(c.line) + ": the plug-in wrote beyond the capacity of " +
+                                std::to_string(c.capacity) + " units");
+        out.text = a.text;
+        return out;
+    }
+    case Command::Kind::Init:
+        out.kind = "init";
+        out.result = Init(c.extnVersion.value_or(settings_.extnVersion),
+                          c.hostVersion.value_or(settings_.hostVersion));
+        return out;
+    case Command::Kind::Idle:
+        out.kind = "idle";
+        out.result = Send(fmapi::kMsgIdle);
+        return out;
+    case Command::Kind::Prefs:
+        out.kind = "prefs";
+        out.result = Send(fmapi::kMsgAppPrefs);
+        return out;
+    case Command::Kind::Shutdown:
+        out.kind = "shutdown";
+        out.result = Send(fmapi::kMsgShutdown);
+        return out;
+    case Command::Kind::Unsafe:
+        out.kind = "unsafe";
+        out.result = Send(static_cast<std::uint8_t>(c.messageKind), true);
+        return out;
+    case Command::Kind::Calc:
+        return RunCalc(c);
+    }
+    return out;
+}
+
+LineResult Host::RunCalc(const Command& c)
+{
+    LineResult out;
+    out.line = c.line;
+    out.kind = "calc";
+    Data result(NewData());
+    out.error = EvaluateCalc(c.calc, result.get());
+
+    FMError err{1, 0};
+    std::int32_t type = FM_Data_GetNativeType(result.get(), &err);
+    Check(err, "FM_Data_GetNativeType");
+    bool empty = FM_Data_IsEmpty(result.get(), &err);
+    Check(err, "FM_Data_IsEmpty");
+    out.type = empty ? "empty" : TypeName(type);
+    if (out.type == "empty") return out;
+    if (type == kFMTypeText) {
+        out.text = ToUtf8(FM_Data_GetAsText(result.get(), &err));
+        Check(err, "FM_Data_GetAsText");
+        return out;
+    }
+    if (type != kFMTypeBinary) {
+        out.number = ToUtf8(TextOf(result.get()));
+        return out;
+    }
+
+    const FMBinaryData* binary = FM_Data_GetBinaryData(result.get(), &err);
+    Check(err, "FM_Data_GetBinaryData");
+    std::int32_t count = FM_BinaryData_GetCount(binary, &err);
+    Check(err, "FM_BinaryData_GetCount");
+    QuadChar quad(FM_QuadChar_Constructor1(&err));
+    Check(err, "FM_QuadChar_Constructor1");
+    out.streams.emplace();
+    std::int32_t picture = -1;
+    bool png = false;
+    for (std::int32_t i = 0; i < count; ++i) {
+        FM_BinaryData_GetType(binary, i, quad.get(), &err);
+        Check(err, "FM_BinaryData_GetType");
+        std::uint32_t t = FM_QuadChar_GetMacType(quad.get(), &err);
+        Check(err, "FM_QuadChar_GetMacType");
+        std::uint32_t size = FM_BinaryData_GetSize(binary, i, &err);
+        Check(err, "FM_BinaryData_GetSize");
+        out.streams->emplace_back(StreamTypeName(t), size);
+        // A PNG picture wins over a JPEG one; an empty stream is no picture.
+        if (size > 0 && t == kPngType && !png) {
+            picture = i;
+            png = true;
+        } else if (size > 0 && t == kJpegType && picture < 0) {
+            picture = i;
+        }
+    }
+    if (picture >= 0) {
+        std::uint32_t size = FM_BinaryData_GetSize(binary, picture, &err);
+        Check(err, "FM_BinaryData_GetSize");
+        std::vector<char> bytes(size);
+        if (FM_BinaryData_GetData(binary, picture, 0, size, bytes.data(), &err) != 0 || err.code != 0)
+            throw HostFailure("cannot read the picture stream");
+        std::string name = std::to_string(c.line) + (png ? ".png" : ".jpg");
+        std::filesystem::path dir(settings_.outDir);
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        WriteFile(dir / name, bytes);
+        out.file = name;
+    }
+    return out;
+}
+
+} // namespace fmhost

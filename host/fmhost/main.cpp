@@ -1,1 +1,9 @@
-int main() { return 0; }
+// fmhost: plays the host for a plug-in module. See fmhost/App.h.
+#include <cstdio>
+
+#include "fmhost/App.h"
+
+int main(int argc, char** argv)
+{
+    return fmhost::RunFmhost(argc, argv, stdout, stderr);
+}

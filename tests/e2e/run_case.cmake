@@ -1,16 +1,62 @@
-# Runs one end-to-end script through fmhost and compares its output.
+cmake_minimum_required(VERSION 3.25)
+# Runs one end-to-end script through fmhost and compares what it gives.
+# Inputs: FMHOST, SCRIPT, CASE (the case's path without extension), WORK,
+# PLUGIN (empty: fmhost's default module).
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-execute_process(COMMAND ${FMHOST} --out ${WORK} ${SCRIPT}
+
+set(args --out ${WORK})
+if(PLUGIN)
+  list(APPEND args --plugin ${PLUGIN})
+endif()
+if(EXISTS ${CASE}.args)
+  file(STRINGS ${CASE}.args extra)
+  list(APPEND args ${extra})
+endif()
+execute_process(COMMAND ${FMHOST} ${args} ${SCRIPT}
   WORKING_DIRECTORY ${WORK}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 file(WRITE ${WORK}/actual.txt "${out}")
-if(EXISTS ${EXPECTED})
-  file(READ ${EXPECTED} expected)
+file(WRITE ${WORK}/actual.stderr "${err}")
+
+set(failures "")
+if(EXISTS ${CASE}.expected)
+  file(READ ${CASE}.expected expected)
 else()
   set(expected "")
 endif()
 if(NOT out STREQUAL expected)
-  execute_process(COMMAND diff -u ${EXPECTED} ${WORK}/actual.txt)
-  message(FATAL_ERROR "output differs (rc=${rc}, stderr: ${err})")
+  execute_process(COMMAND diff -u ${CASE}.expected ${WORK}/actual.txt)
+  string(APPEND failures "standard output differs; ")
+endif()
+
+set(status 0)
+if(EXISTS ${CASE}.status)
+  file(STRINGS ${CASE}.status status LIMIT_COUNT 1)
+endif()
+if(NOT rc STREQUAL status)
+  string(APPEND failures "exit status ${rc}, expected ${status}; ")
+endif()
+
+if(EXISTS ${CASE}.stderr)
+  file(READ ${CASE}.stderr expected_err)
+  string(REPLACE "@WORK@" "${WORK}" expected_err "${expected_err}")
+  string(REPLACE "@SCRIPT@" "${SCRIPT}" expected_err "${expected_err}")
+  if(NOT err STREQUAL expected_err)
+    execute_process(COMMAND diff -u ${CASE}.stderr ${WORK}/actual.stderr)
+    string(APPEND failures "standard error differs; ")
+  endif()
+endif()
+
+if(EXISTS ${CASE}.files)
+  file(STRINGS ${CASE}.files files)
+  foreach(f IN LISTS files)
+    if(NOT EXISTS ${WORK}/${f})
+      string(APPEND failures "${f} was not written; ")
+    endif()
+  endforeach()
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${failures}(stderr: ${err})")
 endif()

@@ -29,6 +29,27 @@ bool FMH_Registry_Find(const char16_t* name, FMHostFunction* out);
 enum : std::int16_t { kFMHWrongArgCount = -10001, kFMHUnknownFunction = -10002 };
 std::int16_t FMH_CallFunction(const char16_t* name, const FMDataVect* args, FMData* result);
 
+// Further answers of this host.
+enum : std::int16_t {
+    kFMHAlreadyRegistered = -10003,   // (plug-in id, function id) or the name is taken
+    kFMHNotRegistered = -10004,       // unregistering what is not registered
+    kFMHBadRegistration = -10005,     // no name, prototype or callback; bad counts
+    kFMHNoEvaluator = -10006,         // FM_ExprEnv_Evaluate without an evaluator
+    kFMHSyntaxError = -10007,         // a calculation that does not parse
+    kFMHTooDeep = -10008,             // calls nested beyond kFMHMaxCallDepth
+    kFMHNoDatabase = -10009,          // FM_ExprEnv_ExecuteSQL: this host has no files
+    kFMHHostFailure = -10010,         // the host itself failed (memory, an exception)
+};
+enum : std::int32_t { kFMHMaxCallDepth = 64 };
+
+// Fills env with the expression environment of the innermost function call
+// in progress (the host's own when none runs): host callback #11. 0 on success.
+std::int16_t FMH_ExprEnv_FillCurrent(FMExprEnv* env);
+// How deep in nested function calls the environment was made: 1 for the
+// environment of a call from a calculation, 2 for a call made while that one
+// runs, ...; 0 outside any call. -1 for a null environment.
+std::int32_t FMH_ExprEnv_Depth(const FMExprEnv* env);
+
 // The evaluator behind FM_ExprEnv_Evaluate (set by the host program).
 typedef std::int16_t (*FMHEvaluator)(const FMExprEnv* env, const FMText* expression,
                                      FMData* result);

@@ -1,0 +1,70 @@
+// The host side of one loaded plug-in module: the call record, the messages
+// and the script lines.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "fmapi/call_record.h"
+#include "fmhost/Output.h"
+#include "fmhost/Script.h"
+
+namespace fmhost {
+
+struct HostSettings {
+    std::string plugin;                    // path of the module
+    int extnVersion = 52;
+    std::string hostVersion = "Pro 11.0v4";
+    int appKind = 1;
+    std::string outDir = ".";
+};
+
+class Host {
+public:
+    explicit Host(HostSettings settings);
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // dlopen (RTLD_NOW | RTLD_LOCAL) and the entry point. The module stays
+    // loaded for the life of the process.
+    bool Load(std::string* error);
+    void* Module() const { return module_; }
+
+    // Messages; each answers the record's result afterwards (it starts at 0).
+    std::intptr_t Init(int extnVersion, const std::string& hostVersion);
+    std::intptr_t Send(std::uint8_t kind, bool unsafe = false);
+
+    // A string request into a buffer of `capacity` UTF-16 units filled
+    // beforehand with a marker: the answer is the text up to the first zero
+    // unit or marker. `overrun` tells that the plug-in wrote beyond the
+    // capacity.
+    struct StringAnswer {
+        std::string text;
+        bool overrun = false;
+    };
+    StringAnswer RequestString(int id, std::uint32_t capacity);
+
+    // Runs one script line. A failure that has to end the run (a picture that
+    // cannot be written) throws HostFailure; complaints that do not end it
+    // are collected in Warnings().
+    LineResult Run(const Command& command);
+    const std::vector<std::string>& Warnings() const { return warnings_; }
+
+    // An initialisation was sent and no shutdown since.
+    bool Live() const { return live_; }
+
+private:
+    fmapi::CallRecord NewRecord(std::uint8_t kind) const;
+    LineResult RunCalc(const Command& command);
+
+    HostSettings settings_;
+    void* module_ = nullptr;
+    FMExternCallProcPtr entry_ = nullptr;
+    std::deque<std::u16string> versionTexts_;   // kept: the plug-in may hold on to them
+    std::vector<std::string> warnings_;
+    bool live_ = false;
+};
+
+} // namespace fmhost

@@ -1,0 +1,40 @@
+// fmhost scripts: one host message or one calculation a line.
+//
+//   // comment            blank lines and comments are skipped
+//   #string ID [CAPACITY] string request (ID 0 to 255, CAPACITY in UTF-16
+//                         units, default 1024)
+//   #init [EXTN [HOST VERSION TEXT]]
+//   #idle  #prefs  #shutdown
+//   #unsafe KIND          message KIND (0 to 255) with the unsafe-calls flag
+//   anything else         a calculation (Calc.h)
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fmhost/Calc.h"
+
+namespace fmhost {
+
+struct Command {
+    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Calc };
+    Kind kind = Kind::Calc;
+    int line = 0;
+    int stringId = 0;                        // String
+    std::uint32_t capacity = 1024;           // String
+    std::optional<int> extnVersion;          // Init
+    std::optional<std::string> hostVersion;  // Init
+    int messageKind = 0;                     // Unsafe
+    CalcNode calc;                           // Calc
+};
+
+constexpr std::uint32_t kMaxStringCapacity = 1u << 20;
+
+// Parses a whole script (UTF-8; CR LF line ends and a leading byte-order
+// mark are accepted). On failure answers false and says where and why.
+bool ParseScript(std::string_view text, std::vector<Command>* out, CalcError* error);
+
+} // namespace fmhost

@@ -1,2 +1,0 @@
-#include "fmapi/fm_api.h"
-#include "fmapi/fm_host.h"
