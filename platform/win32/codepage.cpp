@@ -1,6 +1,8 @@
 #include "platform/win32/codepage.h"
 
 #include <cerrno>
+#include <mutex>
+
 #include <iconv.h>
 
 namespace win32 {
@@ -40,10 +42,57 @@ const CodePage kCodePages[] = {
     {52936, kHz, kHz},
 };
 
+constexpr std::size_t kCodePageCount = sizeof kCodePages / sizeof kCodePages[0];
+
+// The glibc converter that a name stands for.
+const char* IconvName(const char* name) {
+    if (name == kHz) {
+        return "EUC-CN";
+    }
+    if (name == kIso2022JpKana) {
+        return "ISO-2022-JP";
+    }
+    return name;
+}
+
+// glibc unloads a converter module when its last descriptor is closed, and
+// loading it again costs far more than a conversion. One descriptor per
+// direction stays open to keep the modules in; these are never used for
+// converting.
+class KeptModules {
+public:
+    void Keep(std::size_t index) {
+        std::call_once(once_[index], [this, index] {
+            const CodePage& cp = kCodePages[index];
+            kept_[index][0] = iconv_open(kWide, IconvName(cp.decodeAs));
+            kept_[index][1] = iconv_open(IconvName(cp.encodeAs), kWide);
+        });
+    }
+    ~KeptModules() {
+        for (auto& pair : kept_) {
+            for (iconv_t cd : pair) {
+                if (cd != nullptr && cd != reinterpret_cast<iconv_t>(-1)) {
+                    iconv_close(cd);
+                }
+            }
+        }
+    }
+
+private:
+    std::once_flag once_[kCodePageCount];
+    iconv_t kept_[kCodePageCount][2] = {};
+};
+
+void KeepModulesLoaded(std::size_t index) {
+    static KeptModules modules;
+    modules.Keep(index);
+}
+
 const CodePage* Find(std::uint32_t number) {
-    for (const CodePage& cp : kCodePages) {
-        if (cp.number == number) {
-            return &cp;
+    for (std::size_t i = 0; i < kCodePageCount; ++i) {
+        if (kCodePages[i].number == number) {
+            KeepModulesLoaded(i);
+            return &kCodePages[i];
         }
     }
     return nullptr;
@@ -104,7 +153,7 @@ bool DecodeIconv(const char* name, const char* bytes, std::size_t count, std::ws
             }
             continue;
         }
-        if (error == E2BIG) {
+        if (error == E2BIG && reinterpret_cast<wchar_t*>(dst) != chunk) {
             continue;
         }
         out.push_back(kReplacement);
@@ -113,8 +162,10 @@ bool DecodeIconv(const char* name, const char* bytes, std::size_t count, std::ws
         }
         if (error == EINVAL) {
             inLeft = 0;  // cut off by the end of the source
-        } else {
-            ++in;  // EILSEQ: skip the offending byte and go on
+        } else if (inLeft > 0) {
+            // EILSEQ: skip the offending byte and go on. (glibc's
+            // ISO-2022-CN-EXT can report it with the byte already consumed.)
+            ++in;
             --inLeft;
         }
     }
@@ -210,7 +261,7 @@ void EncodeRun(Converter& cv, const wchar_t* text, std::size_t count, bool flush
             }
             continue;
         }
-        if (error == E2BIG) {
+        if (error == E2BIG && dst != chunk) {
             continue;
         }
         if (flushing) {
@@ -228,8 +279,10 @@ void EncodeRun(Converter& cv, const wchar_t* text, std::size_t count, bool flush
         } else {
             out.push_back(kDefaultChar);
         }
-        in += sizeof(wchar_t);
-        inLeft -= sizeof(wchar_t);
+        if (inLeft >= sizeof(wchar_t)) {
+            in += sizeof(wchar_t);
+            inLeft -= sizeof(wchar_t);
+        }
     }
 }
 

@@ -86,6 +86,9 @@ TEST(CodePage, DecodingTheGb2312CodePageReadsGbk) {
 TEST(CodePage, InvalidBytesDecodeToReplacementCharacters) {
     EXPECT_EQ(Decode(51932, "\xFF\xFF" "a"), L"\uFFFD\uFFFDa");
     EXPECT_EQ(Decode(950, "ab\x81"), L"ab\uFFFD");
+    // glibc's ISO-2022-CN-EXT refuses a lone shift-out after consuming it.
+    EXPECT_EQ(Decode(50229, "\x0e"), L"\uFFFD");
+    EXPECT_EQ(Decode(50229, "a\x0e" "b").substr(0, 2), L"a\uFFFD");
     // A source of escape sequences only is valid and yields nothing.
     EXPECT_EQ(Decode(50220, "\x1b$B\x1b(B"), L"");
 }
