@@ -64,8 +64,8 @@ public:
     UTF_8CharacterSet();
     std::size_t Encode(const wchar_t* text, std::size_t count, std::string& out) const override;
     std::size_t Decode(const char* bytes, std::size_t count, std::wstring& out) const override;
-    // Fails (0, nothing appended) on a value beyond U+10FFFF, which the
-    // encoding cannot carry back.
+    // Fails (0, nothing appended) on a surrogate code point or a value beyond
+    // U+10FFFF, which Encode writes as '?'.
     std::size_t EncodeWithoutSubstitution(const wchar_t* text, std::size_t count,
                                           std::string& out) const override;
 };

@@ -99,16 +99,18 @@ TEST(UTF8, EncodesAndRoundTrips) {
     EXPECT_EQ(back, text);
 }
 
-TEST(UTF8, EncodingBeyondUnicode) {
-    const wchar_t text[] = {0x7FFFFFFF, static_cast<wchar_t>(-1)};
+TEST(UTF8, SurrogatesAndValuesBeyondUnicodeEncodeAsQuestionMarks) {
+    const wchar_t text[] = {0xD800, 0xDFFF, 0x110000, 0x7FFFFFFF, static_cast<wchar_t>(-1)};
     std::string out;
-    EXPECT_EQ(Utf8().Encode(text, 2, out), 2u);
-    EXPECT_EQ(out, "\xFD\xBF\xBF\xBF\xBF\xBF?");
+    EXPECT_EQ(Utf8().Encode(text, 5, out), 5u);
+    EXPECT_EQ(out, "?????");
     // Such values cannot come back, so the set refuses them when it must not substitute.
-    out.clear();
-    EXPECT_EQ(Utf8().EncodeWithoutSubstitution(text, 1, out), 0u);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(Utf8().EncodeWithoutSubstitution(L"\U0010FFFF", 1, out), 1u);
+    for (const wchar_t c : text) {
+        out.clear();
+        EXPECT_EQ(Utf8().EncodeWithoutSubstitution(&c, 1, out), 0u) << std::hex << c;
+        EXPECT_EQ(out, "");
+    }
+    EXPECT_EQ(Utf8().EncodeWithoutSubstitution(L"\U0010FFFF\uD7FF\uE000", 3, out), 3u);
 }
 
 }  // namespace
