@@ -68,15 +68,6 @@ public:
             kept_[index][1] = iconv_open(IconvName(cp.encodeAs), kWide);
         });
     }
-    ~KeptModules() {
-        for (auto& pair : kept_) {
-            for (iconv_t cd : pair) {
-                if (cd != nullptr && cd != reinterpret_cast<iconv_t>(-1)) {
-                    iconv_close(cd);
-                }
-            }
-        }
-    }
 
 private:
     std::once_flag once_[kCodePageCount];
@@ -84,7 +75,8 @@ private:
 };
 
 void KeepModulesLoaded(std::size_t index) {
-    static KeptModules modules;
+    // Never destroyed: conversions stay usable from other objects' destructors at exit.
+    static KeptModules& modules = *new KeptModules;
     modules.Keep(index);
 }
 
@@ -236,20 +228,16 @@ bool DecodeHz(const char* bytes, std::size_t count, std::wstring& out) {
 
 // ---- encoding ------------------------------------------------------------
 
-// Converts count units through cv, appending to out; a unit the converter
-// refuses becomes '?', converted through cv as well so that a stateful
-// encoding shifts back first. With flush, the converter ends in its initial
-// state.
-void EncodeRun(Converter& cv, const wchar_t* text, std::size_t count, bool flush,
-               std::string& out, bool& usedDefault) {
+// Converts count units through cv, appending to out, and ends in the
+// converter's initial state. A unit the converter refuses becomes '?',
+// converted through cv as well so that a stateful encoding shifts back first.
+void EncodeRun(Converter& cv, const wchar_t* text, std::size_t count, std::string& out,
+               bool& usedDefault) {
     char chunk[1024];
     const char* in = reinterpret_cast<const char*>(text);
     std::size_t inLeft = count * sizeof(wchar_t);
     for (;;) {
         const bool flushing = inLeft == 0;
-        if (flushing && !flush) {
-            break;
-        }
         char* dst = chunk;
         std::size_t dstLeft = sizeof chunk;
         const bool done = flushing ? cv.Flush(dst, dstLeft) : cv.Step(in, inLeft, dst, dstLeft);
@@ -292,7 +280,7 @@ bool EncodeIconv(const char* name, const wchar_t* text, std::size_t count, std::
     if (!cv.ok()) {
         return false;
     }
-    EncodeRun(cv, text, count, true, out, usedDefault);
+    EncodeRun(cv, text, count, out, usedDefault);
     return true;
 }
 
@@ -321,7 +309,7 @@ bool EncodeIso2022JpKana(const wchar_t* text, std::size_t count, std::string& ou
             while (j < count && !IsHalfWidthKatakana(text[j])) {
                 ++j;
             }
-            EncodeRun(cv, text + i, j - i, true, out, usedDefault);
+            EncodeRun(cv, text + i, j - i, out, usedDefault);
         }
         i = j;
     }

@@ -143,6 +143,8 @@ TEST(SystemBased, ChineseSets) {
     }
     EXPECT_EQ(Decode("big5", Encode("big5", traditional, &used), &used), traditional);
     EXPECT_EQ(Encode("gb2312", L"\u4E2D", &used), "\xD6\xD0");
+    // Reading goes through GBK, the superset: 81 40 is no GB 2312 byte pair.
+    EXPECT_EQ(Decode("gb2312", "\x81\x40", &used), L"\u4E02");
     // GB 2312 lacks the traditional forms.
     EXPECT_EQ(Encode("gb2312", traditional, &used), "");
     EXPECT_EQ(used, 0u);
