@@ -1,0 +1,62 @@
+// The chart's canvas over our GDI+ layer: a 32-bit ARGB bitmap with its
+// graphics, the background, PNG files, smoothing and the library's start-up.
+#include "platform/gdiplus/Gdiplus.h"
+
+#include "chart/DrawContext.h"
+#include "chart/Plot.h"
+
+void CPlot::CCanvasDeleter::operator()(Gdiplus::Bitmap* bitmap) const { delete bitmap; }
+void CPlot::CCanvasDeleter::operator()(Gdiplus::Graphics* canvas) const { delete canvas; }
+
+void CPlot::StartGraphics()
+{
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&graphicsToken_, &input, nullptr);
+}
+
+void CPlot::StopGraphics() { Gdiplus::GdiplusShutdown(graphicsToken_); }
+
+void CPlot::CreateCanvas()
+{
+    // The graphics refer to the bitmap: drop them first.
+    graphics = nullptr;
+    canvasGraphics_.reset();
+    bitmap_.reset(new Gdiplus::Bitmap(pictureWidth, pictureHeight, 0,
+                                      Gdiplus::PixelFormat32bppARGB, nullptr));
+    canvasGraphics_.reset(new Gdiplus::Graphics(bitmap_.get()));
+    graphics = canvasGraphics_.get();
+    canvasGraphics_->SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+
+    // An empty background stays transparent in PNG; JPEG has no transparency.
+    CColor fill;
+    if (!background.empty)
+        fill = background;
+    else if (jpeg)
+        fill = CColor::White();
+    else
+        return;
+    Gdiplus::SolidBrush brush(Gdiplus::Color(fill.argb));
+    canvasGraphics_->FillRectangle(&brush, 0.0f, 0.0f, static_cast<float>(pictureWidth),
+                                   static_cast<float>(pictureHeight));
+}
+
+void CPlot::ClearCanvas()
+{
+    // A new bitmap is transparent everywhere; the background follows.
+    CreateCanvas();
+}
+
+bool CPlot::SaveToFile(const std::wstring& path)
+{
+    Gdiplus::CLSID clsid;
+    if (!bitmap_ || GetEncoderClsid(L"image/png", &clsid) < 0)
+        return false;
+    return bitmap_->Save(path.c_str(), &clsid, nullptr) == Gdiplus::Ok;
+}
+
+void CPrimitive::SetSmoothing()
+{
+    if (Gdiplus::Graphics* target = FindGraphics())
+        target->SetSmoothingMode(smoothing ? Gdiplus::SmoothingModeHighQuality
+                                           : Gdiplus::SmoothingModeDefault);
+}

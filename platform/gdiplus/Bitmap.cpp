@@ -1,0 +1,123 @@
+// Bitmaps: cairo ARGB32 image surfaces (premultiplied, native byte order).
+#include <cstdio>
+
+#include "platform/gdiplus/Internal.h"
+
+namespace Gdiplus {
+
+namespace {
+
+std::unique_ptr<Bitmap::Impl> MakeSurface(INT width, INT height, PixelFormat format)
+{
+    auto impl = std::make_unique<Bitmap::Impl>();
+    if (width <= 0 || height <= 0 || format != PixelFormat32bppARGB) {
+        impl->status = InvalidParameter;
+        return impl;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_status_t status = cairo_surface_status(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        impl->status = status == CAIRO_STATUS_NO_MEMORY ? OutOfMemory : InvalidParameter;
+        return impl;
+    }
+    impl->surface = surface;
+    impl->width = width;
+    impl->height = height;
+    return impl;
+}
+
+} // namespace
+
+Bitmap::Bitmap(INT width, INT height, PixelFormat format)
+    : impl_(MakeSurface(width, height, format))
+{
+    last_ = impl_->status;
+}
+
+Bitmap::Bitmap(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0)
+{
+    if (scan0 || stride != 0) {
+        impl_ = std::make_unique<Impl>();
+        impl_->status = NotImplemented;
+    } else {
+        impl_ = MakeSurface(width, height, format);
+    }
+    last_ = impl_->status;
+}
+
+Bitmap::~Bitmap()
+{
+    if (impl_->surface)
+        cairo_surface_destroy(impl_->surface);
+}
+
+UINT Bitmap::GetWidth() const { return static_cast<UINT>(impl_->width); }
+UINT Bitmap::GetHeight() const { return static_cast<UINT>(impl_->height); }
+
+Status Bitmap::Keep(Status status) const
+{
+    if (status != Ok)
+        last_ = status;
+    return status;
+}
+
+Status Bitmap::GetLastStatus() const
+{
+    Status s = last_;
+    last_ = Ok;
+    return s;
+}
+
+Status Bitmap::GetPixel(INT x, INT y, Color* color) const
+{
+    if (!impl_->surface)
+        return Keep(impl_->status);
+    if (!color || x < 0 || y < 0 || x >= impl_->width || y >= impl_->height)
+        return Keep(InvalidParameter);
+    cairo_surface_flush(impl_->surface);
+    const unsigned char* data = cairo_image_surface_get_data(impl_->surface);
+    int stride = cairo_image_surface_get_stride(impl_->surface);
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) *
+                                                                        static_cast<std::size_t>(stride));
+    *color = Color(detail::Unpremultiply(row[x]));
+    return Ok;
+}
+
+Status Bitmap::Save(ByteSink* sink, const CLSID* clsid, const EncoderParameters*)
+{
+    if (!impl_->surface)
+        return Keep(impl_->status);
+    if (!sink || !clsid)
+        return Keep(InvalidParameter);
+    cairo_surface_flush(impl_->surface);
+    switch (detail::CodecOf(clsid)) {
+    case detail::Codec::Png:
+        return Keep(detail::EncodePng(*impl_, sink));
+    case detail::Codec::Jpeg:
+        return Keep(detail::EncodeJpeg(*impl_, sink));
+    case detail::Codec::None:
+        break;
+    }
+    return Keep(UnknownImageFormat);
+}
+
+Status Bitmap::Save(const WCHAR* filename, const CLSID* clsid, const EncoderParameters* params)
+{
+    if (!filename)
+        return Keep(InvalidParameter);
+    std::vector<unsigned char> bytes;
+    VectorSink sink(bytes);
+    Status status = Save(&sink, clsid, params);
+    if (status != Ok)
+        return status;
+    std::string path = detail::Utf8(filename, detail::TextLength(filename, -1));
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return Keep(Win32Error);
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool closed = std::fclose(file) == 0;
+    return Keep(written && closed ? Ok : Win32Error);
+}
+
+} // namespace Gdiplus

@@ -1,0 +1,310 @@
+// The image encoders: PNG through libpng, JPEG through libjpeg-turbo.
+//
+// Both libraries report errors by longjmp. The functions that call setjmp hold
+// only plain C data, so nothing with a destructor is skipped; every buffer and
+// the sink live in the caller's frame.
+#include <png.h>
+#include <zlib.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// jpeglib.h wants size_t and FILE declared first.
+#include <jpeglib.h>
+
+#include "platform/gdiplus/Internal.h"
+
+namespace Gdiplus {
+
+namespace {
+
+struct EncoderEntry {
+    CLSID clsid;
+    const WCHAR* name;
+    const WCHAR* extension;
+    const WCHAR* mime;
+    detail::Codec codec;
+};
+
+const EncoderEntry kEncoders[] = {
+    {{0x706E6701, 0x5076, 0x6E65, {0x80, 0x01, 0x50, 0x4E, 0x47, 0x00, 0x00, 0x01}},
+     L"PNG encoder", L"*.PNG", L"image/png", detail::Codec::Png},
+    {{0x6A706701, 0x5076, 0x6E65, {0x80, 0x01, 0x4A, 0x50, 0x47, 0x00, 0x00, 0x02}},
+     L"JPEG encoder", L"*.JPG;*.JPEG;*.JPE;*.JFIF", L"image/jpeg", detail::Codec::Jpeg},
+};
+constexpr UINT kEncoderCount = sizeof(kEncoders) / sizeof(kEncoders[0]);
+
+std::size_t WideBytes(const WCHAR* text) { return (std::wcslen(text) + 1) * sizeof(WCHAR); }
+
+UINT BlockSize()
+{
+    std::size_t size = kEncoderCount * sizeof(ImageCodecInfo);
+    for (const auto& e : kEncoders)
+        size += WideBytes(e.name) + WideBytes(e.extension) + WideBytes(e.mime);
+    return static_cast<UINT>(size);
+}
+
+} // namespace
+
+Status GetImageEncodersSize(UINT* numEncoders, UINT* size)
+{
+    if (!numEncoders || !size)
+        return InvalidParameter;
+    *numEncoders = kEncoderCount;
+    *size = BlockSize();
+    return Ok;
+}
+
+Status GetImageEncoders(UINT numEncoders, UINT size, ImageCodecInfo* encoders)
+{
+    if (!encoders || numEncoders != kEncoderCount || size < BlockSize())
+        return InvalidParameter;
+    auto* text = reinterpret_cast<unsigned char*>(encoders + kEncoderCount);
+    auto place = [&text](const WCHAR* source) {
+        std::size_t n = WideBytes(source);
+        std::memcpy(text, source, n);
+        const auto* placed = reinterpret_cast<const WCHAR*>(text);
+        text += n;
+        return placed;
+    };
+    for (UINT i = 0; i < kEncoderCount; ++i) {
+        ImageCodecInfo* info = new (&encoders[i]) ImageCodecInfo();
+        info->Clsid = kEncoders[i].clsid;
+        info->CodecName = place(kEncoders[i].name);
+        info->FilenameExtension = place(kEncoders[i].extension);
+        info->MimeType = place(kEncoders[i].mime);
+    }
+    return Ok;
+}
+
+namespace detail {
+
+Codec CodecOf(const CLSID* clsid)
+{
+    if (clsid)
+        for (const auto& e : kEncoders)
+            if (e.clsid == *clsid)
+                return e.codec;
+    return Codec::None;
+}
+
+// --- PNG ---------------------------------------------------------------------
+
+PngSettings DefaultPngSettings()
+{
+    // Chosen by measurement on typical chart pictures (bench/): fast zlib
+    // level with the Up filter keeps flat areas and gradients small at a
+    // fraction of the default settings' time.
+    PngSettings s;
+    s.level = 1;
+    s.strategy = Z_DEFAULT_STRATEGY;
+    s.filters = PNG_FILTER_UP;
+    return s;
+}
+
+namespace {
+
+struct PngWrite {
+    ByteSink* sink;
+};
+
+void PngWriteData(png_structp png, png_bytep data, png_size_t size)
+{
+    auto* state = static_cast<PngWrite*>(png_get_io_ptr(png));
+    bool ok = false;
+    try {
+        ok = state->sink->Write(data, size);
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok)
+        png_error(png, "write failed");
+}
+
+void PngFlush(png_structp) {}
+
+void PngOnError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void PngOnWarning(png_structp, png_const_charp) {}
+
+// One row of premultiplied native ARGB32 to straight RGBA bytes.
+void RowToRgba(const std::uint32_t* in, int width, unsigned char* out)
+{
+    for (int x = 0; x < width; ++x) {
+        ARGB p = Unpremultiply(in[x]);
+        out[0] = static_cast<unsigned char>(p >> 16);
+        out[1] = static_cast<unsigned char>(p >> 8);
+        out[2] = static_cast<unsigned char>(p);
+        out[3] = static_cast<unsigned char>(p >> 24);
+        out += 4;
+    }
+}
+
+// Plain C data only from here to the end (see the file comment).
+bool PngRun(const Bitmap::Impl* bitmap, PngWrite* state, const PngSettings* settings,
+            unsigned char* row)
+{
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngOnError, PngOnWarning);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, state, PngWriteData, PngFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->width),
+                 static_cast<png_uint_32>(bitmap->height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (settings->level >= 0) {
+        png_set_compression_level(png, settings->level);
+        png_set_compression_strategy(png, settings->strategy);
+    }
+    if (settings->filters >= 0)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, settings->filters);
+    png_write_info(png, info);
+    const unsigned char* data = cairo_image_surface_get_data(bitmap->surface);
+    std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(bitmap->surface));
+    for (int y = 0; y < bitmap->height; ++y) {
+        RowToRgba(reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride),
+                  bitmap->width, row);
+        png_write_row(png, row);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, const PngSettings& settings)
+{
+    if (!bitmap.surface || !sink)
+        return InvalidParameter;
+    std::vector<unsigned char> row;
+    try {
+        row.resize(static_cast<std::size_t>(bitmap.width) * 4);
+    } catch (...) {
+        return OutOfMemory;
+    }
+    PngWrite state{sink};
+    return PngRun(&bitmap, &state, &settings, row.data()) ? Ok : GenericError;
+}
+
+Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink)
+{
+    return EncodePng(bitmap, sink, DefaultPngSettings());
+}
+
+// --- JPEG --------------------------------------------------------------------
+
+namespace {
+
+struct JpegError {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+void JpegOnError(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+}
+
+void JpegOnMessage(j_common_ptr) {}
+
+struct JpegOut {
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+};
+
+// Premultiplied ARGB over white: white where transparent.
+void RowToRgbOverWhite(const std::uint32_t* in, int width, unsigned char* out)
+{
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t p = in[x];
+        std::uint32_t white = 255 - (p >> 24);
+        out[0] = static_cast<unsigned char>((p >> 16 & 0xFF) + white);
+        out[1] = static_cast<unsigned char>((p >> 8 & 0xFF) + white);
+        out[2] = static_cast<unsigned char>((p & 0xFF) + white);
+        out += 3;
+    }
+}
+
+// Plain C data only (see the file comment).
+bool JpegRun(const Bitmap::Impl* bitmap, JpegOut* out, unsigned char* row, JpegError* error,
+             jpeg_compress_struct* info)
+{
+    info->err = jpeg_std_error(&error->manager);
+    error->manager.error_exit = JpegOnError;
+    error->manager.output_message = JpegOnMessage;
+    if (setjmp(error->jump)) {
+        jpeg_destroy_compress(info);
+        return false;
+    }
+    jpeg_create_compress(info);
+    jpeg_mem_dest(info, &out->data, &out->size);
+    info->image_width = static_cast<JDIMENSION>(bitmap->width);
+    info->image_height = static_cast<JDIMENSION>(bitmap->height);
+    info->input_components = 3;
+    info->in_color_space = JCS_RGB;
+    jpeg_set_defaults(info);
+    jpeg_set_quality(info, 75, TRUE);
+    jpeg_start_compress(info, TRUE);
+    const unsigned char* data = cairo_image_surface_get_data(bitmap->surface);
+    std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(bitmap->surface));
+    JSAMPROW rows[1] = {row};
+    for (int y = 0; y < bitmap->height; ++y) {
+        RowToRgbOverWhite(
+            reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride),
+            bitmap->width, row);
+        jpeg_write_scanlines(info, rows, 1);
+    }
+    jpeg_finish_compress(info);
+    jpeg_destroy_compress(info);
+    return true;
+}
+
+} // namespace
+
+Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink)
+{
+    if (!bitmap.surface || !sink)
+        return InvalidParameter;
+    if (bitmap.width > JPEG_MAX_DIMENSION || bitmap.height > JPEG_MAX_DIMENSION)
+        return InvalidParameter;
+    std::vector<unsigned char> row;
+    try {
+        row.resize(static_cast<std::size_t>(bitmap.width) * 3);
+    } catch (...) {
+        return OutOfMemory;
+    }
+    JpegOut out;
+    JpegError error;
+    jpeg_compress_struct info;
+    std::memset(&info, 0, sizeof(info));
+    bool encoded = JpegRun(&bitmap, &out, row.data(), &error, &info);
+    bool written = false;
+    if (encoded) {
+        try {
+            written = sink->Write(out.data, out.size);
+        } catch (...) {
+            written = false;
+        }
+    }
+    std::free(out.data);
+    return encoded && written ? Ok : GenericError;
+}
+
+} // namespace detail
+} // namespace Gdiplus

@@ -1,0 +1,540 @@
+// Drawing on a bitmap with cairo.
+//
+// GDI+ puts pixel centres on whole coordinates; cairo puts them at half
+// coordinates. Every drawing call therefore works in a device space shifted
+// by half a pixel, followed by the world transform.
+#include <cmath>
+
+#include "platform/gdiplus/Internal.h"
+#include "platform/gdiplus/Recording.h"
+
+namespace Gdiplus {
+
+struct Graphics::Impl {
+    Bitmap::Impl* bitmap = nullptr;
+    cairo_t* cr = nullptr;
+    cairo_matrix_t world;
+    SmoothingMode smoothing = SmoothingModeDefault;
+    TextRenderingHint hint = TextRenderingHintSystemDefault;
+    PangoContext* text = nullptr;
+    Status broken = Ok;   // why nothing can be drawn, when nothing can
+
+    bool IsIdentity() const
+    {
+        return world.xx == 1.0 && world.yx == 0.0 && world.xy == 0.0 && world.yy == 1.0 &&
+               world.x0 == 0.0 && world.y0 == 0.0;
+    }
+
+    // The state suffix of a recorded drawing line.
+    std::string State(bool forText) const
+    {
+        std::string s;
+        if (!IsIdentity())
+            s += " xf=(" + detail::Num(world.xx) + "," + detail::Num(world.yx) + "," +
+                 detail::Num(world.xy) + "," + detail::Num(world.yy) + "," +
+                 detail::Num(world.x0) + "," + detail::Num(world.y0) + ")";
+        if (forText)
+            s += hint == TextRenderingHintAntiAlias ? " hint=antialias" : " hint=default";
+        else
+            s += smoothing == SmoothingModeHighQuality ? " aa=on" : " aa=off";
+        return s;
+    }
+
+    // Device matrix, antialiasing, a fresh path.
+    void Prepare()
+    {
+        cairo_identity_matrix(cr);
+        cairo_translate(cr, 0.5, 0.5);
+        cairo_transform(cr, &world);
+        cairo_set_antialias(cr, smoothing == SmoothingModeHighQuality ? CAIRO_ANTIALIAS_DEFAULT
+                                                                       : CAIRO_ANTIALIAS_NONE);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        cairo_new_path(cr);
+    }
+
+    static void SetColor(cairo_t* cr, const Color& c)
+    {
+        cairo_set_source_rgba(cr, c.GetR() / 255.0, c.GetG() / 255.0, c.GetB() / 255.0,
+                              c.GetA() / 255.0);
+    }
+
+    // After Prepare: the pen as cairo's stroke state.
+    void SetPen(const Pen& pen)
+    {
+        SetColor(cr, pen.GetColor());
+        double width = pen.GetWidth() > 0.0f ? pen.GetWidth() : 1.0;
+        cairo_set_line_width(cr, width);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        cairo_set_miter_limit(cr, 10.0);
+        if (pen.GetDashStyle() == DashStyleDash) {
+            const double dashes[2] = {3.0 * width, 1.0 * width};
+            cairo_set_dash(cr, dashes, 2, 0.0);
+        } else {
+            cairo_set_dash(cr, nullptr, 0, 0.0);
+        }
+    }
+
+    // After Prepare: the brush as cairo's source, in world coordinates.
+    void SetBrush(const Brush& brush)
+    {
+        if (brush.GetKind() == Brush::Kind::Solid) {
+            SetColor(cr, static_cast<const SolidBrush&>(brush).GetColor());
+            return;
+        }
+        const auto& g = static_cast<const LinearGradientBrush&>(brush);
+        const RectF& r = g.GetRect();
+        cairo_pattern_t* pattern =
+            g.GetMode() == LinearGradientModeVertical
+                ? cairo_pattern_create_linear(r.X, r.Y, r.X, static_cast<double>(r.Y) + r.Height)
+                : cairo_pattern_create_linear(r.X, r.Y, static_cast<double>(r.X) + r.Width, r.Y);
+        for (int i = 0; i < 2; ++i) {
+            Color c = i == 0 ? g.GetColor1() : g.GetColor2();
+            cairo_pattern_add_color_stop_rgba(pattern, i, c.GetR() / 255.0, c.GetG() / 255.0,
+                                              c.GetB() / 255.0, c.GetA() / 255.0);
+        }
+        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+        cairo_set_source(cr, pattern);
+        cairo_pattern_destroy(pattern);
+    }
+};
+
+namespace {
+
+bool Finite(std::initializer_list<REAL> values)
+{
+    for (REAL v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+void Record(const std::string& line)
+{
+    if (Recording* recording = Recording::Active())
+        recording->Append(line);
+}
+
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The ellipse parameter of the point seen from the centre under the angle
+// (degrees), unwrapped so that it grows with the angle.
+double EllipseParameter(double a, double b, double degrees)
+{
+    double theta = degrees * kPi / 180.0;
+    double t = std::atan2(a * std::sin(theta), b * std::cos(theta));
+    return t + 2.0 * kPi * std::round((theta - t) / (2.0 * kPi));
+}
+
+// Appends the arc of the ellipse in the box to the current path.
+void AddArc(cairo_t* cr, double x, double y, double w, double h, double start, double sweep)
+{
+    double a = w * 0.5, b = h * 0.5;
+    if (sweep > 360.0)
+        sweep = 360.0;
+    if (sweep < -360.0)
+        sweep = -360.0;
+    double t0 = EllipseParameter(a, b, start);
+    double t1 = std::fabs(sweep) >= 360.0 ? t0 + (sweep > 0 ? 2.0 * kPi : -2.0 * kPi)
+                                          : EllipseParameter(a, b, start + sweep);
+    cairo_matrix_t saved;
+    cairo_get_matrix(cr, &saved);
+    cairo_translate(cr, x + a, y + b);
+    cairo_scale(cr, a, b);
+    if (t1 >= t0)
+        cairo_arc(cr, 0.0, 0.0, 1.0, t0, t1);
+    else
+        cairo_arc_negative(cr, 0.0, 0.0, 1.0, t0, t1);
+    cairo_set_matrix(cr, &saved);
+}
+
+} // namespace
+
+Status Graphics::Usable(const Pen* pen) { return pen ? pen->usable_ : InvalidParameter; }
+Status Graphics::Usable(const Brush* brush) { return brush ? brush->usable_ : InvalidParameter; }
+
+// --- Construction, state -----------------------------------------------------
+
+Graphics::Graphics(Bitmap* bitmap) : impl_(std::make_unique<Impl>())
+{
+    cairo_matrix_init_identity(&impl_->world);
+    if (!bitmap || !bitmap->GetImpl() || !bitmap->GetImpl()->surface) {
+        impl_->broken = bitmap && bitmap->GetImpl() ? bitmap->GetImpl()->status : InvalidParameter;
+        last_ = impl_->broken;
+        return;
+    }
+    impl_->bitmap = bitmap->GetImpl();
+    impl_->cr = cairo_create(impl_->bitmap->surface);
+    if (cairo_status(impl_->cr) != CAIRO_STATUS_SUCCESS) {
+        impl_->broken = OutOfMemory;
+        last_ = impl_->broken;
+    }
+}
+
+Graphics* Graphics::FromImage(Bitmap* bitmap) { return new Graphics(bitmap); }
+
+Graphics::~Graphics()
+{
+    if (impl_->text)
+        g_object_unref(impl_->text);
+    if (impl_->cr)
+        cairo_destroy(impl_->cr);
+}
+
+Status Graphics::Keep(Status status) const
+{
+    if (status != Ok)
+        last_ = status;
+    return status;
+}
+
+Status Graphics::GetLastStatus()
+{
+    Status s = last_;
+    last_ = Ok;
+    return s;
+}
+
+Status Graphics::SetSmoothingMode(SmoothingMode mode)
+{
+    if (mode != SmoothingModeDefault && mode != SmoothingModeHighQuality)
+        return Keep(InvalidParameter);
+    impl_->smoothing = mode;
+    return Ok;
+}
+
+SmoothingMode Graphics::GetSmoothingMode() const { return impl_->smoothing; }
+
+Status Graphics::SetTextRenderingHint(TextRenderingHint hint)
+{
+    if (hint != TextRenderingHintSystemDefault && hint != TextRenderingHintAntiAlias)
+        return Keep(InvalidParameter);
+    impl_->hint = hint;
+    return Ok;
+}
+
+TextRenderingHint Graphics::GetTextRenderingHint() const { return impl_->hint; }
+
+Status Graphics::TranslateTransform(REAL dx, REAL dy, MatrixOrder order)
+{
+    if (!Finite({dx, dy}))
+        return Keep(InvalidParameter);
+    cairo_matrix_t step;
+    cairo_matrix_init_translate(&step, dx, dy);
+    if (order == MatrixOrderPrepend)
+        cairo_matrix_multiply(&impl_->world, &step, &impl_->world);
+    else
+        cairo_matrix_multiply(&impl_->world, &impl_->world, &step);
+    return Ok;
+}
+
+Status Graphics::RotateTransform(REAL angle, MatrixOrder order)
+{
+    if (!Finite({angle}))
+        return Keep(InvalidParameter);
+    cairo_matrix_t step;
+    // Whole quarter turns exactly, so that rotated text lands on whole pixels.
+    double turns = angle / 90.0;
+    if (turns == std::floor(turns)) {
+        static const double sines[4] = {0.0, 1.0, 0.0, -1.0};
+        long q = static_cast<long>(std::fmod(turns, 4.0));
+        if (q < 0)
+            q += 4;
+        double s = sines[q], c = sines[(q + 1) % 4];
+        cairo_matrix_init(&step, c, s, -s, c, 0.0, 0.0);
+    } else {
+        cairo_matrix_init_rotate(&step, angle * kPi / 180.0);
+    }
+    if (order == MatrixOrderPrepend)
+        cairo_matrix_multiply(&impl_->world, &step, &impl_->world);
+    else
+        cairo_matrix_multiply(&impl_->world, &impl_->world, &step);
+    return Ok;
+}
+
+Status Graphics::ResetTransform()
+{
+    cairo_matrix_init_identity(&impl_->world);
+    return Ok;
+}
+
+void Graphics::GetTransform(REAL elements[6]) const
+{
+    const cairo_matrix_t& m = impl_->world;
+    elements[0] = static_cast<REAL>(m.xx);
+    elements[1] = static_cast<REAL>(m.yx);
+    elements[2] = static_cast<REAL>(m.xy);
+    elements[3] = static_cast<REAL>(m.yy);
+    elements[4] = static_cast<REAL>(m.x0);
+    elements[5] = static_cast<REAL>(m.y0);
+}
+
+// --- Lines and shapes --------------------------------------------------------
+
+Status Graphics::DrawLine(const Pen* pen, const PointF& from, const PointF& to)
+{
+    return DrawLine(pen, from.X, from.Y, to.X, to.Y);
+}
+
+Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
+{
+    Record("DrawLine pen=" + detail::PenText(pen) + " from=" + detail::Point(PointF(x1, y1)) +
+           " to=" + detail::Point(PointF(x2, y2)) + impl_->State(false));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(pen); s != Ok)
+        return Keep(s);
+    if (!Finite({x1, y1, x2, y2}))
+        return Keep(InvalidParameter);
+    impl_->Prepare();
+    impl_->SetPen(*pen);
+    cairo_move_to(impl_->cr, x1, y1);
+    cairo_line_to(impl_->cr, x2, y2);
+    cairo_stroke(impl_->cr);
+    return Ok;
+}
+
+Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL height)
+{
+    Record("DrawRectangle pen=" + detail::PenText(pen) + " rect=" +
+           detail::Rect(RectF(x, y, width, height)) + impl_->State(false));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(pen); s != Ok)
+        return Keep(s);
+    if (!Finite({x, y, width, height}))
+        return Keep(InvalidParameter);
+    if (width < 0.0f || height < 0.0f)
+        return Ok;
+    impl_->Prepare();
+    impl_->SetPen(*pen);
+    cairo_rectangle(impl_->cr, x, y, width, height);
+    cairo_stroke(impl_->cr);
+    return Ok;
+}
+
+Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, REAL height)
+{
+    Record("FillRectangle brush=" + detail::BrushText(brush) + " rect=" +
+           detail::Rect(RectF(x, y, width, height)) + impl_->State(false));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(brush); s != Ok)
+        return Keep(s);
+    if (!Finite({x, y, width, height}))
+        return Keep(InvalidParameter);
+    if (width <= 0.0f || height <= 0.0f)
+        return Ok;
+    impl_->Prepare();
+    impl_->SetBrush(*brush);
+    cairo_rectangle(impl_->cr, x, y, width, height);
+    cairo_fill(impl_->cr);
+    return Ok;
+}
+
+Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL height,
+                         REAL startAngle, REAL sweepAngle)
+{
+    Record("FillPie brush=" + detail::BrushText(brush) + " rect=" +
+           detail::Rect(RectF(x, y, width, height)) + " start=" + detail::Num(startAngle) +
+           " sweep=" + detail::Num(sweepAngle) + impl_->State(false));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(brush); s != Ok)
+        return Keep(s);
+    if (!Finite({x, y, width, height, startAngle, sweepAngle}))
+        return Keep(InvalidParameter);
+    if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
+        return Ok;
+    impl_->Prepare();
+    impl_->SetBrush(*brush);
+    cairo_move_to(impl_->cr, x + width * 0.5, y + height * 0.5);
+    AddArc(impl_->cr, x, y, width, height, startAngle, sweepAngle);
+    cairo_close_path(impl_->cr);
+    cairo_fill(impl_->cr);
+    return Ok;
+}
+
+Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height,
+                         REAL startAngle, REAL sweepAngle)
+{
+    Record("DrawArc pen=" + detail::PenText(pen) + " rect=" +
+           detail::Rect(RectF(x, y, width, height)) + " start=" + detail::Num(startAngle) +
+           " sweep=" + detail::Num(sweepAngle) + impl_->State(false));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(pen); s != Ok)
+        return Keep(s);
+    if (!Finite({x, y, width, height, startAngle, sweepAngle}))
+        return Keep(InvalidParameter);
+    if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
+        return Ok;
+    impl_->Prepare();
+    impl_->SetPen(*pen);
+    AddArc(impl_->cr, x, y, width, height, startAngle, sweepAngle);
+    cairo_stroke(impl_->cr);
+    return Ok;
+}
+
+Status Graphics::FillPolygon(const Brush* brush, const PointF* points, INT count,
+                             FillMode fillMode)
+{
+    std::string list;
+    for (INT i = 0; points && i < count; ++i)
+        list += (i ? ";" : "") + detail::Point(points[i]);
+    Record("FillPolygon brush=" + detail::BrushText(brush) + " mode=" +
+           (fillMode == FillModeWinding ? "winding" : "alternate") + " points=" + list +
+           impl_->State(false));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(brush); s != Ok)
+        return Keep(s);
+    if (!points || count <= 0 || (fillMode != FillModeAlternate && fillMode != FillModeWinding))
+        return Keep(InvalidParameter);
+    for (INT i = 0; i < count; ++i)
+        if (!Finite({points[i].X, points[i].Y}))
+            return Keep(InvalidParameter);
+    impl_->Prepare();
+    impl_->SetBrush(*brush);
+    cairo_set_fill_rule(impl_->cr, fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
+                                                               : CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_move_to(impl_->cr, points[0].X, points[0].Y);
+    for (INT i = 1; i < count; ++i)
+        cairo_line_to(impl_->cr, points[i].X, points[i].Y);
+    cairo_close_path(impl_->cr);
+    cairo_fill(impl_->cr);
+    cairo_set_fill_rule(impl_->cr, CAIRO_FILL_RULE_WINDING);
+    return Ok;
+}
+
+Status Graphics::DrawPath(const Pen* pen, const GraphicsPath* path)
+{
+    std::string list;
+    if (path) {
+        const auto& points = path->GetPoints();
+        for (std::size_t i = 0; i < points.size(); ++i)
+            list += (i ? ";" : "") + detail::Point(points[i]);
+    }
+    Record("DrawPath pen=" + detail::PenText(pen) + " points=" + (path ? list : "null") +
+           impl_->State(false));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(pen); s != Ok)
+        return Keep(s);
+    if (!path)
+        return Keep(InvalidParameter);
+    const auto& points = path->GetPoints();
+    for (const PointF& p : points)
+        if (!Finite({p.X, p.Y}))
+            return Keep(InvalidParameter);
+    if (points.empty())
+        return Ok;
+    impl_->Prepare();
+    impl_->SetPen(*pen);
+    cairo_move_to(impl_->cr, points[0].X, points[0].Y);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        cairo_line_to(impl_->cr, points[i].X, points[i].Y);
+    cairo_stroke(impl_->cr);
+    return Ok;
+}
+
+// --- Text --------------------------------------------------------------------
+
+namespace {
+
+const char* AlignText(const StringFormat* format)
+{
+    return format && format->GetAlignment() == StringAlignmentCenter ? "center" : "near";
+}
+
+// Where a text of the width starts in the layout rectangle.
+double StartX(const RectF& layout, const StringFormat* format, double width)
+{
+    if (format && format->GetAlignment() == StringAlignmentCenter)
+        return layout.X + (layout.Width - width) * 0.5;
+    return layout.X;
+}
+
+} // namespace
+
+Status Graphics::MeasureString(const WCHAR* text, INT length, const Font* font,
+                               const RectF& layoutRect, const StringFormat* format,
+                               RectF* boundingBox) const
+{
+    std::size_t n = detail::TextLength(text, length);
+    std::string utf8 = text ? detail::Utf8(text, n) : std::string();
+    Recording* recording = Recording::Active();
+    std::string line;
+    if (recording)
+        line = "MeasureString font=" + detail::FontText(font) + " layout=" +
+               detail::Rect(layoutRect) + " align=" + AlignText(format) +
+               " text=" + detail::Quote(utf8) + " -> ";
+    Status status = Ok;
+    if (!text || !font || !boundingBox || length < -1)
+        status = InvalidParameter;
+    else if (!font->IsAvailable())
+        status = font->GetLastStatus();
+    else if (!Finite({layoutRect.X, layoutRect.Y, layoutRect.Width, layoutRect.Height}))
+        status = InvalidParameter;
+    if (status != Ok) {
+        if (recording)
+            recording->Append(line + "failed");
+        return Keep(status);
+    }
+    double width = 0.0, height = 0.0;
+    if (n > 0) {
+        if (recording && recording->Metrics() == Recording::TextMetrics::Fixed) {
+            double em = font->GetPixelSize();
+            width = 0.5 * em * static_cast<double>(n);
+            height = 1.25 * em;
+        } else {
+            PangoLayout* layout = detail::NewLayout(detail::MeasureContext(), *font, utf8);
+            detail::LayoutSize(layout, &width, &height);
+            g_object_unref(layout);
+        }
+    }
+    *boundingBox = RectF(static_cast<REAL>(StartX(layoutRect, format, width)), layoutRect.Y,
+                         static_cast<REAL>(width), static_cast<REAL>(height));
+    if (recording)
+        recording->Append(line + detail::Rect(*boundingBox));
+    return Ok;
+}
+
+Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font,
+                            const RectF& layoutRect, const StringFormat* format,
+                            const Brush* brush)
+{
+    std::size_t n = detail::TextLength(text, length);
+    std::string utf8 = text ? detail::Utf8(text, n) : std::string();
+    Record("DrawString font=" + detail::FontText(font) + " brush=" + detail::BrushText(brush) +
+           " layout=" + detail::Rect(layoutRect) + " align=" + AlignText(format) +
+           " text=" + detail::Quote(utf8) + impl_->State(true));
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (!text || !font || length < -1)
+        return Keep(InvalidParameter);
+    if (!font->IsAvailable())
+        return Keep(font->GetLastStatus());
+    if (Status s = Usable(brush); s != Ok)
+        return Keep(s);
+    if (!Finite({layoutRect.X, layoutRect.Y, layoutRect.Width, layoutRect.Height}))
+        return Keep(InvalidParameter);
+    if (n == 0)
+        return Ok;
+    if (!impl_->text)
+        impl_->text = detail::NewDrawContext();
+    impl_->Prepare();
+    pango_cairo_update_context(impl_->cr, impl_->text);
+    PangoLayout* layout = detail::NewLayout(impl_->text, *font, utf8);
+    double width = 0.0, height = 0.0;
+    detail::LayoutSize(layout, &width, &height);
+    impl_->SetBrush(*brush);
+    cairo_move_to(impl_->cr, StartX(layoutRect, format, width), layoutRect.Y);
+    pango_cairo_show_layout(impl_->cr, layout);
+    g_object_unref(layout);
+    cairo_new_path(impl_->cr);
+    return Ok;
+}
+
+} // namespace Gdiplus

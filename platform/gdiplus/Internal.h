@@ -1,0 +1,81 @@
+// Shared inside the GDI+ layer only.
+#pragma once
+
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <cstddef>
+#include <string>
+
+#include "platform/gdiplus/Gdiplus.h"
+
+namespace Gdiplus {
+
+struct Bitmap::Impl {
+    cairo_surface_t* surface = nullptr;
+    INT width = 0;
+    INT height = 0;
+    Status status = Ok;   // why the bitmap has no pixels, when it has none
+};
+
+namespace detail {
+
+// UTF-32 to UTF-8; code points that are not Unicode scalar values become U+FFFD.
+std::string Utf8(const WCHAR* text, std::size_t length);
+// Length of a text given as (pointer, length) in the GDI+ way: -1 means up to
+// the terminating zero.
+std::size_t TextLength(const WCHAR* text, INT length);
+
+// Text. The measuring context has the identity transform; drawing contexts are
+// made per Graphics and follow its transform. Both: 96 dpi, metrics hinting
+// off, unrounded glyph positions.
+PangoContext* MeasureContext();
+PangoContext* NewDrawContext();
+// A one-line layout of the text in the font; the caller unrefs it.
+PangoLayout* NewLayout(PangoContext* context, const Font& font, const std::string& utf8);
+// Width and height of the layout's logical box in pixels.
+void LayoutSize(PangoLayout* layout, double* width, double* height);
+
+// Pixels: premultiplied native ARGB32 (cairo) to straight ARGB.
+inline ARGB Unpremultiply(std::uint32_t pixel)
+{
+    std::uint32_t a = pixel >> 24;
+    if (a == 0xFF)
+        return pixel;
+    if (a == 0)
+        return 0;
+    auto channel = [a](std::uint32_t c) {
+        std::uint32_t v = (c * 255 + a / 2) / a;
+        return v > 255 ? 255u : v;
+    };
+    return a << 24 | channel(pixel >> 16 & 0xFF) << 16 | channel(pixel >> 8 & 0xFF) << 8 |
+           channel(pixel & 0xFF);
+}
+
+// Encoders.
+enum class Codec { None, Png, Jpeg };
+Codec CodecOf(const CLSID* clsid);
+Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink);
+// PNG compression knobs (zlib level and strategy, libpng filter mask); -1
+// keeps libpng's own choice. The encoder's settings come from DefaultPngSettings.
+struct PngSettings {
+    int level = -1;
+    int strategy = 0;
+    int filters = -1;
+};
+PngSettings DefaultPngSettings();
+Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, const PngSettings& settings);
+Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink);
+
+// Recording: the pieces of a line (see Recording.h).
+std::string Num(double value);
+std::string Hex(ARGB value);
+std::string Point(const PointF& point);
+std::string Rect(const RectF& rect);
+std::string PenText(const Pen* pen);
+std::string BrushText(const Brush* brush);
+std::string FontText(const Font* font);
+std::string Quote(const std::string& utf8);
+
+} // namespace detail
+} // namespace Gdiplus

@@ -1,0 +1,318 @@
+// What the layer puts into the pixels: GDI+ pixel placement, arcs, dashes,
+// gradients, transforms, text, last status.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/gdiplus/Gdiplus.h"
+#include "support/gfx_support.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+std::uint32_t At(const Bitmap& bitmap, int x, int y)
+{
+    Color c;
+    EXPECT_EQ(bitmap.GetPixel(x, y, &c), Ok);
+    return c.GetValue();
+}
+
+} // namespace
+
+TEST(Bitmap, StartsTransparentAndReadsStraightAlpha)
+{
+    Bitmap bitmap(8, 4);
+    EXPECT_EQ(bitmap.GetLastStatus(), Ok);
+    EXPECT_EQ(bitmap.GetWidth(), 8u);
+    EXPECT_EQ(bitmap.GetHeight(), 4u);
+    EXPECT_EQ(At(bitmap, 7, 3), 0x00000000u);
+    Graphics g(&bitmap);
+    SolidBrush half(Color(0x80FF4000));
+    g.FillRectangle(&half, 0, 0, 8, 4);
+    // Stored premultiplied, read back straight.
+    EXPECT_EQ(At(bitmap, 3, 2), 0x80FF4000u);
+    Color c;
+    EXPECT_EQ(bitmap.GetPixel(8, 0, &c), InvalidParameter);
+    EXPECT_EQ(bitmap.GetLastStatus(), InvalidParameter);
+    EXPECT_EQ(bitmap.GetLastStatus(), Ok);   // handed out once
+}
+
+TEST(Bitmap, BadSizesLeaveAStatusAndDrawNothing)
+{
+    Bitmap empty(0, 10);
+    EXPECT_EQ(empty.GetLastStatus(), InvalidParameter);
+    Bitmap callerMemory(4, 4, 0, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(&empty));
+    EXPECT_EQ(callerMemory.GetLastStatus(), NotImplemented);
+    Graphics g(&empty);
+    SolidBrush brush(Color(0xFF000000));
+    EXPECT_EQ(g.FillRectangle(&brush, 0, 0, 1, 1), InvalidParameter);
+    EXPECT_EQ(g.GetLastStatus(), InvalidParameter);
+    EXPECT_EQ(g.GetLastStatus(), Ok);
+    Bitmap normal(4, 4, 0, PixelFormat32bppARGB, nullptr);
+    EXPECT_EQ(normal.GetLastStatus(), Ok);
+}
+
+TEST(Graphics, FillCoversWholePixelsLikeGdiplus)
+{
+    // Pixel centres on whole coordinates: (2, 1, 3, 2) covers columns 2..4, rows 1..2,
+    // and a full-canvas fill reaches every edge pixel.
+    Bitmap bitmap(8, 6);
+    Graphics g(&bitmap);
+    SolidBrush white(Color(0xFFFFFFFF));
+    g.FillRectangle(&white, 0, 0, 8, 6);
+    SolidBrush red(Color(0xFFFF0000));
+    g.FillRectangle(&red, 2, 1, 3, 2);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool inside = x >= 2 && x <= 4 && y >= 1 && y <= 2;
+            EXPECT_EQ(At(bitmap, x, y), inside ? 0xFFFF0000u : 0xFFFFFFFFu) << x << "," << y;
+        }
+}
+
+TEST(Graphics, OnePixelLinesAreCrispWithAndWithoutSmoothing)
+{
+    for (SmoothingMode mode : {SmoothingModeDefault, SmoothingModeHighQuality}) {
+        Bitmap bitmap(10, 10);
+        Graphics g(&bitmap);
+        g.SetSmoothingMode(mode);
+        Pen pen(Color(0xFF0000FF));
+        g.DrawLine(&pen, 1, 4, 8, 4);
+        EXPECT_EQ(At(bitmap, 5, 4), 0xFF0000FFu);
+        EXPECT_EQ(At(bitmap, 5, 3), 0u);
+        EXPECT_EQ(At(bitmap, 5, 5), 0u);
+    }
+}
+
+TEST(Graphics, PieAnglesRunClockwiseFromPlusX)
+{
+    // 0..90 is the lower right quarter on the canvas (y grows downwards).
+    Bitmap bitmap(40, 40);
+    Graphics g(&bitmap);
+    SolidBrush brush(Color(0xFF00FF00));
+    g.FillPie(&brush, 0, 0, 40, 40, 0, 90);
+    EXPECT_EQ(At(bitmap, 30, 30), 0xFF00FF00u);   // lower right
+    EXPECT_EQ(At(bitmap, 10, 30), 0u);            // lower left
+    EXPECT_EQ(At(bitmap, 30, 10), 0u);            // upper right
+    EXPECT_EQ(At(bitmap, 10, 10), 0u);            // upper left
+
+    // Negative sweep goes anticlockwise: 0..-90 is the upper right quarter.
+    Bitmap other(40, 40);
+    Graphics g2(&other);
+    g2.FillPie(&brush, 0, 0, 40, 40, 0, -90);
+    EXPECT_EQ(At(other, 30, 10), 0xFF00FF00u);
+    EXPECT_EQ(At(other, 30, 30), 0u);
+}
+
+TEST(Graphics, EllipseAnglesAreSeenFromTheCentre)
+{
+    // A wide ellipse: the 45-degree ray from the centre meets the ellipse at
+    // the diagonal point, so a slice 0..45 lies below the diagonal only.
+    Bitmap bitmap(200, 50);
+    Graphics g(&bitmap);
+    SolidBrush brush(Color(0xFF000000));
+    g.FillPie(&brush, 0, 0, 200, 50, 0, 45);
+    // (120, 35) lies 26.6 degrees below +x as seen from the centre (100, 25):
+    // inside. Read as the ellipse's parameter, 45 would end at 14 degrees.
+    EXPECT_EQ(At(bitmap, 120, 35), 0xFF000000u);
+    // 63 degrees: outside.
+    EXPECT_EQ(At(bitmap, 110, 45), 0u);
+}
+
+TEST(Graphics, FullSweepFillsTheEllipse)
+{
+    Bitmap bitmap(20, 20);
+    Graphics g(&bitmap);
+    SolidBrush brush(Color(0xFF000000));
+    EXPECT_EQ(g.FillPie(&brush, 0, 0, 20, 20, 30, 400), Ok);
+    EXPECT_EQ(At(bitmap, 4, 10), 0xFF000000u);
+    EXPECT_EQ(At(bitmap, 16, 10), 0xFF000000u);
+    EXPECT_EQ(At(bitmap, 10, 4), 0xFF000000u);
+    EXPECT_EQ(At(bitmap, 10, 16), 0xFF000000u);
+}
+
+TEST(Graphics, DashedLineHasGaps)
+{
+    Bitmap bitmap(60, 5);
+    Graphics g(&bitmap);
+    Pen pen(Color(0xFF000000));
+    pen.SetDashStyle(DashStyleDash);
+    g.DrawLine(&pen, 0, 2, 60, 2);
+    int on = 0, off = 0;
+    for (int x = 0; x < 60; ++x)
+        (At(bitmap, x, 2) >> 24 == 0xFF ? on : off)++;
+    // Dash 3, gap 1 at width 1.
+    EXPECT_EQ(on, 45);
+    EXPECT_EQ(off, 15);
+    EXPECT_EQ(At(bitmap, 1, 2), 0xFF000000u);
+    EXPECT_EQ(At(bitmap, 3, 2), 0u);
+}
+
+TEST(Graphics, VerticalGradientRunsTopToBottomAndTiles)
+{
+    Bitmap bitmap(4, 40);
+    Graphics g(&bitmap);
+    LinearGradientBrush brush(RectF(0, 0, 4, 20), Color(0xFF0000FF), Color(0xFFFF0000),
+                              LinearGradientModeVertical);
+    brush.SetWrapMode(WrapModeTile);
+    g.FillRectangle(&brush, 0, 0, 4, 40);
+    EXPECT_EQ(At(bitmap, 1, 0), 0xFF0000FFu);
+    std::uint32_t bottom = At(bitmap, 1, 19);
+    EXPECT_GE(bottom >> 16 & 0xFF, 0xF0u);   // nearly red at the bottom edge
+    EXPECT_LE(bottom & 0xFF, 0x0Fu);
+    EXPECT_EQ(At(bitmap, 1, 20), 0xFF0000FFu);   // tiled: starts over
+    std::uint32_t middle = At(bitmap, 1, 10);
+    EXPECT_NEAR(double(middle >> 16 & 0xFF), 127.5, 2.0);
+}
+
+TEST(Graphics, EmptyGradientBrushCannotFill)
+{
+    Bitmap bitmap(4, 4);
+    Graphics g(&bitmap);
+    LinearGradientBrush brush(RectF(0, 0, 4, 0), Color(0xFF0000FF), Color(0xFFFF0000),
+                              LinearGradientModeVertical);
+    EXPECT_EQ(brush.GetLastStatus(), InvalidParameter);
+    EXPECT_EQ(g.FillRectangle(&brush, 0, 0, 4, 4), InvalidParameter);
+    EXPECT_EQ(At(bitmap, 1, 1), 0u);
+}
+
+TEST(Graphics, NonFiniteGeometryIsRefusedAndDrawingGoesOn)
+{
+    Bitmap bitmap(10, 10);
+    Graphics g(&bitmap);
+    Pen pen(Color(0xFF000000));
+    float nan = std::nanf("");
+    EXPECT_EQ(g.DrawLine(&pen, nan, 0, 5, 5), InvalidParameter);
+    EXPECT_EQ(g.RotateTransform(nan), InvalidParameter);
+    EXPECT_EQ(g.GetLastStatus(), InvalidParameter);
+    SolidBrush brush(Color(0xFF112233));
+    EXPECT_EQ(g.FillRectangle(&brush, 0, 0, 10, 10), Ok);
+    EXPECT_EQ(At(bitmap, 9, 9), 0xFF112233u);
+}
+
+TEST(Graphics, PolygonFillsAlternate)
+{
+    // A pentagram drawn in alternate mode leaves its centre empty.
+    Bitmap bitmap(100, 100);
+    Graphics g(&bitmap);
+    SolidBrush brush(Color(0xFF000000));
+    PointF star[5];
+    for (int i = 0; i < 5; ++i) {
+        double a = (-90.0 + i * 144.0) * 3.14159265358979 / 180.0;
+        star[i] = PointF(float(50 + 45 * std::cos(a)), float(50 + 45 * std::sin(a)));
+    }
+    EXPECT_EQ(g.FillPolygon(&brush, star, 5, FillModeAlternate), Ok);
+    EXPECT_EQ(At(bitmap, 50, 52), 0u);
+    EXPECT_EQ(At(bitmap, 50, 12), 0xFF000000u);   // a tip
+    EXPECT_EQ(g.FillPolygon(&brush, star, 0), InvalidParameter);
+}
+
+TEST(Graphics, TransformsPrependAndAppend)
+{
+    Bitmap bitmap(10, 10);
+    Graphics g(&bitmap);
+    REAL m[6];
+    g.TranslateTransform(10, 0);
+    g.RotateTransform(90, MatrixOrderPrepend);   // rotate first, then translate
+    g.GetTransform(m);
+    // (1, 0) -> rotated (0, 1) -> (10, 1).
+    EXPECT_FLOAT_EQ(1 * m[0] + 0 * m[2] + m[4], 10.0f);
+    EXPECT_FLOAT_EQ(1 * m[1] + 0 * m[3] + m[5], 1.0f);
+    g.ResetTransform();
+    g.TranslateTransform(10, 0);
+    g.RotateTransform(90, MatrixOrderAppend);    // translate first, then rotate
+    g.GetTransform(m);
+    // (1, 0) -> (11, 0) -> (0, 11).
+    EXPECT_FLOAT_EQ(1 * m[0] + 0 * m[2] + m[4], 0.0f);
+    EXPECT_FLOAT_EQ(1 * m[1] + 0 * m[3] + m[5], 11.0f);
+
+    // Drawing follows the transform.
+    g.ResetTransform();
+    g.TranslateTransform(5, 5);
+    SolidBrush brush(Color(0xFF000000));
+    g.FillRectangle(&brush, 0, 0, 2, 2);
+    EXPECT_EQ(At(bitmap, 5, 5), 0xFF000000u);
+    EXPECT_EQ(At(bitmap, 1, 1), 0u);
+}
+
+TEST(Fonts, FamiliesResolveThroughFontconfig)
+{
+    FontFamily dejavu(L"DejaVu Sans");
+    EXPECT_TRUE(dejavu.IsAvailable());
+    FontFamily lower(L"dejavu sans");
+    EXPECT_TRUE(lower.IsAvailable());
+    FontFamily arial(L"Arial");   // metric-compatible Liberation Sans
+    EXPECT_TRUE(arial.IsAvailable());
+    FontFamily missing(L"No Such Family Anywhere");
+    EXPECT_FALSE(missing.IsAvailable());
+    EXPECT_EQ(missing.GetLastStatus(), FontFamilyNotFound);
+    EXPECT_TRUE(FontFamily::GenericSansSerif()->IsAvailable());
+    EXPECT_EQ(FontFamily::GenericSansSerif()->GetName(), "sans-serif");
+
+    Font font(&dejavu, 12.0f, FontStyleRegular, UnitPoint);
+    EXPECT_TRUE(font.IsAvailable());
+    EXPECT_FLOAT_EQ(font.GetPixelSize(), 16.0f);   // 96 dpi
+    Font onMissing(&missing, 12.0f);
+    EXPECT_FALSE(onMissing.IsAvailable());
+    Font noSize(&dejavu, 0.0f);
+    EXPECT_FALSE(noSize.IsAvailable());
+    Font huge(&dejavu, 1e9f);
+    EXPECT_FALSE(huge.IsAvailable());
+}
+
+TEST(Text, MeasureGrowsWithTextAndSize)
+{
+    Bitmap bitmap(10, 10);
+    Graphics g(&bitmap);
+    FontFamily family(L"DejaVu Sans");
+    Font small(&family, 10.0f), big(&family, 20.0f);
+    StringFormat format;
+    RectF a, b, c, empty;
+    ASSERT_EQ(g.MeasureString(L"Chart", -1, &small, RectF(), &format, &a), Ok);
+    ASSERT_EQ(g.MeasureString(L"Chart title", -1, &small, RectF(), &format, &b), Ok);
+    ASSERT_EQ(g.MeasureString(L"Chart", -1, &big, RectF(), &format, &c), Ok);
+    ASSERT_EQ(g.MeasureString(L"", 0, &small, RectF(), &format, &empty), Ok);
+    EXPECT_GT(a.Width, 10.0f);
+    EXPECT_GT(b.Width, a.Width);
+    EXPECT_NEAR(c.Width, 2 * a.Width, 0.5);   // no hinting: widths scale
+    EXPECT_GT(a.Height, 10.0f);
+    EXPECT_LT(a.Height, 25.0f);
+    EXPECT_EQ(empty.Width, 0.0f);
+    EXPECT_EQ(empty.Height, 0.0f);
+    // Length counts code points; the rest is ignored.
+    RectF part;
+    g.MeasureString(L"Chart title", 5, &small, RectF(), &format, &part);
+    EXPECT_EQ(part.Width, a.Width);
+}
+
+TEST(Text, DrawnInkLiesInTheMeasuredBox)
+{
+    Bitmap bitmap(200, 60);
+    Graphics g(&bitmap);
+    g.SetTextRenderingHint(TextRenderingHintAntiAlias);
+    FontFamily family(L"DejaVu Sans");
+    Font font(&family, 14.0f);
+    SolidBrush black(Color(0xFF000000));
+    StringFormat centre;
+    centre.SetAlignment(StringAlignmentCenter);
+    RectF box;
+    g.MeasureString(L"Quarterly", -1, &font, RectF(100, 20, 0, 0), &centre, &box);
+    EXPECT_NEAR(box.X + box.Width * 0.5f, 100.0f, 0.01);
+    ASSERT_EQ(g.DrawString(L"Quarterly", -1, &font, RectF(100, 20, 0, 0), &centre, &black), Ok);
+    gfx_test::Box ink;
+    ASSERT_TRUE(gfx_test::InkBox(gfx_test::Pixels(bitmap), &ink));
+    EXPECT_GE(ink.left, int(std::floor(box.X)) - 1);
+    EXPECT_LE(ink.right, int(std::ceil(box.X + box.Width)));
+    EXPECT_GE(ink.top, int(std::floor(box.Y)));
+    EXPECT_LE(ink.bottom, int(std::ceil(box.Y + box.Height)));
+    // And the ink fills most of the box's width.
+    EXPECT_GT(ink.right - ink.left, int(box.Width * 0.8f));
+}
+
+TEST(SystemColours, TooltipBackgroundIsLightYellow)
+{
+    COLORREF c = GetSysColor(COLOR_INFOBK);
+    EXPECT_EQ(c & 0xFF, 255u);         // red
+    EXPECT_EQ(c >> 8 & 0xFF, 255u);    // green
+    EXPECT_EQ(c >> 16 & 0xFF, 225u);   // blue
+}
