@@ -110,7 +110,8 @@ TEST(CodePage, HzEscapes) {
 TEST(CodePage, HzEncoding) {
     std::string out;
     bool used = false;
-    ASSERT_TRUE(win32::WideToMultiByte(52936, 0, L"\u4E2D\uD55C\u6587", 3, out, &used));  // no Hangul in GB 2312
+    // No Hangul in GB 2312.
+    ASSERT_TRUE(win32::WideToMultiByte(52936, 0, L"\u4E2D\uD55C\u6587", 3, out, &used));
     EXPECT_TRUE(used);
     EXPECT_EQ(out, "~{VP~}?~{ND~}");
     out.clear();
