@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fmapi/fm_host.h"
+#include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
 #include "plugin/PlugIn.h"
 #include "support/plugin_harness.h"
@@ -54,7 +55,7 @@ TEST(Entry, UnsafeRecordsChangeNothing)
 
 TEST(Entry, IdleAndPreferencesBeforeInitialisationDoNothing)
 {
-    for (std::uint8_t kind : {fmapi::kMsgIdle, fmapi::kMsgAppPrefs, fmapi::kMsgShutdown, std::uint8_t(9)}) {
+    for (std::uint8_t kind : {std::uint8_t(fmapi::kMsgIdle), std::uint8_t(fmapi::kMsgAppPrefs), std::uint8_t(fmapi::kMsgShutdown), std::uint8_t(9)}) {
         fmapi::CallRecord r = MakeRecord(kind);
         r.result = 77;
         FMExternCallProc(&r);
