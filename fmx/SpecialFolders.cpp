@@ -1,0 +1,190 @@
+#include "fmx/SpecialFolders.h"
+
+#include <optional>
+
+#include "fmx/Plugin.h"
+#include "fmx/WideText.h"
+#include "platform/win32/winfile.h"
+
+namespace fmx {
+
+const char kProductFolderPrefix[] = "com.vanecraft.";
+
+namespace {
+
+constexpr std::size_t kMaxLocationText = 270;
+constexpr std::size_t kMaxModulePath = 519;
+constexpr std::size_t kMaxProductName = 255;
+constexpr std::uint8_t kRuntimeHost = 2;
+
+// A location as path-notation text of kind "filewin", where its folder ends
+// and how long its name is.
+struct Location {
+    std::string text;
+    std::size_t folderEnd = 0;
+    std::size_t nameLength = 0;
+
+    std::string Folder() const { return text.substr(0, folderEnd); }
+    std::string Name() const { return text.substr(folderEnd, nameLength); }
+};
+
+// Locations that do not fit their record fail; they are never cut.
+bool Record(const FilePath& path, Location& out)
+{
+    std::string text;
+    if (!path.GetText(text) || text.size() > kMaxLocationText)
+        return false;
+    out.text = text;
+    out.nameLength = path.GetName().size();
+    out.folderEnd = text.size() - out.nameLength;
+    return true;
+}
+
+bool ModuleLocation(void* module, Location& out)
+{
+    wchar_t buffer[kMaxModulePath + 1] = {};
+    const win32::DWORD length = win32::GetModuleFileNameW(module, buffer, kMaxModulePath + 1);
+    if (length == 0 || length > kMaxModulePath)
+        return false;
+    FilePath path;
+    return path.SetFromSysPath(buffer) && Record(path, out);
+}
+
+bool ProductName(std::string& name)
+{
+    const std::wstring* product = Plugin::GetInstance().GetInfoString(Plugin::kInfoProduct);
+    if (!product)
+        return false;
+    std::string bytes = WideToUtf8(*product);
+    if (bytes.empty() || bytes.size() > kMaxProductName)
+        return false;
+    for (char& c : bytes)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    name = bytes;
+    return true;
+}
+
+template <class Build>
+const Location* Kept(std::optional<Location>& slot, Build build)
+{
+    if (!slot) {
+        Location location;
+        if (!build(location))
+            return nullptr;
+        slot = location;
+    }
+    return &*slot;
+}
+
+const Location* PluginFile()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ModuleLocation(Plugin::GetModule(), l); });
+}
+
+const Location* HostAppFile()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ModuleLocation(nullptr, l); });
+}
+
+bool ProductFolder(int csidl, Location& out)
+{
+    wchar_t buffer[win32::kMaxPath + 1] = {};
+    if (!win32::SHGetSpecialFolderPathW(nullptr, buffer, csidl, true))
+        return false;
+    FilePath path;
+    std::string text;
+    if (!path.SetFromSysPath(buffer) || !path.GetText(text))
+        return false;
+    // The special folder's last component is a folder, not a file name.
+    if (!path.GetName().empty() && !path.SetFromText(text + "/"))
+        return false;
+    std::string product;
+    if (!ProductName(product))
+        return false;
+    const std::string component = kProductFolderPrefix + product;
+    if (!path.AppendFolder(component.c_str(), component.size()))
+        return false;
+    if (Plugin::GetAppType() == kRuntimeHost) {
+        const Location* host = HostAppFile();
+        if (!host)
+            return false;
+        const std::string name = host->Name();
+        if (!path.AppendFolder(name.c_str(), name.size()))
+            return false;
+    }
+    return Record(path, out);
+}
+
+const Location* LocalAppDataFolder()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ProductFolder(win32::kCsidlLocalAppData, l); });
+}
+
+const Location* DocumentsFolder()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ProductFolder(win32::kCsidlPersonal, l); });
+}
+
+} // namespace
+
+bool FilePath::SetToPluginFolder()
+{
+    const Location* location = PluginFile();
+    return location && SetFromText(location->Folder());
+}
+
+bool FilePath::SetToPluginFile()
+{
+    const Location* location = PluginFile();
+    return location && SetFromText(location->text);
+}
+
+bool FilePath::SetToHostAppFile()
+{
+    const Location* location = HostAppFile();
+    return location && SetFromText(location->text);
+}
+
+bool FilePath::SetToHostAppFolder()
+{
+    const Location* location = HostAppFile();
+    return location && SetFromText(location->Folder());
+}
+
+bool FilePath::SetToLocalAppDataFolder(bool create)
+{
+    const Location* location = LocalAppDataFolder();
+    if (!location || !SetFromText(location->text))
+        return false;
+    return create ? CreateDirectories() : Exists();
+}
+
+bool FilePath::SetToDocumentsFolder(bool create)
+{
+    const Location* location = DocumentsFolder();
+    if (!location || !SetFromText(location->text))
+        return false;
+    return create ? CreateDirectories() : Exists();
+}
+
+bool GetPluginFileName(std::string& text, bool withExtension)
+{
+    const Location* location = PluginFile();
+    if (!location)
+        return false;
+    std::string name = location->Name();
+    if (!withExtension) {
+        const std::string::size_type dot = name.rfind('.');
+        if (dot != std::string::npos && dot > 0)
+            name.resize(dot);
+    }
+    text += name;
+    return true;
+}
+
+} // namespace fmx

@@ -1,0 +1,21 @@
+// The plug-in's own file and folder, the host application's, and the product
+// folders under the user's local application-data and documents folders
+// (FilePath::SetTo...).
+#pragma once
+
+#include <string>
+
+#include "fmx/FilePath.h"
+
+namespace fmx {
+
+// The product folder's name is this prefix followed by the lower-cased
+// product name.
+extern const char kProductFolderPrefix[];
+
+// Appends the plug-in file's name to `text`; without `withExtension` the
+// name ends before its last dot (a leading dot starts no extension). False
+// when the plug-in file cannot be found.
+bool GetPluginFileName(std::string& text, bool withExtension);
+
+} // namespace fmx
