@@ -68,8 +68,6 @@ public:
 
     // The host callback with that index, or null (index 12 and above).
     fmapi::HostCallback GetHostCallback(unsigned index) const;
-    // Address of a function exported by a module the host has loaded.
-    void* FindFunction(const char* moduleName, const char* name) const;
 
 private:
     fmapi::HostCallback callbacks_[fmapi::kHostCallbackCount] = {};
