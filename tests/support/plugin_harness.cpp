@@ -66,17 +66,10 @@ std::vector<std::string> LogCapture::Lines() const
     return lines;
 }
 
-CallResult CallText(const std::u16string& name, const std::vector<std::u16string>& args)
+namespace {
+
+CallResult CallWith(const std::u16string& name, const fmx::DataVect& vect)
 {
-    fmx::DataVect vect;
-    for (const auto& a : args) {
-        fmx::Text text;
-        text.AssignUnicodeWithLength(a.data(), static_cast<std::uint32_t>(a.size()));
-        fmx::Data data;
-        fmx::Locale locale(1);
-        data.SetAsText(text, locale);
-        vect.PushBack(data);
-    }
     fmx::Data result;
     CallResult out;
     out.error = FMH_CallFunction(name.c_str(), vect.get(), result.get());
@@ -99,6 +92,55 @@ CallResult CallText(const std::u16string& name, const std::vector<std::u16string
         }
     }
     return out;
+}
+
+void PushText(fmx::DataVect& vect, const std::u16string& a)
+{
+    fmx::Text text;
+    text.AssignUnicodeWithLength(a.data(), static_cast<std::uint32_t>(a.size()));
+    fmx::Data data;
+    fmx::Locale locale(1);
+    data.SetAsText(text, locale);
+    vect.PushBack(data);
+}
+
+} // namespace
+
+CallResult CallText(const std::u16string& name, const std::vector<std::u16string>& args)
+{
+    fmx::DataVect vect;
+    for (const auto& a : args)
+        PushText(vect, a);
+    return CallWith(name, vect);
+}
+
+CallResult Call(const std::u16string& name, const std::vector<Arg>& args)
+{
+    fmx::DataVect vect;
+    for (const Arg& a : args) {
+        if (a.kind() == Arg::Kind::Text) {
+            PushText(vect, a.text());
+            continue;
+        }
+        fmx::FixPt number;
+        number.AssignDouble(a.number());
+        fmx::Data data;
+        data.SetAsNumber(number, a.kind() == Arg::Kind::Date ? kFMTypeDate : kFMTypeNumber);
+        vect.PushBack(data);
+    }
+    return CallWith(name, vect);
+}
+
+bool StreamOf(const CallResult& result, std::uint32_t type, std::vector<unsigned char>* bytes)
+{
+    for (const auto& stream : result.streams) {
+        if (stream.first == type) {
+            if (bytes)
+                *bytes = stream.second;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string Narrow(const std::u16string& s)

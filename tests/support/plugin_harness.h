@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fmapi/call_record.h"
@@ -49,6 +50,32 @@ struct CallResult {
 
 // Calls a registered function by name with text arguments.
 CallResult CallText(const std::u16string& name, const std::vector<std::u16string>& args);
+
+// One argument of a call: a text (implicitly), a number or a date.
+class Arg {
+public:
+    enum class Kind { Text, Number, Date };
+    Arg(const char16_t* text) : kind_(Kind::Text), text_(text) {}
+    Arg(std::u16string text) : kind_(Kind::Text), text_(std::move(text)) {}
+    static Arg Number(double value) { return Arg(Kind::Number, value); }
+    static Arg Date(double days) { return Arg(Kind::Date, days); }
+
+    Kind kind() const { return kind_; }
+    const std::u16string& text() const { return text_; }
+    double number() const { return number_; }
+
+private:
+    Arg(Kind kind, double value) : kind_(kind), number_(value) {}
+    Kind kind_;
+    std::u16string text_;
+    double number_ = 0.0;
+};
+
+// Calls a registered function by name with arguments of any of these kinds.
+CallResult Call(const std::u16string& name, const std::vector<Arg>& args);
+
+// The bytes of the first stream of that type; false when there is none.
+bool StreamOf(const CallResult& result, std::uint32_t type, std::vector<unsigned char>* bytes = nullptr);
 
 std::string Narrow(const std::u16string& s);
 
