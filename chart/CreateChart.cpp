@@ -5,6 +5,7 @@
 
 #include "chart/ArgReaders.h"
 #include "chart/BarChart.h"
+#include "chart/Container.h"
 #include "chart/LinesChart.h"
 #include "chart/Logging.h"
 #include "chart/Pie.h"
@@ -96,6 +97,9 @@ std::int16_t PVPlugin::CreateChart(std::int16_t, const FMExprEnv*, const FMDataV
     } else {
         throw PVStandardException(-3);
     }
+    // A canvas too large for memory fails the call; nothing is registered.
+    if (!HasCanvas(*chart))
+        throw PVStandardException(-3);
 
     chart->SetOption(CPlot::TitleFontName, ReadFontName(args, 7));
     chart->SetOption(CPlot::TitleFontSize, ReadInt(args, 8, 12));

@@ -88,15 +88,23 @@ std::int16_t WritePngContainer(const void* bytes, std::uint32_t count, std::int3
     return 0;
 }
 
+bool HasCanvas(const CPlot& chart)
+{
+    const Gdiplus::Bitmap* bitmap = chart.GetBitmap();
+    return bitmap && bitmap->GetWidth() > 0 && bitmap->GetHeight() > 0;
+}
+
 void EncodePicture(CPlot& chart, FMData* result)
 {
-    CMemoryStream stream;
     const wchar_t* mime = chart.jpeg ? L"image/jpeg" : L"image/png";
     Gdiplus::CLSID clsid;
-    if (chart.GetBitmap() && GetEncoderClsid(mime, &clsid) >= 0) {
-        StreamSink sink(stream);
-        chart.GetBitmap()->Save(&sink, &clsid, nullptr);
-    }
+    if (!HasCanvas(chart) || GetEncoderClsid(mime, &clsid) < 0)
+        return;
+    // A failed encoding may have written part of a picture: none is given.
+    CMemoryStream stream;
+    StreamSink sink(stream);
+    if (chart.GetBitmap()->Save(&sink, &clsid, nullptr) != Gdiplus::Ok)
+        return;
     std::unique_ptr<CStream::Buffer> bytes = stream.DetachBuffer();
     const void* data = bytes ? bytes->data() : nullptr;
     const std::uint32_t size = bytes ? bytes->size() : 0;
