@@ -112,6 +112,22 @@ bool Finite(std::initializer_list<REAL> values)
     return true;
 }
 
+// Cairo places points in 24.8 fixed point; beyond that range geometry is
+// meaningless, and huge ellipses cost it time without bound.
+constexpr REAL kMaxMagnitude = 8.0e6f;
+
+// Status of coordinates and sizes: finite and within the canvas's reach.
+Status Placeable(std::initializer_list<REAL> values)
+{
+    for (REAL v : values) {
+        if (!std::isfinite(v))
+            return InvalidParameter;
+        if (std::fabs(v) > kMaxMagnitude)
+            return ValueOverflow;
+    }
+    return Ok;
+}
+
 // Lines are only made while a recording listens.
 template <class MakeLine> void Record(MakeLine makeLine)
 {
@@ -346,8 +362,8 @@ Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
         return Keep(impl_->broken);
     if (Status s = Usable(pen); s != Ok)
         return Keep(s);
-    if (!Finite({x1, y1, x2, y2}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({x1, y1, x2, y2}); s != Ok)
+        return Keep(s);
     impl_->Prepare();
     impl_->SetPen(*pen);
     cairo_move_to(impl_->cr, x1, y1);
@@ -366,8 +382,8 @@ Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL 
         return Keep(impl_->broken);
     if (Status s = Usable(pen); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
     if (width < 0.0f || height < 0.0f)
         return Ok;
     impl_->Prepare();
@@ -387,8 +403,8 @@ Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, R
         return Keep(impl_->broken);
     if (Status s = Usable(brush); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
     if (width <= 0.0f || height <= 0.0f)
         return Ok;
     impl_->Prepare();
@@ -411,7 +427,9 @@ Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL he
         return Keep(impl_->broken);
     if (Status s = Usable(brush); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height, startAngle, sweepAngle}))
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
+    if (!Finite({startAngle, sweepAngle}))
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
@@ -437,7 +455,9 @@ Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height
         return Keep(impl_->broken);
     if (Status s = Usable(pen); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height, startAngle, sweepAngle}))
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
+    if (!Finite({startAngle, sweepAngle}))
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
@@ -465,8 +485,8 @@ Status Graphics::FillPolygon(const Brush* brush, const PointF* points, INT count
     if (!points || count <= 0 || (fillMode != FillModeAlternate && fillMode != FillModeWinding))
         return Keep(InvalidParameter);
     for (INT i = 0; i < count; ++i)
-        if (!Finite({points[i].X, points[i].Y}))
-            return Keep(InvalidParameter);
+        if (Status s = Placeable({points[i].X, points[i].Y}); s != Ok)
+            return Keep(s);
     impl_->Prepare();
     impl_->SetBrush(*brush);
     cairo_set_fill_rule(impl_->cr, fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
@@ -500,8 +520,8 @@ Status Graphics::DrawPath(const Pen* pen, const GraphicsPath* path)
         return Keep(InvalidParameter);
     const auto& points = path->GetPoints();
     for (const PointF& p : points)
-        if (!Finite({p.X, p.Y}))
-            return Keep(InvalidParameter);
+        if (Status s = Placeable({p.X, p.Y}); s != Ok)
+            return Keep(s);
     if (points.empty())
         return Ok;
     impl_->Prepare();
@@ -598,8 +618,9 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font,
         return Keep(font->GetLastStatus());
     if (Status s = Usable(brush); s != Ok)
         return Keep(s);
-    if (!Finite({layoutRect.X, layoutRect.Y, layoutRect.Width, layoutRect.Height}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({layoutRect.X, layoutRect.Y, layoutRect.Width, layoutRect.Height});
+        s != Ok)
+        return Keep(s);
     if (n == 0)
         return Ok;
     if (!impl_->text)

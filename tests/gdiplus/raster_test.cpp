@@ -340,3 +340,27 @@ TEST(Graphics, DensePathsKeepTheirShape)
     }
     EXPECT_EQ(At(bitmap, 150, 5), 0u);
 }
+
+TEST(Graphics, HugeGeometryIsRefusedAndDrawingGoesOn)
+{
+    Bitmap bitmap(10, 10);
+    Graphics g(&bitmap);
+    Pen pen(Color(0xFF000000), 3.0f);
+    SolidBrush brush(Color(0xFF445566));
+    // Beyond what the canvas can place (and an ellipse this size would take
+    // seconds to flatten).
+    EXPECT_EQ(g.DrawLine(&pen, -1e30f, 5, 1e30f, 5), ValueOverflow);
+    EXPECT_EQ(g.DrawArc(&pen, -1e20f, -1e20f, 2e20f, 2e20f, 0, 300), ValueOverflow);
+    EXPECT_EQ(g.FillPie(&brush, -1e20f, -1e20f, 2e20f, 2e20f, 0, 360), ValueOverflow);
+    EXPECT_EQ(g.FillRectangle(&brush, 0, 0, 1e38f, 1e38f), ValueOverflow);
+    EXPECT_EQ(g.GetLastStatus(), ValueOverflow);
+    // Large but placeable geometry still draws.
+    EXPECT_EQ(g.FillPie(&brush, -1e6f, -1e6f, 2e6f, 2e6f, 0, 360), Ok);
+    EXPECT_EQ(At(bitmap, 5, 5), 0xFF445566u);
+    g.TranslateTransform(1e30f, 0);
+    g.RotateTransform(1e30f);
+    g.ResetTransform();
+    SolidBrush probe(Color(0xFF00FF00));
+    EXPECT_EQ(g.FillRectangle(&probe, 2, 2, 2, 2), Ok);
+    EXPECT_EQ(At(bitmap, 3, 3), 0xFF00FF00u);
+}
