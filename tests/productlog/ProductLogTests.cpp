@@ -169,4 +169,12 @@ TEST(ProductLogOff, DropsEveryLineWithoutAFile)
     EXPECT_FALSE(pvtest::IsFile(std::string(PV_BIN_DIR) + "/pv_test_win_productlog.log"));
 }
 
+TEST(ProductLogWithoutHost, SetsUpChannelsThatWriteNowhere)
+{
+    // Without the host plug-in object there is no plug-in folder.
+    EXPECT_NO_THROW(PVPlugin::SetupLogChannels(0));
+    EXPECT_TRUE(Logging::CLogger::Exists());
+    EXPECT_NO_THROW(LogError("lost"));
+}
+
 } // namespace
