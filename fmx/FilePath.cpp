@@ -8,7 +8,6 @@
 #include <textconv>
 
 #include "fmx/HostBinding.h"
-#include "fmx/Plugin.h"
 #include "fmx/TextMgr.h"
 #include "fmx/WideText.h"
 #include "platform/win32/winfile.h"
