@@ -120,7 +120,7 @@ TEST_F(FrameworkTest, PreferencesWithoutAHandlerLeaveTheResult)
     r.result = 5;
     Message m(&r);
     product_->HandleMessage(m);
-    EXPECT_EQ(r.result, 5);
+    EXPECT_EQ(std::intptr_t(r.result), 5);
     EXPECT_THROW(m.SetResult(1), Error);
 }
 
@@ -196,7 +196,7 @@ TEST(FrameworkInit, ExceptionAfterRegistrationLeavesNothingRegistered)
     r.extnVersion = 52;
     Message m(&r);
     PlugIn::OnMessage(m);
-    EXPECT_EQ(r.result, -2);
+    EXPECT_EQ(std::intptr_t(r.result), -2);
     EXPECT_EQ(PlugIn::Product(), nullptr);
     EXPECT_EQ(FMH_Registry_Count(), 0);
     fmx::Plugin::DestroyInstance();
