@@ -67,7 +67,7 @@ void CVerticalBarChart::DrawChart()
         for (const auto& graph : series.data) {
             if (!graph.values.empty()) {
                 const float h = ValueToHeight(ValueAt(graph, c));
-                new CBox(this, graph.color, CPointF(x1 + inset, p.bottom - h),
+                new CBox(this, graph.color, CPointF(x1 + inset, ClampToBand(p.bottom - h)),
                          CPointF(x2 - inset, p.bottom), true, true, depth);
             }
             x1 += slot;

@@ -46,11 +46,11 @@ void CLinesChart::DrawChart()
             for (std::size_t c = 0; c < count; ++c, x += s) {
                 const float y = p.bottom - ValueToHeight(ValueAt(graph, c));
                 if (dots)
-                    new CDot(this, graph.color, CPointF(x, y));
+                    new CDot(this, graph.color, CPointF(x, ClampToBand(y)));
                 points.emplace_back(x, y);
             }
         }
-        auto* line = new CPolygon(this, graph.color, std::move(points), smooth, false);
+        auto* line = new CPolygon(this, graph.color, ClipToBand(points), smooth, false);
         line->width = 4.0f;
         line->smoothing = true;
     }

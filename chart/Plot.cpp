@@ -2,6 +2,7 @@
 
 #include <boost/lexical_cast.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <stdexcept>
@@ -26,8 +27,8 @@ CPlot::CPlot(std::int32_t width, std::int32_t height, std::wstring titleText_,
     StartGraphics();
     CPlot::CreateCanvas();
     pictureRect = std::make_shared<CRect>(nullptr, CColor(0xFF000000u), 0.0f, 0.0f,
-                                          static_cast<float>(pictureWidth - 1),
-                                          static_cast<float>(pictureHeight - 1));
+                                          static_cast<float>(pictureWidth) - 1,
+                                          static_cast<float>(pictureHeight) - 1);
     CPlot::Layout();
 }
 
@@ -114,7 +115,9 @@ void CPlot::Draw()
     DrawPlotArea();
     DrawChart();
     DrawHistory();
-    CPrimitive::Draw();
+    // A canvas refused by the graphics layer cannot show anything.
+    if (CanvasUsable())
+        CPrimitive::Draw();
 }
 
 void CPlot::DrawPlotArea()
@@ -301,6 +304,52 @@ float CPlot::ValueAt(const CChartDataSeriesType& graph, std::size_t c)
     if (c >= graph.values.size())
         throw std::out_of_range("invalid vector<T> subscript");
     return graph.values[c].first;
+}
+
+namespace {
+
+float BandMargin(std::int32_t pictureHeight)
+{
+    return std::max(1.0f, std::fabs(static_cast<float>(pictureHeight)));
+}
+
+} // namespace
+
+float CPlot::ClampToBand(float y) const
+{
+    const float margin = BandMargin(pictureHeight);
+    const float low = plotRect->top - margin;
+    const float high = plotRect->bottom + margin;
+    return std::min(std::max(y, low), high);
+}
+
+std::vector<CPointF> CPlot::ClipToBand(const std::vector<CPointF>& points) const
+{
+    const float margin = BandMargin(pictureHeight);
+    const float edges[2] = {plotRect->top - margin, plotRect->bottom + margin};
+    std::vector<CPointF> out;
+    out.reserve(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const CPointF& b = points[i];
+        if (i > 0) {
+            const CPointF& a = points[i - 1];
+            // Where the segment crosses the band's edges, in order along it.
+            float crossings[2];
+            int n = 0;
+            for (float edge : edges) {
+                if ((a.y < edge && b.y > edge) || (a.y > edge && b.y < edge))
+                    crossings[n++] = (edge - a.y) / (b.y - a.y);
+            }
+            if (n == 2 && crossings[0] > crossings[1])
+                std::swap(crossings[0], crossings[1]);
+            for (int k = 0; k < n; ++k) {
+                const float t = crossings[k];
+                out.emplace_back(a.x + (b.x - a.x) * t, ClampToBand(a.y + (b.y - a.y) * t));
+            }
+        }
+        out.emplace_back(b.x, ClampToBand(b.y));
+    }
+    return out;
 }
 
 // ---------------------------------------------------------------------------

@@ -197,6 +197,17 @@ protected:
     // The c-th value of a graph; std::out_of_range when it has fewer.
     static float ValueAt(const CChartDataSeriesType& graph, std::size_t c);
 
+    // Values far below the axis base lie far outside the picture. Geometry is
+    // kept within a band reaching one picture height beyond the plot on
+    // both sides, so that what the picture shows is unchanged while the
+    // drawing layer never meets coordinates of astronomic size.
+    float ClampToBand(float y) const;
+    // The polyline cut where it leaves the band and led along the band's
+    // edge outside it; the part inside the band is unchanged.
+    std::vector<CPointF> ClipToBand(const std::vector<CPointF>& points) const;
+    // False when the canvas could not be made (sides out of range).
+    bool CanvasUsable() const;
+
 private:
     struct CCanvasDeleter {
         void operator()(Gdiplus::Bitmap* bitmap) const;

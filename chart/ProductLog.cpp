@@ -1,5 +1,6 @@
 // The product log's file: beside the plug-in, named after it with ".log".
 #include <fstream>
+#include <stdexcept>
 #include <memory>
 #include <string>
 
@@ -16,14 +17,18 @@ enum LogMode : std::int32_t { kAppend = 0, kOverwrite = 1, kOff = 2 };
 // The POSIX path of the log file; false when it cannot be made.
 bool LogFilePath(std::string& posix)
 {
-    fmx::FilePath path;
-    std::string name;
-    std::wstring sys;
-    if (!path.SetToPluginFolder() || !fmx::GetPluginFileName(name, false))
-        return false;
-    name += ".log";
-    return path.SetFileName(name.c_str(), name.size()) && path.GetSysPath(sys) &&
-           win32::ToPosixPath(sys.c_str(), posix);
+    try {
+        fmx::FilePath path;
+        std::string name;
+        std::wstring sys;
+        if (!path.SetToPluginFolder() || !fmx::GetPluginFileName(name, false))
+            return false;
+        name += ".log";
+        return path.SetFileName(name.c_str(), name.size()) && path.GetSysPath(sys) &&
+               win32::ToPosixPath(sys.c_str(), posix);
+    } catch (const std::exception&) {
+        return false;   // no host plug-in object: no file
+    }
 }
 
 } // namespace

@@ -5,8 +5,10 @@
 #include <tuple>
 #include <vector>
 
+#include <textconv>
+
 #include "fmx/HostBinding.h"
-#include "fmx/Plugin.h"
+#include "fmx/TextMgr.h"
 #include "fmx/WideText.h"
 #include "platform/win32/winfile.h"
 
@@ -33,16 +35,15 @@ bool IsSysSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool HasPrefixIgnoringCase(std::string_view text, std::string_view prefix)
 {
     if (text.size() < prefix.size())
         return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (LowerAscii(text[i]) != LowerAscii(prefix[i]))
-            return false;
-    return true;
+    try {
+        return CompareText(text.data(), prefix.size(), prefix.data(), prefix.size(), false) == 0;
+    } catch (const std::exception&) {
+        return false;   // malformed UTF-8 is no prefix
+    }
 }
 
 // Length of the well-formed UTF-8 sequence at the start of `text`, or 0.
@@ -92,32 +93,38 @@ bool IsWellFormedUtf8(std::string_view text)
     return true;
 }
 
-// Well-formed UTF-8 -> wide.
-std::wstring Utf8ToWide(std::string_view text)
-{
-    std::wstring out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t n = Utf8SequenceLength(text.substr(i));
-        std::uint32_t value = n == 1 ? lead : lead & (0x7Fu >> n);
-        for (std::size_t k = 1; k < n; ++k)
-            value = (value << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-        out += static_cast<wchar_t>(value);
-        i += n ? n : 1;
-    }
-    return out;
-}
+// Well-formed UTF-8 (checked by the caller) -> wide.
+std::wstring ToWide(const std::string& text) { return Utf8ToWideString(text); }
 
 // Wide -> UTF-8; false for values that are no Unicode scalar value.
 bool WideToUtf8Strict(const wchar_t* text, std::size_t length, std::string& out)
 {
-    std::wstring check(text, length);
-    for (wchar_t wc : check) {
-        const auto c = static_cast<std::uint32_t>(wc);
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<std::uint32_t>(text[i]);
         if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
             return false;
     }
-    out = WideToUtf8(check);
+    out = WideToUtf8String(text, length);
+    return true;
+}
+
+// Wide -> UTF-8 through the text manager, into at most `capacity` bytes.
+bool WideToUtf8Limited(const wchar_t* text, std::size_t length, std::size_t capacity, std::string& out)
+{
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<std::uint32_t>(text[i]);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+    }
+    const std::u16string units = WideToU16(std::wstring(text, length));
+    std::string buffer(capacity, '\0');
+    std::uint32_t written = 0;
+    const int status = TextMgr::GetInstance().ConvertFromWide(
+        units.data(), static_cast<std::uint32_t>(units.size()), kEncodingUtf8, &buffer[0],
+        static_cast<std::uint32_t>(capacity), &written);
+    if (status != kTextOk)
+        return false;
+    out.assign(buffer.data(), written);
     return true;
 }
 
@@ -253,7 +260,7 @@ bool BuildSysPath(const std::string& folder, const std::string& name, std::strin
 
 bool ToWideLimited(const std::string& text, std::wstring& out)
 {
-    std::wstring wide = Utf8ToWide(text);
+    std::wstring wide = ToWide(text);
     if (wide.empty() || wide.size() > FilePath::kMaxSysPath)
         return false;
     out = wide;
@@ -657,7 +664,7 @@ bool FilePath::CreateDirectories() const
     for (const std::string& component : components) {
         sys += component;
         sys += '\\';
-        const std::wstring wide = Utf8ToWide(sys);
+        const std::wstring wide = ToWide(sys);
         if (!create) {
             const win32::DWORD attributes = win32::GetFileAttributesW(wide.c_str());
             if (attributes != win32::kInvalidFileAttributes) {
@@ -870,7 +877,7 @@ bool SysPath::GetFileName(std::string& text) const
 {
     const wchar_t* name = win32::PathFindFileNameW(path_.c_str());
     std::string bytes;
-    if (!name || !WideToUtf8Strict(name, WideLength(name), bytes) || bytes.size() > kMaxUtf8)
+    if (!name || !WideToUtf8Limited(name, WideLength(name), kMaxUtf8, bytes))
         return false;
     text = bytes;
     return true;
@@ -879,7 +886,7 @@ bool SysPath::GetFileName(std::string& text) const
 bool SysPath::GetPathText(std::string& text) const
 {
     std::string bytes;
-    if (!WideToUtf8Strict(path_.c_str(), path_.size(), bytes) || bytes.size() > kMaxUtf8)
+    if (!WideToUtf8Limited(path_.c_str(), path_.size(), kMaxUtf8, bytes))
         return false;
     text = bytes;
     return true;

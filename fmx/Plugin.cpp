@@ -281,8 +281,10 @@ bool Plugin::Init(fmapi::CallRecord* record)
         const std::int16_t level = ComputeApiLevel(extn, hostVersion);
         if (Singleton<Plugin>::Exists())
             Singleton<Plugin>::DestroyInstance();
-        Plugin& plugin = Singleton<Plugin>::Create(level, appType, hostVersion, std::uint8_t(1),
-                                                   record->hostWord, record->instanceID);
+        // Copies: the record is packed, its fields must not be bound by reference.
+        const std::uint16_t hostWord = record->hostWord;
+        void* const instance = record->instanceID;
+        Plugin& plugin = Singleton<Plugin>::Create(level, appType, hostVersion, std::uint8_t(1), hostWord, instance);
         plugin.AddManager(&Singleton<AccessMgr>::Create(record));
         plugin.AddManager(&Singleton<TextMgr>::Create(record));
         plugin.AddManager(&Singleton<IdleTaskMgr>::Create(record));

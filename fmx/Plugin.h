@@ -80,6 +80,8 @@ public:
     const std::uint16_t* GetVersion() const { return version_; }
     std::int32_t HostEncoding() const { return hostEncoding_; }
     std::int32_t PluginEncoding() const { return pluginEncoding_; }
+    // The word the host passes at initialisation; kept for the string lookup.
+    std::uint16_t GetHostWord() const { return hostWord_; }
 
     // Info strings 0..8. An index of 9 or more answers false / -1.
     const std::wstring* GetInfoString(std::uint32_t index) const;

@@ -191,7 +191,9 @@ void PlugIn::OnInit(Message& message)
     message.SetResult(message.ExtnVersion());
 }
 
-void PlugIn::OnShutdown(Message&)
+void PlugIn::OnShutdown(Message&) { UnregisterAll(); }
+
+void PlugIn::UnregisterAll()
 {
     for (const auto& entry : functions_)
         fmx::Plugin::GetInstance().UnregisterFunctions(static_cast<std::int16_t>(entry.first));
@@ -256,6 +258,12 @@ void PlugIn::OnMessage(Message& message)
         }
     } catch (...) {
         if (init) {
+            // Nothing half-registered stays behind with the host.
+            try {
+                if (g_product && g_product->IsRegistered())
+                    g_product->UnregisterAll();
+            } catch (...) {
+            }
             DestroyProduct();
             message.SetResult(-2);
         }

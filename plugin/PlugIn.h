@@ -99,6 +99,7 @@ public:
     void OnInit(Message& message);
     // Default shutdown: unregisters every function.
     void OnShutdown(Message& message);
+    void UnregisterAll();
 
     // The version function a product binds as `PVane_Version`.
     std::int16_t GetVersionInfo(std::int16_t id, const FMExprEnv* env, const FMDataVect* args,

@@ -40,6 +40,8 @@ void CPlot::CreateCanvas()
                                    static_cast<float>(pictureHeight));
 }
 
+bool CPlot::CanvasUsable() const { return bitmap_ && bitmap_->GetWidth() > 0; }
+
 void CPlot::ClearCanvas()
 {
     // A new bitmap is transparent everywhere; the background follows.

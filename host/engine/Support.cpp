@@ -108,6 +108,51 @@ Draco::Error* Answer(Draco::Error* result, std::int32_t code)
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
+int HexValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+// Path texts escape "%", ":" and control characters as "%XX" (UTF-8 bytes);
+// platform paths hold them as they are.
+std::u16string Unescape(const std::u16string& text)
+{
+    std::string bytes = ToUtf8(text);
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '%' && i + 2 < bytes.size() && HexValue(bytes[i + 1]) >= 0 && HexValue(bytes[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(bytes[i + 1]) * 16 + HexValue(bytes[i + 2]));
+            i += 2;
+        } else {
+            out += bytes[i];
+        }
+    }
+    std::u16string result;
+    return FromUtf8(out.data(), out.size(), result) ? result : text;
+}
+
+std::u16string Escape(const std::u16string& text)
+{
+    static const char16_t digits[] = u"0123456789ABCDEF";
+    std::u16string out;
+    for (char16_t c : text) {
+        if (c == u'%' || c == u':' || (c >= 1 && c <= 31)) {
+            out += u'%';
+            out += digits[c >> 4];
+            out += digits[c & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 // unistring
@@ -271,8 +316,8 @@ Draco::Error* UniversalPath_MakePlatformSpec(const Draco::UniversalPath* self, D
         return Answer(result, 1);
     std::u16string text = pieces[1].empty() ? u"\\" : u"";
     for (std::size_t i = 1; i < pieces.size(); ++i)
-        text += pieces[i] + u"\\";
-    text += path.name.text;
+        text += (i == 1 ? pieces[i] : Unescape(pieces[i])) + u"\\";
+    text += Unescape(path.name.text);
     SpecText(spec) = text;
     return Answer(result, 0);
 }
@@ -283,6 +328,7 @@ Draco::Error* UniversalPath_Set(Draco::UniversalPath* self, Draco::Error* result
     PV_ENGINE_CHECK(UniversalPath_Set);
     const std::u16string& text = SpecText(spec);
     std::u16string folder(1, kSeparator);
+    std::u16string piece;
     std::size_t at;
     if (text.size() >= 3 && text[1] == u':' && IsSeparator(text[2]) &&
         ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z'))) {
@@ -296,13 +342,18 @@ Draco::Error* UniversalPath_Set(Draco::UniversalPath* self, Draco::Error* result
         return Answer(result, 1);
     }
     const std::size_t last = text.find_last_of(u"\\/");
-    for (std::size_t i = at; last != std::u16string::npos && i < last; ++i)
-        folder += IsSeparator(text[i]) ? kSeparator : text[i];
-    if (last != std::u16string::npos && last >= at)
-        folder += kSeparator;
+    for (std::size_t i = at; last != std::u16string::npos && last >= at && i <= last; ++i) {
+        if (IsSeparator(text[i])) {
+            folder += Escape(piece);
+            folder += kSeparator;
+            piece.clear();
+        } else {
+            piece += text[i];
+        }
+    }
     PathImp& path = Imp(self);
     path.type.text = u"filewin";
     path.path.text = folder;
-    path.name.text = text.substr(last == std::u16string::npos || last < at ? at : last + 1);
+    path.name.text = Escape(text.substr(last == std::u16string::npos || last < at ? at : last + 1));
     return Answer(result, 0);
 }

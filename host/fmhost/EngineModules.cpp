@@ -7,6 +7,23 @@
 
 namespace fmhost {
 
+std::int32_t HostApiLevel(std::int32_t extnVersion, const std::string& hostVersion)
+{
+    std::int32_t level = extnVersion;
+    auto has = [&](const char* s) { return hostVersion.find(s) != std::string::npos; };
+    if (level == 51) {
+        if (has("8.5"))
+            level = 52;
+        if (has("9.0"))
+            level = 53;
+        if (has("10.0"))
+            level = 54;
+    } else if (level == 52 && has("11.0")) {
+        level = 55;
+    }
+    return level;
+}
+
 std::vector<std::string> HostModuleNames(std::int32_t apiLevel)
 {
     // From level 54 the user model, scripts and layouts live in FMEngine.

@@ -8,6 +8,10 @@
 
 namespace fmhost {
 
+// The host's API level as a plug-in works it out: from the interface version
+// it offers and its version text.
+std::int32_t HostApiLevel(std::int32_t extnVersion, const std::string& hostVersion);
+
 // Module names ("Support", "FMEngine", ...) of a host of that API level.
 std::vector<std::string> HostModuleNames(std::int32_t apiLevel);
 

@@ -1,4 +1,5 @@
 #include "fmhost/Host.h"
+#include "fmhost/EngineModules.h"
 
 #include <dlfcn.h>
 
@@ -64,6 +65,11 @@ Host::Host(HostSettings settings) : settings_(std::move(settings)) {}
 
 bool Host::Load(std::string* error)
 {
+    // The host's own modules are in place before any plug-in is loaded.
+    if (!LoadHostModules(HostApiLevel(settings_.extnVersion, settings_.hostVersion), *error)) {
+        *error = "cannot load the host's modules: " + *error;
+        return false;
+    }
     std::string path = settings_.plugin;
     // A bare file name means the file, not a search of the library path.
     if (path.find('/') == std::string::npos) path = "./" + path;

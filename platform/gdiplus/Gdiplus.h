@@ -10,7 +10,8 @@
 // - every call returns its Status; a failure is also kept as the object's last
 //   status, which GetLastStatus() hands out and resets to Ok;
 // - text is at 96 dpi (a point is 4/3 pixel), metrics hinting off, so widths
-//   are the same on every machine with the same fonts.
+//   are the same on every machine with the same fonts;
+// - coordinates and sizes beyond 8 million pixels are refused (ValueOverflow).
 //
 // See Recording.h for the log of drawing operations used by the tests.
 #pragma once
@@ -41,6 +42,7 @@ enum Status {
     NotImplemented = 6,
     Win32Error = 7,
     FileNotFound = 10,
+    ValueOverflow = 11,
     UnknownImageFormat = 13,
     FontFamilyNotFound = 14,
 };

@@ -3,7 +3,10 @@
 // GDI+ puts pixel centres on whole coordinates; cairo puts them at half
 // coordinates. Every drawing call therefore works in a device space shifted
 // by half a pixel, followed by the world transform.
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "platform/gdiplus/Internal.h"
 #include "platform/gdiplus/Recording.h"
@@ -17,7 +20,7 @@ struct Graphics::Impl {
     SmoothingMode smoothing = SmoothingModeDefault;
     TextRenderingHint hint = TextRenderingHintSystemDefault;
     PangoContext* text = nullptr;
-    Status broken = Ok;   // why nothing can be drawn, when nothing can
+    Status broken = Ok; // why nothing can be drawn, when nothing can
 
     bool IsIdentity() const
     {
@@ -31,8 +34,8 @@ struct Graphics::Impl {
         std::string s;
         if (!IsIdentity())
             s += " xf=(" + detail::Num(world.xx) + "," + detail::Num(world.yx) + "," +
-                 detail::Num(world.xy) + "," + detail::Num(world.yy) + "," +
-                 detail::Num(world.x0) + "," + detail::Num(world.y0) + ")";
+                 detail::Num(world.xy) + "," + detail::Num(world.yy) + "," + detail::Num(world.x0) +
+                 "," + detail::Num(world.y0) + ")";
         if (forText)
             s += hint == TextRenderingHintAntiAlias ? " hint=antialias" : " hint=default";
         else
@@ -47,7 +50,7 @@ struct Graphics::Impl {
         cairo_translate(cr, 0.5, 0.5);
         cairo_transform(cr, &world);
         cairo_set_antialias(cr, smoothing == SmoothingModeHighQuality ? CAIRO_ANTIALIAS_DEFAULT
-                                                                       : CAIRO_ANTIALIAS_NONE);
+                                                                      : CAIRO_ANTIALIAS_NONE);
         cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
         cairo_new_path(cr);
     }
@@ -109,14 +112,71 @@ bool Finite(std::initializer_list<REAL> values)
     return true;
 }
 
-void Record(const std::string& line)
+// Cairo places points in 24.8 fixed point; beyond that range geometry is
+// meaningless, and huge ellipses cost it time without bound.
+constexpr REAL kMaxMagnitude = 8.0e6f;
+
+// Status of coordinates and sizes: finite and within the canvas's reach.
+Status Placeable(std::initializer_list<REAL> values)
 {
-    if (Recording* recording = Recording::Active())
-        recording->Append(line);
+    for (REAL v : values) {
+        if (!std::isfinite(v))
+            return InvalidParameter;
+        if (std::fabs(v) > kMaxMagnitude)
+            return ValueOverflow;
+    }
+    return Ok;
 }
 
+// Lines are only made while a recording listens.
+template <class MakeLine> void Record(MakeLine makeLine)
+{
+    if (Recording* recording = Recording::Active())
+        recording->Append(makeLine());
+}
 
 constexpr double kPi = 3.14159265358979323846;
+
+// Polylines are thinned before stroking: points that lie within this many
+// canvas pixels of the line through their kept neighbours add nothing one can
+// see, but cairo's stroker pays for every join (a smoothed line walked in
+// half-pixel steps has thousands).
+constexpr double kThinning = 0.05;
+
+// Douglas-Peucker over the points; the first and last point always stay.
+std::vector<char> Thin(const std::vector<PointF>& points, double tolerance)
+{
+    std::vector<char> keep(points.size(), 1);
+    if (points.size() < 3 || !(tolerance > 0.0))
+        return keep;
+    std::fill(keep.begin() + 1, keep.end() - 1, 0);
+    std::vector<std::pair<std::size_t, std::size_t>> spans{{0, points.size() - 1}};
+    while (!spans.empty()) {
+        auto [a, b] = spans.back();
+        spans.pop_back();
+        if (b <= a + 1)
+            continue;
+        double ax = points[a].X, ay = points[a].Y;
+        double dx = points[b].X - ax, dy = points[b].Y - ay;
+        double length = std::hypot(dx, dy);
+        double worst = -1.0;
+        std::size_t at = a;
+        for (std::size_t i = a + 1; i < b; ++i) {
+            double px = points[i].X - ax, py = points[i].Y - ay;
+            double d = length > 0.0 ? std::fabs(px * dy - py * dx) / length : std::hypot(px, py);
+            if (d > worst) {
+                worst = d;
+                at = i;
+            }
+        }
+        if (worst > tolerance) {
+            keep[at] = 1;
+            spans.emplace_back(a, at);
+            spans.emplace_back(at, b);
+        }
+    }
+    return keep;
+}
 
 // The ellipse parameter of the point seen from the centre under the angle
 // (degrees), unwrapped so that it grows with the angle.
@@ -151,8 +211,14 @@ void AddArc(cairo_t* cr, double x, double y, double w, double h, double start, d
 
 } // namespace
 
-Status Graphics::Usable(const Pen* pen) { return pen ? pen->usable_ : InvalidParameter; }
-Status Graphics::Usable(const Brush* brush) { return brush ? brush->usable_ : InvalidParameter; }
+Status Graphics::Usable(const Pen* pen)
+{
+    return pen ? pen->usable_ : InvalidParameter;
+}
+Status Graphics::Usable(const Brush* brush)
+{
+    return brush ? brush->usable_ : InvalidParameter;
+}
 
 // --- Construction, state -----------------------------------------------------
 
@@ -172,7 +238,10 @@ Graphics::Graphics(Bitmap* bitmap) : impl_(std::make_unique<Impl>())
     }
 }
 
-Graphics* Graphics::FromImage(Bitmap* bitmap) { return new Graphics(bitmap); }
+Graphics* Graphics::FromImage(Bitmap* bitmap)
+{
+    return new Graphics(bitmap);
+}
 
 Graphics::~Graphics()
 {
@@ -204,7 +273,10 @@ Status Graphics::SetSmoothingMode(SmoothingMode mode)
     return Ok;
 }
 
-SmoothingMode Graphics::GetSmoothingMode() const { return impl_->smoothing; }
+SmoothingMode Graphics::GetSmoothingMode() const
+{
+    return impl_->smoothing;
+}
 
 Status Graphics::SetTextRenderingHint(TextRenderingHint hint)
 {
@@ -214,7 +286,10 @@ Status Graphics::SetTextRenderingHint(TextRenderingHint hint)
     return Ok;
 }
 
-TextRenderingHint Graphics::GetTextRenderingHint() const { return impl_->hint; }
+TextRenderingHint Graphics::GetTextRenderingHint() const
+{
+    return impl_->hint;
+}
 
 Status Graphics::TranslateTransform(REAL dx, REAL dy, MatrixOrder order)
 {
@@ -279,14 +354,16 @@ Status Graphics::DrawLine(const Pen* pen, const PointF& from, const PointF& to)
 
 Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
 {
-    Record("DrawLine pen=" + detail::PenText(pen) + " from=" + detail::Point(PointF(x1, y1)) +
-           " to=" + detail::Point(PointF(x2, y2)) + impl_->State(false));
+    Record([&] {
+        return "DrawLine pen=" + detail::PenText(pen) + " from=" + detail::Point(PointF(x1, y1)) +
+               " to=" + detail::Point(PointF(x2, y2)) + impl_->State(false);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (Status s = Usable(pen); s != Ok)
         return Keep(s);
-    if (!Finite({x1, y1, x2, y2}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({x1, y1, x2, y2}); s != Ok)
+        return Keep(s);
     impl_->Prepare();
     impl_->SetPen(*pen);
     cairo_move_to(impl_->cr, x1, y1);
@@ -297,14 +374,16 @@ Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
 
 Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL height)
 {
-    Record("DrawRectangle pen=" + detail::PenText(pen) + " rect=" +
-           detail::Rect(RectF(x, y, width, height)) + impl_->State(false));
+    Record([&] {
+        return "DrawRectangle pen=" + detail::PenText(pen) +
+               " rect=" + detail::Rect(RectF(x, y, width, height)) + impl_->State(false);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (Status s = Usable(pen); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
     if (width < 0.0f || height < 0.0f)
         return Ok;
     impl_->Prepare();
@@ -316,14 +395,16 @@ Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL 
 
 Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, REAL height)
 {
-    Record("FillRectangle brush=" + detail::BrushText(brush) + " rect=" +
-           detail::Rect(RectF(x, y, width, height)) + impl_->State(false));
+    Record([&] {
+        return "FillRectangle brush=" + detail::BrushText(brush) +
+               " rect=" + detail::Rect(RectF(x, y, width, height)) + impl_->State(false);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (Status s = Usable(brush); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
     if (width <= 0.0f || height <= 0.0f)
         return Ok;
     impl_->Prepare();
@@ -336,14 +417,19 @@ Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, R
 Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL height,
                          REAL startAngle, REAL sweepAngle)
 {
-    Record("FillPie brush=" + detail::BrushText(brush) + " rect=" +
-           detail::Rect(RectF(x, y, width, height)) + " start=" + detail::Num(startAngle) +
-           " sweep=" + detail::Num(sweepAngle) + impl_->State(false));
+    Record([&] {
+        return "FillPie brush=" + detail::BrushText(brush) +
+               " rect=" + detail::Rect(RectF(x, y, width, height)) +
+               " start=" + detail::Num(startAngle) + " sweep=" + detail::Num(sweepAngle) +
+               impl_->State(false);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (Status s = Usable(brush); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height, startAngle, sweepAngle}))
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
+    if (!Finite({startAngle, sweepAngle}))
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
@@ -356,17 +442,22 @@ Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL he
     return Ok;
 }
 
-Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height,
-                         REAL startAngle, REAL sweepAngle)
+Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height, REAL startAngle,
+                         REAL sweepAngle)
 {
-    Record("DrawArc pen=" + detail::PenText(pen) + " rect=" +
-           detail::Rect(RectF(x, y, width, height)) + " start=" + detail::Num(startAngle) +
-           " sweep=" + detail::Num(sweepAngle) + impl_->State(false));
+    Record([&] {
+        return "DrawArc pen=" + detail::PenText(pen) +
+               " rect=" + detail::Rect(RectF(x, y, width, height)) +
+               " start=" + detail::Num(startAngle) + " sweep=" + detail::Num(sweepAngle) +
+               impl_->State(false);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (Status s = Usable(pen); s != Ok)
         return Keep(s);
-    if (!Finite({x, y, width, height, startAngle, sweepAngle}))
+    if (Status s = Placeable({x, y, width, height}); s != Ok)
+        return Keep(s);
+    if (!Finite({startAngle, sweepAngle}))
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
@@ -377,15 +468,16 @@ Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height
     return Ok;
 }
 
-Status Graphics::FillPolygon(const Brush* brush, const PointF* points, INT count,
-                             FillMode fillMode)
+Status Graphics::FillPolygon(const Brush* brush, const PointF* points, INT count, FillMode fillMode)
 {
-    std::string list;
-    for (INT i = 0; points && i < count; ++i)
-        list += (i ? ";" : "") + detail::Point(points[i]);
-    Record("FillPolygon brush=" + detail::BrushText(brush) + " mode=" +
-           (fillMode == FillModeWinding ? "winding" : "alternate") + " points=" + list +
-           impl_->State(false));
+    Record([&] {
+        std::string list;
+        for (INT i = 0; points && i < count; ++i)
+            list += (i ? ";" : "") + detail::Point(points[i]);
+        return "FillPolygon brush=" + detail::BrushText(brush) +
+               " mode=" + (fillMode == FillModeWinding ? "winding" : "alternate") +
+               " points=" + list + impl_->State(false);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (Status s = Usable(brush); s != Ok)
@@ -393,8 +485,8 @@ Status Graphics::FillPolygon(const Brush* brush, const PointF* points, INT count
     if (!points || count <= 0 || (fillMode != FillModeAlternate && fillMode != FillModeWinding))
         return Keep(InvalidParameter);
     for (INT i = 0; i < count; ++i)
-        if (!Finite({points[i].X, points[i].Y}))
-            return Keep(InvalidParameter);
+        if (Status s = Placeable({points[i].X, points[i].Y}); s != Ok)
+            return Keep(s);
     impl_->Prepare();
     impl_->SetBrush(*brush);
     cairo_set_fill_rule(impl_->cr, fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
@@ -410,14 +502,16 @@ Status Graphics::FillPolygon(const Brush* brush, const PointF* points, INT count
 
 Status Graphics::DrawPath(const Pen* pen, const GraphicsPath* path)
 {
-    std::string list;
-    if (path) {
-        const auto& points = path->GetPoints();
-        for (std::size_t i = 0; i < points.size(); ++i)
-            list += (i ? ";" : "") + detail::Point(points[i]);
-    }
-    Record("DrawPath pen=" + detail::PenText(pen) + " points=" + (path ? list : "null") +
-           impl_->State(false));
+    Record([&] {
+        std::string list;
+        if (path) {
+            const auto& points = path->GetPoints();
+            for (std::size_t i = 0; i < points.size(); ++i)
+                list += (i ? ";" : "") + detail::Point(points[i]);
+        }
+        return "DrawPath pen=" + detail::PenText(pen) + " points=" + (path ? list : "null") +
+               impl_->State(false);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (Status s = Usable(pen); s != Ok)
@@ -426,15 +520,20 @@ Status Graphics::DrawPath(const Pen* pen, const GraphicsPath* path)
         return Keep(InvalidParameter);
     const auto& points = path->GetPoints();
     for (const PointF& p : points)
-        if (!Finite({p.X, p.Y}))
-            return Keep(InvalidParameter);
+        if (Status s = Placeable({p.X, p.Y}); s != Ok)
+            return Keep(s);
     if (points.empty())
         return Ok;
     impl_->Prepare();
     impl_->SetPen(*pen);
+    // The tolerance in drawing units: canvas pixels over the transform's scale.
+    const cairo_matrix_t& m = impl_->world;
+    double scale = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx));
+    std::vector<char> keep = Thin(points, scale > 0.0 ? kThinning / scale : 0.0);
     cairo_move_to(impl_->cr, points[0].X, points[0].Y);
     for (std::size_t i = 1; i < points.size(); ++i)
-        cairo_line_to(impl_->cr, points[i].X, points[i].Y);
+        if (keep[i])
+            cairo_line_to(impl_->cr, points[i].X, points[i].Y);
     cairo_stroke(impl_->cr);
     return Ok;
 }
@@ -467,8 +566,8 @@ Status Graphics::MeasureString(const WCHAR* text, INT length, const Font* font,
     Recording* recording = Recording::Active();
     std::string line;
     if (recording)
-        line = "MeasureString font=" + detail::FontText(font) + " layout=" +
-               detail::Rect(layoutRect) + " align=" + AlignText(format) +
+        line = "MeasureString font=" + detail::FontText(font) +
+               " layout=" + detail::Rect(layoutRect) + " align=" + AlignText(format) +
                " text=" + detail::Quote(utf8) + " -> ";
     Status status = Ok;
     if (!text || !font || !boundingBox || length < -1)
@@ -502,14 +601,15 @@ Status Graphics::MeasureString(const WCHAR* text, INT length, const Font* font,
 }
 
 Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font,
-                            const RectF& layoutRect, const StringFormat* format,
-                            const Brush* brush)
+                            const RectF& layoutRect, const StringFormat* format, const Brush* brush)
 {
     std::size_t n = detail::TextLength(text, length);
     std::string utf8 = text ? detail::Utf8(text, n) : std::string();
-    Record("DrawString font=" + detail::FontText(font) + " brush=" + detail::BrushText(brush) +
-           " layout=" + detail::Rect(layoutRect) + " align=" + AlignText(format) +
-           " text=" + detail::Quote(utf8) + impl_->State(true));
+    Record([&] {
+        return "DrawString font=" + detail::FontText(font) + " brush=" + detail::BrushText(brush) +
+               " layout=" + detail::Rect(layoutRect) + " align=" + AlignText(format) +
+               " text=" + detail::Quote(utf8) + impl_->State(true);
+    });
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
     if (!text || !font || length < -1)
@@ -518,8 +618,9 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font,
         return Keep(font->GetLastStatus());
     if (Status s = Usable(brush); s != Ok)
         return Keep(s);
-    if (!Finite({layoutRect.X, layoutRect.Y, layoutRect.Width, layoutRect.Height}))
-        return Keep(InvalidParameter);
+    if (Status s = Placeable({layoutRect.X, layoutRect.Y, layoutRect.Width, layoutRect.Height});
+        s != Ok)
+        return Keep(s);
     if (n == 0)
         return Ok;
     if (!impl_->text)

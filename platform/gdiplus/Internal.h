@@ -62,6 +62,8 @@ struct PngSettings {
     int level = -1;
     int strategy = 0;
     int filters = -1;
+    int windowBits = -1;
+    int memLevel = -1;
 };
 PngSettings DefaultPngSettings();
 Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, const PngSettings& settings);

@@ -6,6 +6,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,11 +22,12 @@
 #include "fmapi/call_record.h"
 #include "fmx/AccessMgr.h"
 #include "fmx/Plugin.h"
+#include "fmx/TextMgr.h"
 
 namespace pvtest {
 
-// The host plug-in object at an API level and the access manager built from
-// a call record with the given callbacks. The test program is the module.
+// The host plug-in object at an API level and the access and text managers
+// built from a call record with the given callbacks. The test program is the module.
 class HostEnv {
 public:
     explicit HostEnv(std::int16_t apiLevel, std::uint8_t appType = 1,
@@ -38,6 +40,7 @@ public:
         fmx::Plugin& plugin = fmx::Plugin::Create(apiLevel, appType, u"Pro 11.0v4", std::uint8_t(1),
                                                   std::uint16_t(0), nullptr);
         plugin.AddManager(&fmx::AccessMgr::Create(&record));
+        plugin.AddManager(&fmx::Singleton<fmx::TextMgr>::Create(&record));
     }
     ~HostEnv() { fmx::Plugin::DestroyInstance(); }
     HostEnv(const HostEnv&) = delete;
@@ -69,6 +72,27 @@ inline std::string LastFault(void* module)
     return reinterpret_cast<const char* (*)()>(dlsym(module, "PVEngine_LastFault"))();
 }
 
+inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return remove(path);
+}
+
+// Temporary folders made by this process, removed with their contents when
+// it ends.
+inline std::vector<std::string>& TempFolders()
+{
+    static std::vector<std::string> folders;
+    static const bool cleanup = [] {
+        std::atexit([] {
+            for (const std::string& folder : TempFolders())
+                nftw(folder.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+        });
+        return true;
+    }();
+    (void)cleanup;
+    return folders;
+}
+
 // A new empty folder under the system's temporary folder.
 inline std::string MakeTempFolder()
 {
@@ -76,6 +100,7 @@ inline std::string MakeTempFolder()
     std::string pattern = std::string(base && base[0] == '/' ? base : "/tmp") + "/pvtest.XXXXXX";
     if (!mkdtemp(&pattern[0]))
         throw std::runtime_error("mkdtemp failed");
+    TempFolders().push_back(pattern);
     return pattern;
 }
 
@@ -137,6 +162,11 @@ inline int RunCopyAs(const std::string& folder, const std::string& fileName, con
         return -1;
     if (child == 0) {
         setenv(kChildFolderVariable, folder.c_str(), 1);
+        // The copy finds its libraries where the original does.
+        std::string libraries = PV_BIN_DIR;
+        if (const char* old = std::getenv("LD_LIBRARY_PATH"))
+            libraries = libraries + ":" + old;
+        setenv("LD_LIBRARY_PATH", libraries.c_str(), 1);
         const std::string filter = "--gtest_filter=" + test;
         execl(copy.c_str(), copy.c_str(), filter.c_str(), static_cast<char*>(nullptr));
         _exit(127);

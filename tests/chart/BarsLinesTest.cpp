@@ -1,6 +1,7 @@
 // Bar and line charts: category axes, bar groups, line points, dots.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 
 #include "chart/BarChart.h"
@@ -372,4 +373,50 @@ TEST(Lines, AllZeroRunsAlongTheBaseAndNegativesStayOnIt)
         for (const auto& point : polygons[0]->points)
             EXPECT_FLOAT_EQ(point.y, 444);
     }
+}
+
+TEST(Lines, ValueFarBelowTheAxisStaysNearThePictureWithTheSameVisibleLine)
+{
+    for (bool soft : {false, true}) {
+        std::unique_ptr<CLinesChart> chart;
+        if (soft)
+            chart = std::make_unique<CSoftLinesChart>(640, 480, L"", CColor::Empty(), 1, false);
+        else
+            chart = std::make_unique<CSimpleLinesChart>(640, 480, L"", CColor::Empty(), 1, false,
+                                                        true);
+        pvtest::SetOptions(*chart);
+        // Axis end 0.6: the second value lies some 64 million pixels below.
+        pvtest::AddGraph(*chart, {0.5f, -100000, 0.5f}, kBlue);
+        chart->Draw();
+        auto polygons = ChildrenOf<CPolygon>(*chart);
+        ASSERT_EQ(polygons.size(), 1u);
+        const auto& points = polygons[0]->points;
+        // Start, crossing of the band's lower edge (plot bottom + picture
+        // height), the low point held at that edge, crossing back, end.
+        ASSERT_EQ(points.size(), 5u);
+        const float edge = 444 + 480;
+        const float y0 = 444 - 387 * 0.5f / 0.6f;
+        const float yLow = 444 + 387 * 100000 / 0.6f;
+        EXPECT_FLOAT_EQ(points[0].y, y0);
+        EXPECT_FLOAT_EQ(points[1].y, edge);
+        // The crossing lies on the original segment.
+        EXPECT_NEAR(points[1].x, 55 + 201.65f * (edge - y0) / (yLow - y0), 1e-3);
+        EXPECT_EQ(points[2], CPointF(points[2].x, edge));
+        EXPECT_NEAR(points[2].x, 256.65f, 1e-3);
+        EXPECT_FLOAT_EQ(points[3].y, edge);
+        EXPECT_FLOAT_EQ(points[4].y, y0);
+        for (auto* dot : ChildrenOf<CDot>(*chart))
+            EXPECT_LE(dot->centre.y, edge);
+    }
+}
+
+TEST(Bars, ValueFarBelowTheAxisEndsOutsideThePicture)
+{
+    Bars bars(10);
+    pvtest::AddGraph(bars.chart, {0.5f, -100000}, kBlue);
+    bars.chart.Draw();
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_FLOAT_EQ(boxes[1]->topLeft.y, bars.chart.plotRect->bottom + 480);
+    EXPECT_FLOAT_EQ(boxes[1]->bottomRight.y, bars.chart.plotRect->bottom);
 }

@@ -141,7 +141,9 @@ TEST(Degenerate, EveryKindDrawsEveryDegenerateInput)
 TEST(Degenerate, TinyPicturesDrawToo)
 {
     for (const auto& kind : Kinds()) {
-        for (auto size : {std::pair<int, int>{1, 1}, {30, 20}, {2000, 3}}) {
+        // Sides the bitmap refuses leave a canvas that draws nothing.
+        for (auto size : {std::pair<int, int>{1, 1}, {30, 20}, {2000, 3}, {0, 0}, {-5, 10},
+                          {std::numeric_limits<int>::min(), 40000}}) {
             SCOPED_TRACE(std::string(kind.name) + " " + std::to_string(size.first) + "x" +
                          std::to_string(size.second));
             auto chart = kind.make(size.first, size.second);

@@ -34,8 +34,9 @@ std::vector<CPrimitive*> Parts(const CPlot& chart)
 {
     std::vector<CPrimitive*> out;
     for (const auto& child : chart.children) {
-        if (typeid(*child) == typeid(CPrimitive) && !child->children.empty() &&
-            dynamic_cast<CArc*>(child->children.front().get()))
+        const CPrimitive& node = *child;
+        if (typeid(node) == typeid(CPrimitive) && !node.children.empty() &&
+            dynamic_cast<CArc*>(node.children.front().get()))
             out.push_back(child.get());
     }
     return out;
@@ -66,8 +67,9 @@ std::vector<CPrimitive*> Tags(const CPlot& chart)
 {
     std::vector<CPrimitive*> out;
     for (const auto& child : chart.children) {
-        if (typeid(*child) == typeid(CPrimitive) && !child->children.empty() &&
-            dynamic_cast<CLine*>(child->children.front().get()))
+        const CPrimitive& node = *child;
+        if (typeid(node) == typeid(CPrimitive) && !node.children.empty() &&
+            dynamic_cast<CLine*>(node.children.front().get()))
             out.push_back(child.get());
     }
     return out;

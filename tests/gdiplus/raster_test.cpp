@@ -316,3 +316,51 @@ TEST(SystemColours, TooltipBackgroundIsLightYellow)
     EXPECT_EQ(c >> 8 & 0xFF, 255u);    // green
     EXPECT_EQ(c >> 16 & 0xFF, 225u);   // blue
 }
+
+TEST(Graphics, DensePathsKeepTheirShape)
+{
+    // A path of thousands of tiny steps (as a smoothed line walk makes) is
+    // thinned before stroking; every point it passes must still be inked.
+    Bitmap bitmap(300, 100);
+    Graphics g(&bitmap);
+    g.SetSmoothingMode(SmoothingModeHighQuality);
+    GraphicsPath path;
+    std::vector<PointF> points;
+    for (int i = 0; i <= 3000; ++i) {
+        float x = 10.0f + i * 0.09f;
+        points.emplace_back(x, 50.0f + 35.0f * std::sin(x / 15.0f));
+    }
+    for (std::size_t i = 1; i < points.size(); ++i)
+        path.AddLine(points[i - 1], points[i]);
+    Pen pen(Color(0xFF000000), 1.0f);
+    ASSERT_EQ(g.DrawPath(&pen, &path), Ok);
+    for (std::size_t i = 0; i < points.size(); i += 7) {
+        int x = int(std::lround(points[i].X)), y = int(std::lround(points[i].Y));
+        EXPECT_GE(At(bitmap, x, y) >> 24, 0x40u) << x << "," << y;
+    }
+    EXPECT_EQ(At(bitmap, 150, 5), 0u);
+}
+
+TEST(Graphics, HugeGeometryIsRefusedAndDrawingGoesOn)
+{
+    Bitmap bitmap(10, 10);
+    Graphics g(&bitmap);
+    Pen pen(Color(0xFF000000), 3.0f);
+    SolidBrush brush(Color(0xFF445566));
+    // Beyond what the canvas can place (and an ellipse this size would take
+    // seconds to flatten).
+    EXPECT_EQ(g.DrawLine(&pen, -1e30f, 5, 1e30f, 5), ValueOverflow);
+    EXPECT_EQ(g.DrawArc(&pen, -1e20f, -1e20f, 2e20f, 2e20f, 0, 300), ValueOverflow);
+    EXPECT_EQ(g.FillPie(&brush, -1e20f, -1e20f, 2e20f, 2e20f, 0, 360), ValueOverflow);
+    EXPECT_EQ(g.FillRectangle(&brush, 0, 0, 1e38f, 1e38f), ValueOverflow);
+    EXPECT_EQ(g.GetLastStatus(), ValueOverflow);
+    // Large but placeable geometry still draws.
+    EXPECT_EQ(g.FillPie(&brush, -1e6f, -1e6f, 2e6f, 2e6f, 0, 360), Ok);
+    EXPECT_EQ(At(bitmap, 5, 5), 0xFF445566u);
+    g.TranslateTransform(1e30f, 0);
+    g.RotateTransform(1e30f);
+    g.ResetTransform();
+    SolidBrush probe(Color(0xFF00FF00));
+    EXPECT_EQ(g.FillRectangle(&probe, 2, 2, 2, 2), Ok);
+    EXPECT_EQ(At(bitmap, 3, 3), 0xFF00FF00u);
+}

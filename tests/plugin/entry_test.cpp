@@ -38,7 +38,7 @@ TEST(StringRequest, NullOutputBufferWritesNothing)
     r.parm3 = 100;
     r.result = 0;
     FMExternCallProc(&r);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(std::intptr_t(r.result), 0);
 }
 
 TEST(Entry, UnsafeRecordsChangeNothing)
@@ -48,7 +48,7 @@ TEST(Entry, UnsafeRecordsChangeNothing)
     r.unsafeCalls = 1;
     r.result = 1234;
     FMExternCallProc(&r);
-    EXPECT_EQ(r.result, 1234);
+    EXPECT_EQ(std::intptr_t(r.result), 1234);
     EXPECT_FALSE(fmx::Plugin::Exists());
     EXPECT_EQ(FMH_Registry_Count(), 0);
 }
@@ -59,7 +59,7 @@ TEST(Entry, IdleAndPreferencesBeforeInitialisationDoNothing)
         fmapi::CallRecord r = MakeRecord(kind);
         r.result = 77;
         FMExternCallProc(&r);
-        EXPECT_EQ(r.result, 77);
+        EXPECT_EQ(std::intptr_t(r.result), 77);
     }
     EXPECT_FALSE(fmx::Plugin::Exists());
     EXPECT_EQ(__Quarrow__::PlugIn::Product(), nullptr);

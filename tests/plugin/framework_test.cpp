@@ -120,7 +120,7 @@ TEST_F(FrameworkTest, PreferencesWithoutAHandlerLeaveTheResult)
     r.result = 5;
     Message m(&r);
     product_->HandleMessage(m);
-    EXPECT_EQ(r.result, 5);
+    EXPECT_EQ(std::intptr_t(r.result), 5);
     EXPECT_THROW(m.SetResult(1), Error);
 }
 
@@ -165,6 +165,41 @@ TEST_F(FrameworkTest, BadDescriptorIsRefusedBeforeTheHostAndUndoesEarlierOnes)
     EXPECT_FALSE(FMH_Registry_Find(u"First", &f));
     EXPECT_FALSE(FMH_Registry_Find(u"Bad", &f));
     EXPECT_EQ(FMH_Registry_Count(), 0);
+}
+
+} // namespace
+
+namespace {
+
+struct FailingInit : __Quarrow__::PlugIn {
+    using PlugIn::PlugIn;
+    void Init(__Quarrow__::Message& m)
+    {
+        OnInit(m);  // registers everything...
+        throw std::runtime_error("late failure");  // ...then fails
+    }
+};
+
+std::int16_t Nothing(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData*) { return 0; }
+
+TEST(FrameworkInit, ExceptionAfterRegistrationLeavesNothingRegistered)
+{
+    using namespace __Quarrow__;
+    fmx::Plugin::Create(std::int16_t(52), std::uint8_t(1), u"x", std::uint8_t(1), std::uint16_t(0), nullptr);
+    auto* chain = new ResponderChain;
+    auto* product = new FailingInit(chain);
+    PlugIn::SetProduct(product, chain);
+    product->RegisterMessageHandler(0, MessageHandler::Bind(&FailingInit::Init));
+    product->RegisterFunctionHandler(1, std::make_unique<RqstHandler>(&Nothing, L"One", L"One", 0, 1, 0u));
+    product->RegisterFunctionHandler(2, std::make_unique<RqstHandler>(&Nothing, L"Two", L"Two", 0, 1, 0u));
+    fmapi::CallRecord r = pvtest::MakeRecord(fmapi::kMsgInit);
+    r.extnVersion = 52;
+    Message m(&r);
+    PlugIn::OnMessage(m);
+    EXPECT_EQ(std::intptr_t(r.result), -2);
+    EXPECT_EQ(PlugIn::Product(), nullptr);
+    EXPECT_EQ(FMH_Registry_Count(), 0);
+    fmx::Plugin::DestroyInstance();
 }
 
 } // namespace
