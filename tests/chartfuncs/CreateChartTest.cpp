@@ -285,6 +285,13 @@ TEST_F(CreateChart, ColourTexts)
     EXPECT_EQ(lines, std::vector<std::string>(7, kBackgroundWarning));
 }
 
+TEST_F(CreateChart, SixCharactersThatAreNotAllHexDigitsCountAsZero)
+{
+    EXPECT_EQ(Background(u"g", u"GG8000"), CColor(0xFF008000u));
+    EXPECT_EQ(LogLines(), std::vector<std::string>(2, "[ERROR] - Invalid charactare '71' in hex number"));
+    EXPECT_EQ(LastResult(), kOk);
+}
+
 TEST_F(CreateChart, ThreePiecesThatAreNotNumbersFailWithUnknownError)
 {
     EXPECT_EQ((Create(u"lines", u"bg", {{5, u"1,x,3"}})), kUnknown);
