@@ -49,37 +49,7 @@ bool HasPrefixIgnoringCase(std::string_view text, std::string_view prefix)
 // Length of the well-formed UTF-8 sequence at the start of `text`, or 0.
 std::size_t Utf8SequenceLength(std::string_view text)
 {
-    if (text.empty())
-        return 0;
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t n;
-    std::uint32_t value;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-        value = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        value = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        value = lead & 0x07u;
-    } else {
-        return 0;   // continuation bytes, C0/C1 (always overlong), F5 and above
-    }
-    if (text.size() < n)
-        return 0;
-    for (std::size_t i = 1; i < n; ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (b & 0x3Fu);
-    }
-    static const std::uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < minimum[n] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return n;
+    return DecodeUtf8Strict(text.data(), text.size());
 }
 
 bool IsWellFormedUtf8(std::string_view text)
@@ -100,8 +70,7 @@ std::wstring ToWide(const std::string& text) { return Utf8ToWideString(text); }
 bool WideToUtf8Strict(const wchar_t* text, std::size_t length, std::string& out)
 {
     for (std::size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<std::uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        if (!IsUnicodeScalar(static_cast<std::uint32_t>(text[i])))
             return false;
     }
     out = WideToUtf8String(text, length);
@@ -112,8 +81,7 @@ bool WideToUtf8Strict(const wchar_t* text, std::size_t length, std::string& out)
 bool WideToUtf8Limited(const wchar_t* text, std::size_t length, std::size_t capacity, std::string& out)
 {
     for (std::size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<std::uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        if (!IsUnicodeScalar(static_cast<std::uint32_t>(text[i])))
             return false;
     }
     const std::u16string units = WideToU16(std::wstring(text, length));
