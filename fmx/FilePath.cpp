@@ -419,31 +419,38 @@ PathBuilderBase::CharClass PathBuilderFromURL::ClassifyChar(std::string_view tex
 
 // FilePath
 
-bool FilePath::SetFileName(const char* text, std::size_t length)
+namespace {
+
+// A name for a file path of that kind: `length` bytes of `text` (0: up to its
+// zero byte), a valid file name. Empty where there is none.
+std::string_view FileNameComponent(FilePath::Kind kind, const char* text, std::size_t length)
 {
-    if (kind_ != kFile && kind_ != kFileMac && kind_ != kFileWin)
-        return false;
-    if (!text)
-        return false;
+    if ((kind != FilePath::kFile && kind != FilePath::kFileMac && kind != FilePath::kFileWin) || !text)
+        return {};
     if (length == 0)
         length = std::strlen(text);
     if (length == 0 || !IsValidFileName(text, length))
+        return {};
+    return std::string_view(text, length);
+}
+
+} // namespace
+
+bool FilePath::SetFileName(const char* text, std::size_t length)
+{
+    const std::string_view name = FileNameComponent(kind_, text, length);
+    if (name.empty())
         return false;
-    name_.assign(text, length);
+    name_.assign(name);
     return true;
 }
 
 bool FilePath::AppendFolder(const char* text, std::size_t length)
 {
-    if (kind_ != kFile && kind_ != kFileMac && kind_ != kFileWin)
+    const std::string_view name = FileNameComponent(kind_, text, length);
+    if (name.empty())
         return false;
-    if (!text)
-        return false;
-    if (length == 0)
-        length = std::strlen(text);
-    if (length == 0 || !IsValidFileName(text, length))
-        return false;
-    folder_.append(text, length);
+    folder_.append(name);
     folder_ += '/';
     return true;
 }

@@ -57,6 +57,13 @@ std::size_t U16Length(const char16_t* s)
     return n;
 }
 
+// The four characters of a plug-in id, first character in the high byte.
+QuadChar QuadOf(std::uint32_t id)
+{
+    return QuadChar(static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
+                    static_cast<char>(id));
+}
+
 } // namespace
 
 std::int16_t Plugin::ComputeApiLevel(std::int16_t extnVersion, const char16_t* hostVersion)
@@ -235,8 +242,7 @@ std::int16_t Plugin::RegisterFunctions(std::int16_t id, const wchar_t* name, con
         return -1;
 
     if (registerThroughHost_) {
-        QuadChar plugin(static_cast<char>(pluginId_ >> 24), static_cast<char>(pluginId_ >> 16),
-                        static_cast<char>(pluginId_ >> 8), static_cast<char>(pluginId_));
+        QuadChar plugin = QuadOf(pluginId_);
         Text nameText;
         nameText.AssignWide(name);
         Text prototypeText;
@@ -267,8 +273,7 @@ std::int16_t Plugin::RegisterFunctions(std::int16_t id, const wchar_t* name, con
 
 std::int16_t Plugin::UnregisterFunctions(std::int16_t id)
 {
-    QuadChar plugin(static_cast<char>(pluginId_ >> 24), static_cast<char>(pluginId_ >> 16),
-                    static_cast<char>(pluginId_ >> 8), static_cast<char>(pluginId_));
+    QuadChar plugin = QuadOf(pluginId_);
     return ExprEnv::UnRegisterExternalFunction(plugin, id);
 }
 

@@ -283,54 +283,57 @@ void TextMgr::ReleaseConverter(TextConverter* converter)
     converter->Release();
 }
 
+template <class C, class Work>
+int TextMgr::WithConverter(std::int32_t source, std::int32_t target, Work work)
+{
+    C* converter = Acquire<C>(source, target);
+    if (!converter)
+        return kTextNoConverter;
+    const int status = work(*converter);
+    ReleaseConverter(converter);
+    return status;
+}
+
 int TextMgr::ConvertInPlace(std::int32_t sourceEncoding, std::int32_t targetEncoding,
                             char* buffer, std::uint32_t length, char replacement,
                             bool* usedReplacement)
 {
-    auto* converter = Acquire<TextConvSByteToSByte>(sourceEncoding, targetEncoding);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->ConvertInPlace(buffer, length, replacement, usedReplacement);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvSByteToSByte>(
+        sourceEncoding, targetEncoding, [&](TextConvSByteToSByte& converter) {
+            return converter.ConvertInPlace(buffer, length, replacement, usedReplacement);
+        });
 }
 
 int TextMgr::ConvertBytes(std::int32_t sourceEncoding, const char* source, std::uint32_t length,
                           std::int32_t targetEncoding, char* target, std::uint32_t capacity,
                           std::uint32_t* written, char replacement, bool* usedReplacement)
 {
-    auto* converter = Acquire<TextConvSByteToSByte>(sourceEncoding, targetEncoding);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->Convert(source, length, target, capacity, written, replacement,
-                                          usedReplacement);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvSByteToSByte>(
+        sourceEncoding, targetEncoding, [&](TextConvSByteToSByte& converter) {
+            return converter.Convert(source, length, target, capacity, written, replacement,
+                                     usedReplacement);
+        });
 }
 
 int TextMgr::ConvertToWide(std::int32_t sourceEncoding, const char* source,
                            std::uint32_t length, char16_t* target, std::uint32_t capacity,
                            std::uint32_t* written)
 {
-    auto* converter = Acquire<TextConvMByteToWChar>(sourceEncoding, kEncodingUtf16);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->Convert(source, length, target, capacity, written);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvMByteToWChar>(
+        sourceEncoding, kEncodingUtf16, [&](TextConvMByteToWChar& converter) {
+            return converter.Convert(source, length, target, capacity, written);
+        });
 }
 
 int TextMgr::ConvertFromWide(const char16_t* source, std::uint32_t length,
                              std::int32_t targetEncoding, char* target, std::uint32_t capacity,
                              std::uint32_t* written, char replacement, bool* usedReplacement)
 {
-    auto* converter = Acquire<TextConvWCharToMByte>(kEncodingUtf16, targetEncoding);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->Convert(source, length, target, capacity, written, replacement,
-                                          usedReplacement);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvWCharToMByte>(
+        kEncodingUtf16, targetEncoding, [&](TextConvWCharToMByte& converter) {
+            return converter.Convert(source, length, target, capacity, written, replacement,
+                                     usedReplacement);
+        });
 }
 
 int TextMgr::ConvertMultiByte(std::int32_t, const char*, std::uint32_t, std::int32_t, char*,
