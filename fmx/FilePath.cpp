@@ -96,15 +96,6 @@ bool WideToUtf8Limited(const wchar_t* text, std::size_t length, std::size_t capa
     return true;
 }
 
-std::size_t WideLength(const wchar_t* text)
-{
-    std::size_t n = 0;
-    if (text)
-        while (text[n])
-            ++n;
-    return n;
-}
-
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -485,7 +476,7 @@ bool FilePath::SetFromSysPath(std::string_view path)
 bool FilePath::SetFromSysPath(const wchar_t* path)
 {
     std::string text;
-    if (!path || !WideToUtf8Strict(path, WideLength(path), text))
+    if (!path || !WideToUtf8Strict(path, UnitsUntilZero(path), text))
         return false;
     return SetFromSysPath(std::string_view(text));
 }
@@ -802,7 +793,7 @@ bool operator<(const FilePath& a, const FilePath& b)
 
 bool SysPath::Set(const wchar_t* path, bool mustBeFile)
 {
-    const std::size_t length = WideLength(path);
+    const std::size_t length = UnitsUntilZero(path);
     if (!path || length == 0 || length >= kCapacity)
         return false;
     if (mustBeFile) {
@@ -852,7 +843,7 @@ bool SysPath::GetFileName(std::string& text) const
 {
     const wchar_t* name = win32::PathFindFileNameW(path_.c_str());
     std::string bytes;
-    if (!name || !WideToUtf8Limited(name, WideLength(name), kMaxUtf8, bytes))
+    if (!name || !WideToUtf8Limited(name, UnitsUntilZero(name), kMaxUtf8, bytes))
         return false;
     text = bytes;
     return true;

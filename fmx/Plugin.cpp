@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <textconv>
+
 #include "fmx/AccessMgr.h"
 #include "fmx/FMWrapper.h"
 #include "fmx/IdleTaskMgr.h"
@@ -48,15 +50,6 @@ bool EqualsIgnoringAsciiCase(const std::wstring& a, const char* b)
     return true;
 }
 
-std::size_t U16Length(const char16_t* s)
-{
-    std::size_t n = 0;
-    if (s)
-        while (s[n])
-            ++n;
-    return n;
-}
-
 // The four characters of a plug-in id, first character in the high byte.
 QuadChar QuadOf(std::uint32_t id)
 {
@@ -94,7 +87,7 @@ Plugin::Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* host
     __Quarrow__::PushCallContext(&own_);
     try {
         if (hostVersion)
-            strings_[kInfoHostVersion] = ToWide(std::u16string(hostVersion, U16Length(hostVersion)));
+            strings_[kInfoHostVersion] = ToWide(std::u16string(hostVersion, UnitsUntilZero(hostVersion)));
 
         std::wstring stageText;
         std::uint32_t high = 0, low = 0;

@@ -7,15 +7,6 @@
 
 namespace {
 
-template <class C>
-std::size_t UnitsUntilZero(const C* text)
-{
-    const C* p = text;
-    while (*p != C(0))
-        ++p;
-    return static_cast<std::size_t>(p - text);
-}
-
 // Resolves the count convention and prepares the target: emptied unless
 // appending, and asked for room for `count` more units (a hint only; the
 // appends below grow it as they go).
