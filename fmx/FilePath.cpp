@@ -1,5 +1,6 @@
 #include "fmx/FilePath.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <tuple>
@@ -66,13 +67,17 @@ bool IsWellFormedUtf8(std::string_view text)
 // Well-formed UTF-8 (checked by the caller) -> wide.
 std::wstring ToWide(const std::string& text) { return Utf8ToWideString(text); }
 
+bool AllUnicodeScalars(const wchar_t* text, std::size_t length)
+{
+    return std::all_of(text, text + length,
+                       [](wchar_t c) { return IsUnicodeScalar(static_cast<std::uint32_t>(c)); });
+}
+
 // Wide -> UTF-8; false for values that are no Unicode scalar value.
 bool WideToUtf8Strict(const wchar_t* text, std::size_t length, std::string& out)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        if (!IsUnicodeScalar(static_cast<std::uint32_t>(text[i])))
-            return false;
-    }
+    if (!AllUnicodeScalars(text, length))
+        return false;
     out = WideToUtf8String(text, length);
     return true;
 }
@@ -80,10 +85,8 @@ bool WideToUtf8Strict(const wchar_t* text, std::size_t length, std::string& out)
 // Wide -> UTF-8 through the text manager, into at most `capacity` bytes.
 bool WideToUtf8Limited(const wchar_t* text, std::size_t length, std::size_t capacity, std::string& out)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        if (!IsUnicodeScalar(static_cast<std::uint32_t>(text[i])))
-            return false;
-    }
+    if (!AllUnicodeScalars(text, length))
+        return false;
     const std::u16string units = WideToU16(std::wstring(text, length));
     std::string buffer(capacity, '\0');
     std::uint32_t written = 0;
