@@ -97,8 +97,7 @@ std::size_t UTF_8CharacterSet::EncodeWithoutSubstitution(const wchar_t* text, st
                                                          std::string& out) const {
     // The encoder writes '?' for these.
     for (std::size_t i = 0; i < count; ++i) {
-        const auto c = static_cast<std::uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        if (!IsUnicodeScalar(static_cast<std::uint32_t>(text[i]))) {
             return 0;
         }
     }

@@ -40,13 +40,24 @@ void AccessMgr::SetImp(int classId, std::unique_ptr<FmClassImpBase> imp) { imps_
 
 void* AccessMgr::GetModule(const char* moduleName) { return win32::GetModuleHandleA(moduleName); }
 
+namespace {
+
+// The exported symbol `name` of the loaded module; `failure` is thrown when
+// either is missing.
+void* ExportedSymbol(const char* moduleName, const char* name, const char* failure)
+{
+    void* module = AccessMgr::GetModule(moduleName);
+    void* address = module ? win32::GetProcAddress(module, name) : nullptr;
+    if (!address)
+        throw std::runtime_error(failure);
+    return address;
+}
+
+} // namespace
+
 void* AccessMgr::FindMemberFunction(const char* moduleName, const char* decoratedName) const
 {
-    void* module = GetModule(moduleName);
-    void* address = module ? win32::GetProcAddress(module, decoratedName) : nullptr;
-    if (!address)
-        throw std::runtime_error("member function is not found");
-    return address;
+    return ExportedSymbol(moduleName, decoratedName, "member function is not found");
 }
 
 void* AccessMgr::FindFunction(const char* moduleName, const char* name) const
@@ -66,11 +77,7 @@ void* AccessMgr::FindFunction(const char* moduleName, const char* name) const
 
 void* AccessMgr::FindDataSymbol(const char* moduleName, const char* name) const
 {
-    void* module = GetModule(moduleName);
-    void* address = module ? win32::GetProcAddress(module, name) : nullptr;
-    if (!address)
-        throw std::runtime_error("data symbol is not found");
-    return address;
+    return ExportedSymbol(moduleName, name, "data symbol is not found");
 }
 
 fmapi::HostCallback AccessMgr::GetHostCallback(unsigned index) const

@@ -1,5 +1,6 @@
 #include "fmx/FilePath.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <tuple>
@@ -49,37 +50,7 @@ bool HasPrefixIgnoringCase(std::string_view text, std::string_view prefix)
 // Length of the well-formed UTF-8 sequence at the start of `text`, or 0.
 std::size_t Utf8SequenceLength(std::string_view text)
 {
-    if (text.empty())
-        return 0;
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t n;
-    std::uint32_t value;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-        value = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        value = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        value = lead & 0x07u;
-    } else {
-        return 0;   // continuation bytes, C0/C1 (always overlong), F5 and above
-    }
-    if (text.size() < n)
-        return 0;
-    for (std::size_t i = 1; i < n; ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (b & 0x3Fu);
-    }
-    static const std::uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < minimum[n] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return n;
+    return DecodeUtf8Strict(text.data(), text.size());
 }
 
 bool IsWellFormedUtf8(std::string_view text)
@@ -96,14 +67,17 @@ bool IsWellFormedUtf8(std::string_view text)
 // Well-formed UTF-8 (checked by the caller) -> wide.
 std::wstring ToWide(const std::string& text) { return Utf8ToWideString(text); }
 
+bool AllUnicodeScalars(const wchar_t* text, std::size_t length)
+{
+    return std::all_of(text, text + length,
+                       [](wchar_t c) { return IsUnicodeScalar(static_cast<std::uint32_t>(c)); });
+}
+
 // Wide -> UTF-8; false for values that are no Unicode scalar value.
 bool WideToUtf8Strict(const wchar_t* text, std::size_t length, std::string& out)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<std::uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-    }
+    if (!AllUnicodeScalars(text, length))
+        return false;
     out = WideToUtf8String(text, length);
     return true;
 }
@@ -111,11 +85,8 @@ bool WideToUtf8Strict(const wchar_t* text, std::size_t length, std::string& out)
 // Wide -> UTF-8 through the text manager, into at most `capacity` bytes.
 bool WideToUtf8Limited(const wchar_t* text, std::size_t length, std::size_t capacity, std::string& out)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<std::uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-    }
+    if (!AllUnicodeScalars(text, length))
+        return false;
     const std::u16string units = WideToU16(std::wstring(text, length));
     std::string buffer(capacity, '\0');
     std::uint32_t written = 0;
@@ -126,15 +97,6 @@ bool WideToUtf8Limited(const wchar_t* text, std::size_t length, std::size_t capa
         return false;
     out.assign(buffer.data(), written);
     return true;
-}
-
-std::size_t WideLength(const wchar_t* text)
-{
-    std::size_t n = 0;
-    if (text)
-        while (text[n])
-            ++n;
-    return n;
 }
 
 int HexValue(char c)
@@ -451,31 +413,38 @@ PathBuilderBase::CharClass PathBuilderFromURL::ClassifyChar(std::string_view tex
 
 // FilePath
 
-bool FilePath::SetFileName(const char* text, std::size_t length)
+namespace {
+
+// A name for a file path of that kind: `length` bytes of `text` (0: up to its
+// zero byte), a valid file name. Empty where there is none.
+std::string_view FileNameComponent(FilePath::Kind kind, const char* text, std::size_t length)
 {
-    if (kind_ != kFile && kind_ != kFileMac && kind_ != kFileWin)
-        return false;
-    if (!text)
-        return false;
+    if ((kind != FilePath::kFile && kind != FilePath::kFileMac && kind != FilePath::kFileWin) || !text)
+        return {};
     if (length == 0)
         length = std::strlen(text);
     if (length == 0 || !IsValidFileName(text, length))
+        return {};
+    return std::string_view(text, length);
+}
+
+} // namespace
+
+bool FilePath::SetFileName(const char* text, std::size_t length)
+{
+    const std::string_view name = FileNameComponent(kind_, text, length);
+    if (name.empty())
         return false;
-    name_.assign(text, length);
+    name_.assign(name);
     return true;
 }
 
 bool FilePath::AppendFolder(const char* text, std::size_t length)
 {
-    if (kind_ != kFile && kind_ != kFileMac && kind_ != kFileWin)
+    const std::string_view name = FileNameComponent(kind_, text, length);
+    if (name.empty())
         return false;
-    if (!text)
-        return false;
-    if (length == 0)
-        length = std::strlen(text);
-    if (length == 0 || !IsValidFileName(text, length))
-        return false;
-    folder_.append(text, length);
+    folder_.append(name);
     folder_ += '/';
     return true;
 }
@@ -510,7 +479,7 @@ bool FilePath::SetFromSysPath(std::string_view path)
 bool FilePath::SetFromSysPath(const wchar_t* path)
 {
     std::string text;
-    if (!path || !WideToUtf8Strict(path, WideLength(path), text))
+    if (!path || !WideToUtf8Strict(path, UnitsUntilZero(path), text))
         return false;
     return SetFromSysPath(std::string_view(text));
 }
@@ -827,7 +796,7 @@ bool operator<(const FilePath& a, const FilePath& b)
 
 bool SysPath::Set(const wchar_t* path, bool mustBeFile)
 {
-    const std::size_t length = WideLength(path);
+    const std::size_t length = UnitsUntilZero(path);
     if (!path || length == 0 || length >= kCapacity)
         return false;
     if (mustBeFile) {
@@ -877,7 +846,7 @@ bool SysPath::GetFileName(std::string& text) const
 {
     const wchar_t* name = win32::PathFindFileNameW(path_.c_str());
     std::string bytes;
-    if (!name || !WideToUtf8Limited(name, WideLength(name), kMaxUtf8, bytes))
+    if (!name || !WideToUtf8Limited(name, UnitsUntilZero(name), kMaxUtf8, bytes))
         return false;
     text = bytes;
     return true;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <textconv>
+
 #include "fmx/AccessMgr.h"
 #include "fmx/FMWrapper.h"
 #include "fmx/IdleTaskMgr.h"
@@ -48,13 +50,11 @@ bool EqualsIgnoringAsciiCase(const std::wstring& a, const char* b)
     return true;
 }
 
-std::size_t U16Length(const char16_t* s)
+// The four characters of a plug-in id, first character in the high byte.
+QuadChar QuadOf(std::uint32_t id)
 {
-    std::size_t n = 0;
-    if (s)
-        while (s[n])
-            ++n;
-    return n;
+    return QuadChar(static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
+                    static_cast<char>(id));
 }
 
 } // namespace
@@ -87,7 +87,7 @@ Plugin::Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* host
     __Quarrow__::PushCallContext(&own_);
     try {
         if (hostVersion)
-            strings_[kInfoHostVersion] = ToWide(std::u16string(hostVersion, U16Length(hostVersion)));
+            strings_[kInfoHostVersion] = ToWide(std::u16string(hostVersion, UnitsUntilZero(hostVersion)));
 
         std::wstring stageText;
         std::uint32_t high = 0, low = 0;
@@ -235,8 +235,7 @@ std::int16_t Plugin::RegisterFunctions(std::int16_t id, const wchar_t* name, con
         return -1;
 
     if (registerThroughHost_) {
-        QuadChar plugin(static_cast<char>(pluginId_ >> 24), static_cast<char>(pluginId_ >> 16),
-                        static_cast<char>(pluginId_ >> 8), static_cast<char>(pluginId_));
+        QuadChar plugin = QuadOf(pluginId_);
         Text nameText;
         nameText.AssignWide(name);
         Text prototypeText;
@@ -267,8 +266,7 @@ std::int16_t Plugin::RegisterFunctions(std::int16_t id, const wchar_t* name, con
 
 std::int16_t Plugin::UnregisterFunctions(std::int16_t id)
 {
-    QuadChar plugin(static_cast<char>(pluginId_ >> 24), static_cast<char>(pluginId_ >> 16),
-                    static_cast<char>(pluginId_ >> 8), static_cast<char>(pluginId_));
+    QuadChar plugin = QuadOf(pluginId_);
     return ExprEnv::UnRegisterExternalFunction(plugin, id);
 }
 

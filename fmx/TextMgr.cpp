@@ -1,7 +1,10 @@
 #include "fmx/TextMgr.h"
 
+#include <cstring>
 #include <memory>
 #include <stdexcept>
+
+#include <textconv>
 
 namespace fmx {
 namespace {
@@ -52,22 +55,6 @@ const Table& WinAnsiToMacRoman()
     static const Table table(kWinAnsiToMacRomanHigh);
     return table;
 }
-
-// Trailing bytes announced by a UTF-8 lead byte; bytes that are no lead byte
-// stand for themselves.
-unsigned TrailingBytes(unsigned char lead)
-{
-    if (lead < 0x80) return 0;
-    if ((lead & 0xE0) == 0xC0) return 1;
-    if ((lead & 0xF0) == 0xE0) return 2;
-    if ((lead & 0xF8) == 0xF0) return 3;
-    if ((lead & 0xFC) == 0xF8) return 4;
-    if ((lead & 0xFE) == 0xFC) return 5;
-    return 0;
-}
-
-const std::uint32_t kUtf8Offsets[6] = {0x00000000u, 0x00003080u, 0x000E2080u,
-                                       0x03C82080u, 0xFA082080u, 0x82082080u};
 
 } // namespace
 
@@ -165,33 +152,19 @@ int TextConvMByteToWChar::Convert(const char* source, std::uint32_t length, char
     std::uint32_t out = 0;
     int status = kTextOk;
     while (i < length) {
-        const unsigned extra = TrailingBytes(p[i]);
+        const unsigned extra = Utf8TrailingBytes(p[i]);
         if (extra >= length - i) {
             status = kTextTruncated;
             break;
         }
-        std::uint32_t value = 0;
-        for (unsigned k = 0; k <= extra; ++k) {
-            if (k != 0)
-                value <<= 6;
-            value += p[i + k];
-        }
-        value -= kUtf8Offsets[extra];
-
-        const bool pair = value >= 0x10000 && value <= 0x10FFFF;
-        if (capacity - out < (pair ? 2u : 1u)) {
+        char16_t units[2];
+        const unsigned n = Utf16Units(Utf8SequenceValue(p + i, extra), units);
+        if (capacity - out < n) {
             status = kTextTargetTooSmall;
             break;
         }
-        if (value > 0x10FFFF) {
-            target[out++] = u'?';
-        } else if (pair) {
-            value -= 0x10000;
-            target[out++] = static_cast<char16_t>(0xD800 + (value >> 10));
-            target[out++] = static_cast<char16_t>(0xDC00 + (value & 0x3FF));
-        } else {
-            target[out++] = static_cast<char16_t>(value);
-        }
+        for (unsigned k = 0; k < n; ++k)
+            target[out++] = units[k];
         i += extra + 1;
     }
     if (written)
@@ -215,29 +188,22 @@ int TextConvWCharToMByte::Convert(const char16_t* source, std::uint32_t length, 
     if (TargetEncoding() != kEncodingUtf8)
         return kTextUnsupported;
 
-    static const unsigned char marks[7] = {0x00, 0x00, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
     std::uint32_t out = 0;
     int status = kTextOk;
     for (std::uint32_t i = 0; i < length; ++i) {
         std::uint32_t value = source[i];
-        std::uint32_t units = 1;
         if (value >= 0xD800 && value <= 0xDBFF && i + 1 < length && source[i + 1] >= 0xDC00 &&
             source[i + 1] <= 0xDFFF) {
-            value = ((value - 0xD800) << 10) + (source[i + 1] - 0xDC00u) + 0x10000;
-            units = 2;
+            value = ((value - 0xD800) << 10) + (source[++i] - 0xDC00u) + 0x10000;
         }
-        const std::uint32_t bytes = value < 0x80 ? 1 : value < 0x800 ? 2 : value < 0x10000 ? 3 : 4;
-        if (capacity - out < bytes) {
+        char bytes[kUtf8MaxBytes];
+        const std::uint32_t count = EncodeUtf8(value, bytes);
+        if (capacity - out < count) {
             status = kTextTargetTooSmall;
             break;
         }
-        for (std::uint32_t k = bytes; k > 1; --k) {
-            target[out + k - 1] = static_cast<char>(0x80 | (value & 0x3F));
-            value >>= 6;
-        }
-        target[out] = static_cast<char>(marks[bytes] | value);
-        out += bytes;
-        i += units - 1;
+        std::memcpy(target + out, bytes, count);
+        out += count;
     }
     if (written)
         *written = out;
@@ -317,54 +283,57 @@ void TextMgr::ReleaseConverter(TextConverter* converter)
     converter->Release();
 }
 
+template <class C, class Work>
+int TextMgr::WithConverter(std::int32_t source, std::int32_t target, Work work)
+{
+    C* converter = Acquire<C>(source, target);
+    if (!converter)
+        return kTextNoConverter;
+    const int status = work(*converter);
+    ReleaseConverter(converter);
+    return status;
+}
+
 int TextMgr::ConvertInPlace(std::int32_t sourceEncoding, std::int32_t targetEncoding,
                             char* buffer, std::uint32_t length, char replacement,
                             bool* usedReplacement)
 {
-    auto* converter = Acquire<TextConvSByteToSByte>(sourceEncoding, targetEncoding);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->ConvertInPlace(buffer, length, replacement, usedReplacement);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvSByteToSByte>(
+        sourceEncoding, targetEncoding, [&](TextConvSByteToSByte& converter) {
+            return converter.ConvertInPlace(buffer, length, replacement, usedReplacement);
+        });
 }
 
 int TextMgr::ConvertBytes(std::int32_t sourceEncoding, const char* source, std::uint32_t length,
                           std::int32_t targetEncoding, char* target, std::uint32_t capacity,
                           std::uint32_t* written, char replacement, bool* usedReplacement)
 {
-    auto* converter = Acquire<TextConvSByteToSByte>(sourceEncoding, targetEncoding);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->Convert(source, length, target, capacity, written, replacement,
-                                          usedReplacement);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvSByteToSByte>(
+        sourceEncoding, targetEncoding, [&](TextConvSByteToSByte& converter) {
+            return converter.Convert(source, length, target, capacity, written, replacement,
+                                     usedReplacement);
+        });
 }
 
 int TextMgr::ConvertToWide(std::int32_t sourceEncoding, const char* source,
                            std::uint32_t length, char16_t* target, std::uint32_t capacity,
                            std::uint32_t* written)
 {
-    auto* converter = Acquire<TextConvMByteToWChar>(sourceEncoding, kEncodingUtf16);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->Convert(source, length, target, capacity, written);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvMByteToWChar>(
+        sourceEncoding, kEncodingUtf16, [&](TextConvMByteToWChar& converter) {
+            return converter.Convert(source, length, target, capacity, written);
+        });
 }
 
 int TextMgr::ConvertFromWide(const char16_t* source, std::uint32_t length,
                              std::int32_t targetEncoding, char* target, std::uint32_t capacity,
                              std::uint32_t* written, char replacement, bool* usedReplacement)
 {
-    auto* converter = Acquire<TextConvWCharToMByte>(kEncodingUtf16, targetEncoding);
-    if (!converter)
-        return kTextNoConverter;
-    const int status = converter->Convert(source, length, target, capacity, written, replacement,
-                                          usedReplacement);
-    ReleaseConverter(converter);
-    return status;
+    return WithConverter<TextConvWCharToMByte>(
+        kEncodingUtf16, targetEncoding, [&](TextConvWCharToMByte& converter) {
+            return converter.Convert(source, length, target, capacity, written, replacement,
+                                     usedReplacement);
+        });
 }
 
 int TextMgr::ConvertMultiByte(std::int32_t, const char*, std::uint32_t, std::int32_t, char*,

@@ -162,6 +162,10 @@ private:
 
     template <class C>
     C* Acquire(std::int32_t source, std::int32_t target);
+    // Runs `work` on a converter of that pair held for the call; its result,
+    // or kTextNoConverter where there is none of that class.
+    template <class C, class Work>
+    int WithConverter(std::int32_t source, std::int32_t target, Work work);
     TextConverter* Create(std::int32_t source, std::int32_t target) const;
 
     std::map<Pair, TextConverter*> cache_;

@@ -2,7 +2,7 @@
 #include "fmapi/call_record.h"
 #include "fmx/Plugin.h"
 
-extern "C" __attribute__((visibility("default"))) void FMExternCallProc(fmapi::CallRecord* record)
+extern "C" __attribute__((visibility("default"))) void FMExternCallProc(fmapi::CallRecord* record) noexcept
 {
     if (!record || record->unsafeCalls)
         return;

@@ -274,7 +274,7 @@ void PlugIn::OnMessage(Message& message)
 }
 
 std::int16_t PlugIn::OnFunctionCall(std::int16_t id, const FMExprEnv* env, const FMDataVect* args,
-                                    FMData* result)
+                                    FMData* result) noexcept
 {
     CallContextScope scope(CallContext::kFunctionCall, static_cast<std::uint16_t>(id), env);
     std::int16_t answer = -2000;
@@ -289,7 +289,7 @@ std::int16_t PlugIn::OnFunctionCall(std::int16_t id, const FMExprEnv* env, const
 }
 
 std::int16_t PlugIn::FunctionCallback(std::int16_t id, const FMExprEnv* env, const FMDataVect* args,
-                                      FMData* result)
+                                      FMData* result) noexcept
 {
     return OnFunctionCall(id, env, args, result);
 }

@@ -114,10 +114,10 @@ public:
     // ---- process-wide entries
     static void OnMessage(Message& message);
     static std::int16_t OnFunctionCall(std::int16_t id, const FMExprEnv* env, const FMDataVect* args,
-                                       FMData* result);
+                                       FMData* result) noexcept;
     // The callback registered with the host for every function.
     static std::int16_t FunctionCallback(std::int16_t id, const FMExprEnv* env,
-                                         const FMDataVect* args, FMData* result);
+                                         const FMDataVect* args, FMData* result) noexcept;
     // The product object and the chain holder (both null outside a life).
     static PlugIn* Product();
     static ResponderChain* Chain();

@@ -11,6 +11,8 @@
 #include <map>
 #include <mutex>
 
+#include <textconv>
+
 #include "platform/win32/winmodule.h"
 
 namespace win32 {
@@ -42,23 +44,10 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 bool AppendUtf8(std::string& out, wchar_t wc)
 {
     const auto c = static_cast<std::uint32_t>(wc);
-    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    if (c == 0 || !IsUnicodeScalar(c))
         return false;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    char bytes[kUtf8MaxBytes];
+    out.append(bytes, EncodeUtf8(c, bytes));
     return true;
 }
 
@@ -66,37 +55,12 @@ bool DecodeUtf8(const std::string& text, std::wstring& out)
 {
     out.clear();
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::uint32_t c;
-        std::size_t n;
-        if (lead < 0x80) {
-            c = lead;
-            n = 0;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            c = lead & 0x1Fu;
-            n = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            c = lead & 0x0Fu;
-            n = 2;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            c = lead & 0x07u;
-            n = 3;
-        } else {
-            return false;
-        }
-        if (text.size() - i <= n)
-            return false;
-        for (std::size_t k = 1; k <= n; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            if ((b & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (b & 0x3Fu);
-        }
-        static const std::uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (c < minimum[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        std::uint32_t c = 0;
+        const std::size_t n = DecodeUtf8Strict(text.data() + i, text.size() - i, &c);
+        if (n == 0)
             return false;
         out += static_cast<wchar_t>(c);
-        i += n + 1;
+        i += n;
     }
     return true;
 }

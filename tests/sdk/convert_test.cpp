@@ -184,4 +184,46 @@ TEST(Converters, TargetThatCannotGrowThrowsBadAlloc)
     EXPECT_EQ(std::u16string(out.data(), out.size()), u"ab");
 }
 
+TEST(Utf8Sequence, StrictDecodingRejectsWhatIsNotWellFormed)
+{
+    std::uint32_t value = 0;
+    const std::string euro = Bytes({0xE2, 0x82, 0xAC});
+    EXPECT_EQ(DecodeUtf8Strict(euro.data(), euro.size(), &value), 3u);
+    EXPECT_EQ(value, 0x20ACu);
+    const std::string emoji = Bytes({0xF0, 0x9F, 0x98, 0x80, 0x41});
+    EXPECT_EQ(DecodeUtf8Strict(emoji.data(), emoji.size(), &value), 4u);
+    EXPECT_EQ(value, 0x1F600u);
+
+    for (const std::string& bad :
+         {Bytes({0xE2, 0x82}), Bytes({0xC0, 0x80}), Bytes({0xE0, 0x80, 0x80}), Bytes({0x80}),
+          Bytes({0xED, 0xA0, 0x80}), Bytes({0xF4, 0x90, 0x80, 0x80}), Bytes({0xC3, 0x41}),
+          Bytes({0xFF})})
+        EXPECT_EQ(DecodeUtf8Strict(bad.data(), bad.size(), &value), 0u) << bad.size();
+    EXPECT_EQ(DecodeUtf8Strict(nullptr, 4), 0u);
+    EXPECT_EQ(DecodeUtf8Strict("a", 0), 0u);
+}
+
+TEST(Utf8Sequence, EncodeAndLenientDecodeAgreeOverAllLengths)
+{
+    for (std::uint32_t value : {0x41u, 0x7FFu, 0xFFFFu, 0x10FFFFu, 0x1FFFFFu, 0x3FFFFFFu, 0x7FFFFFFFu}) {
+        char bytes[kUtf8MaxBytes];
+        const unsigned length = EncodeUtf8(value, bytes);
+        ASSERT_GE(length, 1u);
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+        EXPECT_EQ(Utf8TrailingBytes(p[0]) + 1, length) << value;
+        EXPECT_EQ(Utf8SequenceValue(p, length - 1), value);
+    }
+    char bytes[kUtf8MaxBytes];
+    EXPECT_EQ(EncodeUtf8(0x80000000u, bytes), 0u);
+    EXPECT_EQ(Utf8TrailingBytes(0x80), 0u);  // a stray continuation byte stands alone
+    EXPECT_EQ(Utf8TrailingBytes(0xFE), 0u);
+
+    char16_t units[2];
+    EXPECT_EQ(Utf16Units(0x1F600, units), 2u);
+    EXPECT_EQ(units[0], 0xD83D);
+    EXPECT_EQ(units[1], 0xDE00);
+    EXPECT_EQ(Utf16Units(0x110000, units), 1u);
+    EXPECT_EQ(units[0], u'?');
+}
+
 } // namespace

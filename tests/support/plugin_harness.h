@@ -12,7 +12,7 @@
 #include "fmapi/call_record.h"
 #include "fmapi/fm_api.h"
 
-extern "C" void FMExternCallProc(fmapi::CallRecord* record);
+extern "C" void FMExternCallProc(fmapi::CallRecord* record) noexcept;
 
 namespace pvtest {
 

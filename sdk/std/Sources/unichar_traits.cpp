@@ -11,17 +11,6 @@
 
 namespace {
 
-template <class C>
-std::size_t ZeroTerminatedLength(const C* text)
-{
-    if (!text)
-        return 0;
-    const C* p = text;
-    while (*p != C(0))
-        ++p;
-    return static_cast<std::size_t>(p - text);
-}
-
 int Compare(std::uint32_t flags, const char16_t* text1, std::size_t length1,
             const char16_t* text2, std::size_t length2)
 {
@@ -55,7 +44,7 @@ template <class T, class Map>
 void MapCaseInPlace(std::basic_buffer<T>& target, const T* source, bool append, Map map,
                     const char* failure)
 {
-    const std::size_t length = ZeroTerminatedLength(source);
+    const std::size_t length = UnitsUntilZero(source);
     if (!append)
         target.resize(0);
     const std::size_t start = target.size();
@@ -103,7 +92,7 @@ int CompareWide(const char16_t* text1, std::size_t length1, const char16_t* text
 int CompareText(const char* text1, const char* text2, bool caseSensitive,
                 bool* equalApartFromWidth)
 {
-    return CompareUtf8(text1, ZeroTerminatedLength(text1), text2, ZeroTerminatedLength(text2),
+    return CompareUtf8(text1, UnitsUntilZero(text1), text2, UnitsUntilZero(text2),
                        caseSensitive, equalApartFromWidth);
 }
 
@@ -116,7 +105,7 @@ int CompareText(const char* text1, std::size_t length1, const char* text2, std::
 int CompareText(const char16_t* text1, const char16_t* text2, bool caseSensitive,
                 bool* equalApartFromWidth)
 {
-    return CompareWide(text1, ZeroTerminatedLength(text1), text2, ZeroTerminatedLength(text2),
+    return CompareWide(text1, UnitsUntilZero(text1), text2, UnitsUntilZero(text2),
                        caseSensitive, equalApartFromWidth);
 }
 
@@ -129,7 +118,7 @@ int CompareText(const char16_t* text1, std::size_t length1, const char16_t* text
 int CompareText(const wchar_t* text1, const wchar_t* text2, bool caseSensitive,
                 bool* equalApartFromWidth)
 {
-    return CompareUtf32(text1, ZeroTerminatedLength(text1), text2, ZeroTerminatedLength(text2),
+    return CompareUtf32(text1, UnitsUntilZero(text1), text2, UnitsUntilZero(text2),
                         caseSensitive, equalApartFromWidth);
 }
 
