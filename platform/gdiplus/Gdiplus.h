@@ -353,6 +353,9 @@ public:
     Status TranslateTransform(REAL dx, REAL dy, MatrixOrder order = MatrixOrderPrepend);
     Status RotateTransform(REAL angle, MatrixOrder order = MatrixOrderPrepend);
     Status ResetTransform();
+    // Every pixel to the colour, whatever the transform; writes no recording
+    // line (it places no geometry).
+    Status Clear(const Color& color);
     // m11, m12, m21, m22, dx, dy: (x, y) -> (x m11 + y m21 + dx, x m12 + y m22 + dy).
     void GetTransform(REAL elements[6]) const;
 

@@ -334,6 +334,19 @@ Status Graphics::ResetTransform()
     return Ok;
 }
 
+Status Graphics::Clear(const Color& color)
+{
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    cairo_identity_matrix(impl_->cr);
+    cairo_reset_clip(impl_->cr);
+    cairo_set_operator(impl_->cr, CAIRO_OPERATOR_SOURCE);
+    Impl::SetColor(impl_->cr, color);
+    cairo_paint(impl_->cr);
+    cairo_set_operator(impl_->cr, CAIRO_OPERATOR_OVER);
+    return Ok;
+}
+
 void Graphics::GetTransform(REAL elements[6]) const
 {
     const cairo_matrix_t& m = impl_->world;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/gdiplus/Gdiplus.h"
+#include "platform/gdiplus/Recording.h"
 #include "support/gfx_support.h"
 
 using namespace Gdiplus;
@@ -363,4 +364,27 @@ TEST(Graphics, HugeGeometryIsRefusedAndDrawingGoesOn)
     SolidBrush probe(Color(0xFF00FF00));
     EXPECT_EQ(g.FillRectangle(&probe, 2, 2, 2, 2), Ok);
     EXPECT_EQ(At(bitmap, 3, 3), 0xFF00FF00u);
+}
+
+TEST(Graphics, ClearSetsEveryPixelWhateverTheTransformAndRecordsNothing)
+{
+    Bitmap bitmap(6, 5);
+    Graphics g(&bitmap);
+    SolidBrush red(Color(0xFFFF0000));
+    g.FillRectangle(&red, 0, 0, 6, 5);
+    g.TranslateTransform(3, 2);
+    g.RotateTransform(30);
+    Recording recording;
+    EXPECT_EQ(g.Clear(Color(0x80204060)), Ok);
+    EXPECT_TRUE(recording.Lines().empty());
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(At(bitmap, x, y), 0x80204060u) << x << "," << y;
+    g.Clear(Color(0));
+    EXPECT_EQ(At(bitmap, 5, 4), 0u);
+    // Drawing goes on as before: the transform still holds.
+    g.ResetTransform();
+    g.FillRectangle(&red, 1, 1, 1, 1);
+    EXPECT_EQ(At(bitmap, 1, 1), 0xFFFF0000u);
+    EXPECT_EQ(At(bitmap, 2, 2), 0u);
 }
