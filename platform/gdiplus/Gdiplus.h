@@ -315,8 +315,9 @@ public:
     // The pixel as un-premultiplied ARGB.
     Status GetPixel(INT x, INT y, Color* color) const;
     // Encodes with the encoder of the class id (see GetImageEncoders) into a
-    // file (UTF-32 path) or a byte sink. PNG: un-premultiplied RGBA, 8 bits;
-    // JPEG: quality 75, every pixel composed over white.
+    // file (UTF-32 path) or a byte sink. PNG: 8 bits, RGB when every pixel
+    // is opaque, else un-premultiplied RGBA; JPEG: quality 75, every pixel
+    // composed over white.
     Status Save(const WCHAR* filename, const CLSID* clsid,
                 const EncoderParameters* params = nullptr);
     Status Save(ByteSink* sink, const CLSID* clsid, const EncoderParameters* params = nullptr);

@@ -84,6 +84,42 @@ TEST(Encoders, PngRoundTripIsExactIncludingAlpha)
     EXPECT_EQ(decoded.At(15, 40) >> 24, 0xFFu);
 }
 
+// Byte 25 of a PNG: the colour type in the header chunk.
+int PngColourType(const std::vector<unsigned char>& bytes)
+{
+    return bytes.size() > 25 ? bytes[25] : -1;
+}
+
+TEST(Encoders, OpaquePngIsRgbAndTransparentStaysRgba)
+{
+    // A glass pie over an opaque background leaves no transparency.
+    Bitmap opaque(100, 80);
+    {
+        Graphics g(&opaque);
+        g.Clear(Color(0xFFFFFFFF));
+    }
+    Paint(opaque, false);
+    std::vector<unsigned char> bytes = Encode(opaque, L"image/png");
+    EXPECT_EQ(PngColourType(bytes), 2);
+    gfx_test::Image decoded;
+    ASSERT_TRUE(gfx_test::DecodePng(bytes, &decoded));
+    EXPECT_TRUE(decoded.argb == gfx_test::Pixels(opaque).argb);
+
+    // One untouched pixel keeps the alpha channel.
+    Bitmap nearly(100, 80);
+    {
+        Graphics g(&nearly);
+        SolidBrush black(Color(0xFF000000));
+        g.FillRectangle(&black, 0, 0, 100, 79);
+        g.FillRectangle(&black, 0, 79, 99, 1);
+    }
+    bytes = Encode(nearly, L"image/png");
+    EXPECT_EQ(PngColourType(bytes), 6);
+    ASSERT_TRUE(gfx_test::DecodePng(bytes, &decoded));
+    EXPECT_EQ(decoded.At(99, 79), 0x00000000u);
+    EXPECT_EQ(decoded.At(98, 79), 0xFF000000u);
+}
+
 TEST(Encoders, JpegRoundTripIsCloseAndWhiteWhereTransparent)
 {
     Bitmap opaque(100, 80);
