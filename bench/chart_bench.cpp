@@ -27,7 +27,8 @@ struct Session {
     ~Session() { pvtest::Shutdown(); }
 };
 
-// Re-encodes the picture's pixels with libpng's default settings.
+// Re-encodes the picture's pixels with libpng's default settings, in the
+// picture's own colour type (RGB or RGBA).
 std::size_t DefaultPngSize(const std::vector<unsigned char>& png)
 {
     png_image image;
@@ -35,7 +36,7 @@ std::size_t DefaultPngSize(const std::vector<unsigned char>& png)
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
         return 0;
-    image.format = PNG_FORMAT_RGBA;
+    image.format = (image.format & PNG_FORMAT_FLAG_ALPHA) ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
         return 0;
