@@ -388,3 +388,70 @@ TEST(Graphics, ClearSetsEveryPixelWhateverTheTransformAndRecordsNothing)
     EXPECT_EQ(At(bitmap, 1, 1), 0xFFFF0000u);
     EXPECT_EQ(At(bitmap, 2, 2), 0u);
 }
+
+namespace {
+
+// The pixels an aliased arc stroke sets on a fresh transparent bitmap.
+std::vector<bool> ArcInk(const Color& colour, float x, float y, float start, float sweep,
+                         float width = 2.0f)
+{
+    Bitmap bitmap(200, 140);
+    Graphics g(&bitmap);
+    Pen pen(colour, width);
+    EXPECT_EQ(g.DrawArc(&pen, x, y, 150.0f, 75.0f, start, sweep), Ok);
+    std::vector<bool> ink;
+    for (int py = 0; py < 140; ++py)
+        for (int px = 0; px < 200; ++px)
+            ink.push_back(At(bitmap, px, py) != 0u);
+    return ink;
+}
+
+} // namespace
+
+TEST(Graphics, AliasedOpaqueArcsMatchTheGeneralStrokeAndRepeatWhenMoved)
+{
+    // An opaque pen takes the direct path, a translucent one cairo's stroker:
+    // the same band but for pixels on its edge (both place the edge within
+    // a tenth of a pixel, and a pixel's centre decides).
+    const float sweeps[][2] = {{10.0f, 70.0f}, {100.0f, 200.0f}, {-30.0f, 360.0f}, {200.0f, -90.0f}};
+    for (const auto& arc : sweeps) {
+        for (float width : {1.0f, 2.0f, 3.0f}) {
+            std::vector<bool> direct = ArcInk(Color(0xFF2040A0), 20.3f, 30.25f, arc[0], arc[1], width);
+            std::vector<bool> general = ArcInk(Color(0xFE2040A0), 20.3f, 30.25f, arc[0], arc[1], width);
+            auto both = [&](int x, int y) {
+                std::size_t i = static_cast<std::size_t>(y) * 200 + static_cast<std::size_t>(x);
+                return x >= 0 && x < 200 && y >= 0 && y < 140 && direct[i] && general[i];
+            };
+            int inked = 0, differ = 0;
+            for (int y = 0; y < 140; ++y) {
+                for (int x = 0; x < 200; ++x) {
+                    std::size_t i = static_cast<std::size_t>(y) * 200 + static_cast<std::size_t>(x);
+                    inked += general[i] ? 1 : 0;
+                    if (direct[i] == general[i])
+                        continue;
+                    ++differ;
+                    EXPECT_TRUE(both(x - 1, y) || both(x + 1, y) || both(x, y - 1) || both(x, y + 1))
+                        << arc[0] << " " << arc[1] << " " << width << " at " << x << "," << y;
+                }
+            }
+            EXPECT_GT(inked, 50) << arc[0] << " " << arc[1] << " " << width;
+            EXPECT_LE(differ * 10, inked) << arc[0] << " " << arc[1] << " " << width;
+        }
+    }
+    // Drawn after an arc of the same shape elsewhere, an arc is the one drawn
+    // alone: moved by whole pixels and by a fraction.
+    for (float dy : {1.0f, -3.0f, 0.5f}) {
+        Bitmap bitmap(200, 140);
+        Graphics g(&bitmap);
+        Pen grey(Color(0xFFD3D3D3), 2.0f);
+        g.DrawArc(&grey, 20.3f, 30.25f, 150.0f, 75.0f, 100.0f, 200.0f);
+        g.Clear(Color(0));
+        Pen pen(Color(0xFF2040A0), 2.0f);
+        g.DrawArc(&pen, 20.3f, 30.25f + dy, 150.0f, 75.0f, 100.0f, 200.0f);
+        std::vector<bool> alone = ArcInk(Color(0xFF2040A0), 20.3f, 30.25f + dy, 100.0f, 200.0f);
+        std::size_t i = 0;
+        for (int py = 0; py < 140; ++py)
+            for (int px = 0; px < 200; ++px, ++i)
+                ASSERT_EQ(At(bitmap, px, py) != 0u, alone[i]) << dy << " at " << px << "," << py;
+    }
+}
