@@ -191,4 +191,40 @@ TEST(Encoders, FailuresAreStatuses)
 
     Bitmap broken(-1, 4);
     EXPECT_EQ(broken.Save(&sink, &png), InvalidParameter);
+
+    // A sink that fills up inside the image data (more than one chunk) fails
+    // the save too, transparent or opaque.
+    struct Filling : ByteSink {
+        std::size_t room;
+        explicit Filling(std::size_t bytes) : room(bytes) {}
+        bool Write(const void*, std::size_t size) override
+        {
+            if (size > room)
+                return false;
+            room -= size;
+            return true;
+        }
+    };
+    for (bool opaque : {false, true}) {
+        Bitmap noisy(400, 300);
+        {
+            Graphics g(&noisy);
+            if (opaque)
+                g.Clear(Color(0xFFFFFFFF));
+            for (int i = 0; i < 400; ++i) {
+                Pen pen(Color(0xFF000000u | static_cast<ARGB>(i * 2654435761u >> 8)), 1.0f);
+                g.DrawLine(&pen, float(i), 0.0f, float(i * 7 % 400), 299.0f);
+            }
+        }
+        std::vector<unsigned char> whole;
+        VectorSink all(whole);
+        ASSERT_EQ(noisy.Save(&all, &png), Ok);
+        ASSERT_GT(whole.size(), 1u << 16);
+        for (std::size_t room : {std::size_t(40), std::size_t(1) << 16, whole.size() - 1}) {
+            Filling filling(room);
+            EXPECT_EQ(noisy.Save(&filling, &png), GenericError) << opaque << " " << room;
+        }
+        Filling enough(whole.size());
+        EXPECT_EQ(noisy.Save(&enough, &png), Ok);
+    }
 }
