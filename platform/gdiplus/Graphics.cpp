@@ -5,6 +5,8 @@
 // by half a pixel, followed by the world transform.
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -810,6 +812,37 @@ const char* AlignText(const StringFormat* format)
     return format && format->GetAlignment() == StringAlignmentCenter ? "center" : "near";
 }
 
+// Text measures by font and text. A chart measures the same texts again and
+// again (to lay out, to wrap, to place each line as it is drawn); pango
+// shapes the text each time (measured: about 2 % of a chart's time).
+void MeasureCached(const Font& font, const std::string& utf8, double* width, double* height)
+{
+    static std::mutex lock;
+    static std::unordered_map<std::string, std::pair<double, double>> cache;
+    constexpr std::size_t kMaxEntries = 4096;
+    const REAL size = font.GetPixelSize();
+    std::string key = font.GetFamilyName();
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&size), sizeof(size));
+    key += utf8;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        auto it = cache.find(key);
+        if (it != cache.end()) {
+            *width = it->second.first;
+            *height = it->second.second;
+            return;
+        }
+    }
+    PangoLayout* layout = detail::NewLayout(detail::MeasureContext(), font, utf8);
+    detail::LayoutSize(layout, width, height);
+    g_object_unref(layout);
+    std::lock_guard<std::mutex> hold(lock);
+    if (cache.size() >= kMaxEntries)
+        cache.clear();
+    cache.emplace(std::move(key), std::make_pair(*width, *height));
+}
+
 // Where a text of the width starts in the layout rectangle.
 double StartX(const RectF& layout, const StringFormat* format, double width)
 {
@@ -851,9 +884,7 @@ Status Graphics::MeasureString(const WCHAR* text, INT length, const Font* font,
             width = 0.5 * em * static_cast<double>(n);
             height = 1.25 * em;
         } else {
-            PangoLayout* layout = detail::NewLayout(detail::MeasureContext(), *font, utf8);
-            detail::LayoutSize(layout, &width, &height);
-            g_object_unref(layout);
+            MeasureCached(*font, utf8, &width, &height);
         }
     }
     *boundingBox = RectF(static_cast<REAL>(StartX(layoutRect, format, width)), layoutRect.Y,
