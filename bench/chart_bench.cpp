@@ -23,6 +23,9 @@ struct Session {
     {
         pvtest::Init();
         CallText(u"PVane_SetupLog", {u"logOff"});
+        // Fonts are found and loaded once per process: not part of a chart.
+        for (const char16_t* type : kTypes)
+            MakeChart(type, 640, 480);
     }
     ~Session() { pvtest::Shutdown(); }
 };
