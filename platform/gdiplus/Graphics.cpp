@@ -5,6 +5,8 @@
 // by half a pixel, followed by the world transform.
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -12,6 +14,28 @@
 #include "platform/gdiplus/Recording.h"
 
 namespace Gdiplus {
+
+namespace {
+
+// Pixel runs of an aliased shape, relative to an origin: pixels x0 <= x < x1
+// of a row.
+struct Span {
+    int row, x0, x1;
+};
+
+// A thin aliased stroke of an elliptic arc as the band between the ellipses
+// half a pen width outside and inside, with square-cut ends: within a
+// twentieth of a pixel of cairo's stroke for the thin pens it serves, at a
+// fraction of the cost. The 3D pie's sides are hundreds of such arcs, each
+// the one before moved by a pixel; cairo's stroker took about half of that
+// chart's time, so the last arc's pixel runs are kept and only moved when the
+// next arc differs from it by whole pixels.
+struct ArcCache {
+    double w = 0, h = 0, start = 0, sweep = 0, pen = 0, fx = -1, fy = -1;
+    std::vector<Span> spans;
+};
+
+} // namespace
 
 struct Graphics::Impl {
     Bitmap::Impl* bitmap = nullptr;
@@ -21,6 +45,17 @@ struct Graphics::Impl {
     TextRenderingHint hint = TextRenderingHintSystemDefault;
     PangoContext* text = nullptr;
     Status broken = Ok; // why nothing can be drawn, when nothing can
+    ArcCache arcs;
+    std::vector<std::uint32_t> scratch; // pixels of a gradient fill's source
+
+    // After Prepare, SetBrush and a path: fills the path with the vertical
+    // gradient brush. pixman works out a gradient pixel by pixel along every
+    // span of the shape; a vertical gradient is one colour per device row
+    // when the transform neither rotates nor shears, so the colours are
+    // worked out once per row (by cairo, in a one-pixel column), spread over
+    // the shape's box and filled from there. Same pixels; a 3D pie's top
+    // took about 0.6 ms less per chart (measured at 640 x 480).
+    bool FillVerticalGradient(const Brush& brush);
 
     bool IsIdentity() const
     {
@@ -79,7 +114,9 @@ struct Graphics::Impl {
     }
 
     // After Prepare: the brush as cairo's source, in world coordinates.
-    void SetBrush(const Brush& brush)
+    void SetBrush(const Brush& brush) { SetBrush(cr, brush); }
+
+    static void SetBrush(cairo_t* cr, const Brush& brush)
     {
         if (brush.GetKind() == Brush::Kind::Solid) {
             SetColor(cr, static_cast<const SolidBrush&>(brush).GetColor());
@@ -101,6 +138,66 @@ struct Graphics::Impl {
         cairo_pattern_destroy(pattern);
     }
 };
+
+bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
+{
+    if (brush.GetKind() != Brush::Kind::LinearGradient ||
+        static_cast<const LinearGradientBrush&>(brush).GetMode() != LinearGradientModeVertical ||
+        world.xy != 0.0 || world.yx != 0.0)
+        return false;
+    double ux0 = 0, uy0 = 0, ux1 = 0, uy1 = 0;
+    cairo_fill_extents(cr, &ux0, &uy0, &ux1, &uy1);
+    cairo_user_to_device(cr, &ux0, &uy0);
+    cairo_user_to_device(cr, &ux1, &uy1);
+    const int surfaceWidth = cairo_image_surface_get_width(bitmap->surface);
+    const int surfaceHeight = cairo_image_surface_get_height(bitmap->surface);
+    const double left = std::max(0.0, std::floor(std::min(ux0, ux1)));
+    const double top = std::max(0.0, std::floor(std::min(uy0, uy1)));
+    const double right = std::min(static_cast<double>(surfaceWidth), std::ceil(std::max(ux0, ux1)));
+    const double bottom = std::min(static_cast<double>(surfaceHeight), std::ceil(std::max(uy0, uy1)));
+    if (!(left < right && top < bottom)) {
+        cairo_new_path(cr);
+        return true;
+    }
+    const int x0 = static_cast<int>(left), y0 = static_cast<int>(top);
+    const int w = static_cast<int>(right) - x0, h = static_cast<int>(bottom) - y0;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+    const std::size_t words = static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(h);
+    if (scratch.size() < words)
+        scratch.resize(words);
+    cairo_surface_t* source = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(scratch.data()), CAIRO_FORMAT_ARGB32, w, h, stride);
+    if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(source);
+        return false;
+    }
+    // The column: the source's pixel (0, r) is the canvas's (x0, y0 + r).
+    cairo_t* column = cairo_create(source);
+    cairo_translate(column, -x0 + 0.5, -y0 + 0.5);
+    cairo_transform(column, &world);
+    SetBrush(column, brush);
+    cairo_identity_matrix(column);
+    cairo_set_operator(column, CAIRO_OPERATOR_SOURCE);
+    cairo_rectangle(column, 0, 0, 1, h);
+    cairo_fill(column);
+    cairo_destroy(column);
+    cairo_surface_flush(source);
+    for (int r = 0; r < h; ++r) {
+        std::uint32_t* row = scratch.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(stride / 4);
+        std::fill(row + 1, row + w, row[0]);
+    }
+    cairo_surface_mark_dirty(source);
+    cairo_matrix_t user;
+    cairo_get_matrix(cr, &user);
+    cairo_identity_matrix(cr);
+    cairo_set_source_surface(cr, source, x0, y0);
+    cairo_set_matrix(cr, &user);
+    cairo_fill(cr);
+    // The canvas lets go of the source surface with the next source.
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_surface_destroy(source);
+    return true;
+}
 
 namespace {
 
@@ -207,6 +304,153 @@ void AddArc(cairo_t* cr, double x, double y, double w, double h, double start, d
     else
         cairo_arc_negative(cr, 0.0, 0.0, 1.0, t0, t1);
     cairo_set_matrix(cr, &saved);
+}
+
+// Non-antialiased rasterisation of a polygon (non-zero winding): a pixel is
+// in when its centre lies inside, as with cairo's aliased rasteriser.
+void RasterisePolygon(const std::vector<PointF>& polygon, std::vector<Span>& spans)
+{
+    struct Edge {
+        double yTop, yBottom, x, slope;
+        int winding;
+    };
+    spans.clear();
+    std::vector<Edge> edges;
+    edges.reserve(polygon.size());
+    double top = HUGE_VAL, bottom = -HUGE_VAL;
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const PointF& p = polygon[i];
+        const PointF& q = polygon[(i + 1) % polygon.size()];
+        if (p.Y == q.Y)
+            continue;
+        const bool down = p.Y < q.Y;
+        const PointF& u = down ? p : q;
+        const PointF& v = down ? q : p;
+        double slope = (static_cast<double>(v.X) - u.X) / (static_cast<double>(v.Y) - u.Y);
+        edges.push_back(Edge{u.Y, v.Y, u.X, slope, down ? 1 : -1});
+        top = std::min(top, static_cast<double>(u.Y));
+        bottom = std::max(bottom, static_cast<double>(v.Y));
+    }
+    if (edges.empty())
+        return;
+    // Rows whose centre (row + 0.5) lies in [top, bottom).
+    const int first = static_cast<int>(std::ceil(top - 0.5));
+    const int last = static_cast<int>(std::ceil(bottom - 0.5)) - 1;
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge& l, const Edge& r) { return l.yTop < r.yTop; });
+    std::vector<std::pair<double, int>> crossings;
+    std::vector<const Edge*> active;
+    std::size_t next = 0;
+    for (int row = first; row <= last; ++row) {
+        const double y = row + 0.5;
+        while (next < edges.size() && edges[next].yTop <= y)
+            active.push_back(&edges[next++]);
+        active.erase(std::remove_if(active.begin(), active.end(),
+                                    [y](const Edge* e) { return e->yBottom <= y; }),
+                     active.end());
+        crossings.clear();
+        for (const Edge* e : active)
+            crossings.emplace_back(e->x + (y - e->yTop) * e->slope, e->winding);
+        std::sort(crossings.begin(), crossings.end());
+        int winding = 0;
+        for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
+            winding += crossings[i].second;
+            if (winding == 0)
+                continue;
+            // Pixels whose centre x + 0.5 lies in [from, to).
+            int x0 = static_cast<int>(std::ceil(crossings[i].first - 0.5));
+            int x1 = static_cast<int>(std::ceil(crossings[i + 1].first - 0.5));
+            if (x0 >= x1)
+                continue;
+            if (!spans.empty() && spans.back().row == row && spans.back().x1 >= x0)
+                spans.back().x1 = std::max(spans.back().x1, x1);
+            else
+                spans.push_back(Span{row, x0, x1});
+        }
+    }
+}
+
+// Sets the spans' pixels, shifted by the origin and cut to the surface, to a
+// premultiplied pixel value.
+void FillSpans(cairo_surface_t* surface, const std::vector<Span>& spans, int originX,
+               int originY, std::uint32_t pixel)
+{
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int left = width, right = -1, top = height, bottom = -1;
+    cairo_surface_flush(surface);
+    for (const Span& span : spans) {
+        const int row = originY + span.row;
+        if (row < 0 || row >= height)
+            continue;
+        const int x0 = std::max(0, originX + span.x0);
+        const int x1 = std::min(width, originX + span.x1);
+        if (x0 >= x1)
+            continue;
+        auto* pixels = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride);
+        std::fill(pixels + x0, pixels + x1, pixel);
+        left = std::min(left, x0);
+        right = std::max(right, x1);
+        top = std::min(top, row);
+        bottom = std::max(bottom, row);
+    }
+    if (left < right)
+        cairo_surface_mark_dirty_rectangle(surface, left, top, right - left, bottom - top + 1);
+}
+
+} // namespace
+
+namespace {
+
+constexpr double kMaxAliasedArc = 65536.0;
+
+bool StrokeArcAliased(cairo_surface_t* surface, ArcCache& cache, double x, double y,
+                      double w, double h, double start, double sweep, double penWidth,
+                      std::uint32_t pixel)
+{
+    const double a = w * 0.5, b = h * 0.5, half = penWidth * 0.5;
+    if (!(penWidth > 0.0 && penWidth <= 4.0) || a - half < 2.0 || b - half < 2.0 ||
+        w > kMaxAliasedArc || h > kMaxAliasedArc)
+        return false;
+    const double ix = std::floor(x), iy = std::floor(y);
+    const double fx = x - ix, fy = y - iy;
+    if (cache.w != w || cache.h != h || cache.start != start || cache.sweep != sweep ||
+        cache.pen != penWidth || cache.fx != fx || cache.fy != fy) {
+        double clamped = std::max(-360.0, std::min(360.0, sweep));
+        double t0 = EllipseParameter(a, b, start);
+        double t1 = std::fabs(clamped) >= 360.0 ? t0 + (clamped > 0 ? 2.0 * kPi : -2.0 * kPi)
+                                                : EllipseParameter(a, b, start + clamped);
+        // Chords of at most four pixels stay within 0.02 pixel of the curve
+        // for the radii this serves.
+        const double span = t1 - t0;
+        const int steps = std::max(
+            1, static_cast<int>(std::ceil(std::fabs(span) * (std::max(a, b) + half) / 4.0)));
+        const double cx = fx + a + 0.5, cy = fy + b + 0.5;
+        std::vector<PointF> polygon(2 * static_cast<std::size_t>(steps + 1));
+        const double dc = std::cos(span / steps), ds = std::sin(span / steps);
+        double c = std::cos(t0), s = std::sin(t0);
+        for (int i = 0; i <= steps; ++i) {
+            polygon[static_cast<std::size_t>(i)] = PointF(static_cast<REAL>(cx + (a + half) * c),
+                                                          static_cast<REAL>(cy + (b + half) * s));
+            polygon[polygon.size() - 1 - static_cast<std::size_t>(i)] = PointF(
+                static_cast<REAL>(cx + (a - half) * c), static_cast<REAL>(cy + (b - half) * s));
+            const double nc = c * dc - s * ds;
+            s = s * dc + c * ds;
+            c = nc;
+        }
+        RasterisePolygon(polygon, cache.spans);
+        cache.w = w;
+        cache.h = h;
+        cache.start = start;
+        cache.sweep = sweep;
+        cache.pen = penWidth;
+        cache.fx = fx;
+        cache.fy = fy;
+    }
+    FillSpans(surface, cache.spans, static_cast<int>(ix), static_cast<int>(iy), pixel);
+    return true;
 }
 
 } // namespace
@@ -334,6 +578,19 @@ Status Graphics::ResetTransform()
     return Ok;
 }
 
+Status Graphics::Clear(const Color& color)
+{
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    cairo_identity_matrix(impl_->cr);
+    cairo_reset_clip(impl_->cr);
+    cairo_set_operator(impl_->cr, CAIRO_OPERATOR_SOURCE);
+    Impl::SetColor(impl_->cr, color);
+    cairo_paint(impl_->cr);
+    cairo_set_operator(impl_->cr, CAIRO_OPERATOR_OVER);
+    return Ok;
+}
+
 void Graphics::GetTransform(REAL elements[6]) const
 {
     const cairo_matrix_t& m = impl_->world;
@@ -434,10 +691,12 @@ Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL he
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
     impl_->Prepare();
-    impl_->SetBrush(*brush);
     cairo_move_to(impl_->cr, x + width * 0.5, y + height * 0.5);
     AddArc(impl_->cr, x, y, width, height, startAngle, sweepAngle);
     cairo_close_path(impl_->cr);
+    if (impl_->FillVerticalGradient(*brush))
+        return Ok;
+    impl_->SetBrush(*brush);
     cairo_fill(impl_->cr);
     return Ok;
 }
@@ -460,6 +719,12 @@ Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height
     if (!Finite({startAngle, sweepAngle}))
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
+        return Ok;
+    const Color colour = pen->GetColor();
+    if (impl_->smoothing != SmoothingModeHighQuality && impl_->IsIdentity() &&
+        pen->GetDashStyle() == DashStyleSolid && colour.GetA() == 0xFF &&
+        StrokeArcAliased(impl_->bitmap->surface, impl_->arcs, x, y, width, height, startAngle,
+                         sweepAngle, pen->GetWidth(), colour.GetValue()))
         return Ok;
     impl_->Prepare();
     impl_->SetPen(*pen);
@@ -547,6 +812,37 @@ const char* AlignText(const StringFormat* format)
     return format && format->GetAlignment() == StringAlignmentCenter ? "center" : "near";
 }
 
+// Text measures by font and text. A chart measures the same texts again and
+// again (to lay out, to wrap, to place each line as it is drawn); pango
+// shapes the text each time (measured: about 2 % of a chart's time).
+void MeasureCached(const Font& font, const std::string& utf8, double* width, double* height)
+{
+    static std::mutex lock;
+    static std::unordered_map<std::string, std::pair<double, double>> cache;
+    constexpr std::size_t kMaxEntries = 4096;
+    const REAL size = font.GetPixelSize();
+    std::string key = font.GetFamilyName();
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&size), sizeof(size));
+    key += utf8;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        auto it = cache.find(key);
+        if (it != cache.end()) {
+            *width = it->second.first;
+            *height = it->second.second;
+            return;
+        }
+    }
+    PangoLayout* layout = detail::NewLayout(detail::MeasureContext(), font, utf8);
+    detail::LayoutSize(layout, width, height);
+    g_object_unref(layout);
+    std::lock_guard<std::mutex> hold(lock);
+    if (cache.size() >= kMaxEntries)
+        cache.clear();
+    cache.emplace(std::move(key), std::make_pair(*width, *height));
+}
+
 // Where a text of the width starts in the layout rectangle.
 double StartX(const RectF& layout, const StringFormat* format, double width)
 {
@@ -588,9 +884,7 @@ Status Graphics::MeasureString(const WCHAR* text, INT length, const Font* font,
             width = 0.5 * em * static_cast<double>(n);
             height = 1.25 * em;
         } else {
-            PangoLayout* layout = detail::NewLayout(detail::MeasureContext(), *font, utf8);
-            detail::LayoutSize(layout, &width, &height);
-            g_object_unref(layout);
+            MeasureCached(*font, utf8, &width, &height);
         }
     }
     *boundingBox = RectF(static_cast<REAL>(StartX(layoutRect, format, width)), layoutRect.Y,

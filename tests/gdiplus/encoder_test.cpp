@@ -84,6 +84,42 @@ TEST(Encoders, PngRoundTripIsExactIncludingAlpha)
     EXPECT_EQ(decoded.At(15, 40) >> 24, 0xFFu);
 }
 
+// Byte 25 of a PNG: the colour type in the header chunk.
+int PngColourType(const std::vector<unsigned char>& bytes)
+{
+    return bytes.size() > 25 ? bytes[25] : -1;
+}
+
+TEST(Encoders, OpaquePngIsRgbAndTransparentStaysRgba)
+{
+    // A glass pie over an opaque background leaves no transparency.
+    Bitmap opaque(100, 80);
+    {
+        Graphics g(&opaque);
+        g.Clear(Color(0xFFFFFFFF));
+    }
+    Paint(opaque, false);
+    std::vector<unsigned char> bytes = Encode(opaque, L"image/png");
+    EXPECT_EQ(PngColourType(bytes), 2);
+    gfx_test::Image decoded;
+    ASSERT_TRUE(gfx_test::DecodePng(bytes, &decoded));
+    EXPECT_TRUE(decoded.argb == gfx_test::Pixels(opaque).argb);
+
+    // One untouched pixel keeps the alpha channel.
+    Bitmap nearly(100, 80);
+    {
+        Graphics g(&nearly);
+        SolidBrush black(Color(0xFF000000));
+        g.FillRectangle(&black, 0, 0, 100, 79);
+        g.FillRectangle(&black, 0, 79, 99, 1);
+    }
+    bytes = Encode(nearly, L"image/png");
+    EXPECT_EQ(PngColourType(bytes), 6);
+    ASSERT_TRUE(gfx_test::DecodePng(bytes, &decoded));
+    EXPECT_EQ(decoded.At(99, 79), 0x00000000u);
+    EXPECT_EQ(decoded.At(98, 79), 0xFF000000u);
+}
+
 TEST(Encoders, JpegRoundTripIsCloseAndWhiteWhereTransparent)
 {
     Bitmap opaque(100, 80);
@@ -155,4 +191,40 @@ TEST(Encoders, FailuresAreStatuses)
 
     Bitmap broken(-1, 4);
     EXPECT_EQ(broken.Save(&sink, &png), InvalidParameter);
+
+    // A sink that fills up inside the image data (more than one chunk) fails
+    // the save too, transparent or opaque.
+    struct Filling : ByteSink {
+        std::size_t room;
+        explicit Filling(std::size_t bytes) : room(bytes) {}
+        bool Write(const void*, std::size_t size) override
+        {
+            if (size > room)
+                return false;
+            room -= size;
+            return true;
+        }
+    };
+    for (bool opaque : {false, true}) {
+        Bitmap noisy(400, 300);
+        {
+            Graphics g(&noisy);
+            if (opaque)
+                g.Clear(Color(0xFFFFFFFF));
+            for (int i = 0; i < 400; ++i) {
+                Pen pen(Color(0xFF000000u | static_cast<ARGB>(i * 2654435761u >> 8)), 1.0f);
+                g.DrawLine(&pen, float(i), 0.0f, float(i * 7 % 400), 299.0f);
+            }
+        }
+        std::vector<unsigned char> whole;
+        VectorSink all(whole);
+        ASSERT_EQ(noisy.Save(&all, &png), Ok);
+        ASSERT_GT(whole.size(), 1u << 16);
+        for (std::size_t room : {std::size_t(40), std::size_t(1) << 16, whole.size() - 1}) {
+            Filling filling(room);
+            EXPECT_EQ(noisy.Save(&filling, &png), GenericError) << opaque << " " << room;
+        }
+        Filling enough(whole.size());
+        EXPECT_EQ(noisy.Save(&enough, &png), Ok);
+    }
 }

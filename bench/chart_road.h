@@ -1,0 +1,50 @@
+// The whole road through the plug-in's functions for one chart: create, three
+// graphs of twelve values, labels, get chart, destroy.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/plugin_harness.h"
+
+namespace pvbench {
+
+inline const char16_t* const kTypes[] = {u"pie 2d",     u"pie 3d",     u"bars 2d",     u"bars 3d",
+                                         u"lines",      u"lines soft", u"lines dotted"};
+constexpr int kTypeCount = 7;
+
+inline std::u16string Number(int i)
+{
+    std::u16string out;
+    for (char c : std::to_string(i))
+        out.push_back(static_cast<char16_t>(c));
+    return out;
+}
+
+// One whole chart: answers the PNG bytes (or empty).
+inline std::vector<unsigned char> MakeChart(const std::u16string& type, int width, int height)
+{
+    using pvtest::CallText;
+    const std::u16string name = u"bench";
+    CallText(u"PVane_CreateChart", {type, name, u"png", Number(width), Number(height), u"FFFFFF", u"Benchmark chart"});
+    std::u16string labels;
+    for (int g = 0; g < 3; ++g) {
+        std::u16string graph = u"g" + Number(g);
+        CallText(u"PVane_AddGraph", {name, graph, u"Graph " + Number(g)});
+        std::u16string values;
+        for (int v = 0; v < 12; ++v)
+            values += Number((v * 7 + g * 13) % 90 + 5) + (v < 11 ? u"\r" : u"");
+        CallText(u"PVane_AddData", {name, graph, values});
+    }
+    for (int v = 0; v < 12; ++v)
+        labels += u"M" + Number(v) + (v < 11 ? u"\r" : u"");
+    CallText(u"PVane_AddLabels", {name, labels});
+    pvtest::CallResult r = CallText(u"PVane_GetChart", {name});
+    CallText(u"PVane_DestroyChart", {name});
+    for (auto& s : r.streams)
+        if (s.first == 0x504E4766u)
+            return s.second;
+    return {};
+}
+
+} // namespace pvbench
