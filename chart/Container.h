@@ -11,10 +11,6 @@ namespace fmx {
 class BinaryData;
 }
 
-// Whether the chart's canvas could be made: a chart without one can never
-// give a picture.
-bool HasCanvas(const CPlot& chart);
-
 // Encodes the drawn chart as PNG or JPEG (by its JPEG flag) and puts the
 // container into the result; a picture that cannot be encoded, or a
 // container that cannot be built, leaves the result as it was.

@@ -98,7 +98,7 @@ std::int16_t PVPlugin::CreateChart(std::int16_t, const FMExprEnv*, const FMDataV
         throw PVStandardException(-3);
     }
     // A canvas too large for memory fails the call; nothing is registered.
-    if (!HasCanvas(*chart))
+    if (!chart->CanvasUsable())
         throw PVStandardException(-3);
 
     chart->SetOption(CPlot::TitleFontName, ReadFontName(args, 7));

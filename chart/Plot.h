@@ -135,6 +135,8 @@ public:
 
     // The canvas.
     Gdiplus::Bitmap* GetBitmap() const { return bitmap_.get(); }
+    // False when the canvas could not be made (sides out of range, no memory).
+    bool CanvasUsable() const;
     Gdiplus::Graphics* GetGraphics() const { return canvasGraphics_.get(); }
 
     // Fields (set directly by the handlers and the chart kinds).
@@ -205,8 +207,6 @@ protected:
     // The polyline cut where it leaves the band and led along the band's
     // edge outside it; the part inside the band is unchanged.
     std::vector<CPointF> ClipToBand(const std::vector<CPointF>& points) const;
-    // False when the canvas could not be made (sides out of range).
-    bool CanvasUsable() const;
 
 private:
     struct CCanvasDeleter {

@@ -51,7 +51,7 @@ void CPlot::CreateCanvas()
     PaintBackground(*canvasGraphics_, *this);
 }
 
-bool CPlot::CanvasUsable() const { return bitmap_ && bitmap_->GetWidth() > 0; }
+bool CPlot::CanvasUsable() const { return bitmap_ && bitmap_->GetWidth() > 0 && bitmap_->GetHeight() > 0; }
 
 void CPlot::ClearCanvas()
 {

@@ -88,17 +88,12 @@ std::int16_t WritePngContainer(const void* bytes, std::uint32_t count, std::int3
     return 0;
 }
 
-bool HasCanvas(const CPlot& chart)
-{
-    const Gdiplus::Bitmap* bitmap = chart.GetBitmap();
-    return bitmap && bitmap->GetWidth() > 0 && bitmap->GetHeight() > 0;
-}
 
 void EncodePicture(CPlot& chart, FMData* result)
 {
     const wchar_t* mime = chart.jpeg ? L"image/jpeg" : L"image/png";
     Gdiplus::CLSID clsid;
-    if (!HasCanvas(chart) || GetEncoderClsid(mime, &clsid) < 0)
+    if (!chart.CanvasUsable() || GetEncoderClsid(mime, &clsid) < 0)
         return;
     // A failed encoding may have written part of a picture: none is given.
     CMemoryStream stream;
