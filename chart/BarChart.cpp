@@ -7,9 +7,7 @@ CVerticalBarChart::~CVerticalBarChart() = default;
 
 void CBarChart::DrawCategoryAxis()
 {
-    if (series.data.empty())
-        return;
-    const std::size_t count = series.data.front().values.size();
+    const std::size_t count = CategoryCount();
     if (count == 0)
         return;
     const CRect& p = *plotRect;
@@ -23,10 +21,7 @@ void CBarChart::DrawCategoryAxis()
     float xr = xl + s;
     for (std::size_t c = 0; c < count; ++c, xl += s, xr += s) {
         if (c + 1 < count) {
-            if (showGrid)
-                new CLine(this, grey, CPointF(xr, p.top - t), CPointF(xr, p.bottom + t), true);
-            else
-                new CLine(this, grey, CPointF(xr, p.bottom - t), CPointF(xr, p.bottom + t));
+            AddCategorySeparator(xr);
             if (depth > 0)
                 new CLine(this, grey, CPointF(xr, p.bottom), CPointF(xr - d, p.bottom + d));
         }
@@ -45,9 +40,7 @@ void CBarChart::DrawCategoryAxis()
 
 void CVerticalBarChart::DrawChart()
 {
-    if (series.data.empty())
-        return;
-    const std::size_t count = series.data.front().values.size();
+    const std::size_t count = CategoryCount();
     if (count == 0)
         return;
     const CRect& p = *plotRect;

@@ -27,9 +27,7 @@ CSoftLinesChart::CSoftLinesChart(std::int32_t width, std::int32_t height, std::w
 
 void CLinesChart::DrawChart()
 {
-    if (series.data.empty())
-        return;
-    const std::size_t count = series.data.front().values.size();
+    const std::size_t count = CategoryCount();
     if (count == 0)
         return;
     const CRect& p = *plotRect;
@@ -58,14 +56,10 @@ void CLinesChart::DrawChart()
 
 void CLinesChart::DrawCategoryAxis()
 {
-    if (series.data.empty())
-        return;
-    const std::size_t count = series.data.front().values.size();
+    const std::size_t count = CategoryCount();
     if (count == 0)
         return;
     const CRect& p = *plotRect;
-    const float t = static_cast<float>(seriesInset);
-    const CColor grey = CColor::DefaultGray();
 
     const std::wstring firstLabel = labels.empty() ? std::wstring() : labels.front();
     const float hl = CreateDrawContext()->MeasureString(labelFontName, firstLabel, labelFontSize).height;
@@ -81,11 +75,7 @@ void CLinesChart::DrawCategoryAxis()
 
     const float s = std::fabs(p.right - p.left) / static_cast<float>(count - 1);
     for (std::size_t c = 0; c + 1 < count; ++c) {
-        const float x = p.left + static_cast<float>(c + 1) * s;
-        if (showGrid)
-            new CLine(this, grey, CPointF(x, p.top - t), CPointF(x, p.bottom + t), true);
-        else
-            new CLine(this, grey, CPointF(x, p.bottom - t), CPointF(x, p.bottom + t));
+        AddCategorySeparator(p.left + static_cast<float>(c + 1) * s);
     }
     for (std::size_t c = 0; c < count; ++c) {
         const std::wstring text = c < labels.size() ? labels[c] : std::wstring();

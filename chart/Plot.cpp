@@ -425,3 +425,18 @@ std::wstring CPlot::FormatValue(float value)
     out << RoundHalfEven(value);
     return out.str();
 }
+
+std::size_t CPlot::CategoryCount() const
+{
+    return series.data.empty() ? 0 : series.data.front().values.size();
+}
+
+void CPlot::AddCategorySeparator(float x)
+{
+    const CRect& p = *plotRect;
+    const float t = static_cast<float>(seriesInset);
+    if (showGrid)
+        new CLine(this, CColor::DefaultGray(), CPointF(x, p.top - t), CPointF(x, p.bottom + t), true);
+    else
+        new CLine(this, CColor::DefaultGray(), CPointF(x, p.bottom - t), CPointF(x, p.bottom + t));
+}

@@ -196,6 +196,11 @@ protected:
     void ClearCanvas();
     // The value-axis scale of the chart's data.
     CAxisScale ValueScale() const;
+    // Values of the first graph: the number of categories (0 without graphs).
+    std::size_t CategoryCount() const;
+    // A separator between categories at x: dashed across the plot with the
+    // grid shown, else a tick through the category axis.
+    void AddCategorySeparator(float x);
     // The c-th value of a graph; std::out_of_range when it has fewer.
     static float ValueAt(const CChartDataSeriesType& graph, std::size_t c);
 
