@@ -80,13 +80,30 @@ bool IsGeneric(const std::string& name)
     return false;
 }
 
+// The classic core families a solution names are drawn with their
+// metric-compatible Liberation families, whatever else the system binds to
+// the name, so text measures the same on every machine.
+std::string RenderedFamily(const std::string& name)
+{
+    static const std::pair<const char*, const char*> aliases[] = {
+        {"Times", "Liberation Serif"},      {"Times New Roman", "Liberation Serif"},
+        {"Arial", "Liberation Sans"},       {"Helvetica", "Liberation Sans"},
+        {"Courier", "Liberation Mono"},     {"Courier New", "Liberation Mono"}};
+    for (const auto& alias : aliases)
+        if (FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(alias.first),
+                               reinterpret_cast<const FcChar8*>(name.c_str())) == 0)
+            return alias.second;
+    return name;
+}
+
 // True when fontconfig resolves the name to a font of that family or of a
 // family it binds strongly to the name (the metric-compatible aliases), as
 // opposed to a generic fall-back.
-bool Resolves(const std::string& name)
+bool Resolves(const std::string& requested)
 {
-    if (name.empty() || name.find(',') != std::string::npos)
+    if (requested.empty() || requested.find(',') != std::string::npos)
         return false;
+    const std::string name = RenderedFamily(requested);
     if (IsGeneric(name))
         return true;
     FcPattern* pattern = FcPatternCreate();
@@ -159,7 +176,7 @@ PangoLayout* NewLayout(PangoContext* context, const Font& font, const std::strin
 {
     PangoLayout* layout = pango_layout_new(context);
     PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family(desc, font.GetFamilyName().c_str());
+    pango_font_description_set_family(desc, RenderedFamily(font.GetFamilyName()).c_str());
     pango_font_description_set_style(desc, PANGO_STYLE_NORMAL);
     pango_font_description_set_weight(desc, PANGO_WEIGHT_NORMAL);
     pango_font_description_set_absolute_size(desc, font.GetPixelSize() * PANGO_SCALE);

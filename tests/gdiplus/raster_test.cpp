@@ -288,6 +288,25 @@ TEST(Text, MeasureGrowsWithTextAndSize)
     EXPECT_EQ(part.Width, a.Width);
 }
 
+TEST(Text, CoreFamiliesMeasureAsTheirMetricCompatibleFamilies)
+{
+    Bitmap bitmap(10, 10);
+    Graphics g(&bitmap);
+    StringFormat format;
+    const std::pair<const WCHAR*, const WCHAR*> pairs[] = {
+        {L"Times", L"Liberation Serif"}, {L"arial", L"Liberation Sans"}, {L"Courier New", L"Liberation Mono"}};
+    for (const auto& pair : pairs) {
+        FontFamily core(pair.first), liberation(pair.second);
+        ASSERT_EQ(core.GetLastStatus(), Ok);
+        Font a(&core, 12.0f), b(&liberation, 12.0f);
+        RectF ra, rb;
+        ASSERT_EQ(g.MeasureString(L"Quarterly revenue 2026", -1, &a, RectF(), &format, &ra), Ok);
+        ASSERT_EQ(g.MeasureString(L"Quarterly revenue 2026", -1, &b, RectF(), &format, &rb), Ok);
+        EXPECT_EQ(ra.Width, rb.Width);
+        EXPECT_EQ(ra.Height, rb.Height);
+    }
+}
+
 TEST(Text, DrawnInkLiesInTheMeasuredBox)
 {
     Bitmap bitmap(200, 60);
