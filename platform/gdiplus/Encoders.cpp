@@ -94,7 +94,7 @@ Codec CodecOf(const CLSID* clsid)
 
 // --- PNG ---------------------------------------------------------------------
 
-PngSettings DefaultPngSettings()
+PngSettings DefaultPngSettings(std::size_t pixels)
 {
     // Chosen by measurement on typical 640 x 480 charts (bars with gradients,
     // smoothed lines, text; opaque and transparent): zlib level 1 with the Up
@@ -102,8 +102,11 @@ PngSettings DefaultPngSettings()
     // 6, adaptive filters) at 1.1 to 1.4 times their size. No filter is as
     // fast but near twice the size; smaller windows and the RLE strategy are
     // slower or bigger.
+    // Above 640 x 480 level 1 leaves bars at 1.6 times the reference size
+    // (1600 x 1200); level 4 brings them to about 1.0 at 1.5 times the
+    // encoding time, levels 2 and 3 do not help.
     PngSettings s;
-    s.level = 1;
+    s.level = pixels > 640u * 480u ? 4 : 1;
     s.strategy = Z_DEFAULT_STRATEGY;
     s.filters = PNG_FILTER_UP;
     return s;
@@ -336,7 +339,8 @@ Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, const PngSettings& 
 
 Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink)
 {
-    return EncodePng(bitmap, sink, DefaultPngSettings());
+    return EncodePng(bitmap, sink,
+                     DefaultPngSettings(static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height)));
 }
 
 // --- JPEG --------------------------------------------------------------------

@@ -65,7 +65,8 @@ struct PngSettings {
     int windowBits = -1;
     int memLevel = -1;
 };
-PngSettings DefaultPngSettings();
+// For a picture of that many pixels.
+PngSettings DefaultPngSettings(std::size_t pixels);
 Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, const PngSettings& settings);
 Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink);
 
