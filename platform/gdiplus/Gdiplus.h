@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -390,6 +391,10 @@ private:
     static Status Usable(const Pen* pen);
     static Status Usable(const Brush* brush);
     Status Keep(Status status) const;
+    // Ok when an operation may draw: the graphics are sound, the pen or brush
+    // usable and the coordinates placeable; a refusal is kept as last status.
+    template <class Tool>
+    Status Ready(const Tool* tool, std::initializer_list<REAL> coordinates) const;
     std::unique_ptr<Impl> impl_;
     mutable Status last_ = Ok;
 };

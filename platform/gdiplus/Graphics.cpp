@@ -502,6 +502,16 @@ Status Graphics::Keep(Status status) const
     return status;
 }
 
+template <class Tool>
+Status Graphics::Ready(const Tool* tool, std::initializer_list<REAL> coordinates) const
+{
+    if (impl_->broken != Ok)
+        return Keep(impl_->broken);
+    if (Status s = Usable(tool); s != Ok)
+        return Keep(s);
+    return Keep(Placeable(coordinates));
+}
+
 Status Graphics::GetLastStatus()
 {
     Status s = last_;
@@ -615,12 +625,8 @@ Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
         return "DrawLine pen=" + detail::PenText(pen) + " from=" + detail::Point(PointF(x1, y1)) +
                " to=" + detail::Point(PointF(x2, y2)) + impl_->State(false);
     });
-    if (impl_->broken != Ok)
-        return Keep(impl_->broken);
-    if (Status s = Usable(pen); s != Ok)
-        return Keep(s);
-    if (Status s = Placeable({x1, y1, x2, y2}); s != Ok)
-        return Keep(s);
+    if (Status s = Ready(pen, {x1, y1, x2, y2}); s != Ok)
+        return s;
     impl_->Prepare();
     impl_->SetPen(*pen);
     cairo_move_to(impl_->cr, x1, y1);
@@ -635,12 +641,8 @@ Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL 
         return "DrawRectangle pen=" + detail::PenText(pen) +
                " rect=" + detail::Rect(RectF(x, y, width, height)) + impl_->State(false);
     });
-    if (impl_->broken != Ok)
-        return Keep(impl_->broken);
-    if (Status s = Usable(pen); s != Ok)
-        return Keep(s);
-    if (Status s = Placeable({x, y, width, height}); s != Ok)
-        return Keep(s);
+    if (Status s = Ready(pen, {x, y, width, height}); s != Ok)
+        return s;
     if (width < 0.0f || height < 0.0f)
         return Ok;
     impl_->Prepare();
@@ -656,12 +658,8 @@ Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, R
         return "FillRectangle brush=" + detail::BrushText(brush) +
                " rect=" + detail::Rect(RectF(x, y, width, height)) + impl_->State(false);
     });
-    if (impl_->broken != Ok)
-        return Keep(impl_->broken);
-    if (Status s = Usable(brush); s != Ok)
-        return Keep(s);
-    if (Status s = Placeable({x, y, width, height}); s != Ok)
-        return Keep(s);
+    if (Status s = Ready(brush, {x, y, width, height}); s != Ok)
+        return s;
     if (width <= 0.0f || height <= 0.0f)
         return Ok;
     impl_->Prepare();
@@ -680,12 +678,8 @@ Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL he
                " start=" + detail::Num(startAngle) + " sweep=" + detail::Num(sweepAngle) +
                impl_->State(false);
     });
-    if (impl_->broken != Ok)
-        return Keep(impl_->broken);
-    if (Status s = Usable(brush); s != Ok)
-        return Keep(s);
-    if (Status s = Placeable({x, y, width, height}); s != Ok)
-        return Keep(s);
+    if (Status s = Ready(brush, {x, y, width, height}); s != Ok)
+        return s;
     if (!Finite({startAngle, sweepAngle}))
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
@@ -710,12 +704,8 @@ Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height
                " start=" + detail::Num(startAngle) + " sweep=" + detail::Num(sweepAngle) +
                impl_->State(false);
     });
-    if (impl_->broken != Ok)
-        return Keep(impl_->broken);
-    if (Status s = Usable(pen); s != Ok)
-        return Keep(s);
-    if (Status s = Placeable({x, y, width, height}); s != Ok)
-        return Keep(s);
+    if (Status s = Ready(pen, {x, y, width, height}); s != Ok)
+        return s;
     if (!Finite({startAngle, sweepAngle}))
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
@@ -743,10 +733,8 @@ Status Graphics::FillPolygon(const Brush* brush, const PointF* points, INT count
                " mode=" + (fillMode == FillModeWinding ? "winding" : "alternate") +
                " points=" + list + impl_->State(false);
     });
-    if (impl_->broken != Ok)
-        return Keep(impl_->broken);
-    if (Status s = Usable(brush); s != Ok)
-        return Keep(s);
+    if (Status s = Ready(brush, {}); s != Ok)
+        return s;
     if (!points || count <= 0 || (fillMode != FillModeAlternate && fillMode != FillModeWinding))
         return Keep(InvalidParameter);
     for (INT i = 0; i < count; ++i)
@@ -777,10 +765,8 @@ Status Graphics::DrawPath(const Pen* pen, const GraphicsPath* path)
         return "DrawPath pen=" + detail::PenText(pen) + " points=" + (path ? list : "null") +
                impl_->State(false);
     });
-    if (impl_->broken != Ok)
-        return Keep(impl_->broken);
-    if (Status s = Usable(pen); s != Ok)
-        return Keep(s);
+    if (Status s = Ready(pen, {}); s != Ok)
+        return s;
     if (!path)
         return Keep(InvalidParameter);
     const auto& points = path->GetPoints();
