@@ -6,9 +6,9 @@ set(PV_ROOT ${PROJECT_SOURCE_DIR})
 
 function(plotvane_flavour FLAVOUR)
   set(engine pv_engine_${FLAVOUR})
-  set(dirs sdk/std/Sources plugin chart fmx cs)
+  set(dirs sdk/std/Sources plugin chart/functions chart/engine chart/output fmx cs)
   if(FLAVOUR STREQUAL "win")
-    list(APPEND dirs chart/gdiplus platform/win32 platform/gdiplus)
+    list(APPEND dirs chart/engine/gdiplus platform/win32 platform/gdiplus)
   elseif(FLAVOUR STREQUAL "mac")
     list(APPEND dirs mac)
   endif()
@@ -49,9 +49,9 @@ function(plotvane_flavour FLAVOUR)
   endif()
 endfunction()
 
-# Tests of one flavour: one executable per folder under tests/ (but support/,
-# e2e/, fuzz/ and data/), each test its own CTest entry so that process-wide
-# state never leaks from one test into the next.
+# Tests of one flavour: one executable per folder of sources under tests/ (but
+# support/, e2e/, fuzz/ and data/), each test its own CTest entry so that
+# process-wide state never leaks from one test into the next.
 function(plotvane_flavour_tests FLAVOUR)
   set(engine pv_engine_${FLAVOUR})
   file(GLOB support_srcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/support/*.cpp)
@@ -62,24 +62,28 @@ function(plotvane_flavour_tests FLAVOUR)
   target_compile_definitions(${support} PUBLIC
     PV_BIN_DIR="${PV_BIN_DIR}" PV_SOURCE_DIR="${PV_ROOT}" PV_TEST_DATA_DIR="${PV_ROOT}/tests/data")
 
-  file(GLOB children RELATIVE ${PV_ROOT}/tests CONFIGURE_DEPENDS ${PV_ROOT}/tests/*)
-  foreach(child IN LISTS children)
-    if(NOT IS_DIRECTORY ${PV_ROOT}/tests/${child})
+  # Every folder under tests/ that holds sources is one executable, named by
+  # its path (tests/chart/engine/gdiplus -> pv_test_win_chart_engine_gdiplus).
+  file(GLOB_RECURSE all_tsrcs RELATIVE ${PV_ROOT}/tests CONFIGURE_DEPENDS ${PV_ROOT}/tests/*.cpp)
+  set(test_dirs "")
+  foreach(src IN LISTS all_tsrcs)
+    get_filename_component(dir ${src} DIRECTORY)
+    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data)(/|$)")
       continue()
     endif()
-    if(child MATCHES "^(support|e2e|fuzz|data|reference)$")
-      continue()
-    endif()
-    file(GLOB_RECURSE tsrcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/${child}/*.cpp)
-    if(NOT tsrcs)
-      continue()
-    endif()
-    set(exe pv_test_${FLAVOUR}_${child})
+    list(APPEND test_dirs ${dir})
+  endforeach()
+  list(REMOVE_DUPLICATES test_dirs)
+  foreach(dir IN LISTS test_dirs)
+    file(GLOB tsrcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/${dir}/*.cpp)
+    string(REPLACE "/" "_" id ${dir})
+    string(REPLACE "/" "." label ${dir})
+    set(exe pv_test_${FLAVOUR}_${id})
     add_executable(${exe} ${tsrcs} $<TARGET_OBJECTS:pv_resources_${FLAVOUR}>)
     target_link_libraries(${exe} PRIVATE
       "$<LINK_LIBRARY:WHOLE_ARCHIVE,${support}>" ${engine})
     set_target_properties(${exe} PROPERTIES ENABLE_EXPORTS ON)
-    gtest_discover_tests(${exe} TEST_PREFIX "${FLAVOUR}.${child}." DISCOVERY_TIMEOUT 60
+    gtest_discover_tests(${exe} TEST_PREFIX "${FLAVOUR}.${label}." DISCOVERY_TIMEOUT 60
       PROPERTIES LABELS "unit;${FLAVOUR}")
   endforeach()
 endfunction()

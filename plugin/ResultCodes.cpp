@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "chart/Logging.h"
+#include "chart/output/Logging.h"
 #include "cs/MICharacterSet.h"
 #include "wformat"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "chart/ArgReaders.h"
-#include "chart/Logging.h"
-#include "chart/PVPlugin.h"
+#include "chart/functions/ArgReaders.h"
+#include "chart/output/Logging.h"
+#include "chart/functions/PVPlugin.h"
 #include "fmx/FMWrapper.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

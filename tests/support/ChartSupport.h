@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/Plot.h"
+#include "chart/engine/Plot.h"
 
 namespace pvtest {
 

@@ -12,7 +12,7 @@
 
 #include <jpeglib.h>
 
-#include "chart/Logging.h"
+#include "chart/output/Logging.h"
 
 namespace gfx_test {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "chart/Logging.h"
+#include "chart/output/Logging.h"
 #include "fmapi/fm_host.h"
 #include "fmx/FMWrapper.h"
 

@@ -1,0 +1,60 @@
+// The one place where the chart engine touches the graphics library. A
+// context is made for one primitive draw from the primitive's colour and line
+// width and the canvas graphics; it owns nothing it does not free before an
+// operation returns. Coordinates are float pixels, origin top left, y down;
+// angles are degrees clockwise from +x; font sizes are whole points.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/engine/Canvas.h"
+#include "chart/engine/Color.h"
+
+struct CPointF {
+    float x = 0.0f;
+    float y = 0.0f;
+    CPointF() = default;
+    CPointF(float x, float y) : x(x), y(y) {}
+    bool operator==(const CPointF& o) const { return x == o.x && y == o.y; }
+};
+
+struct CSizeF {
+    float width = 0.0f;
+    float height = 0.0f;
+};
+
+class CDrawContext {
+public:
+    CDrawContext(CGraphicsHandle graphics, const CColor& colour, float width);
+    virtual ~CDrawContext();
+
+    void DrawLine(const CPointF& from, const CPointF& to, bool dashed);
+    void DrawRectangle(const CPointF& topLeft, const CPointF& bottomRight, bool fill,
+                       bool gradient);
+    void DrawArc(const CPointF& centre, float width, float height, float startAngle,
+                 float endAngle, bool fill, bool gradient);
+    void DrawPolygon(const std::vector<CPointF>& points, bool smooth, bool fill);
+
+    CSizeF MeasureString(const std::wstring& family, const std::wstring& text, int size);
+    // alignment: 0 left, 1 centre, 2 right; angle in whole degrees.
+    void DrawString(const std::wstring& family, const CPointF& anchor, const std::wstring& text,
+                    int size, int alignment, int angle);
+    void WrapText(const std::wstring& family, int size, float maxWidth, const std::wstring& text,
+                  std::vector<std::wstring>& lines);
+    void BreakWord(const std::wstring& family, int size, float maxWidth,
+                   const std::wstring& word, std::vector<std::wstring>& lines);
+
+    // Background of value tags.
+    static CColor GetSystemColor();
+
+    CGraphicsHandle GetGraphics() const { return graphics_; }
+    const CColor& GetColor() const { return colour_; }
+    float GetWidth() const { return width_; }
+
+private:
+    CGraphicsHandle graphics_;
+    CColor colour_;
+    float width_;
+};

@@ -1,0 +1,87 @@
+#include "chart/engine/LinesChart.h"
+
+#include <cmath>
+
+CLinesChart::~CLinesChart() = default;
+
+CSimpleLinesChart::CSimpleLinesChart(std::int32_t width, std::int32_t height, std::wstring title,
+                                     const CColor& background, std::int32_t historyPosition,
+                                     bool jpeg, bool dotted)
+    : CLinesChart(width, height, std::move(title), background, historyPosition, jpeg)
+{
+    depth = 0;
+    seriesInset = 5;
+    smooth = false;
+    dots = dotted;
+}
+
+CSoftLinesChart::CSoftLinesChart(std::int32_t width, std::int32_t height, std::wstring title,
+                                 const CColor& background, std::int32_t historyPosition, bool jpeg)
+    : CLinesChart(width, height, std::move(title), background, historyPosition, jpeg)
+{
+    depth = 0;
+    seriesInset = 5;
+    smooth = true;
+    dots = false;
+}
+
+void CLinesChart::DrawChart()
+{
+    const std::size_t count = CategoryCount();
+    if (count == 0)
+        return;
+    const CRect& p = *plotRect;
+    const float s = count > 1 ? std::fabs(p.right - p.left) / static_cast<float>(count - 1) : 0.0f;
+
+    for (const auto& graph : series.data) {
+        std::vector<CPointF> points;
+        // One category, or a graph of one value: a level line across the plot.
+        if (count == 1 || graph.values.size() == 1) {
+            const float y = p.bottom - ValueToHeight(ValueAt(graph, 0));
+            points = {CPointF(p.left, y), CPointF(p.right, y)};
+        } else {
+            float x = p.left;
+            for (std::size_t c = 0; c < count; ++c, x += s) {
+                const float y = p.bottom - ValueToHeight(ValueAt(graph, c));
+                if (dots)
+                    new CDot(this, graph.color, CPointF(x, ClampToBand(y)));
+                points.emplace_back(x, y);
+            }
+        }
+        auto* line = new CPolygon(this, graph.color, ClipToBand(points), smooth, false);
+        line->width = 4.0f;
+        line->smoothing = true;
+    }
+}
+
+void CLinesChart::DrawCategoryAxis()
+{
+    const std::size_t count = CategoryCount();
+    if (count == 0)
+        return;
+    const CRect& p = *plotRect;
+
+    const std::wstring firstLabel = labels.empty() ? std::wstring() : labels.front();
+    const float hl = CreateDrawContext()->MeasureString(labelFontName, firstLabel, labelFontSize).height;
+
+    if (count == 1) {
+        // Right-aligned under the middle of the plot.
+        auto* label = new CText(this, labelFontColor, firstLabel, labelFontName,
+                                CPointF(p.left + std::fabs(p.right - p.left) * 0.5f, p.bottom + hl),
+                                labelFontSize, 2);
+        label->angle = labelAngle;
+        return;
+    }
+
+    const float s = std::fabs(p.right - p.left) / static_cast<float>(count - 1);
+    for (std::size_t c = 0; c + 1 < count; ++c) {
+        AddCategorySeparator(p.left + static_cast<float>(c + 1) * s);
+    }
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::wstring text = c < labels.size() ? labels[c] : std::wstring();
+        auto* label = new CText(this, labelFontColor, text, labelFontName,
+                                CPointF(p.left + static_cast<float>(c) * s, p.bottom + hl),
+                                labelFontSize, 1);
+        label->angle = labelAngle;
+    }
+}

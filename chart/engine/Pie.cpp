@@ -1,0 +1,229 @@
+#include "chart/engine/Pie.h"
+
+#include <boost/lexical_cast.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float kDegreesToRadians = 0.0174532924f;
+// Far enough for any picture side; keeps a damaged centre from looping long.
+constexpr int kMaxSideLayers = 65536;
+
+bool IsExploded(const boost::any& extra)
+{
+    const bool* flag = boost::any_cast<bool>(&extra);
+    return flag && *flag;
+}
+
+} // namespace
+
+CPie::CPie(std::int32_t width, std::int32_t height, std::wstring title, const CColor& background,
+           std::int32_t historyPosition, bool jpeg)
+    : CPlot(width, height, std::move(title), background, historyPosition, jpeg),
+      diameter(0.75f * (chartRect->right - chartRect->left))
+{
+}
+
+CPie::~CPie() = default;
+
+void CPie::SetMargins()
+{
+    axisMargins = CPadding{1, 1, 1, 1};
+    plotRect = chartRect->Inset(axisMargins);
+}
+
+void CPie::ApplyOptions()
+{
+    CPlot::ApplyOptions();
+    COptionValue value = GetOption(ShowTags);
+    tagMode = static_cast<std::int32_t>(boost::get<ETagMode>(value));
+    value = GetOption(TagsBkColor);
+    tagBkColor = boost::get<CColor>(value);
+}
+
+CArc* CPie::MakeTopFace(CPrimitive* parentPrimitive, const CPointF& centre, float start,
+                        float end, const CColor& sliceColour) const
+{
+    auto* top = new CArc(parentPrimitive, sliceColour, centre, diameter,
+                         depth > 0 ? diameter * 0.5f : diameter, start, end, true, true);
+    top->width = 2.0f;
+    top->smoothing = true;
+    return top;
+}
+
+void CPie::BuildPart(CPrimitive& group, const CPointF& centre, float start, float end,
+                     const CColor& sliceColour, bool withTop) const
+{
+    if (depth > 0) {
+        // The side: one arc per pixel from the bottom up to the slice centre;
+        // the lowest five in light grey.
+        const float cy = centre.y;
+        const float rim = 1.25f * cy;
+        const CColor shaded = CColor::Shade(sliceColour, 50);
+        const CColor lightGrey(0xFFD3D3D3u);
+        int layer = 0;
+        for (float y = rim + 5; y >= cy && layer < kMaxSideLayers; y -= 1.0f, ++layer) {
+            auto* arc = new CArc(&group, y > rim ? lightGrey : shaded, CPointF(centre.x, y),
+                                 diameter, diameter * 0.5f, start, end, anyExploded, false);
+            arc->width = 2.0f;
+            arc->smoothing = layer == 0 || y == rim;
+        }
+    }
+    if (withTop)
+        MakeTopFace(&group, centre, start, end, sliceColour);
+}
+
+void CPie::MakeTag(CPrimitive& group, const CPointF& centre, float start, float end,
+                   const std::wstring& text) const
+{
+    const float m = (start + end) * 0.5f;
+    const float c = std::cos(m * kDegreesToRadians);
+    const float s = std::sin(m * kDegreesToRadians);
+    const float x0 = centre.x + c * (diameter - 20) * 0.5f;
+    const float y0 = centre.y + s * (diameter - 20) / (depth > 0 ? 4.0f : 2.0f);
+    const float x1 = x0 + c * 20;
+    const float y1 = y0 + s * 20;
+    const bool rightHalf = m < 90 || m >= 270;
+    const float x2 = rightHalf ? x1 + 10 : x1 - 10;
+    const CColor grey = CColor::DefaultGray();
+    new CLine(&group, grey, CPointF(x0, y0), CPointF(x1, y1));
+    new CLine(&group, grey, CPointF(x1, y1), CPointF(x2, y1));
+
+    const CSizeF extent = CreateDrawContext()->MeasureString(historyFontName, text, historyFontSize);
+    const float boxWidth = extent.width + 4;
+    const float left = rightHalf ? x2 + 2 : x2 - 2 - boxWidth;
+    const CColor boxColour = tagBkColor.empty ? CColor::SystemTagColor() : tagBkColor;
+    new CRectangle(&group, boxColour, CPointF(left, y1 - extent.height * 0.5f - 1),
+                   CPointF(left + boxWidth, y1 + extent.height * 0.5f + 1), true, false);
+    auto* label = new CText(&group, historyFontColor, text, historyFontName,
+                            CPointF(left + boxWidth * 0.5f, y1), historyFontSize, 1);
+    label->smoothing = true;
+}
+
+void CPie::DrawChart()
+{
+    anyExploded = false;
+    if (series.data.empty())
+        return;
+    const auto& values = series.data.front().values;
+
+    float total = 0.0f;
+    for (const auto& value : values)
+        total += value.first;
+    for (const auto& value : values) {
+        if (IsExploded(value.second))
+            anyExploded = true;
+    }
+    // Nothing to share out (all zero, or out of float's reach): no slices.
+    if (total == 0.0f || !std::isfinite(total))
+        return;
+    for (const auto& value : values) {
+        if (!std::isfinite(value.first * 360.00003f / total))
+            return;
+    }
+
+    const CRect& p = *plotRect;
+    const float cx = (p.left + p.right) * 0.5f;
+    const float cy = (p.top + p.bottom) * 0.5f;
+
+    struct CKeyedPart {
+        float key;
+        std::unique_ptr<CPrimitive> group;
+    };
+    struct CTopFace {
+        CPointF centre;
+        float start;
+        float end;
+        CColor colour;
+    };
+    std::vector<CKeyedPart> keyed;
+    std::vector<CTopFace> splitTops;
+    std::vector<std::unique_ptr<CPrimitive>> tags;
+
+    float a = 0.0f;
+    for (std::size_t index = 0; index < values.size(); ++index) {
+        const float v = values[index].first;
+        const float sweep = v * 360.00003f / total;
+        const float end = a + sweep;
+        if (index >= pieColors.size())
+            pieColors.push_back(CColor::Random());
+        const CColor sliceColour = pieColors[index];
+
+        CPointF centre(cx + 10, cy);
+        if (IsExploded(values[index].second)) {
+            const float m = (a + sweep * 0.5f) * kDegreesToRadians;
+            centre = CPointF(cx + 10 + std::cos(m) * static_cast<float>(explodeOffset),
+                             cy + std::sin(m) * static_cast<float>(explodeOffset));
+        }
+
+        if (sweep != 0.0f) {
+            // A slice reaching round the near side is built in two halves so
+            // that each sorts on its own; its top face comes after all parts.
+            const bool split = (sweep > 90 && end < 270) || sweep >= 270;
+            std::vector<std::pair<float, float>> parts;
+            if (split) {
+                const float middle = a + sweep * 0.5f;
+                parts = {{a, middle}, {middle, end}};
+                splitTops.push_back(CTopFace{centre, a, end, sliceColour});
+            } else {
+                parts = {{a, end}};
+            }
+            for (const auto& part : parts) {
+                const float s = part.first;
+                const float e = part.second;
+                auto group = std::make_unique<CPrimitive>(nullptr, CColor(0xFF000000u));
+                group->width = 1.0f;
+                BuildPart(*group, centre, s, e, sliceColour, !split);
+                if (s < 270 && e > 270) {
+                    AddChild(std::move(group));
+                    continue;
+                }
+                float key;
+                if (split && s < 90)
+                    key = std::numeric_limits<float>::max();
+                else if (s >= 0 && s < 90)
+                    key = std::min(s + 90, 270 - e);
+                else if (s > 270)
+                    key = s - 270;
+                else
+                    key = 270 - e;
+                keyed.push_back(CKeyedPart{key, std::move(group)});
+            }
+
+            std::wstring tag;
+            if (tagMode == 1)
+                tag = boost::lexical_cast<std::wstring>(RoundHalfEven(v * 100.00003f / total));
+            else if (tagMode == 2)
+                tag = FormatValue(v);
+            if (!tag.empty()) {
+                auto group = std::make_unique<CPrimitive>(nullptr, CColor(0xFF000000u));
+                MakeTag(*group, centre, a, end, tag);
+                tags.push_back(std::move(group));
+            }
+        }
+        a = end;
+    }
+
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const CKeyedPart& l, const CKeyedPart& r) { return l.key < r.key; });
+    for (auto& part : keyed)
+        AddChild(std::move(part.group));
+    for (const auto& top : splitTops)
+        MakeTopFace(this, top.centre, top.start, top.end, top.colour);
+    for (auto& tag : tags)
+        AddChild(std::move(tag));
+}
+
+void CPie::DrawHistory()
+{
+    if (!historyRect)
+        return;
+    const CRect& h = *historyRect;
+    auto* caption = new CCaption(this, historyFontColor, h.left, h.top, h.right - h.left);
+    caption->family = historyFontName;
+    caption->size = historyFontSize;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        caption->AddEntry(labels[i], i < pieColors.size() ? pieColors[i] : CColor::Random());
+}

@@ -1,0 +1,283 @@
+#include "chart/engine/Primitives.h"
+
+CObject::~CObject() = default;
+
+// ---------------------------------------------------------------------------
+// CPrimitive
+
+CPrimitive::CPrimitive(CPrimitive* parentPrimitive, const CColor& colourValue)
+    : colour(colourValue)
+{
+    if (parentPrimitive)
+        parentPrimitive->AddChild(this);
+}
+
+CPrimitive::CPrimitive(CGraphicsHandle rootGraphics) : graphics(rootGraphics) {}
+
+CPrimitive::~CPrimitive() = default;
+
+void CPrimitive::AddChild(CPrimitive* child)
+{
+    // Room first: once the slot exists, taking ownership cannot fail halfway.
+    children.reserve(children.size() + 1);
+    children.emplace_back(child);
+    child->parent = this;
+}
+
+void CPrimitive::AddChild(std::unique_ptr<CPrimitive> child)
+{
+    children.reserve(children.size() + 1);
+    AddChild(child.release());
+}
+
+CGraphicsHandle CPrimitive::FindGraphics() const
+{
+    for (const CPrimitive* p = this; p; p = p->parent) {
+        if (p->graphics)
+            return p->graphics;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<CDrawContext> CPrimitive::CreateDrawContext() const
+{
+    return std::make_shared<CDrawContext>(FindGraphics(), colour, width);
+}
+
+void CPrimitive::Draw()
+{
+    SetSmoothing();
+    // A child may add children of its own while drawing, never to this list.
+    for (const auto& child : children)
+        child->Draw();
+}
+
+// ---------------------------------------------------------------------------
+// Drawing kinds: children first, then the primitive itself.
+
+CArc::CArc(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& centre,
+           float ellipseW, float ellipseH, float start, float end, bool fillFlag,
+           bool gradientFlag)
+    : CPrimitive(parentPrimitive, colourValue),
+      fill(fillFlag),
+      gradient(gradientFlag),
+      centreX(centre.x),
+      centreY(centre.y),
+      ellipseWidth(ellipseW),
+      ellipseHeight(ellipseH),
+      startAngle(start),
+      endAngle(end)
+{
+    width = 2.0f;
+}
+
+void CArc::Draw()
+{
+    CPrimitive::Draw();
+    CreateDrawContext()->DrawArc(CPointF(centreX, centreY), ellipseWidth, ellipseHeight,
+                                 startAngle, endAngle, fill, gradient);
+}
+
+CLine::CLine(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& fromPoint,
+             const CPointF& toPoint, bool dashedFlag)
+    : CPrimitive(parentPrimitive, colourValue), from(fromPoint), to(toPoint), dashed(dashedFlag)
+{
+}
+
+void CLine::Draw()
+{
+    CPrimitive::Draw();
+    CreateDrawContext()->DrawLine(from, to, dashed);
+}
+
+CRectangle::CRectangle(CPrimitive* parentPrimitive, const CColor& colourValue,
+                       const CPointF& topLeftPoint, const CPointF& bottomRightPoint,
+                       bool fillFlag, bool gradientFlag)
+    : CPrimitive(parentPrimitive, colourValue),
+      topLeft(topLeftPoint),
+      bottomRight(bottomRightPoint),
+      fill(fillFlag),
+      gradient(gradientFlag)
+{
+}
+
+void CRectangle::Draw()
+{
+    CPrimitive::Draw();
+    CreateDrawContext()->DrawRectangle(topLeft, bottomRight, fill, gradient);
+}
+
+CPolygon::CPolygon(CPrimitive* parentPrimitive, const CColor& colourValue,
+                   std::vector<CPointF> pointList, bool smoothFlag, bool fillFlag)
+    : CPrimitive(parentPrimitive, colourValue),
+      points(std::move(pointList)),
+      smooth(smoothFlag),
+      fill(fillFlag)
+{
+}
+
+void CPolygon::Draw()
+{
+    CPrimitive::Draw();
+    CreateDrawContext()->DrawPolygon(points, smooth, fill);
+}
+
+// ---------------------------------------------------------------------------
+// CRect
+
+CRect::CRect(CPrimitive* parentPrimitive, const CColor& colourValue, float l, float t, float r,
+             float b)
+    : CPrimitive(parentPrimitive, colourValue), left(l), top(t), right(r), bottom(b)
+{
+}
+
+std::shared_ptr<CRect> CRect::Inset(const CPadding& margins) const
+{
+    return std::make_shared<CRect>(nullptr, CColor(0xFF000000u), left + margins.left,
+                                   top + margins.top, right - margins.right,
+                                   bottom - margins.bottom);
+}
+
+// ---------------------------------------------------------------------------
+// Kinds that build their children at every draw.
+
+CDot::CDot(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& centrePoint)
+    : CPrimitive(parentPrimitive, colourValue), centre(centrePoint)
+{
+}
+
+void CDot::Draw()
+{
+    const float x = centre.x;
+    const float y = centre.y;
+    new CRectangle(this, colour, CPointF(x - 5, y - 5), CPointF(x + 5, y + 5), false, false);
+    new CRectangle(this, colour, CPointF(x - 3, y - 3), CPointF(x + 3, y + 3), true, false);
+    CPrimitive::Draw();
+}
+
+CBox::CBox(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& topLeftPoint,
+           const CPointF& bottomRightPoint, bool fillFlag, bool gradientFlag,
+           std::int32_t depthValue)
+    : CPrimitive(parentPrimitive, colourValue),
+      topLeft(topLeftPoint),
+      bottomRight(bottomRightPoint),
+      fill(fillFlag),
+      gradient(gradientFlag),
+      depth(depthValue)
+{
+}
+
+void CBox::Draw()
+{
+    const float l = topLeft.x;
+    const float t = topLeft.y;
+    const float r = bottomRight.x;
+    const float b = bottomRight.y;
+    if (depth <= 0) {
+        auto* face = new CRectangle(this, colour, topLeft, bottomRight, fill, gradient);
+        face->smoothing = true;
+    } else {
+        const float d = static_cast<float>(depth);
+        const CColor side = CColor::Shade(colour, 50);
+        new CRectangle(this, colour, CPointF(l - d, t + d), CPointF(r - d, b + d), fill, gradient);
+        new CPolygon(this, side,
+                     {CPointF(l - d, t + d), CPointF(l, t), CPointF(r, t), CPointF(r - d, t + d)},
+                     false, true);
+        new CLine(this, CColor::Shade(colour, 70), CPointF(l - d, t + d), CPointF(r - d, t + d),
+                  false);
+        new CPolygon(this, side,
+                     {CPointF(r - d, t + d), CPointF(r, t), CPointF(r, b), CPointF(r - d, b + d)},
+                     false, true);
+    }
+    CPrimitive::Draw();
+}
+
+// ---------------------------------------------------------------------------
+// CText
+
+CText::CText(CPrimitive* parentPrimitive, const CColor& colourValue, std::wstring textValue,
+             std::wstring familyName, const CPointF& anchor, std::int32_t fontSize,
+             std::int32_t align, float wrap, std::wstring sub)
+    : CPrimitive(parentPrimitive, colourValue),
+      text(std::move(textValue)),
+      family(std::move(familyName)),
+      subText(std::move(sub)),
+      x(anchor.x),
+      y(anchor.y),
+      size(fontSize),
+      alignment(align),
+      wrapWidth(wrap)
+{
+}
+
+std::vector<std::wstring> CText::Lines(CDrawContext& context) const
+{
+    std::vector<std::wstring> lines;
+    if (wrapWidth > 0.0f)
+        context.WrapText(family, size, wrapWidth, text, lines);
+    else
+        lines.push_back(text);
+    return lines;
+}
+
+std::size_t CText::GetLineCount() const
+{
+    if (wrapWidth <= 0.0f)
+        return 1;
+    auto context = CreateDrawContext();
+    return Lines(*context).size();
+}
+
+void CText::Draw()
+{
+    CPrimitive::Draw();
+    auto context = CreateDrawContext();
+    float offset = 0.0f;
+    for (const auto& line : Lines(*context)) {
+        context->DrawString(family, CPointF(x, y + offset), line, size, alignment, angle);
+        offset += lineStep;
+    }
+    if (!subText.empty())
+        context->DrawString(family, CPointF(x, y + offset), L"(" + subText + L")", size - 5,
+                            alignment, angle);
+}
+
+// ---------------------------------------------------------------------------
+// CCaption
+
+CCaption::CCaption(CPrimitive* parentPrimitive, const CColor& colourValue, float x, float y,
+                   float wrap)
+    : CPrimitive(parentPrimitive, colourValue), originX(x), originY(y), wrapWidth(wrap)
+{
+}
+
+void CCaption::AddEntry(const std::wstring& title, const CColor& entryColour)
+{
+    entries.emplace_back(entryColour, title);
+}
+
+void CCaption::Draw()
+{
+    std::size_t row = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const CColor& entryColour = entries[i].first;
+        const std::wstring sub = i < subTexts.size() ? subTexts[i] : std::wstring();
+        const float top = originY + 5.0f + static_cast<float>(row) * (rowHeight + 5);
+        const float bottom = top + rowHeight;
+        const float right = originX + markerSize;
+        if (frame)
+            new CRectangle(this, entryColour, CPointF(originX, top), CPointF(right, bottom), false,
+                           false);
+        new CRectangle(this, entryColour, CPointF(originX + 2, top + 2),
+                       CPointF(right - 2, bottom - 2), true, false);
+        auto* label = new CText(this, colour, entries[i].second, family,
+                                CPointF(right + 5.0f, (top + bottom) * 0.5f), size, 0, wrapWidth,
+                                sub);
+        label->smoothing = true;
+        label->lineStep = rowHeight + 5;
+        row += label->GetLineCount();
+        if (!sub.empty())
+            ++row;
+    }
+    CPrimitive::Draw();
+}

@@ -1,0 +1,202 @@
+// The drawing tree of a chart. A primitive made with a parent joins the
+// parent's children at once and is owned by it from then on; drawing a
+// primitive draws its children first and then itself, so a primitive is
+// painted over its own children. Fields are set directly by the chart code.
+//
+// Constructors take their strings and point lists by value and move them in,
+// so nothing can throw after a child has joined its parent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "chart/engine/Color.h"
+#include "chart/engine/DrawContext.h"
+
+// Four margins in the order top, right, bottom, left.
+struct CPadding {
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    std::int32_t left = 0;
+};
+
+class CObject {
+public:
+    CObject() = default;
+    CObject(const CObject&) = delete;
+    CObject& operator=(const CObject&) = delete;
+    virtual ~CObject();
+};
+
+class CPrimitive : public CObject {
+public:
+    // A child of parent (or a root without graphics when parent is null).
+    CPrimitive(CPrimitive* parent, const CColor& colour);
+    // A root drawing on the given graphics.
+    explicit CPrimitive(CGraphicsHandle graphics);
+    ~CPrimitive() override;
+
+    // Own smoothing, then every child in the order added.
+    virtual void Draw();
+    // Applies the smoothing flag to the graphics this primitive draws on.
+    virtual void SetSmoothing();
+    virtual void Reserved() {}
+
+    // Takes ownership of child and makes this its parent.
+    void AddChild(CPrimitive* child);
+    void AddChild(std::unique_ptr<CPrimitive> child);
+    // A context over the nearest graphics up the tree, with this primitive's
+    // colour and width.
+    std::shared_ptr<CDrawContext> CreateDrawContext() const;
+    // This primitive's graphics or the first ancestor's; null when none.
+    CGraphicsHandle FindGraphics() const;
+
+    CGraphicsHandle graphics = nullptr;
+    CColor colour;
+    std::vector<std::shared_ptr<CPrimitive>> children;
+    float width = 1.0f;
+    bool smoothing = false;
+    CPrimitive* parent = nullptr;
+};
+
+class CArc : public CPrimitive {
+public:
+    CArc(CPrimitive* parent, const CColor& colour, const CPointF& centre, float ellipseWidth,
+         float ellipseHeight, float startAngle, float endAngle, bool fill, bool gradient);
+    void Draw() override;
+
+    bool fill;
+    bool gradient;
+    float centreX;
+    float centreY;
+    float ellipseWidth;
+    float ellipseHeight;
+    float startAngle;
+    float endAngle;
+};
+
+class CLine : public CPrimitive {
+public:
+    CLine(CPrimitive* parent, const CColor& colour, const CPointF& from, const CPointF& to,
+          bool dashed = false);
+    void Draw() override;
+
+    CPointF from;
+    CPointF to;
+    bool dashed;
+};
+
+class CRectangle : public CPrimitive {
+public:
+    CRectangle(CPrimitive* parent, const CColor& colour, const CPointF& topLeft,
+               const CPointF& bottomRight, bool fill, bool gradient);
+    void Draw() override;
+
+    CPointF topLeft;
+    CPointF bottomRight;
+    bool fill;
+    bool gradient;
+};
+
+class CPolygon : public CPrimitive {
+public:
+    CPolygon(CPrimitive* parent, const CColor& colour, std::vector<CPointF> points, bool smooth,
+             bool fill);
+    void Draw() override;
+
+    std::vector<CPointF> points;
+    bool smooth;
+    bool fill;
+};
+
+// A layout rectangle; draws nothing.
+class CRect : public CPrimitive {
+public:
+    CRect(CPrimitive* parent, const CColor& colour, float left, float top, float right,
+          float bottom);
+
+    // A new parentless rectangle, opaque black, shrunk by the margins.
+    std::shared_ptr<CRect> Inset(const CPadding& margins) const;
+
+    float left;
+    float top;
+    float right;
+    float bottom;
+};
+
+// A point mark: an outlined 10-pixel square around a filled 6-pixel one.
+class CDot : public CPrimitive {
+public:
+    CDot(CPrimitive* parent, const CColor& colour, const CPointF& centre);
+    void Draw() override;
+
+    CPointF centre;
+};
+
+// A bar: a flat rectangle, or with depth a front face, top face, front top
+// edge and side face.
+class CBox : public CPrimitive {
+public:
+    CBox(CPrimitive* parent, const CColor& colour, const CPointF& topLeft,
+         const CPointF& bottomRight, bool fill, bool gradient, std::int32_t depth);
+    void Draw() override;
+
+    CPointF topLeft;
+    CPointF bottomRight;
+    bool fill;
+    bool gradient;
+    std::int32_t depth;
+};
+
+// Text lines anchored at (x, y): alignment 0 left, 1 centre, 2 right; the
+// anchor is the vertical middle of the first line.
+class CText : public CPrimitive {
+public:
+    CText(CPrimitive* parent, const CColor& colour, std::wstring text, std::wstring family,
+          const CPointF& anchor, std::int32_t size, std::int32_t alignment,
+          float wrapWidth = 0.0f, std::wstring subText = std::wstring());
+    void Draw() override;
+
+    // Wrapped lines when a wrap width is set, else 1.
+    std::size_t GetLineCount() const;
+
+    std::wstring text;
+    std::wstring family;
+    std::wstring subText;
+    float x;
+    float y;
+    std::int32_t size;
+    std::int32_t alignment;
+    float wrapWidth;
+    float lineStep = 0.0f;
+    std::int32_t angle = 0;
+
+private:
+    std::vector<std::wstring> Lines(CDrawContext& context) const;
+};
+
+// A legend: one row per entry with a colour marker and the entry's title.
+class CCaption : public CPrimitive {
+public:
+    CCaption(CPrimitive* parent, const CColor& colour, float originX, float originY,
+             float wrapWidth);
+    void Draw() override;
+
+    void AddEntry(const std::wstring& title, const CColor& colour);
+
+    std::vector<std::pair<CColor, std::wstring>> entries;
+    // The i-th sub-text belongs to the i-th entry.
+    std::vector<std::wstring> subTexts;
+    float originX;
+    float originY;
+    float markerSize = 15.0f;
+    float rowHeight = 15.0f;
+    bool frame = false;
+    float wrapWidth;
+    std::wstring family;
+    std::int32_t size = 0;
+};

@@ -1,0 +1,269 @@
+// The drawing context over our GDI+ layer.
+#include "chart/engine/DrawContext.h"
+
+#include "chart/output/Logging.h"
+#include "chart/engine/Spline.h"
+#include "chart/engine/gdiplus/Canvas.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+// Walking step along a smoothed line, in pixels.
+constexpr float kCurveStep = 0.5f;
+
+Color ToColor(const CColor& colour) { return Color(colour.argb); }
+
+// Solid, or the vertical gradient from the colour to its 70 % shade over the box.
+std::unique_ptr<Brush> FillBrush(const CColor& colour, bool gradient, const RectF& box)
+{
+    if (!gradient)
+        return std::make_unique<SolidBrush>(ToColor(colour));
+    auto brush = std::make_unique<LinearGradientBrush>(
+        box, ToColor(colour), ToColor(CColor::Shade(colour, 70)), LinearGradientModeVertical);
+    brush->SetWrapMode(WrapModeTile);
+    return brush;
+}
+
+bool HasEqualNeighbours(const std::vector<CPointF>& points)
+{
+    for (std::size_t i = 1; i < points.size(); ++i)
+        if (points[i] == points[i - 1])
+            return true;
+    return false;
+}
+
+} // namespace
+
+CDrawContext::CDrawContext(CGraphicsHandle graphics, const CColor& colour, float width)
+    : graphics_(graphics), colour_(colour), width_(width)
+{
+}
+
+CDrawContext::~CDrawContext() = default;
+
+void CDrawContext::DrawLine(const CPointF& from, const CPointF& to, bool dashed)
+{
+    if (!graphics_)
+        return;
+    Pen pen(ToColor(colour_), 1.0f);
+    pen.SetWidth(width_);
+    if (dashed)
+        pen.SetDashStyle(DashStyleDash);
+    graphics_->DrawLine(&pen, from.x, from.y, to.x, to.y);
+}
+
+void CDrawContext::DrawRectangle(const CPointF& topLeft, const CPointF& bottomRight, bool fill,
+                                 bool gradient)
+{
+    if (!graphics_)
+        return;
+    RectF box(topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y);
+    if (!fill) {
+        Pen pen(ToColor(colour_), 1.0f);
+        pen.SetWidth(width_);
+        graphics_->DrawRectangle(&pen, box.X, box.Y, box.Width, box.Height);
+        return;
+    }
+    auto brush = FillBrush(colour_, gradient, box);
+    graphics_->FillRectangle(brush.get(), box.X, box.Y, box.Width, box.Height);
+}
+
+void CDrawContext::DrawArc(const CPointF& centre, float width, float height, float startAngle,
+                           float endAngle, bool fill, bool gradient)
+{
+    if (!graphics_)
+        return;
+    RectF box(centre.x - width * 0.5f, centre.y - height * 0.5f, width, height);
+    float sweep = endAngle - startAngle;
+    if (fill) {
+        auto brush = FillBrush(colour_, gradient, box);
+        graphics_->FillPie(brush.get(), box.X, box.Y, box.Width, box.Height, startAngle, sweep);
+        return;
+    }
+    Pen pen(ToColor(colour_), 1.0f);
+    pen.SetWidth(width_);
+    graphics_->DrawArc(&pen, box.X, box.Y, box.Width, box.Height, startAngle, sweep);
+}
+
+void CDrawContext::DrawPolygon(const std::vector<CPointF>& points, bool smooth, bool fill)
+{
+    if (!graphics_ || points.empty())
+        return;
+    if (fill) {
+        std::vector<PointF> corners;
+        corners.reserve(points.size());
+        for (const CPointF& p : points)
+            corners.emplace_back(p.x, p.y);
+        SolidBrush brush(ToColor(colour_));
+        graphics_->FillPolygon(&brush, corners.data(), static_cast<INT>(corners.size()),
+                               FillModeAlternate);
+        return;
+    }
+    Pen pen(ToColor(colour_), 1.0f);
+    pen.SetWidth(width_);
+    GraphicsPath path;
+    // A curve needs two distinct points per segment; otherwise the straight
+    // segments are the line.
+    if (!smooth || points.size() < 2 || HasEqualNeighbours(points)) {
+        if (points.size() == 1)
+            path.AddLine(points[0].x, points[0].y, points[0].x, points[0].y);
+        for (std::size_t i = 1; i < points.size(); ++i)
+            path.AddLine(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+        graphics_->DrawPath(&pen, &path);
+        return;
+    }
+    Spline::Walker walker = Spline::Walker::Through(points);
+    float length = walker.Length();
+    Spline::Vector previous = walker.MoveTo(0.0f);
+    Spline::Vector next = walker.MoveTo(kCurveStep);
+    path.AddLine(previous.x, previous.y, next.x, next.y);
+    while (walker.Distance() < length - 1.0f) {
+        previous = next;
+        next = walker.MoveTo(walker.Distance() + kCurveStep);
+        path.AddLine(previous.x, previous.y, next.x, next.y);
+    }
+    graphics_->DrawPath(&pen, &path);
+}
+
+std::unique_ptr<Gdiplus::Font> CreateFont(const std::wstring& family, int size)
+{
+    FontFamily named(family.c_str());
+    const FontFamily* chosen = named.GetLastStatus() == Ok ? &named : FontFamily::GenericSansSerif();
+    auto font = std::make_unique<Font>(chosen, static_cast<REAL>(size), FontStyleRegular, UnitPoint);
+    if (font->GetLastStatus() != Ok)
+        font = std::make_unique<Font>(FontFamily::GenericSansSerif(), static_cast<REAL>(size),
+                                      FontStyleRegular, UnitPoint);
+    return font;
+}
+
+CSizeF CDrawContext::MeasureString(const std::wstring& family, const std::wstring& text, int size)
+{
+    CSizeF result;
+    if (!graphics_)
+        return result;
+    auto font = CreateFont(family, size);
+    StringFormat format(0, LANG_NEUTRAL);
+    format.SetAlignment(StringAlignmentCenter);
+    RectF box;
+    if (graphics_->MeasureString(text.c_str(), static_cast<INT>(text.size()), font.get(),
+                                 RectF(0, 0, 0, 0), &format, &box) == Ok) {
+        result.width = box.Width;
+        result.height = box.Height;
+    }
+    return result;
+}
+
+void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
+                              const std::wstring& text, int size, int alignment, int angle)
+{
+    if (!graphics_)
+        return;
+    CSizeF measured = MeasureString(family, text, size);
+    auto font = CreateFont(family, size);
+    SolidBrush brush(ToColor(colour_));
+    StringFormat format;
+    format.SetAlignment(StringAlignmentNear);
+
+    float x = anchor.x, y = anchor.y;
+    bool rotated = angle > 0;
+    if (rotated) {
+        graphics_->TranslateTransform(x, y, MatrixOrderPrepend);
+        graphics_->RotateTransform(static_cast<REAL>(angle), MatrixOrderPrepend);
+        graphics_->TranslateTransform(-x, -y, MatrixOrderPrepend);
+        alignment = 1;
+    }
+    float left = x;
+    switch (alignment) {
+    case 0:
+        break;
+    case 1:
+        left = x - measured.width * 0.5f;
+        break;
+    case 2:
+        left = x - measured.width;
+        break;
+    default:
+        if (Logging::CLogger::Exists())
+            LogError("Wrong text align type");
+        break;
+    }
+    float top = y - measured.height * 0.5f;
+    graphics_->DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(),
+                          RectF(left, top, 0, 0), &format, &brush);
+    if (rotated)
+        graphics_->ResetTransform();
+}
+
+void CDrawContext::WrapText(const std::wstring& family, int size, float maxWidth,
+                            const std::wstring& text, std::vector<std::wstring>& lines)
+{
+    if (text.empty())
+        return;
+    if (maxWidth >= MeasureString(family, text, size).width) {
+        lines.push_back(text);
+        return;
+    }
+    std::wstring pending;
+    auto flush = [&lines, &pending] {
+        if (!pending.empty())
+            lines.push_back(pending);
+        pending.clear();
+    };
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t space = text.find(L' ', at);
+        std::size_t end = space == std::wstring::npos ? text.size() : space;
+        std::wstring word = text.substr(at, end - at);
+        // A run of spaces is one separator.
+        at = space == std::wstring::npos ? text.size() + 1 : text.find_first_not_of(L' ', space);
+        if (at == std::wstring::npos)
+            at = text.size() + 1;
+        if (word.empty())
+            continue;
+        if (maxWidth <= MeasureString(family, word, size).width) {
+            flush();
+            BreakWord(family, size, maxWidth, word, lines);
+            continue;
+        }
+        std::wstring candidate = pending + word + L" ";
+        if (maxWidth - MeasureString(family, candidate, size).width >= 2.0f) {
+            pending = candidate;
+        } else {
+            flush();
+            pending = word + L" ";
+        }
+    }
+    flush();
+}
+
+void CDrawContext::BreakWord(const std::wstring& family, int size, float maxWidth,
+                             const std::wstring& word, std::vector<std::wstring>& lines)
+{
+    if (word.empty())
+        return;
+    if (maxWidth >= MeasureString(family, word, size).width) {
+        lines.push_back(word);
+        return;
+    }
+    // wchar_t holds whole code points here, so a piece never splits a character.
+    std::wstring piece;
+    for (wchar_t c : word) {
+        std::wstring candidate = piece + c + L" ";
+        if (MeasureString(family, candidate, size).width >= maxWidth) {
+            if (!piece.empty())
+                lines.push_back(piece);
+            piece.clear();
+        }
+        piece += c;
+    }
+    if (!piece.empty())
+        lines.push_back(piece);
+}
+
+CColor CDrawContext::GetSystemColor()
+{
+    COLORREF c = GetSysColor(COLOR_INFOBK);
+    std::uint32_t r = c & 0xFF, g = c >> 8 & 0xFF, b = c >> 16 & 0xFF;
+    return CColor(0xFF000000u | r << 16 | g << 8 | b);
+}

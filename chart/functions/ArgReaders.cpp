@@ -1,0 +1,181 @@
+#include "chart/functions/ArgReaders.h"
+
+#include <boost/algorithm/string/classification.hpp>
+#include <boost/algorithm/string/split.hpp>
+#include <boost/algorithm/string/trim.hpp>
+#include <boost/lexical_cast.hpp>
+#include <cwctype>
+
+#include "chart/output/Logging.h"
+#include "chart/functions/PVPlugin.h"
+#include "fmx/FMWrapper.h"
+#include "fmx/WideText.h"
+
+namespace {
+
+template <class S>
+void CarriageReturnsToLineFeeds(S& s)
+{
+    for (auto& c : s)
+        if (c == 13)
+            c = 10;
+}
+
+bool IsControl(wchar_t c)
+{
+    auto u = static_cast<std::uint32_t>(c);
+    return u < 0x20 || (u >= 0x7F && u < 0xA0);
+}
+
+} // namespace
+
+std::string TextToString(const FMText* text)
+{
+    std::string s = fmx::Text(text).GetUtf8();
+    CarriageReturnsToLineFeeds(s);
+    return s;
+}
+
+std::wstring TextToWString(const FMText* text)
+{
+    std::wstring s = fmx::U16ToWide(fmx::Text(text).GetU16());
+    CarriageReturnsToLineFeeds(s);
+    return s;
+}
+
+bool ParseColorText(const std::string& text, CColor& colour)
+{
+    if (text.empty())
+        return false;
+    std::vector<std::string> pieces;
+    boost::algorithm::split(pieces, text, boost::algorithm::is_any_of(","));
+    if (pieces.size() == 3) {
+        std::uint32_t rgb[3];
+        for (int i = 0; i < 3; ++i) {
+            std::string piece = boost::algorithm::trim_copy(pieces[static_cast<std::size_t>(i)]);
+            rgb[i] = static_cast<std::uint32_t>(boost::lexical_cast<std::int32_t>(piece)) & 0xFF;
+        }
+        colour = CColor(0xFF000000u | rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
+        return true;
+    }
+    if (pieces.size() == 1) {
+        std::string piece = boost::algorithm::trim_copy(pieces[0]);
+        if (piece.size() != 6)
+            return false;
+        colour = CColor::FromHexText(piece);
+        return true;
+    }
+    return false;
+}
+
+bool ReadSingleColor(const FMData* data, CColor& colour)
+{
+    fmx::Data d(data);
+    if (d.GetNativeType() != kFMTypeText)
+        return false;
+    return ParseColorText(TextToString(d.GetAsText()), colour);
+}
+
+std::vector<std::wstring> SplitList(const std::wstring& text)
+{
+    std::vector<std::wstring> pieces;
+    boost::algorithm::split(pieces, text, IsControl);
+    return pieces;
+}
+
+bool ParseDataValues(const FMData* data, std::vector<CValuePair>& out, const boost::any& extra)
+{
+    fmx::Data d(data);
+    const std::int32_t type = d.GetNativeType();
+    if (type == kFMTypeText) {
+        for (const std::wstring& piece : SplitList(TextToWString(d.GetAsText()))) {
+            float value = 0.0f;
+            if (!piece.empty()) {
+                try {
+                    value = boost::lexical_cast<float>(piece);
+                } catch (const boost::bad_lexical_cast&) {
+                    value = 0.0f;
+                }
+            }
+            out.emplace_back(value, extra);
+        }
+        return true;
+    }
+    if (type == kFMTypeNumber) {
+        std::int32_t value = 0;
+        PVPlugin::GetLongFromData(data, value, 0);
+        out.emplace_back(static_cast<float>(value), extra);
+        return true;
+    }
+    return false;
+}
+
+bool ParseLabelList(const FMData* data, std::vector<std::wstring>& out)
+{
+    fmx::Data d(data);
+    const std::int32_t type = d.GetNativeType();
+    if (type == kFMTypeText) {
+        for (const std::wstring& piece : SplitList(TextToWString(d.GetAsText())))
+            out.push_back(piece.empty() ? std::wstring(L"0") : piece);
+        return true;
+    }
+    if (type == kFMTypeNumber) {
+        std::int32_t value = 0;
+        PVPlugin::GetLongFromData(data, value, 0);
+        out.push_back(std::to_wstring(value));
+        return true;
+    }
+    return false;
+}
+
+bool PVPlugin::GetLongFromData(const FMData* data, std::int32_t& value, std::int32_t defaultValue)
+{
+    value = defaultValue;
+    bool success = true;
+    try {
+        fmx::Data d(data);
+        const std::int32_t type = d.GetNativeType();
+        if (type == kFMTypeText) {
+            std::string text = fmx::Text(d.GetAsText()).GetUtf8();
+            if (text.empty())
+                success = false;
+            else
+                value = boost::lexical_cast<std::int32_t>(text);
+        } else if (type == kFMTypeNumber) {
+            value = fmx::FixPt(d.GetAsNumber()).AsLong();
+        } else {
+            LogWarning("PVPlugin::GetLongFromData got unknown data type");
+            success = false;
+        }
+    } catch (...) {
+        success = false;
+    }
+    if (!success)
+        value = defaultValue;
+    return success;
+}
+
+bool PVPlugin::GetColorFromData(const FMData* data, std::vector<CColor>& out)
+{
+    fmx::Data d(data);
+    if (d.GetNativeType() != kFMTypeText) {
+        LogWarning("PVPlugin::GetColorFromData got unknown data type");
+        return false;
+    }
+    std::string text = TextToString(d.GetAsText());
+    if (text.empty())
+        return false;
+    std::vector<std::string> pieces;
+    boost::algorithm::split(pieces, text, [](char c) {
+        auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+    for (const std::string& piece : pieces) {
+        CColor colour;
+        if (ParseColorText(piece, colour))
+            out.push_back(colour);
+        else
+            out.push_back(CColor::Random());
+    }
+    return true;
+}

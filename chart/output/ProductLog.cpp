@@ -1,0 +1,51 @@
+// The product log's file: beside the plug-in, named after it with ".log".
+#include <fstream>
+#include <stdexcept>
+#include <memory>
+#include <string>
+
+#include "chart/output/Logging.h"
+#include "chart/functions/PVPlugin.h"
+#include "fmx/FilePath.h"
+#include "fmx/SpecialFolders.h"
+#include "platform/win32/winfile.h"
+
+namespace {
+
+enum LogMode : std::int32_t { kAppend = 0, kOverwrite = 1, kOff = 2 };
+
+// The POSIX path of the log file; false when it cannot be made.
+bool LogFilePath(std::string& posix)
+{
+    try {
+        fmx::FilePath path;
+        std::string name;
+        std::wstring sys;
+        if (!path.SetToPluginFolder() || !fmx::GetPluginFileName(name, false))
+            return false;
+        name += ".log";
+        return path.SetFileName(name.c_str(), name.size()) && path.GetSysPath(sys) &&
+               win32::ToPosixPath(sys.c_str(), posix);
+    } catch (const std::exception&) {
+        return false;   // no host plug-in object: no file
+    }
+}
+
+} // namespace
+
+void PVPlugin::SetupLogChannels(std::int32_t mode)
+{
+    std::shared_ptr<Logging::CSink> sink;
+    if (mode != kOff) {
+        // A file that cannot be opened leaves the stream failed: lines are
+        // lost without a word, and the plug-in goes on.
+        auto* stream = new std::ofstream;
+        std::string posix;
+        if (LogFilePath(posix))
+            stream->open(posix, mode == kAppend ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
+        else
+            stream->setstate(std::ios::failbit);
+        sink = std::make_shared<Logging::CSink>(stream);
+    }
+    Logging::SetupChannels(sink);
+}

@@ -1,0 +1,422 @@
+// Bar and line charts: category axes, bar groups, line points, dots.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "chart/engine/BarChart.h"
+#include "chart/engine/LinesChart.h"
+#include "platform/gdiplus/Recording.h"
+#include "support/ChartSupport.h"
+
+using pvtest::ChildrenOf;
+
+namespace {
+
+const CColor kBlue(0xFF3366CCu);
+const CColor kRed(0xFFCC3333u);
+
+struct Bars {
+    explicit Bars(std::int32_t depth, bool grid = false, std::int32_t angle = 0)
+        : chart(640, 480, L"bars", CColor::Empty(), 1, false)
+    {
+        chart.depth = depth;
+        chart.seriesInset = depth == 0 ? 5 : 0;
+        pvtest::ChartOptions options;
+        options.grid = grid;
+        options.labelAngle = angle;
+        pvtest::SetOptions(chart, options);
+    }
+    CVerticalBarChart chart;
+};
+
+struct Lines {
+    explicit Lines(bool dotted, bool grid = false)
+        : chart(640, 480, L"lines", CColor::Empty(), 1, false, dotted)
+    {
+        pvtest::ChartOptions options;
+        options.grid = grid;
+        pvtest::SetOptions(chart, options);
+    }
+    CSimpleLinesChart chart;
+};
+
+// Category labels are the centred texts but the title.
+std::vector<CText*> CategoryLabels(const CPlot& chart)
+{
+    std::vector<CText*> out;
+    for (auto* text : ChildrenOf<CText>(chart)) {
+        if (text != chart.titleText && text->alignment != 2)
+            out.push_back(text);
+    }
+    return out;
+}
+
+std::vector<CLine*> Separators(const CPlot& chart)
+{
+    std::vector<CLine*> out;
+    const CRect& p = *chart.plotRect;
+    for (auto* line : ChildrenOf<CLine>(chart)) {
+        if (line->from.x == line->to.x && line->from.x > p.left)
+            out.push_back(line);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(Bars, WorkedExampleTwoGraphsFourCategories)
+{
+    Bars bars(0);
+    pvtest::AddGraph(bars.chart, {10, 20, 30, 40}, kBlue);
+    pvtest::AddGraph(bars.chart, {5, 15, 25, 35}, kRed);
+    bars.chart.Draw();
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), 8u);
+    // Plot (55, 57, 458.3, 444): groups of 100.825, slots of 25.20625.
+    EXPECT_NEAR(boxes[0]->topLeft.x, 81.20625f, 1e-3);
+    EXPECT_NEAR(boxes[0]->bottomRight.x, 104.4125f, 1e-3);
+    EXPECT_NEAR(boxes[1]->topLeft.x, 106.4125f, 1e-3);
+    EXPECT_NEAR(boxes[1]->bottomRight.x, 129.61875f, 1e-3);
+    EXPECT_NEAR(boxes[2]->topLeft.x, 81.20625f + 100.825f, 1e-3);
+    // Axis end 40: value 10 is a quarter of 387 pixels.
+    EXPECT_FLOAT_EQ(boxes[0]->topLeft.y, 444 - 96.75f);
+    EXPECT_FLOAT_EQ(boxes[0]->bottomRight.y, 444);
+    EXPECT_FLOAT_EQ(boxes[7]->topLeft.y, 444 - 387 * 35 / 40.0f);
+    EXPECT_EQ(boxes[0]->colour, kBlue);
+    EXPECT_EQ(boxes[1]->colour, kRed);
+    EXPECT_TRUE(boxes[0]->fill);
+    EXPECT_TRUE(boxes[0]->gradient);
+    EXPECT_EQ(boxes[0]->depth, 0);
+
+    Gdiplus::Recording recording;
+    bars.chart.Draw();
+    auto fills = pvtest::LinesOf(recording.Lines(), "FillRectangle");
+    ASSERT_GE(fills.size(), 8u);
+    EXPECT_EQ(pvtest::Field(fills[0], "rect"), "(81.21,347.25,23.21,96.75)");
+}
+
+TEST(Bars, CategoryAxisSeparatorsAndLabels)
+{
+    Gdiplus::Recording recording;
+    Bars bars(0);
+    pvtest::AddGraph(bars.chart, {1, 2, 3, 4}, kBlue);
+    bars.chart.SetLabels({L"q1", L"q2", L"q3"});
+    bars.chart.Draw();
+    auto separators = Separators(bars.chart);
+    ASSERT_EQ(separators.size(), 3u);
+    EXPECT_NEAR(separators[0]->from.x, 155.825f, 1e-3);
+    EXPECT_FLOAT_EQ(separators[0]->from.y, 439);
+    EXPECT_FLOAT_EQ(separators[0]->to.y, 449);
+    EXPECT_FALSE(separators[0]->dashed);
+    EXPECT_EQ(separators[0]->colour, CColor::DefaultGray());
+    auto labels = CategoryLabels(bars.chart);
+    ASSERT_EQ(labels.size(), 4u);
+    EXPECT_EQ(labels[0]->text, L"q1");
+    EXPECT_EQ(labels[3]->text, L"");   // more categories than labels
+    EXPECT_NEAR(labels[1]->x, 55 + 1.5f * 100.825f, 1e-3);
+    // Flat chart: the label's own height below the plot (9 points: 15 px).
+    EXPECT_FLOAT_EQ(labels[0]->y, 444 + 15);
+    EXPECT_EQ(labels[0]->alignment, 1);
+    EXPECT_EQ(labels[0]->colour, CColor(0xFF404040u));
+    EXPECT_EQ(labels[0]->family, L"DejaVu Sans");
+    EXPECT_EQ(labels[0]->size, 9);
+}
+
+TEST(Bars, GridOnInThreeDimensions)
+{
+    for (std::int32_t angle : {0, 270}) {
+        Bars bars(10, true, angle);
+        pvtest::AddGraph(bars.chart, {1, 2}, kBlue);
+        bars.chart.SetLabels({L"a", L"b", L"c"});   // extra label not drawn
+        bars.chart.Draw();
+        const CRect& p = *bars.chart.plotRect;
+        std::vector<CLine*> dashed;
+        for (auto* line : ChildrenOf<CLine>(bars.chart))
+            if (line->dashed && line->from.x == line->to.x)
+                dashed.push_back(line);
+        ASSERT_EQ(dashed.size(), 1u);
+        const float xr = p.left + (p.right - p.left) / 2;
+        EXPECT_FLOAT_EQ(dashed[0]->from.y, p.top);
+        EXPECT_FLOAT_EQ(dashed[0]->to.y, p.bottom);
+        // The trace on the floor follows the separator.
+        bool trace = false;
+        for (auto* line : ChildrenOf<CLine>(bars.chart))
+            trace |= line->from == CPointF(xr, p.bottom) && line->to == CPointF(xr - 10, p.bottom + 10);
+        EXPECT_TRUE(trace);
+        auto labels = CategoryLabels(bars.chart);
+        ASSERT_EQ(labels.size(), 2u);
+        EXPECT_FLOAT_EQ(labels[0]->y, p.bottom + (angle > 0 ? 30 : 20));
+        EXPECT_NEAR(labels[0]->x, p.left + (p.right - p.left) / 4 - 6, 1e-3);
+        EXPECT_EQ(labels[0]->angle, angle);
+    }
+}
+
+TEST(Bars, OneCategoryAndEmptyGraphs)
+{
+    Bars bars(0);
+    pvtest::AddGraph(bars.chart, {7}, kBlue);
+    pvtest::AddGraph(bars.chart, {}, kRed);
+    pvtest::AddGraph(bars.chart, {3}, kRed);
+    bars.chart.SetLabels({L"only"});
+    bars.chart.Draw();
+    EXPECT_TRUE(Separators(bars.chart).empty());
+    auto labels = CategoryLabels(bars.chart);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_NEAR(labels[0]->x, (55 + 458.3f) * 0.5f, 1e-3);
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), 2u);
+    // Five slots: the empty graph leaves slot 2 free.
+    const float w = 403.3f / 5;
+    EXPECT_NEAR(boxes[0]->topLeft.x, 55 + w + 1, 1e-3);
+    EXPECT_NEAR(boxes[1]->topLeft.x, 55 + 3 * w + 1, 1e-3);
+}
+
+TEST(Bars, ZeroNegativeAndAllNegativeValues)
+{
+    Bars bars(0);
+    pvtest::AddGraph(bars.chart, {0, -5, 10}, kBlue);
+    bars.chart.Draw();
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_FLOAT_EQ(boxes[0]->topLeft.y, 444);   // flat on the base
+    // Below it: the axis ends at 12 (steps of 4).
+    EXPECT_FLOAT_EQ(boxes[1]->topLeft.y, 444 + 387 * 5 / 12.0f);
+
+    Bars negative(10);
+    pvtest::AddGraph(negative.chart, {-5, -1}, kBlue);
+    negative.chart.Draw();
+    for (auto* box : ChildrenOf<CBox>(negative.chart))
+        EXPECT_EQ(box->topLeft.y, box->bottomRight.y);
+}
+
+TEST(Bars, GraphShorterThanTheFirstThrowsOutOfRange)
+{
+    Bars bars(0);
+    pvtest::AddGraph(bars.chart, {1, 2, 3}, kBlue);
+    pvtest::AddGraph(bars.chart, {1, 2}, kRed);
+    EXPECT_THROW(bars.chart.Draw(), std::out_of_range);
+    // A longer graph has its extra values left out.
+    Bars longer(0);
+    pvtest::AddGraph(longer.chart, {1, 2}, kBlue);
+    pvtest::AddGraph(longer.chart, {1, 2, 3}, kRed);
+    longer.chart.Draw();
+    EXPECT_EQ(ChildrenOf<CBox>(longer.chart).size(), 4u);
+}
+
+TEST(Bars, NoGraphsDrawNoCategoryAxisNorBars)
+{
+    Bars bars(10);
+    bars.chart.SetLabels({L"a", L"b"});
+    bars.chart.Draw();
+    EXPECT_TRUE(ChildrenOf<CBox>(bars.chart).empty());
+    EXPECT_TRUE(CategoryLabels(bars.chart).empty());
+    EXPECT_TRUE(Separators(bars.chart).empty());
+}
+
+TEST(Lines, DotsLieBeneathTheirLine)
+{
+    Lines lines(true);
+    pvtest::AddGraph(lines.chart, {10, 20, 40}, kBlue);
+    pvtest::AddGraph(lines.chart, {30, 0, 5}, kRed);
+    lines.chart.Draw();
+    // The chart's own children after the axes: dots then the line, per graph.
+    std::vector<char> order;
+    for (const auto& child : lines.chart.children) {
+        if (dynamic_cast<CDot*>(child.get()))
+            order.push_back('d');
+        else if (dynamic_cast<CPolygon*>(child.get()))
+            order.push_back('l');
+    }
+    EXPECT_EQ(std::string(order.begin(), order.end()), "dddldddl");
+    auto polygons = ChildrenOf<CPolygon>(lines.chart);
+    ASSERT_EQ(polygons.size(), 2u);
+    const auto& points = polygons[0]->points;
+    ASSERT_EQ(points.size(), 3u);
+    // Plot (55, 57, 458.3, 444), axis end 40.
+    EXPECT_EQ(points[0], CPointF(55, 444 - 96.75f));
+    EXPECT_NEAR(points[1].x, 256.65f, 1e-3);
+    EXPECT_NEAR(points[2].x, 458.3f, 1e-3);
+    EXPECT_FLOAT_EQ(points[2].y, 57);
+    EXPECT_FLOAT_EQ(polygons[1]->points[1].y, 444);   // zero on the base
+    EXPECT_FLOAT_EQ(polygons[0]->width, 4.0f);
+    EXPECT_TRUE(polygons[0]->smoothing);
+    EXPECT_FALSE(polygons[0]->smooth);
+    EXPECT_FALSE(polygons[0]->fill);
+    auto dots = ChildrenOf<CDot>(lines.chart);
+    ASSERT_EQ(dots.size(), 6u);
+    EXPECT_EQ(dots[1]->centre, points[1]);
+    EXPECT_EQ(dots[4]->colour, kRed);
+
+    Gdiplus::Recording recording;
+    lines.chart.Draw();
+    // The first graph's three dots (two rectangles each) come before its path.
+    std::vector<std::string> drawn;
+    for (const auto& line : recording.Lines()) {
+        if (line.find("FF3366CC") == std::string::npos)
+            continue;
+        drawn.push_back(line.substr(0, line.find(' ')));
+        if (drawn.back() == "DrawPath")
+            break;
+    }
+    EXPECT_EQ(drawn, (std::vector<std::string>{"DrawRectangle", "FillRectangle", "DrawRectangle",
+                                               "FillRectangle", "DrawRectangle", "FillRectangle",
+                                               "DrawPath"}));
+}
+
+TEST(Lines, PlainAndSoftLinesHaveNoDots)
+{
+    Lines plain(false);
+    pvtest::AddGraph(plain.chart, {1, 2, 3}, kBlue);
+    plain.chart.Draw();
+    EXPECT_TRUE(ChildrenOf<CDot>(plain.chart).empty());
+
+    CSoftLinesChart soft(640, 480, L"", CColor::Empty(), 1, false);
+    pvtest::SetOptions(soft);
+    pvtest::AddGraph(soft, {1, 2, 3}, kBlue);
+    soft.Draw();
+    EXPECT_EQ(soft.depth, 0);
+    EXPECT_EQ(soft.seriesInset, 5);
+    EXPECT_TRUE(ChildrenOf<CDot>(soft).empty());
+    auto polygons = ChildrenOf<CPolygon>(soft);
+    ASSERT_EQ(polygons.size(), 1u);
+    EXPECT_TRUE(polygons[0]->smooth);
+}
+
+TEST(Lines, CategoryAxisWithAndWithoutGrid)
+{
+    Gdiplus::Recording recording;
+    for (bool grid : {false, true}) {
+        Lines lines(false, grid);
+        pvtest::AddGraph(lines.chart, {1, 2}, kBlue);
+        lines.chart.SetLabels({L"first", L"second", L"third"});
+        lines.chart.Draw();
+        // Two categories: the points sit on the edges, the only separator on
+        // the right edge.
+        auto separators = Separators(lines.chart);
+        ASSERT_EQ(separators.size(), 1u);
+        EXPECT_NEAR(separators[0]->from.x, 458.3f, 1e-3);
+        EXPECT_FLOAT_EQ(separators[0]->from.y, grid ? 52 : 439);
+        EXPECT_FLOAT_EQ(separators[0]->to.y, 449);
+        EXPECT_EQ(separators[0]->dashed, grid);
+        auto labels = CategoryLabels(lines.chart);
+        ASSERT_EQ(labels.size(), 2u);
+        EXPECT_FLOAT_EQ(labels[0]->x, 55);
+        EXPECT_NEAR(labels[1]->x, 458.3f, 1e-3);
+        EXPECT_FLOAT_EQ(labels[0]->y, 444 + 15);
+        EXPECT_EQ(labels[1]->text, L"second");
+    }
+}
+
+TEST(Lines, OneCategoryIsALevelLineWithOneRightAlignedLabel)
+{
+    Gdiplus::Recording recording;
+    Lines lines(true);
+    pvtest::AddGraph(lines.chart, {20}, kBlue);
+    pvtest::AddGraph(lines.chart, {10, 40, 30}, kRed);
+    lines.chart.SetLabels({L"only"});
+    lines.chart.Draw();
+    EXPECT_TRUE(ChildrenOf<CDot>(lines.chart).empty());
+    EXPECT_TRUE(Separators(lines.chart).empty());
+    auto polygons = ChildrenOf<CPolygon>(lines.chart);
+    ASSERT_EQ(polygons.size(), 2u);
+    // Axis end 40 (the second graph's values count for the maximum).
+    EXPECT_EQ(polygons[0]->points, (std::vector<CPointF>{CPointF(55, 250.5f), CPointF(458.3f, 250.5f)}));
+    // A longer graph: its first value across the plot.
+    EXPECT_EQ(polygons[1]->points[0].y, 444 - 96.75f);
+    EXPECT_EQ(polygons[1]->points[1].y, 444 - 96.75f);
+    EXPECT_EQ(polygons[1]->points.size(), 2u);
+
+    std::vector<CText*> labels;
+    for (auto* text : ChildrenOf<CText>(lines.chart))
+        if (text != lines.chart.titleText && text->text == L"only")
+            labels.push_back(text);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0]->alignment, 2);
+    EXPECT_NEAR(labels[0]->x, 55 + 403.3f * 0.5f, 1e-3);
+    EXPECT_FLOAT_EQ(labels[0]->y, 444 + 15);
+}
+
+TEST(Lines, SingleValueGraphAmongLongerOnesIsALevelLine)
+{
+    Lines lines(true);
+    pvtest::AddGraph(lines.chart, {1, 2, 3}, kBlue);
+    pvtest::AddGraph(lines.chart, {2}, kRed);
+    lines.chart.Draw();
+    auto polygons = ChildrenOf<CPolygon>(lines.chart);
+    ASSERT_EQ(polygons.size(), 2u);
+    EXPECT_EQ(polygons[1]->points.size(), 2u);
+    EXPECT_EQ(ChildrenOf<CDot>(lines.chart).size(), 3u);
+}
+
+TEST(Lines, ShorterOrEmptyGraphThrowsOutOfRange)
+{
+    for (auto second : {std::vector<float>{1, 2}, std::vector<float>{}}) {
+        Lines lines(false);
+        pvtest::AddGraph(lines.chart, {1, 2, 3}, kBlue);
+        CChartData data;
+        for (float v : second)
+            data.data.emplace_back(v, boost::any(false));
+        lines.chart.AddSeries(data, kRed, L"short");
+        EXPECT_THROW(lines.chart.Draw(), std::out_of_range);
+    }
+}
+
+TEST(Lines, AllZeroRunsAlongTheBaseAndNegativesStayOnIt)
+{
+    for (float v : {0.0f, -3.0f}) {
+        Lines lines(false);
+        pvtest::AddGraph(lines.chart, {v, v, v}, kBlue);
+        lines.chart.Draw();
+        auto polygons = ChildrenOf<CPolygon>(lines.chart);
+        ASSERT_EQ(polygons.size(), 1u);
+        for (const auto& point : polygons[0]->points)
+            EXPECT_FLOAT_EQ(point.y, 444);
+    }
+}
+
+TEST(Lines, ValueFarBelowTheAxisStaysNearThePictureWithTheSameVisibleLine)
+{
+    for (bool soft : {false, true}) {
+        std::unique_ptr<CLinesChart> chart;
+        if (soft)
+            chart = std::make_unique<CSoftLinesChart>(640, 480, L"", CColor::Empty(), 1, false);
+        else
+            chart = std::make_unique<CSimpleLinesChart>(640, 480, L"", CColor::Empty(), 1, false,
+                                                        true);
+        pvtest::SetOptions(*chart);
+        // Axis end 0.6: the second value lies some 64 million pixels below.
+        pvtest::AddGraph(*chart, {0.5f, -100000, 0.5f}, kBlue);
+        chart->Draw();
+        auto polygons = ChildrenOf<CPolygon>(*chart);
+        ASSERT_EQ(polygons.size(), 1u);
+        const auto& points = polygons[0]->points;
+        // Start, crossing of the band's lower edge (plot bottom + picture
+        // height), the low point held at that edge, crossing back, end.
+        ASSERT_EQ(points.size(), 5u);
+        const float edge = 444 + 480;
+        const float y0 = 444 - 387 * 0.5f / 0.6f;
+        const float yLow = 444 + 387 * 100000 / 0.6f;
+        EXPECT_FLOAT_EQ(points[0].y, y0);
+        EXPECT_FLOAT_EQ(points[1].y, edge);
+        // The crossing lies on the original segment.
+        EXPECT_NEAR(points[1].x, 55 + 201.65f * (edge - y0) / (yLow - y0), 1e-3);
+        EXPECT_EQ(points[2], CPointF(points[2].x, edge));
+        EXPECT_NEAR(points[2].x, 256.65f, 1e-3);
+        EXPECT_FLOAT_EQ(points[3].y, edge);
+        EXPECT_FLOAT_EQ(points[4].y, y0);
+        for (auto* dot : ChildrenOf<CDot>(*chart))
+            EXPECT_LE(dot->centre.y, edge);
+    }
+}
+
+TEST(Bars, ValueFarBelowTheAxisEndsOutsideThePicture)
+{
+    Bars bars(10);
+    pvtest::AddGraph(bars.chart, {0.5f, -100000}, kBlue);
+    bars.chart.Draw();
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_FLOAT_EQ(boxes[1]->topLeft.y, bars.chart.plotRect->bottom + 480);
+    EXPECT_FLOAT_EQ(boxes[1]->bottomRight.y, bars.chart.plotRect->bottom);
+}

@@ -1,0 +1,375 @@
+// Pie charts: slices of the first graph, their drawing order, 3D sides,
+// exploded slices, value tags and the legend of labels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "chart/engine/Pie.h"
+#include "platform/gdiplus/Recording.h"
+#include "support/ChartSupport.h"
+
+using pvtest::ChildrenOf;
+
+namespace {
+
+const CColor kBlue(0xFF3366CCu);
+const CColor kRed(0xFFCC3333u);
+const CColor kGreen(0xFF33CC66u);
+
+struct Pie {
+    explicit Pie(std::int32_t depth, pvtest::ChartOptions options = pvtest::ChartOptions())
+        : chart(640, 480, L"pie", CColor::Empty(), 1, false)
+    {
+        chart.depth = depth;
+        if (depth == 0)
+            chart.seriesInset = 5;
+        pvtest::SetOptions(chart, options);
+    }
+    CPie chart;
+};
+
+// The groups of slice parts (plain primitives holding arcs), in drawing order.
+std::vector<CPrimitive*> Parts(const CPlot& chart)
+{
+    std::vector<CPrimitive*> out;
+    for (const auto& child : chart.children) {
+        const CPrimitive& node = *child;
+        if (typeid(node) == typeid(CPrimitive) && !node.children.empty() &&
+            dynamic_cast<CArc*>(node.children.front().get()))
+            out.push_back(child.get());
+    }
+    return out;
+}
+
+// Top faces (filled with gradient) anywhere in the tree, in drawing order.
+void CollectFaces(const CPrimitive& node, std::vector<CArc*>& out)
+{
+    for (const auto& child : node.children) {
+        CollectFaces(*child, out);
+        auto* arc = dynamic_cast<CArc*>(child.get());
+        if (arc && arc->gradient)
+            out.push_back(arc);
+    }
+}
+
+std::vector<CArc*> TopFaces(const CPlot& chart)
+{
+    std::vector<CArc*> out;
+    CollectFaces(chart, out);
+    return out;
+}
+
+CArc* TopFace(CPrimitive* part) { return dynamic_cast<CArc*>(part->children.back().get()); }
+
+// Tag groups: plain primitives holding the leader line first.
+std::vector<CPrimitive*> Tags(const CPlot& chart)
+{
+    std::vector<CPrimitive*> out;
+    for (const auto& child : chart.children) {
+        const CPrimitive& node = *child;
+        if (typeid(node) == typeid(CPrimitive) && !node.children.empty() &&
+            dynamic_cast<CLine*>(node.children.front().get()))
+            out.push_back(child.get());
+    }
+    return out;
+}
+
+std::wstring TagText(CPrimitive* tag)
+{
+    auto texts = ChildrenOf<CText>(*tag);
+    return texts.empty() ? std::wstring() : texts.front()->text;
+}
+
+} // namespace
+
+TEST(Pie, DiameterIsThreeQuartersOfTheChartWidth)
+{
+    Pie pie(0);
+    EXPECT_NEAR(pie.chart.diameter, 329.475f, 1e-3);
+    pvtest::AddGraph(pie.chart, {1}, kBlue);
+    pie.chart.Draw();
+    // Margins of 1 around the chart rectangle, no axes.
+    EXPECT_NEAR(pie.chart.plotRect->left, 21, 1e-3);
+    EXPECT_NEAR(pie.chart.plotRect->bottom, 458, 1e-3);
+    EXPECT_TRUE(ChildrenOf<CLine>(pie.chart).empty());
+    // A 2D pie is a circle.
+    auto faces = ChildrenOf<CArc>(pie.chart);
+    ASSERT_EQ(faces.size(), 1u);
+    EXPECT_NEAR(faces[0]->ellipseWidth, 329.475f, 1e-3);
+    EXPECT_NEAR(faces[0]->ellipseHeight, 329.475f, 1e-3);
+}
+
+TEST(Pie, SweepsOfOneOneTwoAndTheirOrder)
+{
+    Pie pie(0);
+    pie.chart.AddPieColors({kBlue, kRed, kGreen});
+    pvtest::AddGraph(pie.chart, {1, 1, 2}, kBlue);
+    pie.chart.Draw();
+    // Sweeps 90, 90 and 180 times 1.0000001. The two quarters are just over
+    // 90 and end below 270, so they are split and their faces come after the
+    // parts; the half across 270 comes at once.
+    const float f = 1.0000001f;
+    struct { float start, end; CColor colour; } expected[] = {
+        {180 * f, 360 * f, kGreen}, {0, 90 * f, kBlue}, {90 * f, 180 * f, kRed}};
+    auto faces = TopFaces(pie.chart);
+    ASSERT_EQ(faces.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        CArc* face = faces[i];
+        EXPECT_NEAR(face->startAngle, expected[i].start, 1e-4) << i;
+        EXPECT_NEAR(face->endAngle, expected[i].end, 1e-4) << i;
+        EXPECT_EQ(face->colour, expected[i].colour);
+        EXPECT_TRUE(face->fill);
+        EXPECT_TRUE(face->smoothing);
+        EXPECT_FLOAT_EQ(face->width, 2.0f);
+    }
+    EXPECT_NE(faces[0]->parent, &pie.chart);
+    EXPECT_EQ(faces[0]->parent->colour, CColor(0xFF000000u));
+    EXPECT_FLOAT_EQ(faces[0]->parent->width, 1.0f);
+    EXPECT_EQ(faces[1]->parent, &pie.chart);
+    // Centre 10 pixels right of the plot rectangle's centre.
+    EXPECT_NEAR(faces[0]->centreX, (21 + 458.3f) * 0.5f + 10, 1e-3);
+    EXPECT_NEAR(faces[0]->centreY, (57 + 458) * 0.5f, 1e-3);
+
+    Gdiplus::Recording recording;
+    pie.chart.Draw();
+    auto pies = pvtest::LinesOf(recording.Lines(), "FillPie");
+    ASSERT_EQ(pies.size(), 3u);
+    EXPECT_EQ(pvtest::Field(pies[0], "start"), "180.00");
+    EXPECT_EQ(pvtest::Field(pies[0], "sweep"), "180.00");
+    EXPECT_EQ(pvtest::Field(pies[1], "start"), "0.00");
+    EXPECT_EQ(pvtest::Field(pies[1], "sweep"), "90.00");
+    EXPECT_EQ(pvtest::Field(pies[2], "start"), "90.00");
+    EXPECT_EQ(pvtest::Field(pies[2], "brush"), "gradient(vertical,FFCC3333,FF8E2323,"
+                                               "(84.91,92.76,329.47,329.47),tile)");
+}
+
+TEST(Pie, SplitSlicesAndSortKeys)
+{
+    Pie pie(10);
+    pie.chart.AddPieColors({kBlue, kRed, kGreen});
+    // Sweeps 30, 150 (over 90 and ending below 270: split) and 180 (across 270).
+    pvtest::AddGraph(pie.chart, {1, 5, 6}, kBlue);
+    pie.chart.Draw();
+    auto parts = Parts(pie.chart);
+    ASSERT_EQ(parts.size(), 4u);
+    // Across 270 at once; then [105,180] (key 270 - 180.000015, just under
+    // 90) before [0,30] (key min(90, 240) = 90); the split half starting
+    // below 90 last.
+    const float expected[4][2] = {{180, 360}, {105, 180}, {0, 30}, {30, 105}};
+    for (int i = 0; i < 4; ++i) {
+        auto* side = dynamic_cast<CArc*>(parts[i]->children.front().get());
+        ASSERT_NE(side, nullptr);
+        EXPECT_NEAR(side->startAngle, expected[i][0], 1e-3) << i;
+        EXPECT_NEAR(side->endAngle, expected[i][1], 1e-3) << i;
+    }
+    // Halves carry no top face; the whole face of the split slice follows
+    // the parts.
+    EXPECT_FALSE(TopFace(parts[1])->gradient);
+    EXPECT_FALSE(TopFace(parts[3])->gradient);
+    EXPECT_TRUE(TopFace(parts[2])->gradient);
+    auto faces = ChildrenOf<CArc>(pie.chart);
+    ASSERT_EQ(faces.size(), 1u);
+    EXPECT_NEAR(faces[0]->startAngle, 30, 1e-3);
+    EXPECT_NEAR(faces[0]->endAngle, 180, 1e-3);
+    EXPECT_EQ(faces[0]->colour, kRed);
+    EXPECT_TRUE(faces[0]->gradient);
+    EXPECT_NEAR(faces[0]->ellipseHeight, pie.chart.diameter * 0.5f, 1e-3);
+}
+
+TEST(Pie, ThreeDimensionalSideLayers)
+{
+    Pie pie(10);
+    pie.chart.AddPieColors({CColor(0xFF80A0C0u)});
+    // [0, 60] is one part, sorted after the half across 270.
+    pvtest::AddGraph(pie.chart, {1, 5}, kBlue);
+    pie.chart.Draw();
+    auto parts = Parts(pie.chart);
+    ASSERT_EQ(parts.size(), 3u);
+    CPrimitive* first = parts[1];
+    auto arcs = ChildrenOf<CArc>(*first);
+    // Slice centre y 257.5: layers from 1.25 x 257.5 + 5 = 326.875 up to
+    // 257.5, then the top face.
+    ASSERT_EQ(arcs.size(), 71u);
+    const CColor lightGrey(0xFFD3D3D3u);
+    const CColor shaded(0xFF405060u);
+    for (std::size_t i = 0; i < 70; ++i) {
+        CArc* layer = arcs[i];
+        EXPECT_FLOAT_EQ(layer->centreY, 326.875f - static_cast<float>(i)) << i;
+        EXPECT_EQ(layer->colour, i < 5 ? lightGrey : shaded) << i;
+        EXPECT_EQ(layer->smoothing, i == 0 || i == 5) << i;
+        EXPECT_FALSE(layer->fill);
+        EXPECT_FALSE(layer->gradient);
+        EXPECT_FLOAT_EQ(layer->width, 2.0f);
+        EXPECT_NEAR(layer->ellipseHeight, pie.chart.diameter * 0.5f, 1e-3);
+    }
+    EXPECT_TRUE(arcs[70]->gradient);
+    EXPECT_FLOAT_EQ(arcs[70]->centreY, 257.5f);
+}
+
+TEST(Pie, ExplodedSliceMovesOutAndFillsEverySide)
+{
+    Pie pie(10);
+    CChartData values = pvtest::Values({1, 3});
+    values.data[0].second = boost::any(true);
+    pie.chart.AddSeries(values, kBlue, L"g");
+    pie.chart.Draw();
+    EXPECT_TRUE(pie.chart.anyExploded);
+    const float cx = (21 + 458.3f) * 0.5f + 10;
+    const float cy = (57 + 458) * 0.5f;
+    auto faces = TopFaces(pie.chart);
+    ASSERT_EQ(faces.size(), 2u);
+    CArc* exploded = faces[0]->startAngle == 0 ? faces[0] : faces[1];
+    CArc* other = faces[0]->startAngle == 0 ? faces[1] : faces[0];
+    EXPECT_NEAR(exploded->endAngle, 90, 1e-3);
+    EXPECT_NEAR(exploded->centreX - cx, 7.0711f, 1e-3);
+    EXPECT_NEAR(exploded->centreY - cy, 7.0711f, 1e-3);
+    EXPECT_FLOAT_EQ(other->centreX, cx);
+    EXPECT_FLOAT_EQ(other->centreY, cy);
+    // With any slice exploded every side layer is filled.
+    for (auto* part : Parts(pie.chart))
+        EXPECT_TRUE(dynamic_cast<CArc*>(part->children.front().get())->fill);
+}
+
+TEST(Pie, PercentageTags)
+{
+    pvtest::ChartOptions options;
+    options.tags = CPlot::ETagMode::Percentage;
+    Pie pie(0, options);
+    pvtest::AddGraph(pie.chart, {1, 2}, kBlue);
+    pie.chart.Draw();
+    EXPECT_EQ(pie.chart.tagMode, 1);
+    auto tags = Tags(pie.chart);
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(TagText(tags[0]), L"33");
+    EXPECT_EQ(TagText(tags[1]), L"67");
+    // The legend follows the tags.
+    EXPECT_TRUE(dynamic_cast<CCaption*>(pie.chart.children.back().get()));
+}
+
+TEST(Pie, ValueTagGeometry)
+{
+    pvtest::ChartOptions options;
+    options.tags = CPlot::ETagMode::Values;
+    Pie pie(0, options);
+    pvtest::AddGraph(pie.chart, {1234567, 3703701}, kBlue);
+    pie.chart.Draw();
+    auto tags = Tags(pie.chart);
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(TagText(tags[0]), L"1 234 567");
+    EXPECT_EQ(TagText(tags[1]), L"3 703 701");
+
+    // First slice 0 to 90: mid angle 45, right half.
+    const float sx = (21 + 458.3f) * 0.5f + 10;
+    const float sy = (57 + 458) * 0.5f;
+    const float r = (pie.chart.diameter - 20) * 0.5f;
+    const float c = std::cos(45 * 0.0174532924f);
+    auto lines = ChildrenOf<CLine>(*tags[0]);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NEAR(lines[0]->from.x, sx + c * r, 1e-3);
+    EXPECT_NEAR(lines[0]->from.y, sy + c * r, 1e-3);
+    EXPECT_NEAR(lines[0]->to.x, sx + c * r + c * 20, 1e-3);
+    EXPECT_EQ(lines[1]->from, lines[0]->to);
+    EXPECT_NEAR(lines[1]->to.x, lines[0]->to.x + 10, 1e-3);
+    EXPECT_EQ(lines[1]->to.y, lines[0]->to.y);
+    EXPECT_EQ(lines[0]->colour, CColor::DefaultGray());
+    auto boxes = ChildrenOf<CRectangle>(*tags[0]);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NEAR(boxes[0]->topLeft.x, lines[1]->to.x + 2, 1e-3);
+    EXPECT_TRUE(boxes[0]->fill);
+    EXPECT_FALSE(boxes[0]->gradient);
+    // An empty tag colour means the system's tooltip background.
+    EXPECT_EQ(boxes[0]->colour, CColor::SystemTagColor());
+
+    // The second slice (90 to 360, mid 225) puts its box left of the line.
+    auto lines2 = ChildrenOf<CLine>(*tags[1]);
+    auto boxes2 = ChildrenOf<CRectangle>(*tags[1]);
+    ASSERT_EQ(lines2.size(), 2u);
+    ASSERT_EQ(boxes2.size(), 1u);
+    EXPECT_NEAR(lines2[1]->to.x, lines2[0]->to.x - 10, 1e-3);
+    EXPECT_NEAR(boxes2[0]->bottomRight.x, lines2[1]->to.x - 2, 1e-3);
+}
+
+TEST(Pie, TagColourFromOptions)
+{
+    pvtest::ChartOptions options;
+    options.tags = CPlot::ETagMode::Percentage;
+    options.tagsColour = CColor(0xFF112233u);
+    Pie pie(10, options);
+    pvtest::AddGraph(pie.chart, {1}, kBlue);
+    pie.chart.Draw();
+    auto tags = Tags(pie.chart);
+    ASSERT_EQ(tags.size(), 1u);
+    EXPECT_EQ(TagText(tags[0]), L"100");
+    EXPECT_EQ(ChildrenOf<CRectangle>(*tags[0]).front()->colour, CColor(0xFF112233u));
+}
+
+TEST(Pie, ZeroSliceHasNoFaceAndNoTag)
+{
+    pvtest::ChartOptions options;
+    options.tags = CPlot::ETagMode::Values;
+    Pie pie(10, options);
+    pvtest::AddGraph(pie.chart, {2, 0, 2}, kBlue);
+    pie.chart.Draw();
+    // The first slice (0 to 180) is built in two halves.
+    EXPECT_EQ(Parts(pie.chart).size(), 3u);
+    EXPECT_EQ(Tags(pie.chart).size(), 2u);
+    // Its colour is still taken, so the legend matches the slice order.
+    EXPECT_EQ(pie.chart.pieColors.size(), 3u);
+}
+
+TEST(Pie, RandomColoursJoinThePieColoursAndTheLegend)
+{
+    Pie pie(0);
+    pie.chart.AddPieColors({kBlue});
+    pvtest::AddGraph(pie.chart, {1, 2, 3}, kBlue);
+    pie.chart.SetLabels({L"a", L"b", L"c", L"d"});
+    pie.chart.Draw();
+    ASSERT_EQ(pie.chart.pieColors.size(), 3u);
+    EXPECT_EQ(pie.chart.pieColors[0], kBlue);
+    for (const CColor& c : pie.chart.pieColors) {
+        EXPECT_EQ(c.A(), 0xFF);
+        EXPECT_FALSE(c.empty);
+    }
+    auto captions = ChildrenOf<CCaption>(pie.chart);
+    ASSERT_EQ(captions.size(), 1u);
+    // The legend names the labels, not the graph titles.
+    ASSERT_EQ(captions[0]->entries.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(captions[0]->entries[i].first, pie.chart.pieColors[i]);
+    EXPECT_EQ(captions[0]->entries[3].second, L"d");
+    EXPECT_EQ(captions[0]->entries[3].first.A(), 0xFF);
+}
+
+TEST(Pie, OnlyTheFirstGraphIsDrawn)
+{
+    Pie pie(0);
+    pvtest::AddGraph(pie.chart, {1, 1}, kBlue);
+    pvtest::AddGraph(pie.chart, {5, 5, 5, 5}, kRed);
+    Gdiplus::Recording recording;
+    pie.chart.Draw();
+    EXPECT_EQ(pvtest::LinesOf(recording.Lines(), "FillPie").size(), 2u);
+}
+
+TEST(Pie, NothingToShareKeepsTitleAndLegend)
+{
+    for (auto values : {std::vector<float>{}, std::vector<float>{0, 0, 0},
+                        std::vector<float>{2, -2}}) {
+        Pie pie(10);
+        CChartData data;
+        for (float v : values)
+            data.data.emplace_back(v, boost::any(false));
+        pie.chart.AddSeries(data, kBlue, L"g");
+        pie.chart.SetLabels({L"a", L"b"});
+        Gdiplus::Recording recording;
+        pie.chart.Draw();
+        EXPECT_TRUE(Parts(pie.chart).empty());
+        EXPECT_TRUE(pvtest::LinesOf(recording.Lines(), "FillPie").empty());
+        EXPECT_TRUE(pvtest::LinesOf(recording.Lines(), "DrawArc").empty());
+        EXPECT_EQ(dynamic_cast<CText*>(pie.chart.children.front().get()), pie.chart.titleText);
+        EXPECT_EQ(ChildrenOf<CCaption>(pie.chart).size(), 1u);
+    }
+    Pie none(0);
+    none.chart.Draw();
+    EXPECT_EQ(none.chart.children.size(), 2u);
+}
