@@ -277,8 +277,6 @@ bool Plugin::Init(fmapi::CallRecord* record)
         const std::uint8_t appType = record->parm1;
         const auto* hostVersion = reinterpret_cast<const char16_t*>(record->parm2);
         const std::int16_t level = ComputeApiLevel(extn, hostVersion);
-        if (Singleton<Plugin>::Exists())
-            Singleton<Plugin>::DestroyInstance();
         // Copies: the record is packed, its fields must not be bound by reference.
         const std::uint16_t hostWord = record->hostWord;
         void* const instance = record->instanceID;
@@ -331,6 +329,12 @@ void Plugin::Dispatch(fmapi::CallRecord* record)
     }
 
     if (kind == fmapi::kMsgInit) {
+        // A second initialisation of a live plug-in changes nothing: the
+        // host gets the answer it got the first time.
+        if (Singleton<Plugin>::Exists()) {
+            record->result = Singleton<Plugin>::GetInstance().initAnswer_;
+            return;
+        }
         if (!Init(record)) {
             record->result = -2;
             return;
@@ -349,6 +353,7 @@ void Plugin::Dispatch(fmapi::CallRecord* record)
     if (kind == fmapi::kMsgInit) {
         if (copy.result >= 50) {
             record->result = copy.result;
+            Singleton<Plugin>::GetInstance().initAnswer_ = copy.result;
         } else {
             Singleton<Plugin>::DestroyInstance();
             if (copy.result >= 1)

@@ -127,6 +127,8 @@ private:
     std::vector<SingletonBase*> managers_;
     std::map<std::int32_t, OldStyleFunction> oldStyle_;
     std::map<std::wstring, std::int16_t> oldStyleNames_;
+    // What the initialisation that made this object answered.
+    std::intptr_t initAnswer_ = 0;
 };
 
 } // namespace fmx

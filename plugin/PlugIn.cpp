@@ -251,8 +251,10 @@ void PlugIn::OnMessage(Message& message)
             g_chain->head->HandleMessage(message);
         RunDeferredTasks(message.Kind(), kUnlimited);
         if (init && message.Result() < 50) {
-            // A product that refused initialisation does not stay; it did not
-            // unregister its functions, so the host keeps them.
+            // A refused initialisation takes its functions back from the
+            // host, so that a later one can register them again.
+            if (g_product && g_product->IsRegistered())
+                g_product->UnregisterAll();
             DestroyProduct();
             return;
         }

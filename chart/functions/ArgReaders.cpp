@@ -4,11 +4,10 @@
 #include <boost/algorithm/string/split.hpp>
 #include <boost/algorithm/string/trim.hpp>
 #include <boost/lexical_cast.hpp>
-#include <cwctype>
+#include <cmath>
 
-#include "chart/output/Logging.h"
 #include "chart/functions/PVPlugin.h"
-#include "fmx/FMWrapper.h"
+#include "chart/output/Logging.h"
 #include "fmx/WideText.h"
 
 namespace {
@@ -42,6 +41,10 @@ std::wstring TextToWString(const FMText* text)
     CarriageReturnsToLineFeeds(s);
     return s;
 }
+
+std::string CArgs::Utf8(std::uint32_t i) const { return TextToString(fmx::Data(At(i)).GetAsText()); }
+
+std::wstring CArgs::Wide(std::uint32_t i) const { return TextToWString(fmx::Data(At(i)).GetAsText()); }
 
 bool ParseColorText(const std::string& text, CColor& colour)
 {
@@ -89,6 +92,8 @@ bool ParseDataValues(const FMData* data, std::vector<CValuePair>& out, const boo
     const std::int32_t type = d.GetNativeType();
     if (type == kFMTypeText) {
         for (const std::wstring& piece : SplitList(TextToWString(d.GetAsText()))) {
+            // A piece that does not read, or reads as no finite number
+            // ("inf", "nan", beyond the float range), counts as 0.
             float value = 0.0f;
             if (!piece.empty()) {
                 try {
@@ -96,6 +101,8 @@ bool ParseDataValues(const FMData* data, std::vector<CValuePair>& out, const boo
                 } catch (const boost::bad_lexical_cast&) {
                     value = 0.0f;
                 }
+                if (!std::isfinite(value))
+                    value = 0.0f;
             }
             out.emplace_back(value, extra);
         }
@@ -162,17 +169,13 @@ bool PVPlugin::GetColorFromData(const FMData* data, std::vector<CColor>& out)
         LogWarning("PVPlugin::GetColorFromData got unknown data type");
         return false;
     }
-    std::string text = TextToString(d.GetAsText());
+    // Colours are split by the same rule as values and labels.
+    const std::wstring text = TextToWString(d.GetAsText());
     if (text.empty())
         return false;
-    std::vector<std::string> pieces;
-    boost::algorithm::split(pieces, text, [](char c) {
-        auto u = static_cast<unsigned char>(c);
-        return u < 0x20 || u == 0x7F;
-    });
-    for (const std::string& piece : pieces) {
+    for (const std::wstring& piece : SplitList(text)) {
         CColor colour;
-        if (ParseColorText(piece, colour))
+        if (ParseColorText(fmx::WideToUtf8(piece), colour))
             out.push_back(colour);
         else
             out.push_back(CColor::Random());

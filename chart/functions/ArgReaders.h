@@ -9,6 +9,25 @@
 
 #include "chart/engine/Color.h"
 #include "fmapi/fm_api.h"
+#include "fmx/FMWrapper.h"
+
+// A calculation function's arguments, as every handler reads them. The host
+// checks the argument counts of the function table, so a required position
+// is always there; optional ones are asked with Present.
+class CArgs {
+public:
+    explicit CArgs(const FMDataVect* args) : args_(args), count_(args_.Size()) {}
+
+    bool Present(std::uint32_t i) const { return count_ > i; }
+    const FMData* At(std::uint32_t i) const { return args_.At(i); }
+    // The argument's text as UTF-8 / wide text, carriage returns as line feeds.
+    std::string Utf8(std::uint32_t i) const;
+    std::wstring Wide(std::uint32_t i) const;
+
+private:
+    fmx::DataVect args_;
+    std::uint32_t count_;
+};
 
 // The host text as UTF-8; every carriage return becomes a line feed.
 std::string TextToString(const FMText* text);

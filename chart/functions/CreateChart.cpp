@@ -10,7 +10,6 @@
 #include "chart/output/Logging.h"
 #include "chart/engine/Pie.h"
 #include "chart/functions/PVPlugin.h"
-#include "fmx/FMWrapper.h"
 #include "plugin/ResultCodes.h"
 
 namespace {
@@ -21,18 +20,7 @@ using boost::algorithm::iequals;
 // below one pixel, never reach the canvas.
 constexpr std::int32_t kMaxSide = 32767;
 
-struct Args {
-    explicit Args(const FMDataVect* v) : vect(v), count(vect.Size()) {}
-    bool Present(std::uint32_t i) const { return count > i; }
-    const FMData* At(std::uint32_t i) const { return vect.At(i); }
-    std::string Utf8(std::uint32_t i) const { return TextToString(fmx::Data(At(i)).GetAsText()); }
-    std::wstring Wide(std::uint32_t i) const { return TextToWString(fmx::Data(At(i)).GetAsText()); }
-
-    fmx::DataVect vect;
-    std::uint32_t count;
-};
-
-std::int32_t ReadInt(const Args& args, std::uint32_t i, std::int32_t defaultValue)
+std::int32_t ReadInt(const CArgs& args, std::uint32_t i, std::int32_t defaultValue)
 {
     std::int32_t value = defaultValue;
     if (args.Present(i) && !PVPlugin::GetLongFromData(args.At(i), value, defaultValue))
@@ -40,7 +28,7 @@ std::int32_t ReadInt(const Args& args, std::uint32_t i, std::int32_t defaultValu
     return value;
 }
 
-CColor ReadFontColor(const Args& args, std::uint32_t i)
+CColor ReadFontColor(const CArgs& args, std::uint32_t i)
 {
     CColor colour = CColor::Empty();
     if (args.Present(i) && !ReadSingleColor(args.At(i), colour))
@@ -48,7 +36,7 @@ CColor ReadFontColor(const Args& args, std::uint32_t i)
     return colour;
 }
 
-std::wstring ReadFontName(const Args& args, std::uint32_t i)
+std::wstring ReadFontName(const CArgs& args, std::uint32_t i)
 {
     return args.Present(i) ? args.Wide(i) : std::wstring(L"Times");
 }
@@ -57,7 +45,7 @@ std::wstring ReadFontName(const Args& args, std::uint32_t i)
 
 std::int16_t PVPlugin::CreateChart(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData*)
 {
-    Args args(argv);
+    CArgs args(argv);
     const std::string type = args.Utf8(0);
     const std::wstring name = args.Wide(1);
 

@@ -6,15 +6,9 @@
 #include "chart/functions/ArgReaders.h"
 #include "chart/engine/Pie.h"
 #include "chart/functions/PVPlugin.h"
-#include "fmx/FMWrapper.h"
 #include "plugin/ResultCodes.h"
 
 namespace {
-
-std::wstring ArgWString(const fmx::DataVect& args, std::uint32_t i)
-{
-    return TextToWString(fmx::Data(args.At(i)).GetAsText());
-}
 
 CGraphRecord& FindGraph(CChartEntry& entry, const std::wstring& name)
 {
@@ -36,13 +30,13 @@ CChartEntry& PVPlugin::FindChart(CChartRegistry& registry, const std::wstring& n
 
 std::int16_t PVPlugin::AddGraph(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData*)
 {
-    fmx::DataVect args(argv);
-    const std::wstring chartName = ArgWString(args, 0);
-    const std::wstring graphName = ArgWString(args, 1);
+    CArgs args(argv);
+    const std::wstring chartName = args.Wide(0);
+    const std::wstring graphName = args.Wide(1);
     CGraphRecord graph;
-    if (args.Size() > 2)
-        graph.title = ArgWString(args, 2);
-    if (args.Size() > 3 && !ReadSingleColor(args.At(3), graph.colour))
+    if (args.Present(2))
+        graph.title = args.Wide(2);
+    if (args.Present(3) && !ReadSingleColor(args.At(3), graph.colour))
         graph.colour = CColor::Random();
     CChartEntry& entry = FindChart(registry_, chartName);
     entry.graphs.emplace(graphName, std::move(graph));
@@ -51,14 +45,14 @@ std::int16_t PVPlugin::AddGraph(std::int16_t, const FMExprEnv*, const FMDataVect
 
 std::int16_t PVPlugin::AddData(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData*)
 {
-    fmx::DataVect args(argv);
-    const std::wstring chartName = ArgWString(args, 0);
-    const std::wstring graphName = ArgWString(args, 1);
+    CArgs args(argv);
+    const std::wstring chartName = args.Wide(0);
+    const std::wstring graphName = args.Wide(1);
     std::vector<CValuePair> values;
     if (!ParseDataValues(args.At(2), values))
         throw PVStandardException(-3);
     const bool exploded =
-        args.Size() > 3 && boost::algorithm::iequals(TextToString(fmx::Data(args.At(3)).GetAsText()), "exploded");
+        args.Present(3) && boost::algorithm::iequals(args.Utf8(3), "exploded");
     for (auto& value : values)
         value.second = boost::any(exploded);
     CGraphRecord& graph = FindGraph(FindChart(registry_, chartName), graphName);
@@ -68,8 +62,8 @@ std::int16_t PVPlugin::AddData(std::int16_t, const FMExprEnv*, const FMDataVect*
 
 std::int16_t PVPlugin::AddLabels(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData*)
 {
-    fmx::DataVect args(argv);
-    const std::wstring chartName = ArgWString(args, 0);
+    CArgs args(argv);
+    const std::wstring chartName = args.Wide(0);
     std::vector<std::wstring> labels;
     if (!ParseLabelList(args.At(1), labels))
         throw PVStandardException(-3);
@@ -80,8 +74,8 @@ std::int16_t PVPlugin::AddLabels(std::int16_t, const FMExprEnv*, const FMDataVec
 
 std::int16_t PVPlugin::AddPieColors(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData*)
 {
-    fmx::DataVect args(argv);
-    const std::wstring chartName = ArgWString(args, 0);
+    CArgs args(argv);
+    const std::wstring chartName = args.Wide(0);
     std::vector<CColor> colours;
     GetColorFromData(args.At(1), colours);
     CChartEntry& entry = FindChart(registry_, chartName);
@@ -94,8 +88,8 @@ std::int16_t PVPlugin::AddPieColors(std::int16_t, const FMExprEnv*, const FMData
 
 std::int16_t PVPlugin::DestroyChart(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData*)
 {
-    fmx::DataVect args(argv);
-    const std::wstring chartName = ArgWString(args, 0);
+    CArgs args(argv);
+    const std::wstring chartName = args.Wide(0);
     FindChart(registry_, chartName);
     registry_.erase(chartName);
     return 0;

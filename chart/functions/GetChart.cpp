@@ -3,12 +3,11 @@
 #include "chart/functions/ArgReaders.h"
 #include "chart/output/Container.h"
 #include "chart/functions/PVPlugin.h"
-#include "fmx/FMWrapper.h"
+#include "plugin/ResultCodes.h"
 
 std::int16_t PVPlugin::GetChart(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData* result)
 {
-    fmx::DataVect args(argv);
-    const std::wstring name = TextToWString(fmx::Data(args.At(0)).GetAsText());
+    const std::wstring name = CArgs(argv).Wide(0);
     CChartEntry& entry = FindChart(registry_, name);
     std::shared_ptr<CPlot> chart = entry.chart;
 
@@ -26,6 +25,8 @@ std::int16_t PVPlugin::GetChart(std::int16_t, const FMExprEnv*, const FMDataVect
         chart->AddSeries(graph.second.values, graph.second.colour, graph.second.title);
     chart->SetLabels(entry.labels);
     chart->Draw();
-    EncodePicture(*chart, result);
+    // A picture that cannot be had leaves the result empty and says so.
+    if (std::int16_t code = EncodePicture(*chart, result))
+        throw PVStandardException(code);
     return 0;
 }

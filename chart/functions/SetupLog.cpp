@@ -3,18 +3,17 @@
 
 #include "chart/functions/ArgReaders.h"
 #include "chart/functions/PVPlugin.h"
-#include "fmx/FMWrapper.h"
 #include "plugin/ResultCodes.h"
 
 std::int16_t PVPlugin::SetupLog(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData*)
 {
     using boost::algorithm::iequals;
-    fmx::DataVect args(argv);
+    CArgs args(argv);
     std::string setup = "logOverwrite";
     std::int32_t size = 0;
-    if (args.Size() > 0)
-        setup = TextToString(fmx::Data(args.At(0)).GetAsText());
-    if (args.Size() > 1 && !GetLongFromData(args.At(1), size, 0))
+    if (args.Present(0))
+        setup = args.Utf8(0);
+    if (args.Present(1) && !GetLongFromData(args.At(1), size, 0))
         throw PVStandardException(-3);
     std::int32_t mode = 1;
     if (iequals(setup, "logOff"))

@@ -12,9 +12,9 @@ class BinaryData;
 }
 
 // Encodes the drawn chart as PNG or JPEG (by its JPEG flag) and puts the
-// container into the result; a picture that cannot be encoded, or a
-// container that cannot be built, leaves the result as it was.
-void EncodePicture(CPlot& chart, FMData* result);
+// container into the result: 0, or -5 when the picture cannot be encoded or
+// its container cannot be built (the result is then left as it was).
+std::int16_t EncodePicture(CPlot& chart, FMData* result);
 
 // 0, or the host's error code.
 std::int16_t WriteJpegContainer(const void* bytes, std::uint32_t count, std::int32_t width,

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <iostream>
 #include <stdexcept>
 
 namespace Logging {
@@ -32,13 +31,9 @@ std::string CFormat::Format(const CRecord& record) const
     return line;
 }
 
-CSink::CSink(std::ostream* stream)
-{
-    if (stream == &std::cout || stream == &std::cerr || stream == &std::clog)
-        stream_ = std::shared_ptr<std::ostream>(stream, null_deleter());
-    else
-        stream_ = std::shared_ptr<std::ostream>(stream);
-}
+CSink::CSink(std::unique_ptr<std::ostream> owned) : stream_(std::move(owned)) {}
+
+CSink::CSink(std::ostream& borrowed) : stream_(&borrowed, null_deleter()) {}
 
 void CLogger::Add(std::shared_ptr<CFormat> format, std::shared_ptr<CSink> sink)
 {
@@ -88,8 +83,8 @@ void SetupChannels(std::shared_ptr<CSink> sink)
     for (const auto& channel : channels) {
         auto format = std::make_shared<CFormat>(channel.first);
         format->Add(std::make_shared<CTime>())
-            .Add(std::make_shared<CText>(", "))
-            .Add(std::make_shared<CText>(channel.second))
+            .Add(std::make_shared<CFixedText>(", "))
+            .Add(std::make_shared<CFixedText>(channel.second))
             .Add(std::make_shared<CTrace>());
         logger->Add(format, sink);
     }
@@ -100,6 +95,10 @@ void SetupChannels(std::shared_ptr<CSink> sink)
 
 void LogPrintf(const char* format, va_list args, std::uint32_t code)
 {
+    // Outside the plug-in, or before its initialisation, there is no log:
+    // the line goes nowhere, and the caller's work goes on.
+    if (!Logging::CLogger::Exists())
+        return;
     char buffer[Logging::kMessageRoom] = {};
     std::vsnprintf(buffer, sizeof(buffer), format, args);
     Logging::CRecord record;

@@ -31,9 +31,9 @@ public:
 };
 
 // A fixed text.
-class CText : public CElement {
+class CFixedText : public CElement {
 public:
-    explicit CText(std::string text) : text_(std::move(text)) {}
+    explicit CFixedText(std::string text) : text_(std::move(text)) {}
     std::string Write(const CRecord&) override { return text_; }
 
 private:
@@ -68,10 +68,12 @@ struct null_deleter {
     void operator()(const void*) const {}
 };
 
-// Borrows the process's standard streams, owns every other stream.
+// The stream the lines go to: owned (a file the log opened) or borrowed (a
+// stream that outlives the log, such as the process's standard streams).
 class CSink {
 public:
-    explicit CSink(std::ostream* stream);
+    explicit CSink(std::unique_ptr<std::ostream> owned);
+    explicit CSink(std::ostream& borrowed);
     std::ostream* Stream() const { return stream_.get(); }
 
 private:
@@ -85,7 +87,8 @@ public:
     void Add(std::shared_ptr<CFormat> format, std::shared_ptr<CSink> sink);
     void Log(const CRecord& record);
 
-    // The process-wide logger; throws before the first set-up.
+    // The process-wide logger; throws before the first set-up (the front ends
+    // ask Exists first and drop the line when there is none).
     static CLogger& Instance();
     static bool Exists();
     static void Replace(std::unique_ptr<CLogger> logger);

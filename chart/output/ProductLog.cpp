@@ -1,7 +1,7 @@
 // The product log's file: beside the plug-in, named after it with ".log".
 #include <fstream>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "chart/output/Logging.h"
@@ -39,13 +39,13 @@ void PVPlugin::SetupLogChannels(std::int32_t mode)
     if (mode != kOff) {
         // A file that cannot be opened leaves the stream failed: lines are
         // lost without a word, and the plug-in goes on.
-        auto* stream = new std::ofstream;
+        auto stream = std::make_unique<std::ofstream>();
         std::string posix;
         if (LogFilePath(posix))
             stream->open(posix, mode == kAppend ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
         else
             stream->setstate(std::ios::failbit);
-        sink = std::make_shared<Logging::CSink>(stream);
+        sink = std::make_shared<Logging::CSink>(std::move(stream));
     }
     Logging::SetupChannels(sink);
 }

@@ -1,11 +1,25 @@
 // Bitmaps: cairo ARGB32 image surfaces (premultiplied, native byte order).
 #include <cstdio>
 
+#include <atomic>
+
 #include "platform/gdiplus/Internal.h"
+#include "platform/gdiplus/Testing.h"
 
 namespace Gdiplus {
 
 namespace {
+
+std::atomic<int> g_failEncodes{0};
+std::atomic<Status> g_failStatus{GenericError};
+
+bool TakeInjectedFailure()
+{
+    int left = g_failEncodes.load();
+    while (left > 0 && !g_failEncodes.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0;
+}
 
 std::unique_ptr<Bitmap::Impl> MakeSurface(INT width, INT height, PixelFormat format)
 {
@@ -90,6 +104,8 @@ Status Bitmap::Save(ByteSink* sink, const CLSID* clsid, const EncoderParameters*
         return Keep(impl_->status);
     if (!sink || !clsid)
         return Keep(InvalidParameter);
+    if (TakeInjectedFailure())
+        return Keep(g_failStatus.load());
     cairo_surface_flush(impl_->surface);
     switch (detail::CodecOf(clsid)) {
     case detail::Codec::Png:
@@ -118,6 +134,12 @@ Status Bitmap::Save(const WCHAR* filename, const CLSID* clsid, const EncoderPara
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     bool closed = std::fclose(file) == 0;
     return Keep(written && closed ? Ok : Win32Error);
+}
+
+void InjectEncodeFailure(Status status, int count)
+{
+    g_failStatus = status;
+    g_failEncodes = count > 0 ? count : 0;
 }
 
 } // namespace Gdiplus

@@ -85,11 +85,31 @@ TEST(Entry, OutOfRangeVersionsLeaveTheHostsResultAndDestroyBothObjects)
         EXPECT_EQ(Init(v, u"Pro 11.0v4", 4711), 4711);
         EXPECT_FALSE(fmx::Plugin::Exists());
         EXPECT_EQ(__Quarrow__::PlugIn::Product(), nullptr);
-        // The functions stay registered; calling them reaches no product.
-        EXPECT_EQ(FMH_Registry_Count(), 10);
-        CallResult r = CallText(u"PVane_GetLastResultCode", {});
-        EXPECT_EQ(r.error, -2000);
+        // The refusal takes the functions back from the host...
+        EXPECT_EQ(FMH_Registry_Count(), 0);
     }
+    // ...so a later initialisation in the same process gives a working plug-in.
+    ASSERT_EQ(Init(52), 52);
+    EXPECT_EQ(FMH_Registry_Count(), 10);
+    CallResult r = CallText(u"PVane_GetLastResultCode", {});
+    EXPECT_EQ(r.error, 0);
+    EXPECT_EQ(r.text, u"000 (OK)");
+    Shutdown();
+}
+
+TEST(Entry, ASecondInitialisationWhileLiveAnswersAsTheFirstAndChangesNothing)
+{
+    ASSERT_EQ(Init(52), 52);
+    ASSERT_EQ(CallText(u"PVane_CreateChart", {u"pie 2d", u"kept"}).text, u"000 (OK)");
+    const auto* product = __Quarrow__::PlugIn::Product();
+    EXPECT_EQ(Init(60, u"Pro 11.0v4", 4711), 52);
+    EXPECT_EQ(Init(49), 52);
+    EXPECT_EQ(__Quarrow__::PlugIn::Product(), product);
+    EXPECT_EQ(FMH_Registry_Count(), 10);
+    // The chart made before is still there.
+    EXPECT_EQ(CallText(u"PVane_DestroyChart", {u"kept"}).text, u"000 (OK)");
+    Shutdown();
+    EXPECT_EQ(FMH_Registry_Count(), 0);
 }
 
 TEST(Entry, AfterShutdownCallsAreRefusedOrAnswerMinus2000)

@@ -16,9 +16,11 @@
 
 namespace gfx_test {
 
-LogCapture::LogCapture() : stream_(new std::ostringstream)
+LogCapture::LogCapture()
 {
-    Logging::SetupChannels(std::make_shared<Logging::CSink>(stream_));
+    auto stream = std::make_unique<std::ostringstream>();
+    stream_ = stream.get();
+    Logging::SetupChannels(std::make_shared<Logging::CSink>(std::move(stream)));
 }
 
 std::vector<std::string> LogCapture::Lines() const

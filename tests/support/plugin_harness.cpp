@@ -52,9 +52,11 @@ std::u16string RequestString(std::uint8_t id, std::uint32_t capacity)
     return out;
 }
 
-LogCapture::LogCapture() : stream_(new std::ostringstream)
+LogCapture::LogCapture()
 {
-    Logging::SetupChannels(std::make_shared<Logging::CSink>(stream_));
+    auto stream = std::make_unique<std::ostringstream>();
+    stream_ = stream.get();
+    Logging::SetupChannels(std::make_shared<Logging::CSink>(std::move(stream)));
 }
 
 std::vector<std::string> LogCapture::Lines() const

@@ -110,25 +110,25 @@ void CPrimitive::SetSmoothing()
                                            : Gdiplus::SmoothingModeDefault);
 }
 
-void EncodePicture(CPlot& chart, FMData* result)
+std::int16_t EncodePicture(CPlot& chart, FMData* result)
 {
+    constexpr std::int16_t kFailed = -5;
     const wchar_t* mime = chart.jpeg ? L"image/jpeg" : L"image/png";
     Gdiplus::CLSID clsid;
     if (!chart.CanvasUsable() || GetEncoderClsid(mime, &clsid) < 0)
-        return;
+        return kFailed;
     // A failed encoding may have written part of a picture: none is given.
     CMemoryStream stream;
     StreamSink sink(stream);
     if (chart.GetCanvas()->GetBitmap()->Save(&sink, &clsid, nullptr) != Gdiplus::Ok)
-        return;
+        return kFailed;
     std::unique_ptr<CStream::Buffer> bytes = stream.DetachBuffer();
     const void* data = bytes ? bytes->data() : nullptr;
     const std::uint32_t size = bytes ? bytes->size() : 0;
-    // A picture whose container cannot be built leaves the result as it was.
-    if (chart.jpeg)
-        WriteJpegContainer(data, size, chart.pictureWidth, chart.pictureHeight, result);
-    else
-        WritePngContainer(data, size, chart.pictureWidth, chart.pictureHeight, result);
+    const std::int16_t written =
+        chart.jpeg ? WriteJpegContainer(data, size, chart.pictureWidth, chart.pictureHeight, result)
+                   : WritePngContainer(data, size, chart.pictureWidth, chart.pictureHeight, result);
+    return written == 0 ? 0 : kFailed;
 }
 
 int GetEncoderClsid(const wchar_t* mimeType, Gdiplus::CLSID* clsid)

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "chart/engine/Color.h"
+#include "chart/output/Logging.h"
 #include "support/gfx_support.h"
 
 TEST(Color, FixedColours)
@@ -58,6 +59,11 @@ TEST(Color, BadHexDigitsAreLoggedAndCountAsZero)
     EXPECT_EQ(CColor::HexValue("\xE9" "1"), 1u);
     ASSERT_EQ(high.Lines().size(), 1u);
     EXPECT_EQ(high.Lines()[0], "[ERROR] - Invalid charactare '-23' in hex number");
+
+    // Without a log (outside the plug-in, before its initialisation) a bad
+    // digit still only counts as zero.
+    Logging::CLogger::Replace(nullptr);
+    EXPECT_EQ(CColor::FromHexText("GG00ZZ").argb, 0xFF000000u);
 }
 
 TEST(Color, HexValue)

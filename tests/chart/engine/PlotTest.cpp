@@ -27,8 +27,9 @@ void ExpectRect(const CRect& r, float left, float top, float right, float bottom
 
 std::ostringstream* CaptureLog()
 {
-    auto* stream = new std::ostringstream;
-    Logging::SetupChannels(std::make_shared<Logging::CSink>(stream));
+    auto owned = std::make_unique<std::ostringstream>();
+    std::ostringstream* stream = owned.get();
+    Logging::SetupChannels(std::make_shared<Logging::CSink>(std::move(owned)));
     return stream;
 }
 

@@ -40,6 +40,9 @@ TEST_F(DataFunctions, PiecesAreConvertedWholeOrCountAsZero)
 {
     EXPECT_EQ(AddData({u"b", u"g", u" 1\r1 \r1,5\rabc\r1e2\r.5\r12 pt"}), kOk);
     EXPECT_EQ(Values(Graph()), (std::vector<float>{0, 0, 0, 0, 100, 0.5f, 0}));
+    // Pieces that read as no finite number count as 0 too.
+    EXPECT_EQ(AddData({u"b", u"g", u"inf\r-INF\rnan\r1e39\r3.4e38"}), kOk);
+    EXPECT_EQ(Values(Graph()), (std::vector<float>{0, 0, 0, 0, 100, 0.5f, 0, 0, 0, 0, 0, 3.4e38f}));
 }
 
 TEST_F(DataFunctions, ANumberCountsWithItsIntegerPart)
@@ -153,6 +156,15 @@ TEST_F(DataFunctions, PieColours)
     EXPECT_EQ(colours[2], CColor(0xFF0000FFu));
     EXPECT_FALSE(colours[3].empty);
     EXPECT_EQ(colours[4], CColor(0xFF00FF00u));
+
+    // Colours split at every control character, as values and labels do
+    // (U+0085 is a control character too).
+    EXPECT_EQ((Do(u"PVane_AddPieColors", {u"p", u"0000FF\u0085FF0000\tF0F0F0"})), kOk);
+    colours = Entry(L"p")->chart->pieColors;
+    ASSERT_EQ(colours.size(), 8u);
+    EXPECT_EQ(colours[5], CColor(0xFF0000FFu));
+    EXPECT_EQ(colours[6], CColor(0xFFFF0000u));
+    EXPECT_EQ(colours[7], CColor(0xFFF0F0F0u));
 }
 
 TEST_F(DataFunctions, PieColoursThatAddNothing)

@@ -9,6 +9,7 @@
 #include "fmapi/fm_host.h"
 #include "fmx/Extensions.h"
 #include "fmx/FMWrapper.h"
+#include "platform/gdiplus/Testing.h"
 #include "chart/functions/FuncTest.h"
 
 namespace {
@@ -187,8 +188,25 @@ TEST_F(Container, RefusedPictureStreamLeavesTheResultEmpty)
     EXPECT_EQ(r.error, 0);
     EXPECT_EQ(r.type, kFMTypeInvalid);
     EXPECT_TRUE(r.streams.empty());
-    // The writer's code goes no further than the picture request.
-    EXPECT_EQ(LastResult(), kOk);
+    // No picture is no success.
+    EXPECT_EQ(LastResult(), kUnknown);
+    EXPECT_EQ(LogLines().back(), "[ERROR] - PVane_GetChart failed. Error number is -5");
+}
+
+TEST_F(Container, FailedEncodingLeavesTheResultEmptyAndReportsMinus5)
+{
+    for (const char16_t* format : {u"png", u"jpeg"}) {
+        Gdiplus::InjectEncodeFailure(Gdiplus::OutOfMemory);
+        const CallResult r = Picture(format);
+        EXPECT_EQ(r.error, 0);
+        EXPECT_EQ(r.type, kFMTypeInvalid);
+        EXPECT_TRUE(r.streams.empty());
+        EXPECT_EQ(LastResult(), kUnknown);
+        EXPECT_EQ(LogLines().back(), "[ERROR] - PVane_GetChart failed. Error number is -5");
+        // The next request gives the picture.
+        EXPECT_EQ(pvtest::CallText(u"PVane_GetChart", {u"c"}).type, kFMTypeBinary);
+        pvtest::CallText(u"PVane_DestroyChart", {u"c"});
+    }
 }
 
 TEST_F(Container, RefusedEmptyJpegStreamLeavesTheResultEmpty)
@@ -212,7 +230,7 @@ TEST_F(ContainerAt50, RefusedHandWrittenSizeLeavesTheResultEmpty)
     EXPECT_EQ(Picture(u"png").type, kFMTypeInvalid);
     ASSERT_EQ((Create(u"lines", u"j", {{2, u"jpeg"}})), kOk);
     EXPECT_EQ(pvtest::CallText(u"PVane_GetChart", {u"j"}).type, kFMTypeInvalid);
-    EXPECT_EQ(LastResult(), kOk);
+    EXPECT_EQ(LastResult(), kUnknown);
 }
 
 TEST_F(Container, HostMemoryFailureIsReportedAndLeavesTheResultEmpty)
