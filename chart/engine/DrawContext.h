@@ -25,6 +25,11 @@ struct CSizeF {
     float height = 0.0f;
 };
 
+// Makes the drawing layer ready to draw text (fonts found and loaded, the
+// text machinery's lazily built state made), so that the first picture of a
+// process costs what the others cost and has the same pixels.
+void PrepareDrawing();
+
 class CDrawContext {
 public:
     CDrawContext(CGraphicsHandle graphics, const CColor& colour, float width);
@@ -54,6 +59,9 @@ public:
     float GetWidth() const { return width_; }
 
 private:
+    // The font size in points, capped so that no glyph outgrows the picture.
+    int FontSize(int size) const;
+
     CGraphicsHandle graphics_;
     CColor colour_;
     float width_;

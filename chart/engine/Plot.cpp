@@ -38,6 +38,7 @@ CPlot::~CPlot()
     children.clear();
     graphics = nullptr;
     canvas_.reset();
+    canvasBudget_ = CCanvasReservation();
     StopGraphics();
 }
 

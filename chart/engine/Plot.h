@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "chart/engine/Canvas.h"
+#include "chart/engine/CanvasBudget.h"
 #include "chart/engine/Color.h"
 #include "chart/engine/Primitives.h"
 
@@ -213,5 +214,6 @@ private:
     void StopGraphics();
 
     std::uintptr_t graphicsToken_ = 0;
+    CCanvasReservation canvasBudget_;
     CCanvasPtr canvas_;
 };

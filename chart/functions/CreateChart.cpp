@@ -5,7 +5,6 @@
 
 #include "chart/functions/ArgReaders.h"
 #include "chart/engine/BarChart.h"
-#include "chart/output/Container.h"
 #include "chart/engine/LinesChart.h"
 #include "chart/output/Logging.h"
 #include "chart/engine/Pie.h"
@@ -36,9 +35,15 @@ CColor ReadFontColor(const CArgs& args, std::uint32_t i)
     return colour;
 }
 
+// Longer names name no font; cut, they cannot flood the font caches.
+constexpr std::size_t kMaxFontName = 256;
+
 std::wstring ReadFontName(const CArgs& args, std::uint32_t i)
 {
-    return args.Present(i) ? args.Wide(i) : std::wstring(L"Times");
+    std::wstring name = args.Present(i) ? args.Wide(i) : std::wstring(L"Times");
+    if (name.size() > kMaxFontName)
+        name.resize(kMaxFontName);
+    return name;
 }
 
 } // namespace
@@ -85,8 +90,10 @@ std::int16_t PVPlugin::CreateChart(std::int16_t, const FMExprEnv*, const FMDataV
     } else {
         throw PVStandardException(-3);
     }
-    // A canvas too large for memory fails the call; nothing is registered.
-    if (!chart->CanvasUsable())
+    // A picture larger than 8192 x 8192, one the live charts leave no canvas
+    // memory for, or one memory refuses fails the call; nothing is
+    // registered. (A name already taken keeps its chart and succeeds.)
+    if (!chart->CanvasUsable() && registry_.count(name) == 0)
         throw PVStandardException(-3);
 
     chart->SetOption(CPlot::TitleFontName, ReadFontName(args, 7));

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "chart/engine/DrawContext.h"
 #include "chart/output/Logging.h"
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
@@ -25,11 +26,10 @@ PVPlugin::~PVPlugin()
     }
 }
 
-bool PVPlugin::OpenLog(std::int32_t mode, std::int32_t maxSize) { return ConfigureLog(mode, maxSize); }
+bool PVPlugin::OpenLog(std::int32_t mode, std::int32_t) { return ConfigureLog(mode); }
 
-bool PVPlugin::ConfigureLog(std::int32_t mode, std::int32_t)
+bool PVPlugin::ConfigureLog(std::int32_t mode)
 {
-    // The size is not applied: the product log has no limit.
     SetupLogChannels(mode);
     return true;
 }
@@ -44,6 +44,8 @@ void PVPlugin::OnInit(__Quarrow__::Message& message)
     const std::int16_t extn = message.ExtnVersion();
     if (extn < 50 || extn > 255)
         message.SetResult(-1);
+    else if (message.Result() >= 50)
+        PrepareDrawing();
 }
 
 void PVPlugin::OnShutdown(__Quarrow__::Message& message)

@@ -19,8 +19,9 @@ public:
     bool OpenLog(std::int32_t mode, std::int32_t maxSize) override;
     void CloseLog() override {}
 
-    // Sets up the product log: 0 append, 1 overwrite, 2 off.
-    bool ConfigureLog(std::int32_t mode, std::int32_t maxSize);
+    // Sets up the product log: 0 append, 1 overwrite, 2 off. The product log
+    // has no size limit, so the size OpenLog is given goes no further.
+    bool ConfigureLog(std::int32_t mode);
     static void SetupLogChannels(std::int32_t mode);
 
     void OnInit(__Quarrow__::Message& message);

@@ -142,13 +142,17 @@ bool Resolves(const std::string& requested)
     return found;
 }
 
+// Bounded: a solution may ask for any number of names.
 bool ResolvesCached(const std::string& name)
 {
     static std::map<std::string, bool> cache;
+    constexpr std::size_t kMaxNames = 256;
     auto it = cache.find(name);
     if (it != cache.end())
         return it->second;
     bool found = Resolves(name);
+    if (cache.size() >= kMaxNames)
+        cache.clear();
     cache.emplace(name, found);
     return found;
 }

@@ -360,6 +360,8 @@ public:
     Status Clear(const Color& color);
     // m11, m12, m21, m22, dx, dy: (x, y) -> (x m11 + y m21 + dx, x m12 + y m22 + dy).
     void GetTransform(REAL elements[6]) const;
+    // The drawing surface in device pixels: (0, 0, width, height) of the bitmap.
+    Status GetVisibleClipBounds(RectF* bounds) const;
 
     Status DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2);
     Status DrawLine(const Pen* pen, const PointF& from, const PointF& to);

@@ -612,6 +612,15 @@ void Graphics::GetTransform(REAL elements[6]) const
     elements[5] = static_cast<REAL>(m.y0);
 }
 
+Status Graphics::GetVisibleClipBounds(RectF* bounds) const
+{
+    if (!bounds)
+        return Keep(InvalidParameter);
+    *bounds = RectF(0, 0, static_cast<REAL>(impl_->bitmap ? impl_->bitmap->width : 0),
+                    static_cast<REAL>(impl_->bitmap ? impl_->bitmap->height : 0));
+    return Ok;
+}
+
 // --- Lines and shapes --------------------------------------------------------
 
 Status Graphics::DrawLine(const Pen* pen, const PointF& from, const PointF& to)
@@ -805,7 +814,12 @@ void MeasureCached(const Font& font, const std::string& utf8, double* width, dou
 {
     static std::mutex lock;
     static std::unordered_map<std::string, std::pair<double, double>> cache;
+    static std::size_t cacheBytes = 0;
+    // Bounded by entries and by the bytes of their keys; long texts are
+    // measured every time rather than crowd out the rest.
     constexpr std::size_t kMaxEntries = 4096;
+    constexpr std::size_t kMaxBytes = std::size_t(1) << 20;
+    constexpr std::size_t kMaxKey = 1024;
     const REAL size = font.GetPixelSize();
     std::string key = font.GetFamilyName();
     key.push_back('\0');
@@ -823,9 +837,14 @@ void MeasureCached(const Font& font, const std::string& utf8, double* width, dou
     PangoLayout* layout = detail::NewLayout(detail::MeasureContext(), font, utf8);
     detail::LayoutSize(layout, width, height);
     g_object_unref(layout);
+    if (key.size() > kMaxKey)
+        return;
     std::lock_guard<std::mutex> hold(lock);
-    if (cache.size() >= kMaxEntries)
+    if (cache.size() >= kMaxEntries || cacheBytes + key.size() > kMaxBytes) {
         cache.clear();
+        cacheBytes = 0;
+    }
+    cacheBytes += key.size();
     cache.emplace(std::move(key), std::make_pair(*width, *height));
 }
 
@@ -906,6 +925,11 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font,
     if (!impl_->text)
         impl_->text = detail::NewDrawContext();
     impl_->Prepare();
+    // The boxes that stand for missing glyphs are stroked with the canvas's
+    // line state: a dash left by a grid line must not reach them.
+    cairo_set_dash(impl_->cr, nullptr, 0, 0.0);
+    cairo_set_line_cap(impl_->cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(impl_->cr, CAIRO_LINE_JOIN_MITER);
     pango_cairo_update_context(impl_->cr, impl_->text);
     PangoLayout* layout = detail::NewLayout(impl_->text, *font, utf8);
     double width = 0.0, height = 0.0;

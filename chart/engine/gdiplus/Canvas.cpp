@@ -69,7 +69,14 @@ void CPlot::CreateCanvas()
     // The graphics refer to the bitmap: drop them first.
     graphics = nullptr;
     canvas_.reset();
+    canvasBudget_ = CCanvasReservation();
+    // A picture too large, or one the live charts leave no room for, gets no
+    // canvas: the chart cannot be drawn.
+    CCanvasReservation budget = CCanvasReservation::For(pictureWidth, pictureHeight);
+    if (!budget)
+        return;
     canvas_.reset(new CCanvas(pictureWidth, pictureHeight));
+    canvasBudget_ = std::move(budget);
     graphics = canvas_->GetGraphics();
     PaintBackground(*canvas_->GetGraphics(), *this);
 }

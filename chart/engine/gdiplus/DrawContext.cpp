@@ -1,6 +1,8 @@
 // The drawing context over our GDI+ layer.
 #include "chart/engine/DrawContext.h"
 
+#include <algorithm>
+
 #include "chart/output/Logging.h"
 #include "chart/engine/Spline.h"
 #include "chart/engine/gdiplus/Canvas.h"
@@ -128,7 +130,11 @@ void CDrawContext::DrawPolygon(const std::vector<CPointF>& points, bool smooth, 
 
 std::unique_ptr<Gdiplus::Font> CreateFont(const std::wstring& family, int size)
 {
-    FontFamily named(family.c_str());
+    // Longer names name no font; cut, they cannot flood the font caches.
+    constexpr std::size_t kMaxFamilyName = 256;
+    const std::wstring name =
+        family.size() > kMaxFamilyName ? family.substr(0, kMaxFamilyName) : family;
+    FontFamily named(name.c_str());
     const FontFamily* chosen = named.GetLastStatus() == Ok ? &named : FontFamily::GenericSansSerif();
     auto font = std::make_unique<Font>(chosen, static_cast<REAL>(size), FontStyleRegular, UnitPoint);
     if (font->GetLastStatus() != Ok)
@@ -137,12 +143,24 @@ std::unique_ptr<Gdiplus::Font> CreateFont(const std::wstring& family, int size)
     return font;
 }
 
+int CDrawContext::FontSize(int size) const
+{
+    // A glyph taller than the picture shows nothing more, while its cost
+    // grows with its size: a font's pixel size stops at the larger side.
+    RectF bounds;
+    if (!graphics_ || graphics_->GetVisibleClipBounds(&bounds) != Ok)
+        return size;
+    const double side = std::max(bounds.Width, bounds.Height);
+    const int largest = std::max(1, static_cast<int>(side * 72.0 / 96.0));
+    return std::min(size, largest);
+}
+
 CSizeF CDrawContext::MeasureString(const std::wstring& family, const std::wstring& text, int size)
 {
     CSizeF result;
     if (!graphics_)
         return result;
-    auto font = CreateFont(family, size);
+    auto font = CreateFont(family, FontSize(size));
     StringFormat format(0, LANG_NEUTRAL);
     format.SetAlignment(StringAlignmentCenter);
     RectF box;
@@ -160,7 +178,7 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
     if (!graphics_)
         return;
     CSizeF measured = MeasureString(family, text, size);
-    auto font = CreateFont(family, size);
+    auto font = CreateFont(family, FontSize(size));
     SolidBrush brush(ToColor(colour_));
     StringFormat format;
     format.SetAlignment(StringAlignmentNear);
@@ -266,4 +284,17 @@ CColor CDrawContext::GetSystemColor()
     COLORREF c = GetSysColor(COLOR_INFOBK);
     std::uint32_t r = c & 0xFF, g = c >> 8 & 0xFF, b = c >> 16 & 0xFF;
     return CColor(0xFF000000u | r << 16 | g << 8 | b);
+}
+
+void PrepareDrawing()
+{
+    CCanvas canvas(64, 32);
+    if (!canvas.Usable())
+        return;
+    CDrawContext context(canvas.GetGraphics(), CColor(0xFF000000u), 1.0f);
+    // The families the charts use by default, and a character no font has.
+    for (const wchar_t* family : {L"Times", L"sans-serif"}) {
+        context.MeasureString(family, L"Ag\xE000", 12);
+        context.DrawString(family, CPointF(2, 16), L"Ag\xE000", 12, 0, 0);
+    }
 }

@@ -231,6 +231,26 @@ TEST_F(CreateChart, PictureSidesOutsideTheContainerRangeAreRefused)
     EXPECT_EQ(Registry().size(), 2u);
 }
 
+TEST_F(CreateChart, PicturesBeyond8192By8192OrTheLiveBudgetAreRefused)
+{
+    EXPECT_EQ((Create(u"bars 2d", u"big", {{3, u"8193"}, {4, u"8193"}})), kIncorrect);
+    EXPECT_EQ((Create(u"bars 2d", u"big", {{3, u"32767"}, {4, u"32767"}})), kIncorrect);
+    EXPECT_EQ((Create(u"lines", u"tall", {{3, u"2049"}, {4, u"32767"}})), kIncorrect);
+    EXPECT_TRUE(Registry().empty());
+
+    // Four charts of 8192 x 8192 take the whole gibibyte of canvas memory...
+    const std::u16string names[] = {u"a", u"b", u"c", u"d"};
+    for (const auto& name : names)
+        ASSERT_EQ((Create(u"pie 2d", name, {{3, u"8192"}, {4, u"8192"}})), kOk);
+    // ...so the next chart, however small, is refused until one goes.
+    EXPECT_EQ((Create(u"pie 2d", u"e", {{3, u"1"}, {4, u"1"}})), kIncorrect);
+    EXPECT_EQ(Entry(L"e"), nullptr);
+    // A name already taken still keeps its chart and succeeds.
+    EXPECT_EQ((Create(u"pie 2d", u"a")), kOk);
+    ASSERT_EQ((Do(u"PVane_DestroyChart", {u"a"})), kOk);
+    EXPECT_EQ((Create(u"pie 2d", u"e")), kOk);
+}
+
 #if defined(__SANITIZE_ADDRESS__)
 #define PV_ADDRESS_SANITIZER 1
 #elif defined(__has_feature)
@@ -244,7 +264,7 @@ TEST_F(CreateChart, ACanvasThatCannotBeMadeFailsTheCall)
 #ifdef PV_ADDRESS_SANITIZER
     GTEST_SKIP() << "the address sanitizer ends the process on a refused allocation";
 #else
-    // 32767 x 32767 pixels take 4 GiB; leave the process far less room.
+    // 8192 x 8192 pixels take 256 MiB; leave the process far less room.
     std::ifstream statm("/proc/self/statm");
     std::size_t pages = 0;
     statm >> pages;
@@ -252,9 +272,9 @@ TEST_F(CreateChart, ACanvasThatCannotBeMadeFailsTheCall)
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
     rlimit tight = old;
-    tight.rlim_cur = used + (rlim_t(1) << 30);
+    tight.rlim_cur = used + (rlim_t(64) << 20);
     ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
-    const std::string outcome = Create(u"bars 2d", u"huge", {{3, u"32767"}, {4, u"32767"}});
+    const std::string outcome = Create(u"bars 2d", u"huge", {{3, u"8192"}, {4, u"8192"}});
     ASSERT_EQ(setrlimit(RLIMIT_AS, &old), 0);
 
     EXPECT_EQ(outcome, kIncorrect);
@@ -384,6 +404,11 @@ TEST_F(CreateChart, FontNamesAndTitle)
     EXPECT_EQ(Option<std::wstring>(L"a", CPlot::TitleFontName), L"");
     EXPECT_EQ(Option<std::wstring>(L"a", CPlot::LabelFontName), L"Liberation Sans");
     EXPECT_EQ(Option<std::wstring>(L"a", CPlot::HistoryFontName), L"DejaVu Sans");
+    // A name of 100,000 characters keeps its first 256.
+    const std::u16string longName(100000, u'F');
+    EXPECT_EQ((Create(u"lines", u"long", {{7, longName}, {11, longName}, {15, longName}})), kOk);
+    for (std::int32_t id : {CPlot::TitleFontName, CPlot::LabelFontName, CPlot::HistoryFontName})
+        EXPECT_EQ(Option<std::wstring>(L"long", id), std::wstring(256, L'F')) << id;
 }
 
 TEST_F(CreateChart, OrderOfTheChecks)

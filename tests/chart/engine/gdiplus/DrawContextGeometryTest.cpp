@@ -423,6 +423,19 @@ TEST(Fonts, CreateFontFallsBackToSansSerif)
     EXPECT_FALSE(gfx_test::InkBox(gfx_test::Pixels(c.bitmap), &ink));
 }
 
+TEST(Fonts, NoFontOutgrowsThePicture)
+{
+    // 320 x 240 pixels: 320 px is 240 pt at 96 dpi.
+    Canvas c;
+    Recording rec;
+    CDrawContext dc(&c.graphics, CColor(0xFF000000u), 1.0f);
+    EXPECT_FLOAT_EQ(dc.MeasureString(L"Arial", L"Hi", 7500).height, 400.0f);
+    dc.DrawString(L"Arial", CPointF(10, 10), L"Hi", 7500, 0, 270);
+    dc.MeasureString(L"Arial", L"Hi", 240);
+    for (const std::string& line : rec.Lines())
+        EXPECT_NE(line.find("font=\"Arial\",240.00pt"), std::string::npos) << line;
+}
+
 TEST(Context, WithoutGraphicsNothingHappens)
 {
     CDrawContext dc(nullptr, CColor(0xFF000000u), 1.0f);
