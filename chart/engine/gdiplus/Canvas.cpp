@@ -18,26 +18,25 @@ CCanvas::CCanvas(std::int32_t width, std::int32_t height)
 
 bool CCanvas::Usable() const { return bitmap_.GetWidth() > 0 && bitmap_.GetHeight() > 0; }
 
+void CCanvas::Paint(Gdiplus::ARGB colour)
+{
+    graphics_.ResetTransform();
+    graphics_.SetSmoothingMode(Gdiplus::SmoothingModeDefault);
+    graphics_.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    graphics_.Clear(Gdiplus::Color(colour));
+}
+
 void CCanvasDeleter::operator()(CCanvas* canvas) const { delete canvas; }
 
 namespace {
 
-// The background over the whole canvas.
-void PaintBackground(Gdiplus::Graphics& canvas, const CPlot& chart)
+// The background: the chart's colour; when it has none, transparent for PNG
+// and white for JPEG, which has no transparency.
+Gdiplus::ARGB Background(const CPlot& chart)
 {
-    canvas.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-
-    // An empty background stays transparent in PNG; JPEG has no transparency.
-    CColor fill;
     if (!chart.background.empty)
-        fill = chart.background;
-    else if (chart.jpeg)
-        fill = CColor::White();
-    else
-        return;
-    Gdiplus::SolidBrush brush(Gdiplus::Color(fill.argb));
-    canvas.FillRectangle(&brush, 0.0f, 0.0f, static_cast<float>(chart.pictureWidth),
-                         static_cast<float>(chart.pictureHeight));
+        return chart.background.argb;
+    return chart.jpeg ? CColor::White().argb : 0;
 }
 
 // Appends the encoder's bytes to a memory stream's buffer without a copy in
@@ -78,28 +77,27 @@ void CPlot::CreateCanvas()
     canvas_.reset(new CCanvas(pictureWidth, pictureHeight));
     canvasBudget_ = std::move(budget);
     graphics = canvas_->GetGraphics();
-    PaintBackground(*canvas_->GetGraphics(), *this);
+    // The background is painted when the chart is drawn.
+    canvas_->GetGraphics()->SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
 }
 
 bool CPlot::CanvasUsable() const { return canvas_ && canvas_->Usable(); }
 
 void CPlot::ClearCanvas()
 {
-    // The canvas of the same size is kept and wiped: a new one costs fresh
-    // memory, which the system hands out page by page (measured: a new
-    // 640 x 480 bitmap took about 1.5 ms of a chart's draw, wiping 0.05 ms).
+    // The canvas of the same size is kept and painted over in one pass: a new
+    // one costs fresh memory, which the system hands out page by page
+    // (measured: a new 640 x 480 bitmap took about 1.5 ms of a chart's draw).
     if (!CanvasUsable() ||
         canvas_->GetBitmap()->GetWidth() != static_cast<Gdiplus::UINT>(pictureWidth) ||
-        canvas_->GetBitmap()->GetHeight() != static_cast<Gdiplus::UINT>(pictureHeight)) {
+        canvas_->GetBitmap()->GetHeight() != static_cast<Gdiplus::UINT>(pictureHeight))
         CreateCanvas();
+    if (!CanvasUsable()) {
+        graphics = nullptr;
         return;
     }
-    Gdiplus::Graphics& g = *canvas_->GetGraphics();
-    graphics = &g;
-    g.ResetTransform();
-    g.SetSmoothingMode(Gdiplus::SmoothingModeDefault);
-    g.Clear(Gdiplus::Color(0));
-    PaintBackground(g, *this);
+    canvas_->Paint(Background(*this));
+    graphics = canvas_->GetGraphics();
 }
 
 bool CPlot::SaveToFile(const std::wstring& path)

@@ -18,6 +18,8 @@ public:
     Gdiplus::Graphics* GetGraphics() { return &graphics_; }
     // False when the bitmap has no pixels (sides out of range, no memory).
     bool Usable() const;
+    // Every pixel to the colour, in one pass over the canvas.
+    void Paint(Gdiplus::ARGB colour);
 
 private:
     Gdiplus::Bitmap bitmap_;

@@ -38,19 +38,25 @@ TEST(Canvas, SizeAndRootGraphics)
     EXPECT_EQ(chart.GetCanvas()->GetGraphics()->GetTextRenderingHint(), Gdiplus::TextRenderingHintAntiAlias);
 }
 
-TEST(Canvas, BackgroundByColourAndFormat)
+TEST(Canvas, BackgroundByColourAndFormatPaintedAtEveryDraw)
 {
     CPie png(40, 30, L"", CColor::Empty(), 1, false);
-    EXPECT_EQ(Pixel(png, 0, 0), 0x00000000u);
-    EXPECT_EQ(Pixel(png, 39, 29), 0x00000000u);
-
     CPie jpeg(40, 30, L"", CColor::Empty(), 1, true);
-    EXPECT_EQ(Pixel(jpeg, 0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(Pixel(jpeg, 39, 29), 0xFFFFFFFFu);
-
     CPie coloured(40, 30, L"", CColor(0xFF336699u), 1, false);
-    EXPECT_EQ(Pixel(coloured, 0, 0), 0xFF336699u);
-    EXPECT_EQ(Pixel(coloured, 39, 29), 0xFF336699u);
+    const Gdiplus::SolidBrush scribble(Gdiplus::Color(0x80FF0000u));
+    for (int draw = 0; draw < 2; ++draw) {
+        for (CPie* chart : {&png, &jpeg, &coloured}) {
+            pvtest::SetOptions(*chart);
+            chart->GetCanvas()->GetGraphics()->FillRectangle(&scribble, 0, 0, 40, 30);
+            chart->Draw();
+        }
+        EXPECT_EQ(Pixel(png, 0, 0), 0x00000000u);
+        EXPECT_EQ(Pixel(png, 39, 29), 0x00000000u);
+        EXPECT_EQ(Pixel(jpeg, 0, 0), 0xFFFFFFFFu);
+        EXPECT_EQ(Pixel(jpeg, 39, 29), 0xFFFFFFFFu);
+        EXPECT_EQ(Pixel(coloured, 0, 0), 0xFF336699u);
+        EXPECT_EQ(Pixel(coloured, 39, 29), 0xFF336699u);
+    }
 }
 
 TEST(Canvas, RedrawingGivesTheSamePixels)
