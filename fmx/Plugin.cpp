@@ -13,6 +13,7 @@
 #include "platform/win32/winmodule.h"
 #include "plugin/Message.h"
 #include "plugin/PlugIn.h"
+#include "plugin/TextHelpers.h"
 #include "fmx/WideText.h"
 
 namespace fmx {
@@ -174,10 +175,7 @@ std::int32_t Plugin::GetInfo(std::uint32_t index, char16_t* buffer, std::uint32_
     if (!s)
         return -1;
     std::u16string u = WideToU16(*s);
-    if (buffer && u.size() < capacity) {
-        std::copy(u.begin(), u.end(), buffer);
-        buffer[u.size()] = 0;
-    }
+    __Quarrow__::CopyWithZero(u.data(), u.size(), buffer, capacity);
     return static_cast<std::int32_t>(u.size());
 }
 
@@ -189,10 +187,7 @@ std::int32_t Plugin::GetInfo(std::uint32_t index, char* buffer, std::uint32_t ca
     std::string bytes;
     for (wchar_t c : *s)
         bytes.push_back(static_cast<std::uint32_t>(c) < 0x100 ? static_cast<char>(c) : '?');
-    if (buffer && bytes.size() < capacity) {
-        std::memcpy(buffer, bytes.data(), bytes.size());
-        buffer[bytes.size()] = 0;
-    }
+    __Quarrow__::CopyWithZero(bytes.data(), bytes.size(), buffer, capacity);
     return static_cast<std::int32_t>(bytes.size());
 }
 

@@ -7,7 +7,9 @@
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
 #include "plugin/CallContext.h"
+#include "plugin/DeferredTask.h"
 #include "plugin/Error.h"
+#include "plugin/Services.h"
 
 namespace __Quarrow__ {
 
@@ -15,7 +17,6 @@ namespace {
 PlugIn* g_product = nullptr;
 ResponderChain* g_chain = nullptr;
 constexpr std::uint64_t kUnlimited = ~std::uint64_t(0);
-constexpr std::uint32_t kEventFunctionCall = 3;
 } // namespace
 
 // ---- Responder
@@ -77,12 +78,13 @@ void MessageHandler::Call(PlugIn& product, Message& message) const
 
 // ---- PlugIn
 
-PlugIn::PlugIn(ResponderChain* chain) : Responder(0, chain) {}
+PlugIn::PlugIn(ResponderChain* chain) : Responder(0, chain), services_(CreateFrameworkServices()) {}
 
 PlugIn::~PlugIn()
 {
     messages_.clear();
     functions_.clear();
+    DestroyFrameworkServices(services_);
 }
 
 bool PlugIn::RegisterMessageHandler(std::uint8_t kind, std::unique_ptr<MessageHandler> handler)
@@ -249,7 +251,7 @@ void PlugIn::OnMessage(Message& message)
     try {
         if (g_chain && g_chain->head)
             g_chain->head->HandleMessage(message);
-        RunDeferredTasks(message.Kind(), kUnlimited);
+        PumpDeferredTasks(message.Kind(), kUnlimited);
         if (init && message.Result() < 50) {
             // A refused initialisation takes its functions back from the
             // host, so that a later one can register them again.
@@ -283,7 +285,7 @@ std::int16_t PlugIn::OnFunctionCall(std::int16_t id, const FMExprEnv* env, const
     try {
         if (g_product && g_chain && g_chain->head)
             answer = g_chain->head->HandleFunctionCall(id, env, args, result);
-        RunDeferredTasks(kEventFunctionCall, kUnlimited);
+        PumpDeferredTasks(DeferredTaskMgr::kEventFunctionCall, kUnlimited);
     } catch (...) {
         answer = -2000;
     }
@@ -324,7 +326,5 @@ std::int16_t PlugIn::GetVersionInfo(std::int16_t, const FMExprEnv*, const FMData
     fmx::Data(result).SetAsText(value, locale);
     return 0;
 }
-
-void RunDeferredTasks(std::uint32_t, std::uint64_t) {}
 
 } // namespace __Quarrow__

@@ -131,13 +131,12 @@ private:
     std::map<std::uint8_t, std::unique_ptr<MessageHandler>> messages_;
     std::map<std::uint16_t, std::unique_ptr<RqstHandler>> functions_;
     bool registered_ = false;
+    // The framework services this object made (and destroys).
+    std::uint32_t services_ = 0;
 };
 
 // The product's start-up routine: creates the chain holder and the product
 // object, registers its handlers; leaves both slots empty on failure.
 void RegisterPlugInFunctions();
-
-// Runs the deferred tasks whose conditions match the event.
-void RunDeferredTasks(std::uint32_t event, std::uint64_t budget);
 
 } // namespace __Quarrow__
