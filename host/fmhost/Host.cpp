@@ -4,10 +4,12 @@
 #include <dlfcn.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "fmapi/fm_host.h"
 #include "fmhost/Evaluate.h"
@@ -174,6 +176,11 @@ LineResult Host::Run(const Command& c)
     case Command::Kind::Unsafe:
         out.kind = "unsafe";
         out.result = Send(static_cast<std::uint8_t>(c.messageKind), true);
+        return out;
+    case Command::Kind::Sleep:
+        // The host's thread waits; the plug-in's clock and timers go on.
+        out.kind = "sleep";
+        std::this_thread::sleep_for(std::chrono::milliseconds(c.sleepMs));
         return out;
     case Command::Kind::Calc:
         return RunCalc(c);

@@ -3,6 +3,7 @@
 // Text:
 //   N: result R                     a message (R: the record's result)
 //   N: string "..."                 a string request
+//   N: ok                           a sleep
 //   N: error E VALUE                a calculation, VALUE one of
 //        text "..."                 (CR shown as ¶, \" \\ escaped, other
 //                                   control characters as \xHH)
@@ -12,10 +13,10 @@
 //                                   FILE the picture written, relative to
 //                                   the output folder
 // JSON (one object a line, every field present, null where it does not
-// apply): line, kind ("init" "idle" "prefs" "shutdown" "unsafe" "string"
-// "calc"), error, type ("text" "number" "date" "time" "timestamp" "boolean"
-// "container" "empty"), text, number, result, streams ([{"type","bytes"}]),
-// file.
+// apply): line, kind ("init" "idle" "prefs" "shutdown" "unsafe" "sleep"
+// "string" "calc"), error, type ("text" "number" "date" "time" "timestamp"
+// "boolean" "container" "empty"), text, number, result, streams
+// ([{"type","bytes"}]), file.
 #pragma once
 
 #include <cstdint>

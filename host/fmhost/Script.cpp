@@ -108,6 +108,10 @@ Command ParseDirective(std::string_view line)
         c.kind = Command::Kind::Unsafe;
         c.messageKind = static_cast<int>(d.Number("the message kind", 0, 255));
         d.End();
+    } else if (name == "#sleep") {
+        c.kind = Command::Kind::Sleep;
+        c.sleepMs = static_cast<int>(d.Number("the sleep time", 0, kMaxSleepMs));
+        d.End();
     } else {
         throw Failed{nameAt, "unknown directive \"" + std::string(name) + "\""};
     }

@@ -6,6 +6,7 @@
 //   #init [EXTN [HOST VERSION TEXT]]
 //   #idle  #prefs  #shutdown
 //   #unsafe KIND          message KIND (0 to 255) with the unsafe-calls flag
+//   #sleep MS             the host's thread sleeps MS milliseconds (0 to 60000)
 //   anything else         a calculation (Calc.h)
 #pragma once
 
@@ -20,7 +21,7 @@
 namespace fmhost {
 
 struct Command {
-    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Calc };
+    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Sleep, Calc };
     Kind kind = Kind::Calc;
     int line = 0;
     int stringId = 0;                        // String
@@ -28,10 +29,12 @@ struct Command {
     std::optional<int> extnVersion;          // Init
     std::optional<std::string> hostVersion;  // Init
     int messageKind = 0;                     // Unsafe
+    int sleepMs = 0;                         // Sleep
     CalcNode calc;                           // Calc
 };
 
 constexpr std::uint32_t kMaxStringCapacity = 1u << 20;
+constexpr int kMaxSleepMs = 60000;
 
 // Parses a whole script (UTF-8; CR LF line ends and a leading byte-order
 // mark are accepted). On failure answers false and says where and why.

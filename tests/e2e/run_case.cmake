@@ -1,7 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Runs one end-to-end script through fmhost and compares what it gives.
 # Inputs: FMHOST, SCRIPT, CASE (the case's path without extension), WORK,
-# PLUGIN (empty: fmhost's default module).
+# PLUGIN (empty: fmhost's default module). Beside the case: NAME.args,
+# NAME.env, NAME.expected, NAME.status, NAME.stderr, NAME.files (see
+# CMakeLists.txt).
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -13,7 +15,18 @@ if(EXISTS ${CASE}.args)
   file(STRINGS ${CASE}.args extra)
   list(APPEND args ${extra})
 endif()
-execute_process(COMMAND ${FMHOST} ${args} ${SCRIPT}
+# NAME.env: the environment of the run, VAR=VALUE a line.
+set(env "")
+if(EXISTS ${CASE}.env)
+  file(STRINGS ${CASE}.env env_lines)
+  foreach(line IN LISTS env_lines)
+    if(NOT line MATCHES "^[A-Za-z_][A-Za-z0-9_]*=")
+      message(FATAL_ERROR "${CASE}.env: \"${line}\" is not VAR=VALUE")
+    endif()
+    list(APPEND env ${line})
+  endforeach()
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env ${env} ${FMHOST} ${args} ${SCRIPT}
   WORKING_DIRECTORY ${WORK}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 # Picture streams vary with fonts and random colours: a non-empty picture

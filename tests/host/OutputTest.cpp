@@ -19,6 +19,11 @@ TEST(Output, TextForm)
     s.text = "Plotvane";
     EXPECT_EQ(FormatText(s), "4: string \"Plotvane\"");
 
+    LineResult sleep;
+    sleep.line = 5;
+    sleep.kind = "sleep";
+    EXPECT_EQ(FormatText(sleep), "5: ok");
+
     LineResult c;
     c.line = 9;
     c.kind = "calc";

@@ -35,11 +35,13 @@ TEST(Script, LinesDirectivesAndComments)
         "#prefs\n"
         "#unsafe 4\n"
         "\"a\" & 1\n"
-        "#shutdown";
+        "#shutdown\n"
+        "#sleep 0\n"
+        "#sleep 60000";
     std::vector<Command> c;
     CalcError error;
     ASSERT_TRUE(ParseScript(script, &c, &error)) << error.message;
-    ASSERT_EQ(c.size(), 11u);
+    ASSERT_EQ(c.size(), 13u);
     EXPECT_EQ(c[0].kind, Command::Kind::String);
     EXPECT_EQ(c[0].line, 4);
     EXPECT_EQ(c[0].stringId, 128);
@@ -60,6 +62,9 @@ TEST(Script, LinesDirectivesAndComments)
     EXPECT_EQ(c[9].line, 13);
     EXPECT_EQ(c[10].kind, Command::Kind::Shutdown);
     EXPECT_EQ(c[10].line, 14);
+    EXPECT_EQ(c[11].kind, Command::Kind::Sleep);
+    EXPECT_EQ(c[11].sleepMs, 0);
+    EXPECT_EQ(c[12].sleepMs, 60000);
 }
 
 TEST(Script, BadDirectivesNameLineAndColumn)
@@ -74,6 +79,9 @@ TEST(Script, BadDirectivesNameLineAndColumn)
     EXPECT_EQ(ErrorOf("#init 40000").column, 7);
     EXPECT_EQ(ErrorOf("#idle now").column, 7);
     EXPECT_EQ(ErrorOf("#unsafe").column, 8);
+    EXPECT_EQ(ErrorOf("#sleep 60001").column, 8);
+    EXPECT_EQ(ErrorOf("#sleep -1").column, 8);
+    EXPECT_EQ(ErrorOf("#sleep 5 5").column, 10);
     EXPECT_EQ(ErrorOf("#bogus 1").column, 1);
     EXPECT_EQ(ErrorOf("#").column, 1);
 }
