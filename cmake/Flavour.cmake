@@ -1,31 +1,50 @@
-# One flavour of the plug-in: its engine (every subsystem as a static library),
-# the plug-in module and, from tests/CMakeLists.txt, its tests.
+# One flavour of the plug-in: its framework and its engine, the plug-in module
+# and, from tests/CMakeLists.txt, its tests.
 # Only `win` exists for now; `mac` adds its own platform folders later.
+#
+#   pv_framework_<flavour>  (object library) the support library, entry and
+#                           framework, host access, character sets and the
+#                           system stand-ins: everything but the charts. The
+#                           product creation hook RegisterPlugInFunctions is
+#                           left to the module that uses it.
+#   pv_engine_<flavour>     (static library) the framework's objects and the
+#                           chart subsystem with its drawing stand-ins.
 
 set(PV_ROOT ${PROJECT_SOURCE_DIR})
 
 function(plotvane_flavour FLAVOUR)
+  set(framework pv_framework_${FLAVOUR})
   set(engine pv_engine_${FLAVOUR})
-  set(dirs sdk/std/Sources plugin chart/functions chart/engine chart/output fmx cs)
+  set(framework_dirs sdk/std/Sources plugin fmx cs)
+  set(chart_dirs chart/functions chart/engine chart/output)
   if(FLAVOUR STREQUAL "win")
-    list(APPEND dirs chart/engine/gdiplus platform/win32 platform/gdiplus)
+    list(APPEND framework_dirs platform/win32)
+    list(APPEND chart_dirs chart/engine/gdiplus platform/gdiplus)
   elseif(FLAVOUR STREQUAL "mac")
-    list(APPEND dirs mac)
+    list(APPEND framework_dirs mac)
   endif()
-  set(globs "")
-  foreach(d IN LISTS dirs)
-    list(APPEND globs ${PV_ROOT}/${d}/*.cpp)
+  foreach(part framework chart)
+    set(globs "")
+    foreach(d IN LISTS ${part}_dirs)
+      list(APPEND globs ${PV_ROOT}/${d}/*.cpp)
+    endforeach()
+    file(GLOB ${part}_srcs CONFIGURE_DEPENDS ${globs})
   endforeach()
-  file(GLOB srcs CONFIGURE_DEPENDS ${globs})
+  # The product's result-code keeper writes to the product log.
+  set(product_srcs ${PV_ROOT}/plugin/ResultCodes.cpp)
+  list(REMOVE_ITEM framework_srcs ${product_srcs})
 
-  add_library(${engine} STATIC ${srcs})
-  target_include_directories(${engine} PUBLIC
-    ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/host/include)
   string(TOUPPER ${FLAVOUR} up)
-  target_compile_definitions(${engine} PUBLIC PV_FLAVOUR_${up}=1)
-  target_link_libraries(${engine} PUBLIC
-    FMWrapper Boost::headers PkgConfig::CAIRO PkgConfig::PANGO
-    PNG::PNG JPEG::JPEG ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
+  add_library(${framework} OBJECT ${framework_srcs})
+  target_include_directories(${framework} PUBLIC
+    ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/host/include)
+  target_compile_definitions(${framework} PUBLIC PV_FLAVOUR_${up}=1)
+  target_link_libraries(${framework} PUBLIC
+    FMWrapper Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
+
+  add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
+  target_link_libraries(${engine} PUBLIC ${framework}
+    PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG JPEG::JPEG)
 
   # The module's resources, generated from the resource description.
   set(res_cpp ${CMAKE_BINARY_DIR}/generated/${FLAVOUR}/pv_resources.cpp)
