@@ -25,7 +25,7 @@ function(plotvane_flavour FLAVOUR)
   target_compile_definitions(${engine} PUBLIC PV_FLAVOUR_${up}=1)
   target_link_libraries(${engine} PUBLIC
     FMWrapper Boost::headers PkgConfig::CAIRO PkgConfig::PANGO
-    PNG::PNG JPEG::JPEG ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
+    PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
 
   # The module's resources, generated from the resource description.
   set(res_cpp ${CMAKE_BINARY_DIR}/generated/${FLAVOUR}/pv_resources.cpp)
