@@ -8,11 +8,15 @@
 // Adler-32 sums are combined with zlib's. libpng writes the header, the IDAT
 // chunks and the end.
 //
-// Measured on the chart types: deflate is most of a chart's time, so the
-// stripes run on all cores. ISA-L's level 1 is several times faster than
-// zlib's and near its size up to about a megapixel; above it grows the large
-// dashed grids past 1.5 times libpng's default size, where zlib's level 4
-// (lazy matching) stays at about 1.0.
+// One pass per stripe checks opacity, converts and filters, as RGB while the
+// picture may be opaque: charts almost always are. A stripe that meets
+// transparency tells the others and goes over to RGBA; a stripe finished as
+// RGB before that is done again.
+//
+// Measured on the chart types: ISA-L's level 1 deflates a 640 x 480 chart in
+// a fifth of the time of zlib's level 1 at about its size (1.15 to 1.34 times
+// libpng's default size). At 1600 x 1200 it gives 1.45 to 1.54 times, zlib's
+// level 4 (lazy matching, which the dashed grids need) 0.98 to 1.07.
 #include <isa-l/igzip_lib.h>
 #include <png.h>
 #include <zlib.h>
@@ -75,8 +79,7 @@ inline void AfterIsal()
 
 // Opaque rows: the Up-filtered RGB bytes of a row straight from the pixels
 // (for opaque pixels the RGB bytes are the pixel's own, so the row above
-// needs no conversion); false when a pixel of the row is not opaque. Writes
-// up to 16 bytes past the row.
+// needs no conversion); false when a pixel of the row is not opaque.
 bool UpRgbPlain(const std::uint32_t* row, const std::uint32_t* above, int width, unsigned char* out)
 {
     std::uint32_t all = 0xFF000000u;
@@ -92,7 +95,7 @@ bool UpRgbPlain(const std::uint32_t* row, const std::uint32_t* above, int width,
     return all >= 0xFF000000u;
 }
 
-// The same, four pixels at a time (a fifth of the plain loop's time).
+// The same, four pixels at a time; writes up to 4 bytes past the row.
 __attribute__((target("ssse3"))) bool UpRgbSsse3(const std::uint32_t* row, const std::uint32_t* above,
                                                   int width, unsigned char* out)
 {
@@ -189,7 +192,11 @@ public:
         if (coder->filtered.capacity() > kKeepBytes)
             return;   // a huge row: not worth keeping
         std::lock_guard<std::mutex> lock(mutex_);
-        coders_.push_back(std::move(coder));
+        try {
+            coders_.push_back(std::move(coder));
+        } catch (...) {
+            // Not kept, no harm.
+        }
     }
 
     // `count` outputs, appended to `outs`.
@@ -356,7 +363,7 @@ Outcome EncodeStripe(Picture& p, int stripe, bool rgba, Coder* coder, StripeOut*
     const bool last = stripe == p.plan.count - 1;
     const std::size_t rowBytes = static_cast<std::size_t>(p.width) * (rgba ? 4 : 3);
     const std::size_t chunkRows = std::max<std::size_t>(1, kChunkBytes / (rowBytes + 1));
-    coder->filtered.resize(chunkRows * (rowBytes + 1) + 16);
+    coder->filtered.resize(chunkRows * (rowBytes + 1) + 16);   // UpRgb stores past a row
     if (rgba) {
         coder->previous.resize(rowBytes);
         coder->current.resize(rowBytes);
