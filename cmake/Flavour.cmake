@@ -44,7 +44,7 @@ function(plotvane_flavour FLAVOUR)
 
   add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
   target_link_libraries(${engine} PUBLIC ${framework}
-    PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG JPEG::JPEG)
+    PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
 
   # The module's resources, generated from the resource description.
   set(res_cpp ${CMAKE_BINARY_DIR}/generated/${FLAVOUR}/pv_resources.cpp)
@@ -69,7 +69,7 @@ function(plotvane_flavour FLAVOUR)
 endfunction()
 
 # Tests of one flavour: one executable per folder of sources under tests/ (but
-# support/, e2e/, fuzz/ and data/), each test its own CTest entry so that
+# support/, e2e/, fuzz/, data/ and modules/), each test its own CTest entry so that
 # process-wide state never leaks from one test into the next.
 function(plotvane_flavour_tests FLAVOUR)
   set(engine pv_engine_${FLAVOUR})
@@ -87,7 +87,7 @@ function(plotvane_flavour_tests FLAVOUR)
   set(test_dirs "")
   foreach(src IN LISTS all_tsrcs)
     get_filename_component(dir ${src} DIRECTORY)
-    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data)(/|$)")
+    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules)(/|$)")
       continue()
     endif()
     list(APPEND test_dirs ${dir})

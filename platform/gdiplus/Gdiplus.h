@@ -141,6 +141,15 @@ struct GdiplusStartupInput {
 Status GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
 void GdiplusShutdown(ULONG_PTR token);
 
+// The PNG encoder's worker threads (this layer's own addition). Encoding
+// starts them on first need; starting them at load keeps that out of the
+// first picture. Stop them before the module is unloaded (they are stopped at
+// unload in any case); a later picture starts them again. Start answers false
+// when no thread could be started: PNG encoding then runs on the calling
+// thread, with the same bytes.
+bool StartEncoderThreads();
+void StopEncoderThreads();
+
 // System colours (the subset the engine asks for). The tooltip background is
 // the common light yellow 255, 255, 225.
 constexpr int COLOR_INFOBK = 24;

@@ -55,19 +55,20 @@ inline ARGB Unpremultiply(std::uint32_t pixel)
 // Encoders.
 enum class Codec { None, Png, Jpeg };
 Codec CodecOf(const CLSID* clsid);
-Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink);
-// PNG compression knobs (zlib level and strategy, libpng filter mask); -1
-// keeps libpng's own choice. The encoder's settings come from DefaultPngSettings.
-struct PngSettings {
-    int level = -1;
-    int strategy = 0;
-    int filters = -1;
-    int windowBits = -1;
-    int memLevel = -1;
+// PNG: 8 bits, RGB when every pixel is opaque, else straight RGBA; the image
+// data filtered Up and deflated in stripes (see PngWriter.cpp). The stripes
+// run on the encoder's workers and the calling thread, or on the calling
+// thread alone: the bytes are the same.
+enum class PngThreads { Pool, CallingThread };
+Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, PngThreads threads = PngThreads::Pool);
+// How a picture is cut: `count` stripes of `rows` rows (the last may be
+// shorter), deflated by ISA-L or else by zlib. Depends on the size alone.
+struct PngStripes {
+    int rows = 0;
+    int count = 0;
+    bool isal = false;
 };
-// For a picture of that many pixels.
-PngSettings DefaultPngSettings(std::size_t pixels);
-Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, const PngSettings& settings);
+PngStripes PlanPngStripes(int width, int height);
 Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink);
 
 // Recording: the pieces of a line (see Recording.h).
