@@ -108,6 +108,10 @@ Command ParseDirective(std::string_view line)
         c.kind = Command::Kind::Unsafe;
         c.messageKind = static_cast<int>(d.Number("the message kind", 0, 255));
         d.End();
+    } else if (name == "#external") {
+        c.kind = Command::Kind::External;
+        c.externalIndex = static_cast<int>(d.Number("the function index", 0, 65535));
+        if (!d.AtEnd()) c.parameter = d.Rest();
     } else {
         throw Failed{nameAt, "unknown directive \"" + std::string(name) + "\""};
     }

@@ -6,6 +6,8 @@
 //   #init [EXTN [HOST VERSION TEXT]]
 //   #idle  #prefs  #shutdown
 //   #unsafe KIND          message KIND (0 to 255) with the unsafe-calls flag
+//   #external INDEX [PARAM]  the old-style call of function INDEX (0 to 65535)
+//                         with the text PARAM (one pair of quotes taken off)
 //   anything else         a calculation (Calc.h)
 #pragma once
 
@@ -20,7 +22,7 @@
 namespace fmhost {
 
 struct Command {
-    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Calc };
+    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, External, Calc };
     Kind kind = Kind::Calc;
     int line = 0;
     int stringId = 0;                        // String
@@ -28,6 +30,8 @@ struct Command {
     std::optional<int> extnVersion;          // Init
     std::optional<std::string> hostVersion;  // Init
     int messageKind = 0;                     // Unsafe
+    int externalIndex = 0;                   // External
+    std::string parameter;                   // External (UTF-8)
     CalcNode calc;                           // Calc
 };
 

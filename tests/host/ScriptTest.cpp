@@ -35,11 +35,13 @@ TEST(Script, LinesDirectivesAndComments)
         "#prefs\n"
         "#unsafe 4\n"
         "\"a\" & 1\n"
-        "#shutdown";
+        "#shutdown\n"
+        "#external 65535\n"
+        "#external 0 \" a|\"b\" \"";
     std::vector<Command> c;
     CalcError error;
     ASSERT_TRUE(ParseScript(script, &c, &error)) << error.message;
-    ASSERT_EQ(c.size(), 11u);
+    ASSERT_EQ(c.size(), 13u);
     EXPECT_EQ(c[0].kind, Command::Kind::String);
     EXPECT_EQ(c[0].line, 4);
     EXPECT_EQ(c[0].stringId, 128);
@@ -60,6 +62,11 @@ TEST(Script, LinesDirectivesAndComments)
     EXPECT_EQ(c[9].line, 13);
     EXPECT_EQ(c[10].kind, Command::Kind::Shutdown);
     EXPECT_EQ(c[10].line, 14);
+    EXPECT_EQ(c[11].kind, Command::Kind::External);
+    EXPECT_EQ(c[11].externalIndex, 65535);
+    EXPECT_EQ(c[11].parameter, "");
+    EXPECT_EQ(c[12].externalIndex, 0);
+    EXPECT_EQ(c[12].parameter, " a|\"b\" ");   // one pair of quotes off, the rest kept
 }
 
 TEST(Script, BadDirectivesNameLineAndColumn)
@@ -74,6 +81,9 @@ TEST(Script, BadDirectivesNameLineAndColumn)
     EXPECT_EQ(ErrorOf("#init 40000").column, 7);
     EXPECT_EQ(ErrorOf("#idle now").column, 7);
     EXPECT_EQ(ErrorOf("#unsafe").column, 8);
+    EXPECT_EQ(ErrorOf("#external").column, 10);
+    EXPECT_EQ(ErrorOf("#external 65536 x").column, 11);
+    EXPECT_EQ(ErrorOf("#external -1").column, 11);
     EXPECT_EQ(ErrorOf("#bogus 1").column, 1);
     EXPECT_EQ(ErrorOf("#").column, 1);
 }
