@@ -321,7 +321,8 @@ TEST(OldStyleMessage, TheLow16BitsOfParameter2PickTheFunction)
     init.parm1 = 1;
     init.parm2 = reinterpret_cast<std::uintptr_t>(hostVersion.c_str());
     FMExternCallProc(&init);
-    ASSERT_EQ(init.result, 52);
+    const std::intptr_t answer = init.result;   // the record is packed: no reference to its fields
+    ASSERT_EQ(answer, 52);
 
     // Index 0 is the version function, whatever the upper bits carry.
     EXPECT_EQ(external(0xABCD0000u, "product"), "Plotvane");
