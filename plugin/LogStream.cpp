@@ -129,10 +129,10 @@ bool LogStream::Open(const std::wstring& path, std::int32_t mode, std::int32_t l
             log.reset(new LogStream(path, closed ? kAppend : kNew, applied));
         }
         g_log = log.release();
+        g_log->Write("Log started at %s", Calendar().c_str());
     } catch (...) {
-        return false;
+        return g_log != nullptr;
     }
-    g_log->Write("Log started at %s", Calendar().c_str());
     return true;
 }
 
@@ -154,7 +154,7 @@ void LogStream::VPrintf(const char* format, std::va_list args)
     }
 }
 
-bool LogStream::Close()
+bool LogStream::Close() noexcept
 {
     LogStream* log = g_log;
     if (!log)
@@ -262,23 +262,30 @@ int LogStream::Compact()
     return 0;
 }
 
-bool LogStream::Finish()
+bool LogStream::Finish() noexcept
 {
-    WriteLine(std::string());
-    Write("Log stopped at %s", Calendar().c_str());
-    bool kept = cut_ == 0 || Compact() == 0;
+    bool kept = false;
+    try {
+        WriteLine(std::string());
+        Write("Log stopped at %s", Calendar().c_str());
+        kept = cut_ == 0 || Compact() == 0;
+    } catch (...) {
+    }
     kept = std::fclose(file_) == 0 && kept;
     file_ = nullptr;
-    if (compacted_) {
-        // The bytes past the compacted log are cut off.
+    if (!compacted_)
+        return kept;
+    // The bytes past the compacted log are cut off.
+    try {
         const win32::HANDLE h = win32::CreateFileW(path_.c_str(), win32::kGenericWrite, 0, nullptr,
                                                    win32::kOpenExisting, 0, nullptr);
         if (h == win32::kInvalidHandleValue)
             return false;
         kept = win32::SetFilePointerEx(h, length_, nullptr, win32::kFileBegin) && win32::SetEndOfFile(h) && kept;
-        kept = win32::CloseHandle(h) && kept;
+        return win32::CloseHandle(h) && kept;
+    } catch (...) {
+        return false;
     }
-    return kept;
 }
 
 } // namespace __Quarrow__

@@ -40,7 +40,7 @@ public:
     static void VPrintf(const char* format, std::va_list args) __attribute__((format(printf, 1, 0)));
     // Writes the closing banner, keeps the file within its limit and closes
     // it; false when no log is open or the file could not be kept whole.
-    static bool Close();
+    static bool Close() noexcept;
 
     // The open log, or null.
     static LogStream* Current();
@@ -72,7 +72,7 @@ private:
     // Moves the kept lines to the start of the file.
     int Compact();
     // The closing banner, the last compaction and the file's end.
-    bool Finish();
+    bool Finish() noexcept;
 
     std::wstring path_;
     std::FILE* file_ = nullptr;
