@@ -131,14 +131,10 @@ TEST(LogStream, OneLinePerMessageWithBannersAndTimeStamps)
     win32::SetLocalTimeForTesting(nullptr);
     ASSERT_TRUE(LogStream::Open(WindowsPath(file), LogStream::kNew, 0, true));
     EXPECT_TRUE(LogStream::Close());
-    const std::regex stamp(R"(\[(\d\d)\.(\d\d)\.(\d{4}) \d\d:\d\d:\d\d\] - Log started at [A-Z][a-z]{2} )"
-                           R"([A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d \d{4})");
-    std::smatch m;
+    const std::regex stamp(R"(\[(0[1-9]|[12]\d|3[01])\.(0[1-9]|1[0-2])\.20\d\d \d\d:\d\d:\d\d\] - )"
+                           R"(Log started at [A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d 20\d\d)");
     const std::string first = Lines(pvtest::ReadFile(file)).front();
-    ASSERT_TRUE(std::regex_match(first, m, stamp)) << first;
-    EXPECT_GE(std::stoi(m[1]), 1);
-    EXPECT_LE(std::stoi(m[2]), 12);
-    EXPECT_GE(std::stoi(m[3]), 2024);
+    EXPECT_TRUE(std::regex_match(first, stamp)) << first;
 }
 
 TEST(LogStream, KeepsWithinItsLimitByWholeLines)
