@@ -51,20 +51,33 @@ function(plotvane_flavour FLAVOUR)
   include(${PV_ROOT}/resources/Plotvane.resources.cmake)
   plotvane_generate_resources(${res_cpp} STRINGS ${PV_RES_STRINGS} VERSION ${PV_RES_PRODUCT_VERSION})
   add_library(pv_resources_${FLAVOUR} OBJECT ${res_cpp})
+  plotvane_module(${FLAVOUR} Plotvane pv_resources_${FLAVOUR})
 
-  # The plug-in module: exports only the entry point and its resource data.
-  set(module Plotvane_${FLAVOUR})
-  add_library(${module} MODULE $<TARGET_OBJECTS:pv_resources_${FLAVOUR}>)
-  target_link_libraries(${module} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${engine}>")
+  # The same product whose functions are reached through the old-style call.
+  set(res_cpp ${CMAKE_BINARY_DIR}/generated/${FLAVOUR}/pv_resources_oldstyle.cpp)
+  include(${PV_ROOT}/resources/PlotvaneOldStyle.resources.cmake)
+  plotvane_generate_resources(${res_cpp} STRINGS ${PV_OLDSTYLE_RES_STRINGS}
+    VERSION ${PV_OLDSTYLE_RES_PRODUCT_VERSION})
+  add_library(pv_resources_oldstyle_${FLAVOUR} OBJECT ${res_cpp})
+  plotvane_module(${FLAVOUR} PlotvaneOldStyle pv_resources_oldstyle_${FLAVOUR})
+endfunction()
+
+# A plug-in module NAME_FLAVOUR (file NAME.fmx in the win flavour) of the
+# flavour's engine and a resource object library; it exports only the entry
+# point and its resource data.
+function(plotvane_module FLAVOUR NAME RESOURCES)
+  set(module ${NAME}_${FLAVOUR})
+  add_library(${module} MODULE $<TARGET_OBJECTS:${RESOURCES}>)
+  target_link_libraries(${module} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,pv_engine_${FLAVOUR}>")
   target_link_options(${module} PRIVATE -Wl,--version-script=${PV_ROOT}/plugin/exports.map)
   if(NOT PV_SANITIZE)
     # A sanitized module takes the runtime from the program that loads it.
     target_link_options(${module} PRIVATE -Wl,--no-undefined)
   endif()
-  set_target_properties(${module} PROPERTIES PREFIX "" SUFFIX ".fmx" OUTPUT_NAME Plotvane
+  set_target_properties(${module} PROPERTIES PREFIX "" SUFFIX ".fmx" OUTPUT_NAME ${NAME}
     LINK_DEPENDS ${PV_ROOT}/plugin/exports.map)
   if(NOT FLAVOUR STREQUAL "win")
-    set_target_properties(${module} PROPERTIES OUTPUT_NAME Plotvane_${FLAVOUR})
+    set_target_properties(${module} PROPERTIES OUTPUT_NAME ${NAME}_${FLAVOUR})
   endif()
 endfunction()
 

@@ -7,6 +7,7 @@
 #include <textconv>
 
 #include "fmx/AccessMgr.h"
+#include "fmx/ExternCall.h"
 #include "fmx/FMWrapper.h"
 #include "fmx/IdleTaskMgr.h"
 #include "fmx/TextMgr.h"
@@ -14,6 +15,7 @@
 #include "plugin/Message.h"
 #include "plugin/PlugIn.h"
 #include "plugin/TextHelpers.h"
+#include "plugin/RqstHandler.h"
 #include "fmx/WideText.h"
 
 namespace fmx {
@@ -292,15 +294,34 @@ void Plugin::HandleMessage(fmapi::CallRecord& copy)
     if (copy.whichCall == fmapi::kMsgIdle) {
         goOn = Singleton<IdleTaskMgr>::GetInstance().ProcessIdle(copy);
     } else if (copy.whichCall == fmapi::kMsgExternal) {
-        // The old-style call: an index into the old-style table. This product
-        // registers through the host, so the table stays empty and the message
-        // goes on to the framework.
-        goOn = true;
+        // A known old-style index ends the message here; any other goes on.
+        goOn = !CallOldStyle(copy);
     }
     if (goOn && !copy.unsafeCalls) {
         __Quarrow__::Message message(&copy);
         __Quarrow__::PlugIn::OnMessage(message);
     }
+}
+
+bool Plugin::CallOldStyle(const fmapi::CallRecord& copy)
+{
+    // The index is the unsigned 16-bit value at the start of parameter 2.
+    const auto index = static_cast<std::uint16_t>(copy.parm2 & 0xFFFFu);
+    const auto entry = oldStyle_.find(index);
+    if (entry == oldStyle_.end())
+        return false;
+    const OldStyleFunction& f = entry->second;
+    const auto id = oldStyleNames_.find(f.name);
+    const bool differ = hostEncoding_ != pluginEncoding_;
+    const fm6::TextForms forms{pluginEncoding_, hostEncoding_,
+                               differ && (f.flags & __Quarrow__::FunctionDescriptor::kConvertParameter) != 0,
+                               differ && (f.flags & __Quarrow__::FunctionDescriptor::kConvertResult) != 0};
+    if (id == oldStyleNames_.end())
+        fm6::HandleHolder::StoreFailure(copy.result);
+    else
+        fm6::ExternCall::Run(f.callback, id->second, f.minArgs, f.maxArgs,
+                             static_cast<fm6::HostHandle>(copy.parm3), copy.result, forms);
+    return true;
 }
 
 void Plugin::Dispatch(fmapi::CallRecord* record)

@@ -110,6 +110,9 @@ public:
 
 private:
     void HandleMessage(fmapi::CallRecord& copy);
+    // The old-style call of message 3: false when the index names no function
+    // of the old-style table.
+    bool CallOldStyle(const fmapi::CallRecord& copy);
 
     __Quarrow__::CallContext own_;
     std::uint32_t pluginId_ = 0;

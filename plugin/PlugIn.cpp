@@ -5,11 +5,15 @@
 #include <vector>
 
 #include "fmx/FMWrapper.h"
+#include "fmx/FilePath.h"
 #include "fmx/Plugin.h"
+#include "fmx/SpecialFolders.h"
+#include "fmx/WideText.h"
 #include "plugin/CallContext.h"
 #include "plugin/DeferredTask.h"
 #include "plugin/Error.h"
 #include "plugin/Services.h"
+#include "plugin/LogStream.h"
 
 namespace __Quarrow__ {
 
@@ -84,6 +88,9 @@ PlugIn::~PlugIn()
 {
     messages_.clear();
     functions_.clear();
+    // The framework log goes with the plug-in: its closing banner is written
+    // and the file kept within its limit.
+    LogStream::Close();
     DestroyFrameworkServices(services_);
 }
 
@@ -152,9 +159,44 @@ std::unique_ptr<RqstHandler> PlugIn::UnregisterFunctionHandler(std::uint16_t id)
     return handler;
 }
 
-bool PlugIn::OpenLog(std::int32_t, std::int32_t) { return false; }
+bool PlugIn::OpenLog(std::int32_t mode, std::int32_t maxSize) { return OpenFrameworkLog(mode, maxSize, false); }
 
-bool PlugIn::OpenSharedLog(std::int32_t mode, std::int32_t maxSize) { return OpenLog(mode, maxSize); }
+bool PlugIn::OpenSharedLog(std::int32_t mode, std::int32_t maxSize)
+{
+    return OpenFrameworkLog(mode, maxSize, true);
+}
+
+void PlugIn::CloseLog() { LogStream::Close(); }
+
+bool PlugIn::OpenFrameworkLog(std::int32_t mode, std::int32_t maxSize, bool stamped)
+{
+    if (mode == LogStream::kClose || LogStream::Current())
+        return LogStream::Open(std::wstring(), mode, maxSize, stamped);
+    try {
+        std::string name;
+        if (!fmx::GetPluginFileName(name, false))
+            return false;
+        name += ".log";
+        auto openIn = [&](fmx::FilePath& folder) {
+            std::wstring path;
+            return folder.SetFileName(name.c_str(), name.size()) && folder.GetSysPath(path) &&
+                   LogStream::Open(path, mode, maxSize, stamped);
+        };
+        fmx::FilePath beside;
+        fmx::FilePath documents;
+        if (!(beside.SetToPluginFolder() && openIn(beside)) &&
+            !(documents.SetToDocumentsFolder(true) && openIn(documents)))
+            return false;
+        const fmx::Plugin& plugin = fmx::Plugin::GetInstance();
+        const std::string product = fmx::WideToUtf8(*plugin.GetInfoString(fmx::Plugin::kInfoName));
+        const std::string version = fmx::WideToUtf8(*plugin.GetInfoString(fmx::Plugin::kInfoVersion));
+        const std::string platform = fmx::WideToUtf8(*plugin.GetInfoString(fmx::Plugin::kInfoPlatform));
+        LogStream::Printf("%s v%s (%s)", product.c_str(), version.c_str(), platform.c_str());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 void PlugIn::HandleMessage(Message& message)
 {

@@ -91,9 +91,14 @@ public:
     {
         return 0;
     }
+    // The framework log: "<plug-in file name>.log" in the plug-in's folder,
+    // else in the product folder under the user's documents. OpenLog writes
+    // plain lines, its twin OpenSharedLog time-stamped ones; the twin never
+    // reaches an OpenLog that a product puts in place of this one. Modes and
+    // the size limit are LogStream's.
     virtual bool OpenLog(std::int32_t mode, std::int32_t maxSize);
     virtual bool OpenSharedLog(std::int32_t mode, std::int32_t maxSize);
-    virtual void CloseLog() {}
+    virtual void CloseLog();
 
     // Default initialisation: registers every function with the host.
     void OnInit(Message& message);
@@ -126,6 +131,7 @@ public:
     static void DestroyProduct();
 
 private:
+    bool OpenFrameworkLog(std::int32_t mode, std::int32_t maxSize, bool stamped);
     std::int16_t RegisterWithHost(std::uint16_t id, const RqstHandler& handler);
 
     std::map<std::uint8_t, std::unique_ptr<MessageHandler>> messages_;

@@ -5,9 +5,10 @@
 //
 // Exit status: 0 when every line ran; 1 when the plug-in cannot be loaded or
 // has no entry point, the script cannot be read or does not parse, a picture
-// cannot be written, or the plug-in wrote beyond a string buffer; 2 for a
-// bad command line. Script errors are found before anything is sent to the
-// plug-in, so then nothing at all is written to standard output.
+// cannot be written, the plug-in wrote beyond a string buffer or left a
+// handle of an old-style call locked; 2 for a bad command line. Script
+// errors are found before anything is sent to the plug-in, so then nothing
+// at all is written to standard output.
 #pragma once
 
 #include <cstdio>

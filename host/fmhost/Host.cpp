@@ -142,6 +142,24 @@ Host::StringAnswer Host::RequestString(int id, std::uint32_t capacity)
     return answer;
 }
 
+Host::ExternalAnswer Host::External(std::uint16_t index, const std::string& parameter)
+{
+    HostHandle param = NewHandle(EncodeBytes(parameter, kFMEncASCIIMac));
+    HostHandle result = NewHandle("");
+    fmapi::CallRecord r = NewRecord(fmapi::kMsgExternal);
+    r.parm2 = index;
+    r.parm3 = static_cast<std::uintptr_t>(param);
+    r.result = result;
+    entry_(&r);
+
+    ExternalAnswer answer;
+    answer.lockedLeft = HandleLocks(param) > 0 || HandleLocks(result) > 0;
+    if (HandleTouched(result)) answer.text = DecodeBytes(HandleBytes(result), kFMEncASCIIMac);
+    DisposeHandle(param);
+    DisposeHandle(result);
+    return answer;
+}
+
 LineResult Host::Run(const Command& c)
 {
     LineResult out;
@@ -182,6 +200,15 @@ LineResult Host::Run(const Command& c)
         out.kind = "sleep";
         std::this_thread::sleep_for(std::chrono::milliseconds(c.sleepMs));
         return out;
+    case Command::Kind::External: {
+        out.kind = "external";
+        ExternalAnswer a = External(static_cast<std::uint16_t>(c.externalIndex), c.parameter);
+        if (a.lockedLeft)
+            warnings_.push_back("line " + std::to_string(c.line) + ": the plug-in left a handle of the old-style call locked");
+        out.type = a.text ? "text" : "untouched";
+        out.text = a.text;
+        return out;
+    }
     case Command::Kind::Calc:
         return RunCalc(c);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,17 @@ public:
         bool overrun = false;
     };
     StringAnswer RequestString(int id, std::uint32_t capacity);
+
+    // The old-style call: `parameter` (UTF-8) goes as Mac Roman text into a
+    // new handle in parameter 3, an empty handle into the result field and
+    // `index` into the low 16 bits of parameter 2. The answer is the result
+    // handle's text, or none when the plug-in neither locked nor resized
+    // it. `lockedLeft` tells that a handle was left locked.
+    struct ExternalAnswer {
+        std::optional<std::string> text;
+        bool lockedLeft = false;
+    };
+    ExternalAnswer External(std::uint16_t index, const std::string& parameter);
 
     // Runs one script line. A failure that has to end the run (a picture that
     // cannot be written) throws HostFailure; complaints that do not end it

@@ -12,6 +12,7 @@ namespace {
 struct Block {
     std::vector<char> bytes;
     int locks = 0;
+    bool touched = false;
 };
 
 struct Memory {
@@ -37,6 +38,7 @@ std::intptr_t Resize(std::intptr_t handle, std::intptr_t size)
 {
     Block* b = Find(handle);
     if (!b) return Mem().lastError;
+    b->touched = true;
     if (b->locks > 0) return Mem().lastError = kMemLocked;
     if (size < 0 || size > kMaxHandleSize) return Mem().lastError = kMemFull;
     try {
@@ -57,6 +59,7 @@ std::intptr_t Lock(std::intptr_t handle, std::intptr_t)
 {
     Block* b = Find(handle);
     if (!b) return 0;
+    b->touched = true;
     ++b->locks;
     // Even an empty block gives a usable address.
     if (b->bytes.capacity() == 0) b->bytes.reserve(1);
@@ -112,6 +115,12 @@ int HandleLocks(HostHandle handle)
 {
     auto it = Mem().blocks.find(handle);
     return it == Mem().blocks.end() ? 0 : it->second->locks;
+}
+
+bool HandleTouched(HostHandle handle)
+{
+    auto it = Mem().blocks.find(handle);
+    return it != Mem().blocks.end() && it->second->touched;
 }
 
 void FillCallbacks(fmapi::CallRecord& record)

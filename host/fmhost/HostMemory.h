@@ -29,6 +29,8 @@ void DisposeHandle(HostHandle handle);
 bool IsHandle(HostHandle handle);
 std::string HandleBytes(HostHandle handle);
 int HandleLocks(HostHandle handle);
+// The handle was locked or resized (even unsuccessfully) since it was made.
+bool HandleTouched(HostHandle handle);
 
 // The callbacks as the call record carries them. Unused slots are null.
 void FillCallbacks(fmapi::CallRecord& record);

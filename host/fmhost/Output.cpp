@@ -69,6 +69,7 @@ std::string FormatText(const LineResult& r)
     std::string out = std::to_string(r.line) + ": ";
     if (r.kind == "string") return out + "string " + QuoteText(r.text.value_or(""));
     if (r.kind == "sleep") return out + "ok";
+    if (r.kind == "external") return out + "external " + (r.text ? QuoteText(*r.text) : std::string("untouched"));
     if (r.kind != "calc") return out + "result " + std::to_string(r.result.value_or(0));
 
     out += "error " + std::to_string(r.error.value_or(0)) + " ";

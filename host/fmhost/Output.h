@@ -4,6 +4,9 @@
 //   N: result R                     a message (R: the record's result)
 //   N: string "..."                 a string request
 //   N: ok                           a sleep
+//   N: external "..." | untouched   an old-style call: the result handle's
+//                                   text, or untouched when the plug-in
+//                                   neither locked nor resized it
 //   N: error E VALUE                a calculation, VALUE one of
 //        text "..."                 (CR shown as ¶, \" \\ escaped, other
 //                                   control characters as \xHH)
@@ -14,9 +17,9 @@
 //                                   the output folder
 // JSON (one object a line, every field present, null where it does not
 // apply): line, kind ("init" "idle" "prefs" "shutdown" "unsafe" "sleep"
-// "string" "calc"), error, type ("text" "number" "date" "time" "timestamp"
-// "boolean" "container" "empty"), text, number, result, streams
-// ([{"type","bytes"}]), file.
+// "string" "external" "calc"), error, type ("text" "number" "date" "time"
+// "timestamp" "boolean" "container" "empty"; "text" or "untouched" for
+// "external"), text, number, result, streams ([{"type","bytes"}]), file.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +36,7 @@ struct LineResult {
     std::string kind;
     std::optional<std::intptr_t> result;   // messages
     std::optional<std::int32_t> error;     // calculations
-    std::string type;                      // calculations
+    std::string type;                      // calculations, old-style calls
     std::optional<std::string> text;       // string answers, text values (UTF-8)
     std::optional<std::string> number;     // numeric values in their text form
     std::optional<std::vector<std::pair<std::string, std::uint32_t>>> streams;

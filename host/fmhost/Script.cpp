@@ -112,6 +112,10 @@ Command ParseDirective(std::string_view line)
         c.kind = Command::Kind::Sleep;
         c.sleepMs = static_cast<int>(d.Number("the sleep time", 0, kMaxSleepMs));
         d.End();
+    } else if (name == "#external") {
+        c.kind = Command::Kind::External;
+        c.externalIndex = static_cast<int>(d.Number("the function index", 0, 65535));
+        if (!d.AtEnd()) c.parameter = d.Rest();
     } else {
         throw Failed{nameAt, "unknown directive \"" + std::string(name) + "\""};
     }

@@ -7,6 +7,8 @@
 //   #idle  #prefs  #shutdown
 //   #unsafe KIND          message KIND (0 to 255) with the unsafe-calls flag
 //   #sleep MS             the host's thread sleeps MS milliseconds (0 to 60000)
+//   #external INDEX [PARAM]  the old-style call of function INDEX (0 to 65535)
+//                         with the text PARAM (one pair of quotes taken off)
 //   anything else         a calculation (Calc.h)
 #pragma once
 
@@ -21,7 +23,7 @@
 namespace fmhost {
 
 struct Command {
-    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Sleep, Calc };
+    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Sleep, External, Calc };
     Kind kind = Kind::Calc;
     int line = 0;
     int stringId = 0;                        // String
@@ -30,6 +32,8 @@ struct Command {
     std::optional<std::string> hostVersion;  // Init
     int messageKind = 0;                     // Unsafe
     int sleepMs = 0;                         // Sleep
+    int externalIndex = 0;                   // External
+    std::string parameter;                   // External (UTF-8)
     CalcNode calc;                           // Calc
 };
 

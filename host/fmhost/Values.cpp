@@ -97,6 +97,29 @@ std::string ToUtf8(std::u16string_view units)
     return ToUtf8(t.get());
 }
 
+std::string EncodeBytes(std::string_view utf8, std::int32_t encoding)
+{
+    Text t(NewText());
+    Assign(t.get(), utf8);
+    FMError err{1, 0};
+    std::uint32_t size = FM_Text_GetSize(t.get(), &err);
+    Check(err, "FM_Text_GetSize");
+    std::vector<char> buffer(static_cast<std::size_t>(size) * 4 + 1);
+    std::uint32_t n = FM_Text_GetBytes(t.get(), buffer.data(), static_cast<std::uint32_t>(buffer.size()), 0, size,
+                                       encoding, &err);
+    Check(err, "FM_Text_GetBytes");
+    return std::string(buffer.data(), n);
+}
+
+std::string DecodeBytes(std::string_view bytes, std::int32_t encoding)
+{
+    Text t(NewText());
+    FMError err{1, 0};
+    FM_Text_AssignWithLength(t.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), encoding, &err);
+    Check(err, "FM_Text_AssignWithLength");
+    return ToUtf8(t.get());
+}
+
 std::u16string TextOf(const FMData* data)
 {
     FMError err{1, 0};

@@ -51,6 +51,10 @@ std::string ToUtf8(const FMText* text);
 void Assign(FMText* text, std::string_view utf8);
 void Assign(FMText* text, std::u16string_view units);
 std::u16string UnitsOf(const FMText* text);
+// UTF-8 text to and from the bytes of a byte encoding (kFMEncASCIIMac, ...);
+// a character the encoding lacks becomes the library's replacement.
+std::string EncodeBytes(std::string_view utf8, std::int32_t encoding);
+std::string DecodeBytes(std::string_view bytes, std::int32_t encoding);
 
 // The value's text as a calculation sees it (numbers in their text form).
 std::u16string TextOf(const FMData* data);

@@ -1,5 +1,6 @@
 #include "platform/win32/winfile.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,7 +134,19 @@ bool CopyOut(const std::wstring& text, wchar_t* buffer, DWORD size)
     return true;
 }
 
+// A Win32 file handle: the descriptor behind it.
+struct FileHandle {
+    int fd;
+};
+
+FileHandle* HandleOf(HANDLE handle)
+{
+    return handle && handle != kInvalidHandleValue ? static_cast<FileHandle*>(handle) : nullptr;
+}
+
 } // namespace
+
+const HANDLE kInvalidHandleValue = reinterpret_cast<HANDLE>(~std::uintptr_t(0));
 
 DWORD GetLastError() { return t_lastError; }
 void SetLastError(DWORD error) { t_lastError = error; }
@@ -373,6 +386,112 @@ unsigned PathGetCharTypeW(wchar_t c)
     default:
         return kGctLfnChar | kGctShortChar;
     }
+}
+
+std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
+{
+    // The runtime's mode: one of r, w, a, then any of '+', 'b', 't'.
+    std::string posixMode;
+    if (mode && (mode[0] == L'r' || mode[0] == L'w' || mode[0] == L'a')) {
+        posixMode += static_cast<char>(mode[0]);
+        bool update = false;
+        for (const wchar_t* m = mode + 1; *m; ++m) {
+            if (*m == L'+' && !update)
+                update = true;
+            else if (*m != L'b' && *m != L't') {
+                posixMode.clear();
+                break;
+            }
+        }
+        if (!posixMode.empty() && update)
+            posixMode += '+';
+    }
+    if (posixMode.empty()) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::string posix;
+    if (!PosixOrFail(path, posix)) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return std::fopen(posix.c_str(), posixMode.c_str());
+}
+
+int _fseeki64(std::FILE* file, std::int64_t offset, int origin)
+{
+    return file && fseeko(file, static_cast<off_t>(offset), origin) == 0 ? 0 : -1;
+}
+
+std::int64_t _ftelli64(std::FILE* file)
+{
+    return file ? static_cast<std::int64_t>(ftello(file)) : -1;
+}
+
+HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE)
+{
+    std::string posix;
+    if (!PosixOrFail(path, posix))
+        return kInvalidHandleValue;
+    if (disposition != kOpenExisting) {
+        SetLastError(kErrorInvalidParameter);
+        return kInvalidHandleValue;
+    }
+    const bool reads = (access & kGenericRead) != 0;
+    const bool writes = (access & kGenericWrite) != 0;
+    const int flags = reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+    const int fd = open(posix.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno, posix));
+        return kInvalidHandleValue;
+    }
+    SetLastError(kErrorSuccess);
+    return new FileHandle{fd};
+}
+
+bool SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method)
+{
+    FileHandle* h = HandleOf(file);
+    const int whence = method == 0 ? SEEK_SET : method == 1 ? SEEK_CUR : method == 2 ? SEEK_END : -1;
+    if (!h || whence < 0) {
+        SetLastError(kErrorInvalidParameter);
+        return false;
+    }
+    const off_t at = lseek(h->fd, static_cast<off_t>(distance), whence);
+    if (at < 0) {
+        SetLastError(kErrorInvalidParameter);
+        return false;
+    }
+    if (newPosition)
+        *newPosition = static_cast<std::int64_t>(at);
+    return true;
+}
+
+bool SetEndOfFile(HANDLE file)
+{
+    FileHandle* h = HandleOf(file);
+    if (!h) {
+        SetLastError(kErrorInvalidParameter);
+        return false;
+    }
+    const off_t at = lseek(h->fd, 0, SEEK_CUR);
+    if (at < 0 || ftruncate(h->fd, at) != 0) {
+        SetLastError(errno == EACCES || errno == EPERM || errno == EBADF ? kErrorAccessDenied : kErrorGenFailure);
+        return false;
+    }
+    return true;
+}
+
+bool CloseHandle(HANDLE handle)
+{
+    FileHandle* h = HandleOf(handle);
+    if (!h) {
+        SetLastError(kErrorInvalidParameter);
+        return false;
+    }
+    const bool closed = close(h->fd) == 0;
+    delete h;
+    return closed;
 }
 
 const wchar_t* PathFindFileNameW(const wchar_t* path)

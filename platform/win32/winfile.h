@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace win32 {
@@ -25,6 +26,7 @@ constexpr DWORD kErrorFileNotFound = 2;
 constexpr DWORD kErrorPathNotFound = 3;
 constexpr DWORD kErrorAccessDenied = 5;
 constexpr DWORD kErrorGenFailure = 31;
+constexpr DWORD kErrorInvalidParameter = 87;
 constexpr DWORD kErrorBadNetPath = 53;
 constexpr DWORD kErrorInsufficientBuffer = 122;
 constexpr DWORD kErrorInvalidName = 123;
@@ -59,6 +61,35 @@ DWORD GetModuleFileNameW(void* module, wchar_t* buffer, DWORD size);
 unsigned PathGetCharTypeW(wchar_t c);
 // The file-name part of a path (after its last separator).
 const wchar_t* PathFindFileNameW(const wchar_t* path);
+
+// ---- C runtime file streams over Windows paths
+//
+// Modes are the runtime's "r", "w", "a" with "+" and "b" or "t" (both mean
+// binary here); the runtime's commit flag 'c' and other extensions are not
+// offered, so a flush hands the bytes to the system and never syncs the disk.
+// An unusable path or mode answers null with errno set (ENOENT, EINVAL).
+std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode);
+// 64-bit seek (SEEK_SET, SEEK_CUR, SEEK_END) and position; 0 and -1 as the
+// runtime answers.
+int _fseeki64(std::FILE* file, std::int64_t offset, int origin);
+std::int64_t _ftelli64(std::FILE* file);
+
+// ---- Win32 file handles, for what streams cannot do: setting a file's end.
+using HANDLE = void*;
+extern const HANDLE kInvalidHandleValue;
+constexpr DWORD kGenericWrite = 0x40000000u;
+constexpr DWORD kGenericRead = 0x80000000u;
+constexpr DWORD kOpenExisting = 3;
+constexpr DWORD kFileBegin = 0;
+
+// Opens an existing file (only kOpenExisting is offered); kInvalidHandleValue
+// with the last error set on failure.
+HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD shareMode, void* securityAttributes,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+bool SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method);
+// Cuts or extends the file at its pointer.
+bool SetEndOfFile(HANDLE file);
+bool CloseHandle(HANDLE handle);
 
 // Drive mapping: `letter` (A to Z, either case) stands for `folder`, an
 // absolute POSIX folder. An empty folder removes the mapping.

@@ -256,9 +256,28 @@ TEST_F(Fmhost, AnUnwritablePictureEndsTheRunAfterWholeLines)
     EXPECT_EQ(Messages(), "0\n4\n");   // still shut down
 }
 
+TEST_F(Fmhost, OldStyleCallsCarryMacRomanTextInHandles)
+{
+    Ran r = Run("#external 1 \"né|x\"\n#external 2 é¶\n#external 2\n#external 7 \"a\"\n#external 3\n"
+            "#external 1 after\n");
+    // A handle left locked is reported, and the run still goes to its end.
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "1: external \"né|x\"\n"
+              "2: external \"8EA6\"\n"   // Mac Roman bytes of é and ¶
+              "3: external \"\"\n"
+              "4: external untouched\n"
+              "5: external \"\"\n"
+              "6: external \"after\"\n");
+    EXPECT_NE(r.err.find("line 5: the plug-in left a handle of the old-style call locked"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("line 4"), std::string::npos) << r.err;
+}
+
 TEST_F(Fmhost, JsonLines)
 {
-    Ran r = Run("#string 128\n\"a¶\\\"\"\nTP_Add ( 1 ; 0.5 )\nTP_Picture ( \"png\" )\nTP_Add ( 1 )\n#shutdown\n",
+    Ran r = Run("#string 128\n\"a¶\\\"\"\nTP_Add ( 1 ; 0.5 )\nTP_Picture ( \"png\" )\nTP_Add ( 1 )\n#shutdown\n"
+                "#external 1 x\n#external 7\n",
                 {"--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -274,7 +293,11 @@ TEST_F(Fmhost, JsonLines)
               "{\"line\":5,\"kind\":\"calc\",\"error\":-10001,\"type\":\"empty\",\"text\":null,\"number\":null,"
               "\"result\":null,\"streams\":null,\"file\":null}\n"
               "{\"line\":6,\"kind\":\"shutdown\",\"error\":null,\"type\":null,\"text\":null,\"number\":null,"
-              "\"result\":0,\"streams\":null,\"file\":null}\n");
+              "\"result\":0,\"streams\":null,\"file\":null}\n"
+              "{\"line\":7,\"kind\":\"external\",\"error\":null,\"type\":\"text\",\"text\":\"x\",\"number\":null,"
+              "\"result\":null,\"streams\":null,\"file\":null}\n"
+              "{\"line\":8,\"kind\":\"external\",\"error\":null,\"type\":\"untouched\",\"text\":null,"
+              "\"number\":null,\"result\":null,\"streams\":null,\"file\":null}\n");
 }
 
 TEST_F(Fmhost, ScriptFromStandardInput)

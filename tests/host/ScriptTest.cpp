@@ -37,11 +37,13 @@ TEST(Script, LinesDirectivesAndComments)
         "\"a\" & 1\n"
         "#shutdown\n"
         "#sleep 0\n"
-        "#sleep 60000";
+        "#sleep 60000\n"
+        "#external 65535\n"
+        "#external 0 \" a|\"b\" \"";
     std::vector<Command> c;
     CalcError error;
     ASSERT_TRUE(ParseScript(script, &c, &error)) << error.message;
-    ASSERT_EQ(c.size(), 13u);
+    ASSERT_EQ(c.size(), 15u);
     EXPECT_EQ(c[0].kind, Command::Kind::String);
     EXPECT_EQ(c[0].line, 4);
     EXPECT_EQ(c[0].stringId, 128);
@@ -65,6 +67,11 @@ TEST(Script, LinesDirectivesAndComments)
     EXPECT_EQ(c[11].kind, Command::Kind::Sleep);
     EXPECT_EQ(c[11].sleepMs, 0);
     EXPECT_EQ(c[12].sleepMs, 60000);
+    EXPECT_EQ(c[13].kind, Command::Kind::External);
+    EXPECT_EQ(c[13].externalIndex, 65535);
+    EXPECT_EQ(c[13].parameter, "");
+    EXPECT_EQ(c[14].externalIndex, 0);
+    EXPECT_EQ(c[14].parameter, " a|\"b\" ");   // one pair of quotes off, the rest kept
 }
 
 TEST(Script, BadDirectivesNameLineAndColumn)
@@ -82,6 +89,9 @@ TEST(Script, BadDirectivesNameLineAndColumn)
     EXPECT_EQ(ErrorOf("#sleep 60001").column, 8);
     EXPECT_EQ(ErrorOf("#sleep -1").column, 8);
     EXPECT_EQ(ErrorOf("#sleep 5 5").column, 10);
+    EXPECT_EQ(ErrorOf("#external").column, 10);
+    EXPECT_EQ(ErrorOf("#external 65536 x").column, 11);
+    EXPECT_EQ(ErrorOf("#external -1").column, 11);
     EXPECT_EQ(ErrorOf("#bogus 1").column, 1);
     EXPECT_EQ(ErrorOf("#").column, 1);
 }

@@ -255,6 +255,38 @@ void AnswerString(fmapi::CallRecord* r)
     if (text.size() <= r->parm3) std::memcpy(out, text.data(), text.size() * sizeof(char16_t));
 }
 
+// The old-style call, through the record's memory callbacks: index 1 echoes
+// the parameter's bytes, 2 answers them in hexadecimal, 3 locks the result
+// and leaves it locked; any other index leaves both handles alone.
+void OldStyle(fmapi::CallRecord* r)
+{
+    fmapi::HostCallback resize = r->callbacks[1], size = r->callbacks[2], lock = r->callbacks[5],
+                        unlock = r->callbacks[6];
+    const std::uint16_t index = static_cast<std::uint16_t>(r->parm2 & 0xFFFF);
+    const auto param = static_cast<std::intptr_t>(r->parm3);
+    if (!resize || !size || !lock || !unlock || index < 1 || index > 3) return;
+    if (index == 3) {
+        lock(r->result, 0);
+        return;
+    }
+    const char* in = reinterpret_cast<const char*>(lock(param, 0));
+    std::string bytes(in, static_cast<std::size_t>(size(param, 0)));
+    unlock(param, 0);
+    std::string out = bytes;
+    if (index == 2) {
+        out.clear();
+        for (unsigned char c : bytes) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%02X", c);
+            out += hex;
+        }
+    }
+    resize(r->result, static_cast<std::intptr_t>(out.size()));
+    char* dst = reinterpret_cast<char*>(lock(r->result, 0));
+    if (!out.empty()) std::memcpy(dst, out.data(), out.size());
+    unlock(r->result, 0);
+}
+
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) void FMExternCallProc(fmapi::CallRecord* r)
@@ -293,6 +325,9 @@ extern "C" __attribute__((visibility("default"))) void FMExternCallProc(fmapi::C
         break;
     case fmapi::kMsgGetString:
         AnswerString(r);
+        break;
+    case fmapi::kMsgExternal:
+        OldStyle(r);
         break;
     default:
         break;
