@@ -1,4 +1,4 @@
-// For profilers: one warm-up chart, then COUNT charts of one type inside
+// For profilers: one first chart (timed: the warm start), then COUNT charts of one type inside
 // ProfiledCharts (callgrind: --toggle-collect=ProfiledCharts), then COUNT
 // more timed one by one.
 //   pv_profile_chart TYPE-INDEX [WIDTH [COUNT [OUT.png]]]
@@ -26,7 +26,9 @@ int main(int argc, char** argv)
         return 2;
     pvtest::Init();
     pvtest::CallText(u"PVane_SetupLog", {u"logOff"});
+    const auto first = std::chrono::steady_clock::now();
     std::vector<unsigned char> png = pvbench::MakeChart(pvbench::kTypes[type], width, width * 3 / 4);
+    std::printf("first %.2f ms, ", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - first).count());
     std::size_t bytes = ProfiledCharts(type, width, count);
     // Then timed one by one: the best and the median.
     std::vector<double> ms;

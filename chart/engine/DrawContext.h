@@ -25,10 +25,13 @@ struct CSizeF {
     float height = 0.0f;
 };
 
-// Makes the drawing layer ready to draw text (fonts found and loaded, the
-// text machinery's lazily built state made), so that the first picture of a
-// process costs what the others cost and has the same pixels.
+// Makes the drawing layer ready (fonts found and loaded, the text machinery's
+// lazily built state made, the encoder's threads and buffers started), so
+// that the first picture of a session costs what the others cost.
 void PrepareDrawing();
+// Lets go of what PrepareDrawing started (the encoder's threads), at the end
+// of a session; a later picture starts it again.
+void ReleaseDrawing();
 
 class CDrawContext {
 public:

@@ -52,6 +52,7 @@ void PVPlugin::OnShutdown(__Quarrow__::Message& message)
 {
     CloseLog();
     __Quarrow__::PlugIn::OnShutdown(message);
+    ReleaseDrawing();
 }
 
 std::int16_t PVPlugin::GetLastResultCode(std::int16_t, const FMExprEnv*, const FMDataVect*, FMData* result)

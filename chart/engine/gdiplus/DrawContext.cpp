@@ -288,13 +288,27 @@ CColor CDrawContext::GetSystemColor()
 
 void PrepareDrawing()
 {
+    Gdiplus::StartEncoderThreads();
     CCanvas canvas(64, 32);
     if (!canvas.Usable())
         return;
     CDrawContext context(canvas.GetGraphics(), CColor(0xFF000000u), 1.0f);
-    // The families the charts use by default, and a character no font has.
+    // The families and size the charts use by default: the printable ASCII
+    // glyphs, and a character no font has.
+    std::wstring sample = L"\xE000";
+    for (wchar_t c = 0x20; c < 0x7F; ++c)
+        sample += c;
     for (const wchar_t* family : {L"Times", L"sans-serif"}) {
-        context.MeasureString(family, L"Ag\xE000", 12);
-        context.DrawString(family, CPointF(2, 16), L"Ag\xE000", 12, 0, 0);
+        context.MeasureString(family, sample, 12);
+        context.DrawString(family, CPointF(2, 16), sample, 12, 0, 0);
     }
+    // The encoders' own set-up, on a picture of their smallest kind.
+    Gdiplus::CLSID clsid;
+    std::vector<unsigned char> bytes;
+    Gdiplus::VectorSink sink(bytes);
+    for (const wchar_t* mime : {L"image/png", L"image/jpeg"})
+        if (GetEncoderClsid(mime, &clsid) >= 0)
+            canvas.GetBitmap()->Save(&sink, &clsid, nullptr);
 }
+
+void ReleaseDrawing() { Gdiplus::StopEncoderThreads(); }
