@@ -1,8 +1,9 @@
 // Large inputs straight through the engine: one line chart of many values,
 // built and drawn once, timed.
 //   pv_engine_sizes CASE
-// CASE: dotted32000, soft2000, soft100000, tallsoft400 (640 x 32767, values
-// alternating between 10 and 90).
+// CASE: dotted32000, soft2000, soft100000 (values (7 i) mod 90 + 5),
+// tallsoft400 (640 x 32767), softalt2000, softalt100000, linesalt100000
+// (values alternating between 10 and 90).
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,9 @@ const Case kCases[] = {
     {"soft2000", 640, 480, 2000, true, false, false},
     {"soft100000", 640, 480, 100000, true, false, false},
     {"tallsoft400", 640, 32767, 400, true, false, true},
+    {"softalt2000", 640, 480, 2000, true, false, true},
+    {"softalt100000", 640, 480, 100000, true, false, true},
+    {"linesalt100000", 640, 480, 100000, false, false, true},
 };
 
 void SetOptions(CPlot& chart)
@@ -58,7 +62,7 @@ int main(int argc, char** argv)
             chosen = &c;
     }
     if (!chosen) {
-        std::fprintf(stderr, "usage: %s dotted32000|soft2000|soft100000|tallsoft400\n", argv[0]);
+        std::fprintf(stderr, "usage: %s CASE (see the source)\n", argv[0]);
         return 2;
     }
     const Case& c = *chosen;
