@@ -193,8 +193,8 @@ void CPlot::ApplyOptions()
 
 void CPlot::CreateTitle()
 {
-    titleText = &Add<CText>(CColor::DefaultGray(), title, L"Times",
-                            CPointF(static_cast<float>(pictureWidth) * 0.5f, titleRect->top), 14, 1);
+    const CPointF anchor(static_cast<float>(pictureWidth) * 0.5f, titleRect->top);
+    titleText = &Add<CText>(CColor::DefaultGray(), title, L"Times", anchor, 14, 1);
     titleText->smoothing = true;
 }
 

@@ -217,7 +217,8 @@ TEST(FormatValue, BeyondInt32AndClampedToInt64)
               L"-9 223 372 036 854 775 808");
     EXPECT_EQ(CPlot::FormatValue(std::numeric_limits<float>::quiet_NaN()), L"0");
     EXPECT_EQ(CPlot::RoundHalfEven(-0.5), 0);
-    EXPECT_EQ(CPlot::RoundHalfEven(-9223372036854775808.0), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(CPlot::RoundHalfEven(-9223372036854775808.0),
+              std::numeric_limits<std::int64_t>::min());
 }
 
 TEST(AxisScale, StepsForTenWantedSteps)

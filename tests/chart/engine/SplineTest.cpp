@@ -197,9 +197,9 @@ TEST(Cardinal, LookupByDistanceFindsTheFirstSegmentThatReachesIt)
         for (unsigned i = 0; i < curve->SegmentCount(); ++i) {
             const Segment& s = curve->GetSegment(i);
             if (s.startDistance + s.length >= distance) {
-                const float t = s.length > 0.0f
-                                    ? std::clamp((distance - s.startDistance) / s.length, 0.0f, 1.0f)
-                                    : 1.0f;
+                float t = 1.0f;
+                if (s.length > 0.0f)
+                    t = std::clamp((distance - s.startDistance) / s.length, 0.0f, 1.0f);
                 return curve->PositionIn(i, t);
             }
         }

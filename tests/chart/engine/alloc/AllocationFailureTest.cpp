@@ -111,7 +111,9 @@ std::vector<Kind> Kinds()
 {
     return {
         {"pie3d",
-         [] { return std::unique_ptr<CPlot>(new CPie(200, 150, L"pie", CColor::White(), 1, false)); }},
+         [] {
+             return std::unique_ptr<CPlot>(new CPie(200, 150, L"pie", CColor::White(), 1, false));
+         }},
         {"bars3d",
          [] {
              return std::unique_ptr<CPlot>(
