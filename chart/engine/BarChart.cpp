@@ -23,7 +23,7 @@ void CBarChart::DrawCategoryAxis()
         if (c + 1 < count) {
             AddCategorySeparator(xr);
             if (depth > 0)
-                new CLine(this, grey, CPointF(xr, p.bottom), CPointF(xr - d, p.bottom + d));
+                Add<CLine>(grey, CPointF(xr, p.bottom), CPointF(xr - d, p.bottom + d));
         }
         const std::wstring text = c < labels.size() ? labels[c] : std::wstring();
         float offset;
@@ -32,9 +32,9 @@ void CBarChart::DrawCategoryAxis()
         else
             offset = context->MeasureString(labelFontName, text, labelFontSize).height;
         const float x = (xl + xr) * 0.5f - (depth > 0 ? 6.0f : 0.0f);
-        auto* label = new CText(this, labelFontColor, text, labelFontName,
-                                CPointF(x, p.bottom + offset), labelFontSize, 1);
-        label->angle = labelAngle;
+        Add<CText>(labelFontColor, text, labelFontName, CPointF(x, p.bottom + offset),
+                   labelFontSize, 1)
+            .angle = labelAngle;
     }
 }
 
@@ -59,9 +59,9 @@ void CVerticalBarChart::DrawChart()
         x2 += slot;
         for (const auto& graph : series.data) {
             if (!graph.values.empty()) {
-                const float h = ValueToHeight(ValueAt(graph, c));
-                new CBox(this, graph.color, CPointF(x1 + inset, ClampToBand(p.bottom - h)),
-                         CPointF(x2 - inset, p.bottom), true, true, depth);
+                const double h = ValueToHeight(ValueAt(graph, c));
+                Add<CBox>(graph.color, CPointF(x1 + inset, ClampToBand(p.bottom - h)),
+                          CPointF(x2 - inset, p.bottom), true, true, depth);
             }
             x1 += slot;
             x2 += slot;

@@ -5,6 +5,7 @@
 // angles are degrees clockwise from +x; font sizes are whole points.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ void ReleaseDrawing();
 
 class CDrawContext {
 public:
+    // A smoothed polygon is walked in half-pixel steps, or in as many equal
+    // steps as this when half pixels would need more: time and the path's
+    // memory stay bounded however long the curve.
+    static constexpr std::uint32_t kMaxCurveSteps = 1u << 18;
+
     CDrawContext(CGraphicsHandle graphics, const CColor& colour, float width);
     virtual ~CDrawContext();
 

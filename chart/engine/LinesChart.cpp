@@ -37,20 +37,20 @@ void CLinesChart::DrawChart()
         std::vector<CPointF> points;
         // One category, or a graph of one value: a level line across the plot.
         if (count == 1 || graph.values.size() == 1) {
-            const float y = p.bottom - ValueToHeight(ValueAt(graph, 0));
+            const float y = ToGeometry(p.bottom - ValueToHeight(ValueAt(graph, 0)));
             points = {CPointF(p.left, y), CPointF(p.right, y)};
         } else {
             float x = p.left;
             for (std::size_t c = 0; c < count; ++c, x += s) {
-                const float y = p.bottom - ValueToHeight(ValueAt(graph, c));
+                const float y = ToGeometry(p.bottom - ValueToHeight(ValueAt(graph, c)));
                 if (dots)
-                    new CDot(this, graph.color, CPointF(x, ClampToBand(y)));
+                    Add<CDot>(graph.color, CPointF(x, ClampToBand(y)));
                 points.emplace_back(x, y);
             }
         }
-        auto* line = new CPolygon(this, graph.color, ClipToBand(points), smooth, false);
-        line->width = 4.0f;
-        line->smoothing = true;
+        CPolygon& line = Add<CPolygon>(graph.color, ClipToBand(points), smooth, false);
+        line.width = 4.0f;
+        line.smoothing = true;
     }
 }
 
@@ -66,10 +66,10 @@ void CLinesChart::DrawCategoryAxis()
 
     if (count == 1) {
         // Right-aligned under the middle of the plot.
-        auto* label = new CText(this, labelFontColor, firstLabel, labelFontName,
-                                CPointF(p.left + std::fabs(p.right - p.left) * 0.5f, p.bottom + hl),
-                                labelFontSize, 2);
-        label->angle = labelAngle;
+        Add<CText>(labelFontColor, firstLabel, labelFontName,
+                   CPointF(p.left + std::fabs(p.right - p.left) * 0.5f, p.bottom + hl),
+                   labelFontSize, 2)
+            .angle = labelAngle;
         return;
     }
 
@@ -79,9 +79,8 @@ void CLinesChart::DrawCategoryAxis()
     }
     for (std::size_t c = 0; c < count; ++c) {
         const std::wstring text = c < labels.size() ? labels[c] : std::wstring();
-        auto* label = new CText(this, labelFontColor, text, labelFontName,
-                                CPointF(p.left + static_cast<float>(c) * s, p.bottom + hl),
-                                labelFontSize, 1);
-        label->angle = labelAngle;
+        Add<CText>(labelFontColor, text, labelFontName,
+                   CPointF(p.left + static_cast<float>(c) * s, p.bottom + hl), labelFontSize, 1)
+            .angle = labelAngle;
     }
 }

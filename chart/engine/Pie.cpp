@@ -8,6 +8,9 @@
 namespace {
 
 constexpr float kDegreesToRadians = 0.0174532924f;
+// A slice's share of the circle and of 100, a hair over each.
+constexpr double kFullCircle = 360.00003f;
+constexpr double kPercent = 100.00003f;
 // Far enough for any picture side; keeps a damaged centre from looping long.
 constexpr int kMaxSideLayers = 65536;
 
@@ -38,18 +41,19 @@ void CPie::ApplyOptions()
 {
     CPlot::ApplyOptions();
     COptionValue value = GetOption(ShowTags);
-    tagMode = static_cast<std::int32_t>(boost::get<ETagMode>(value));
+    tagMode = boost::get<ETagMode>(value);
     value = GetOption(TagsBkColor);
     tagBkColor = boost::get<CColor>(value);
 }
 
-CArc* CPie::MakeTopFace(CPrimitive* parentPrimitive, const CPointF& centre, float start,
+CArc& CPie::MakeTopFace(CPrimitive& parentPrimitive, const CPointF& centre, float start,
                         float end, const CColor& sliceColour) const
 {
-    auto* top = new CArc(parentPrimitive, sliceColour, centre, diameter,
-                         depth > 0 ? diameter * 0.5f : diameter, start, end, true, true);
-    top->width = 2.0f;
-    top->smoothing = true;
+    CArc& top = parentPrimitive.Add<CArc>(sliceColour, centre, diameter,
+                                          depth > 0 ? diameter * 0.5f : diameter, start, end,
+                                          true, true);
+    top.width = 2.0f;
+    top.smoothing = true;
     return top;
 }
 
@@ -65,14 +69,14 @@ void CPie::BuildPart(CPrimitive& group, const CPointF& centre, float start, floa
         const CColor lightGrey(0xFFD3D3D3u);
         int layer = 0;
         for (float y = rim + 5; y >= cy && layer < kMaxSideLayers; y -= 1.0f, ++layer) {
-            auto* arc = new CArc(&group, y > rim ? lightGrey : shaded, CPointF(centre.x, y),
-                                 diameter, diameter * 0.5f, start, end, anyExploded, false);
-            arc->width = 2.0f;
-            arc->smoothing = layer == 0 || y == rim;
+            CArc& arc = group.Add<CArc>(y > rim ? lightGrey : shaded, CPointF(centre.x, y),
+                                        diameter, diameter * 0.5f, start, end, anyExploded, false);
+            arc.width = 2.0f;
+            arc.smoothing = layer == 0 || y == rim;
         }
     }
     if (withTop)
-        MakeTopFace(&group, centre, start, end, sliceColour);
+        MakeTopFace(group, centre, start, end, sliceColour);
 }
 
 void CPie::MakeTag(CPrimitive& group, const CPointF& centre, float start, float end,
@@ -88,18 +92,18 @@ void CPie::MakeTag(CPrimitive& group, const CPointF& centre, float start, float 
     const bool rightHalf = m < 90 || m >= 270;
     const float x2 = rightHalf ? x1 + 10 : x1 - 10;
     const CColor grey = CColor::DefaultGray();
-    new CLine(&group, grey, CPointF(x0, y0), CPointF(x1, y1));
-    new CLine(&group, grey, CPointF(x1, y1), CPointF(x2, y1));
+    group.Add<CLine>(grey, CPointF(x0, y0), CPointF(x1, y1));
+    group.Add<CLine>(grey, CPointF(x1, y1), CPointF(x2, y1));
 
     const CSizeF extent = CreateDrawContext()->MeasureString(historyFontName, text, historyFontSize);
     const float boxWidth = extent.width + 4;
     const float left = rightHalf ? x2 + 2 : x2 - 2 - boxWidth;
     const CColor boxColour = tagBkColor.empty ? CColor::SystemTagColor() : tagBkColor;
-    new CRectangle(&group, boxColour, CPointF(left, y1 - extent.height * 0.5f - 1),
-                   CPointF(left + boxWidth, y1 + extent.height * 0.5f + 1), true, false);
-    auto* label = new CText(&group, historyFontColor, text, historyFontName,
-                            CPointF(left + boxWidth * 0.5f, y1), historyFontSize, 1);
-    label->smoothing = true;
+    group.Add<CRectangle>(boxColour, CPointF(left, y1 - extent.height * 0.5f - 1),
+                          CPointF(left + boxWidth, y1 + extent.height * 0.5f + 1), true, false);
+    group.Add<CText>(historyFontColor, text, historyFontName, CPointF(left + boxWidth * 0.5f, y1),
+                     historyFontSize, 1)
+        .smoothing = true;
 }
 
 void CPie::DrawChart()
@@ -109,18 +113,26 @@ void CPie::DrawChart()
         return;
     const auto& values = series.data.front().values;
 
-    float total = 0.0f;
+    // In double, so that large values (their sum, or a value times 360)
+    // still share out; at float precision, so that other pies keep their
+    // angles exactly.
+    double total = 0.0;
     for (const auto& value : values)
-        total += value.first;
+        total = FloatPrecision(total + value.first);
     for (const auto& value : values) {
         if (IsExploded(value.second))
             anyExploded = true;
     }
-    // Nothing to share out (all zero, or out of float's reach): no slices.
-    if (total == 0.0f || !std::isfinite(total))
+    // Nothing to share out (all zero, infinite or NaN values): no slices.
+    if (total == 0.0 || !std::isfinite(total))
         return;
+    auto share = [total](float v, double whole) {
+        return FloatPrecision(FloatPrecision(v * whole) / total);
+    };
     for (const auto& value : values) {
-        if (!std::isfinite(value.first * 360.00003f / total))
+        // A sweep beyond float's range (a tiny total of mixed signs) has no
+        // angle to draw.
+        if (!(std::fabs(share(value.first, kFullCircle)) <= std::numeric_limits<float>::max()))
             return;
     }
 
@@ -130,7 +142,7 @@ void CPie::DrawChart()
 
     struct CKeyedPart {
         float key;
-        std::unique_ptr<CPrimitive> group;
+        std::shared_ptr<CPrimitive> group;
     };
     struct CTopFace {
         CPointF centre;
@@ -140,12 +152,12 @@ void CPie::DrawChart()
     };
     std::vector<CKeyedPart> keyed;
     std::vector<CTopFace> splitTops;
-    std::vector<std::unique_ptr<CPrimitive>> tags;
+    std::vector<std::shared_ptr<CPrimitive>> tags;
 
     float a = 0.0f;
     for (std::size_t index = 0; index < values.size(); ++index) {
         const float v = values[index].first;
-        const float sweep = v * 360.00003f / total;
+        const float sweep = static_cast<float>(share(v, kFullCircle));
         const float end = a + sweep;
         if (index >= pieColors.size())
             pieColors.push_back(CColor::Random());
@@ -173,7 +185,7 @@ void CPie::DrawChart()
             for (const auto& part : parts) {
                 const float s = part.first;
                 const float e = part.second;
-                auto group = std::make_unique<CPrimitive>(nullptr, CColor(0xFF000000u));
+                auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
                 group->width = 1.0f;
                 BuildPart(*group, centre, s, e, sliceColour, !split);
                 if (s < 270 && e > 270) {
@@ -193,12 +205,12 @@ void CPie::DrawChart()
             }
 
             std::wstring tag;
-            if (tagMode == 1)
-                tag = boost::lexical_cast<std::wstring>(RoundHalfEven(v * 100.00003f / total));
-            else if (tagMode == 2)
+            if (tagMode == ETagMode::Percentage)
+                tag = boost::lexical_cast<std::wstring>(RoundHalfEven(share(v, kPercent)));
+            else if (tagMode == ETagMode::Values)
                 tag = FormatValue(v);
             if (!tag.empty()) {
-                auto group = std::make_unique<CPrimitive>(nullptr, CColor(0xFF000000u));
+                auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
                 MakeTag(*group, centre, a, end, tag);
                 tags.push_back(std::move(group));
             }
@@ -211,19 +223,16 @@ void CPie::DrawChart()
     for (auto& part : keyed)
         AddChild(std::move(part.group));
     for (const auto& top : splitTops)
-        MakeTopFace(this, top.centre, top.start, top.end, top.colour);
+        MakeTopFace(*this, top.centre, top.start, top.end, top.colour);
     for (auto& tag : tags)
         AddChild(std::move(tag));
 }
 
 void CPie::DrawHistory()
 {
-    if (!historyRect)
-        return;
-    const CRect& h = *historyRect;
-    auto* caption = new CCaption(this, historyFontColor, h.left, h.top, h.right - h.left);
-    caption->family = historyFontName;
-    caption->size = historyFontSize;
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        caption->AddEntry(labels[i], i < pieColors.size() ? pieColors[i] : CColor::Random());
+    // The categories in their slice colours; the graph titles play no part.
+    if (CCaption* legend = AddLegend()) {
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            legend->AddEntry(labels[i], i < pieColors.size() ? pieColors[i] : CColor::Random());
+    }
 }

@@ -11,7 +11,7 @@ public:
     ~CPie() override;
 
     float diameter;
-    std::int32_t tagMode = 0;
+    ETagMode tagMode = ETagMode::None;
     CColor tagBkColor = CColor::Empty();
     std::int32_t explodeOffset = 10;
     bool anyExploded = false;
@@ -28,7 +28,7 @@ private:
     // The side layers (3D) and, when asked, the top face of one slice part.
     void BuildPart(CPrimitive& group, const CPointF& centre, float start, float end,
                    const CColor& colour, bool withTop) const;
-    CArc* MakeTopFace(CPrimitive* parent, const CPointF& centre, float start, float end,
+    CArc& MakeTopFace(CPrimitive& parent, const CPointF& centre, float start, float end,
                       const CColor& colour) const;
     void MakeTag(CPrimitive& group, const CPointF& centre, float start, float end,
                  const std::wstring& text) const;

@@ -11,6 +11,35 @@
 
 CChartData::~CChartData() = default;
 
+namespace {
+
+// 10 to the power of the whole number at or below log10(range), computed
+// in float where float holds the range (so the steps keep their float
+// values exactly).
+double PowerOfTenBelow(double range)
+{
+    if (range <= std::numeric_limits<float>::max()) {
+        const float r = static_cast<float>(range);
+        return std::pow(10.0f, std::floor(std::log10(r)));
+    }
+    return std::pow(10.0, std::floor(std::log10(range)));
+}
+
+// A value label as a float reads (9 significant digits, so 0.4 reads
+// 0.400000006), also beyond float's range.
+std::wstring AxisLabel(double v)
+{
+    if (std::fabs(v) <= std::numeric_limits<float>::max())
+        return boost::lexical_cast<std::wstring>(static_cast<float>(v));
+    std::wostringstream out;
+    out.imbue(std::locale::classic());
+    out.precision(std::numeric_limits<float>::max_digits10);
+    out << v;
+    return out.str();
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------
 // Construction and layout
 
@@ -26,7 +55,7 @@ CPlot::CPlot(std::int32_t width, std::int32_t height, std::wstring titleText_,
 {
     StartGraphics();
     CPlot::CreateCanvas();
-    pictureRect = std::make_shared<CRect>(nullptr, CColor(0xFF000000u), 0.0f, 0.0f,
+    pictureRect = std::make_shared<CRect>(CColor(0xFF000000u), 0.0f, 0.0f,
                                           static_cast<float>(pictureWidth) - 1,
                                           static_cast<float>(pictureHeight) - 1);
     CPlot::Layout();
@@ -48,7 +77,7 @@ void CPlot::Layout()
     const CRect& a = *areaRect;
 
     const float band = static_cast<float>(titleBandHeight + titlePadding.top + titlePadding.bottom);
-    titleRect = CRect(nullptr, CColor(0xFF000000u), a.left, a.top, a.right, a.top + band - 1)
+    titleRect = CRect(CColor(0xFF000000u), a.left, a.top, a.right, a.top + band - 1)
                     .Inset(titlePadding);
 
     const float y0 = a.top + band;
@@ -59,29 +88,29 @@ void CPlot::Layout()
     bool positionKnown = true;
     std::shared_ptr<CRect> chart;
     if (!showHistory) {
-        chart = std::make_shared<CRect>(nullptr, CColor(0xFF000000u), a.left, y0, a.right, a.bottom);
+        chart = std::make_shared<CRect>(CColor(0xFF000000u), a.left, y0, a.right, a.bottom);
     } else if (historyPosition == 1) {
-        chart = std::make_shared<CRect>(nullptr, CColor(0xFF000000u), a.left, y0, split - 1,
+        chart = std::make_shared<CRect>(CColor(0xFF000000u), a.left, y0, split - 1,
                                         a.bottom);
     } else if (historyPosition == 0) {
-        chart = std::make_shared<CRect>(nullptr, CColor(0xFF000000u), a.right - split, y0, a.right,
+        chart = std::make_shared<CRect>(CColor(0xFF000000u), a.right - split, y0, a.right,
                                         a.bottom);
     } else {
         LogError("Wrong history position");
         positionKnown = false;
         // Without a known side the chart takes the whole width and no legend
         // is laid out.
-        chart = std::make_shared<CRect>(nullptr, CColor(0xFF000000u), a.left, y0, a.right, a.bottom);
+        chart = std::make_shared<CRect>(CColor(0xFF000000u), a.left, y0, a.right, a.bottom);
     }
     chartRect = chart->Inset(chartPadding);
 
     historyRect.reset();
     if (showHistory) {
         if (historyPosition == 0) {
-            historyRect = CRect(nullptr, CColor(0xFF000000u), a.left, y0, chartRect->left, a.bottom)
+            historyRect = CRect(CColor(0xFF000000u), a.left, y0, chartRect->left, a.bottom)
                               .Inset(historyPadding);
         } else if (historyPosition == 1) {
-            historyRect = CRect(nullptr, CColor(0xFF000000u), split, y0, a.right, a.bottom)
+            historyRect = CRect(CColor(0xFF000000u), split, y0, a.right, a.bottom)
                               .Inset(historyPadding);
         } else if (!positionKnown) {
             LogError("Wrong history position");
@@ -165,8 +194,8 @@ void CPlot::ApplyOptions()
 
 void CPlot::CreateTitle()
 {
-    titleText = new CText(this, CColor::DefaultGray(), title, L"Times",
-                          CPointF(static_cast<float>(pictureWidth) * 0.5f, titleRect->top), 14, 1);
+    const CPointF anchor(static_cast<float>(pictureWidth) * 0.5f, titleRect->top);
+    titleText = &Add<CText>(CColor::DefaultGray(), title, L"Times", anchor, 14, 1);
     titleText->smoothing = true;
 }
 
@@ -176,15 +205,16 @@ void CPlot::DrawPlotFrame()
     const float i = static_cast<float>(seriesInset);
     const float d = static_cast<float>(depth);
     const CColor grey = CColor::DefaultGray();
-    new CLine(this, grey, CPointF(p.left, p.top - i), CPointF(p.left, p.bottom + i));
-    new CLine(this, grey, CPointF(p.left - i, p.bottom), CPointF(p.right + i, p.bottom));
+    Add<CLine>(grey, CPointF(p.left, p.top - i), CPointF(p.left, p.bottom + i));
+    Add<CLine>(grey, CPointF(p.left - i, p.bottom), CPointF(p.right + i, p.bottom));
     if (depth > 0) {
-        new CPolygon(this, grey,
-                     {CPointF(p.left, p.top), CPointF(p.left - d, p.top + d),
-                      CPointF(p.left - d, p.bottom + d), CPointF(p.left, p.bottom)},
-                     false, false);
-        new CLine(this, grey, CPointF(p.left - d, p.bottom + d), CPointF(p.right - d, p.bottom + d));
-        new CLine(this, grey, CPointF(p.right - d, p.bottom + d), CPointF(p.right, p.bottom));
+        Add<CPolygon>(grey,
+                      std::vector<CPointF>{CPointF(p.left, p.top), CPointF(p.left - d, p.top + d),
+                                           CPointF(p.left - d, p.bottom + d),
+                                           CPointF(p.left, p.bottom)},
+                      false, false);
+        Add<CLine>(grey, CPointF(p.left - d, p.bottom + d), CPointF(p.right - d, p.bottom + d));
+        Add<CLine>(grey, CPointF(p.right - d, p.bottom + d), CPointF(p.right, p.bottom));
     }
 }
 
@@ -199,60 +229,91 @@ void CPlot::DrawAxes()
     const float dy = scale.count > 0 ? (p.bottom - p.top) / static_cast<float>(scale.count) : 0.0f;
     const float labelX = p.left - (depth > 0 ? 2 * d : 0.0f) - 2 * i;
     float y = p.bottom;
-    float v = scale.first;
-    // The walk sums in floats like the labels read; the count bounds it.
+    double v = scale.first;
+    // The walk sums at float precision like the labels read; the count
+    // bounds it.
     for (std::int32_t k = 0; v <= scale.last && k <= scale.count; ++k) {
         if (k > 0) {
             if (showGrid)
-                new CLine(this, grey, CPointF(p.left - i, y), CPointF(p.right + i, y), true);
+                Add<CLine>(grey, CPointF(p.left - i, y), CPointF(p.right + i, y), true);
             else
-                new CLine(this, grey, CPointF(p.left - i, y), CPointF(p.left + i, y));
+                Add<CLine>(grey, CPointF(p.left - i, y), CPointF(p.left + i, y));
         }
         if (depth > 0)
-            new CLine(this, grey, CPointF(p.left, y), CPointF(p.left - d, y + d));
+            Add<CLine>(grey, CPointF(p.left, y), CPointF(p.left - d, y + d));
 
         float labelY;
         if (k == 0)
             labelY = depth > 0 ? y : y - 10;
         else
             labelY = depth > 0 ? y + d : y;
-        auto* label = new CText(this, labelFontColor, boost::lexical_cast<std::wstring>(v),
-                                labelFontName, CPointF(labelX, labelY), labelFontSize, 2);
-        label->angle = labelAngle;
+        Add<CText>(labelFontColor, AxisLabel(v), labelFontName, CPointF(labelX, labelY),
+                   labelFontSize, 2)
+            .angle = labelAngle;
 
-        v += scale.step;
+        v = FloatPrecision(v + scale.step);
         y -= dy;
     }
 }
 
-void CPlot::DrawHistory()
+CCaption* CPlot::AddLegend()
 {
     if (!historyRect)
-        return;
+        return nullptr;
     const CRect& h = *historyRect;
-    auto* caption = new CCaption(this, historyFontColor, h.left, h.top, h.right - h.left);
-    caption->family = historyFontName;
-    caption->size = historyFontSize;
-    for (const auto& graph : series.data)
-        caption->AddEntry(graph.title, graph.color);
+    CCaption& caption = Add<CCaption>(historyFontColor, h.left, h.top, h.right - h.left);
+    caption.family = historyFontName;
+    caption.size = historyFontSize;
+    return &caption;
+}
+
+void CPlot::DrawHistory()
+{
+    if (CCaption* legend = AddLegend()) {
+        for (const auto& graph : series.data)
+            legend->AddEntry(graph.title, graph.color);
+    }
 }
 
 // ---------------------------------------------------------------------------
 // Value axis
 
-CAxisScale CPlot::ComputeAxisScale(float low, float high, float wanted)
+double CPlot::FloatPrecision(double x)
+{
+    if (std::fabs(x) <= std::numeric_limits<float>::max())
+        return static_cast<float>(x);
+    if (!std::isfinite(x))
+        return x;
+    // Beyond float's range: float's 24 significant bits (halves to even),
+    // double's exponent.
+    int exponent = 0;
+    const double mantissa = std::frexp(x, &exponent);
+    return std::ldexp(std::nearbyint(std::ldexp(mantissa, 24)), exponent - 24);
+}
+
+float CPlot::ToGeometry(double x)
+{
+    const double most = std::numeric_limits<float>::max();
+    if (x > most)
+        return std::numeric_limits<float>::max();
+    if (x < -most)
+        return std::numeric_limits<float>::lowest();
+    return static_cast<float>(x);
+}
+
+CAxisScale CPlot::ComputeAxisScale(double low, double high, double wanted)
 {
     CAxisScale s;
     s.low = low;
     s.high = high;
     s.wanted = wanted;
-    s.range = std::fabs(high - low);
-    if (s.range == 0.0f)
-        s.range = 1.0f;
-    s.magnitude = std::pow(10.0f, std::floor(std::log10(s.range)));
-    const float r = s.range / s.magnitude;
-    const float q = wanted / r;
-    float factor;
+    s.range = FloatPrecision(std::fabs(high - low));
+    if (s.range == 0.0)
+        s.range = 1.0;
+    s.magnitude = PowerOfTenBelow(s.range);
+    const double r = FloatPrecision(s.range / s.magnitude);
+    const double q = FloatPrecision(wanted / r);
+    double factor;
     if (q > 20)
         factor = 0.05f;
     else if (q > 10)
@@ -267,36 +328,38 @@ CAxisScale CPlot::ComputeAxisScale(float low, float high, float wanted)
         factor = 2.0f;
     else
         factor = std::ceil(r);
-    s.step = s.magnitude * factor;
-    s.first = std::floor(low / s.step) * s.step;
-    s.last = std::ceil(high / s.step) * s.step;
-    s.span = s.last - s.first;
-    const float steps = s.span / s.step;
-    // Values out of float's reach leave no usable scale: keep only the base.
-    if (!std::isfinite(s.step) || !(s.step > 0.0f) || !std::isfinite(s.first) ||
-        !std::isfinite(s.last) || !std::isfinite(steps) || steps < 0.0f || steps > 1.0e6f) {
+    s.step = FloatPrecision(s.magnitude * factor);
+    s.first = FloatPrecision(std::floor(FloatPrecision(low / s.step)) * s.step);
+    s.last = FloatPrecision(std::ceil(FloatPrecision(high / s.step)) * s.step);
+    s.span = FloatPrecision(s.last - s.first);
+    const double steps = FloatPrecision(s.span / s.step);
+    // Values out of reach (infinite, NaN) leave no usable scale: keep only
+    // the base.
+    if (!std::isfinite(s.step) || !(s.step > 0.0) || !std::isfinite(s.first) ||
+        !std::isfinite(s.last) || !std::isfinite(steps) || steps < 0.0 || steps > 1.0e6) {
         s.count = 0;
-        s.first = s.last = s.span = 0.0f;
-        if (!std::isfinite(s.step) || !(s.step > 0.0f))
-            s.step = 1.0f;
+        s.first = s.last = s.span = 0.0;
+        if (!std::isfinite(s.step) || !(s.step > 0.0))
+            s.step = 1.0;
         return s;
     }
     s.count = static_cast<std::int32_t>(steps);
     return s;
 }
 
-CAxisScale CPlot::ValueScale() const { return ComputeAxisScale(0.0f, maximum, 10.0f); }
+CAxisScale CPlot::ValueScale() const { return ComputeAxisScale(0.0, maximum, 10.0); }
 
-float CPlot::ValueToHeight(float v) const
+double CPlot::ValueToHeight(double v) const
 {
-    if (v == 0.0f)
-        return 0.0f;
+    if (v == 0.0)
+        return 0.0;
     const CAxisScale scale = ValueScale();
     // With nothing above 0 the axis has no height to scale by.
-    if (!(scale.last > 0.0f))
-        return 0.0f;
-    const float h = (plotRect->bottom - plotRect->top) * v / scale.last;
-    return std::isfinite(h) ? h : 0.0f;
+    if (!(scale.last > 0.0))
+        return 0.0;
+    const double plotHeight = plotRect->bottom - plotRect->top;
+    const double h = FloatPrecision(FloatPrecision(plotHeight * v) / scale.last);
+    return std::isfinite(h) ? h : 0.0;
 }
 
 float CPlot::ValueAt(const CChartDataSeriesType& graph, std::size_t c)
@@ -315,12 +378,12 @@ float BandMargin(std::int32_t pictureHeight)
 
 } // namespace
 
-float CPlot::ClampToBand(float y) const
+float CPlot::ClampToBand(double y) const
 {
     const float margin = BandMargin(pictureHeight);
-    const float low = plotRect->top - margin;
-    const float high = plotRect->bottom + margin;
-    return std::min(std::max(y, low), high);
+    const double low = plotRect->top - margin;
+    const double high = plotRect->bottom + margin;
+    return static_cast<float>(std::min(std::max(y, low), high));
 }
 
 std::vector<CPointF> CPlot::ClipToBand(const std::vector<CPointF>& points) const
@@ -402,28 +465,42 @@ CPlot::COptionValue CPlot::GetOption(std::int32_t id) const
 // ---------------------------------------------------------------------------
 // Value texts
 
-std::int32_t CPlot::RoundHalfEven(float value)
+std::int64_t CPlot::RoundHalfEven(double value)
 {
     if (std::isnan(value))
         return 0;
-    const double v = value;
-    double whole = std::floor(v);
-    const double fraction = v - whole;
+    double whole = std::floor(value);
+    const double fraction = value - whole;
     if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0))
         whole += 1.0;
-    if (whole >= 2147483647.0)
-        return std::numeric_limits<std::int32_t>::max();
-    if (whole <= -2147483648.0)
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(whole);
+    const double limit = 9223372036854775808.0;   // 2^63
+    if (whole >= limit)
+        return std::numeric_limits<std::int64_t>::max();
+    if (whole < -limit)
+        return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(whole);
 }
 
 std::wstring CPlot::FormatValue(float value)
 {
-    std::wostringstream out;
-    out.imbue(std::locale(std::locale::classic(), new ThousandFaset));
-    out << RoundHalfEven(value);
-    return out.str();
+    // Grouped here rather than through a locale with its own numpunct facet:
+    // building such a locale is not safe when memory runs out (the C++
+    // library frees part of the facet twice).
+    const std::int64_t whole = RoundHalfEven(value);
+    std::uint64_t rest = whole < 0 ? 0 - static_cast<std::uint64_t>(whole)
+                                   : static_cast<std::uint64_t>(whole);
+    wchar_t text[32];   // 19 digits, 6 separators and a sign at most
+    wchar_t* const end = text + 32;
+    wchar_t* at = end;
+    for (int digits = 0; digits == 0 || rest != 0; ++digits) {
+        if (digits > 0 && digits % 3 == 0)
+            *--at = L' ';
+        *--at = static_cast<wchar_t>(L'0' + rest % 10);
+        rest /= 10;
+    }
+    if (whole < 0)
+        *--at = L'-';
+    return std::wstring(at, end);
 }
 
 std::size_t CPlot::CategoryCount() const
@@ -436,7 +513,7 @@ void CPlot::AddCategorySeparator(float x)
     const CRect& p = *plotRect;
     const float t = static_cast<float>(seriesInset);
     if (showGrid)
-        new CLine(this, CColor::DefaultGray(), CPointF(x, p.top - t), CPointF(x, p.bottom + t), true);
+        Add<CLine>(CColor::DefaultGray(), CPointF(x, p.top - t), CPointF(x, p.bottom + t), true);
     else
-        new CLine(this, CColor::DefaultGray(), CPointF(x, p.bottom - t), CPointF(x, p.bottom + t));
+        Add<CLine>(CColor::DefaultGray(), CPointF(x, p.bottom - t), CPointF(x, p.bottom + t));
 }

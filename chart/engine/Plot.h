@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <locale>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,25 +44,20 @@ public:
     ~CChartData() override;
 };
 
-// Space as thousands separator, groups of three digits.
-class ThousandFaset : public std::numpunct<wchar_t> {
-protected:
-    wchar_t do_thousands_sep() const override { return L' '; }
-    std::string do_grouping() const override { return "\3"; }
-};
-
-// The value axis: from first to last in count steps of step.
+// The value axis: from first to last in count steps of step. Doubles holding
+// float values (see CPlot::FloatPrecision), so that an axis up to float's
+// largest value still has its upper end.
 struct CAxisScale {
     std::int32_t count = 0;
-    float first = 0.0f;
-    float last = 0.0f;
-    float span = 0.0f;
-    float low = 0.0f;
-    float high = 0.0f;
-    float magnitude = 0.0f;
-    float step = 0.0f;
-    float range = 0.0f;
-    float wanted = 0.0f;
+    double first = 0.0;
+    double last = 0.0;
+    double span = 0.0;
+    double low = 0.0;
+    double high = 0.0;
+    double magnitude = 0.0;
+    double step = 0.0;
+    double range = 0.0;
+    double wanted = 0.0;
 };
 
 class CPlot : public CPrimitive {
@@ -123,12 +117,24 @@ public:
     // The whole number nearest to value (halves to even), digits grouped by
     // three with spaces.
     static std::wstring FormatValue(float value);
-    // Rounds halves to the even neighbour and clamps into the int32 range.
-    static std::int32_t RoundHalfEven(float value);
+    // Rounds halves to the even neighbour and clamps into the int64 range;
+    // NaN gives 0.
+    static std::int64_t RoundHalfEven(double value);
 
-    static CAxisScale ComputeAxisScale(float low, float high, float wanted);
-    // Pixels above the axis base for v on the value axis.
-    float ValueToHeight(float v) const;
+    // Value arithmetic runs in double so that sums and products of values
+    // near float's limit do not overflow. Each result is rounded to float's
+    // precision (24 significant bits; within float's range exactly as float
+    // rounds), so data that float could always handle keeps exactly the
+    // numbers, and pictures, it had.
+    static double FloatPrecision(double x);
+    // A coordinate for the drawing layer: the float nearest to x within
+    // float's range (NaN stays NaN).
+    static float ToGeometry(double x);
+
+    static CAxisScale ComputeAxisScale(double low, double high, double wanted);
+    // Pixels above the axis base for v on the value axis; 0 for values
+    // without a place on it (infinite, NaN, or no axis above 0).
+    double ValueToHeight(double v) const;
 
     // The canvas; null before it is made.
     CCanvas* GetCanvas() const { return canvas_.get(); }
@@ -188,6 +194,9 @@ protected:
     virtual void SetMargins();
     virtual void ApplyOptions();
 
+    // The legend at the history rectangle in the history font, without
+    // entries yet; null when the layout has no room for a legend.
+    CCaption* AddLegend();
     // Every pixel transparent, then the background as the canvas is made.
     void ClearCanvas();
     // The value-axis scale of the chart's data.
@@ -204,7 +213,7 @@ protected:
     // kept within a band reaching one picture height beyond the plot on
     // both sides, so that what the picture shows is unchanged while the
     // drawing layer never meets coordinates of astronomic size.
-    float ClampToBand(float y) const;
+    float ClampToBand(double y) const;
     // The polyline cut where it leaves the band and led along the band's
     // edge outside it; the part inside the band is unchanged.
     std::vector<CPointF> ClipToBand(const std::vector<CPointF>& points) const;

@@ -5,29 +5,20 @@ CObject::~CObject() = default;
 // ---------------------------------------------------------------------------
 // CPrimitive
 
-CPrimitive::CPrimitive(CPrimitive* parentPrimitive, const CColor& colourValue)
-    : colour(colourValue)
-{
-    if (parentPrimitive)
-        parentPrimitive->AddChild(this);
-}
+CPrimitive::CPrimitive(const CColor& colourValue) : colour(colourValue) {}
 
 CPrimitive::CPrimitive(CGraphicsHandle rootGraphics) : graphics(rootGraphics) {}
 
 CPrimitive::~CPrimitive() = default;
 
-void CPrimitive::AddChild(CPrimitive* child)
+void CPrimitive::AddChild(std::shared_ptr<CPrimitive> child)
 {
-    // Room first: once the slot exists, taking ownership cannot fail halfway.
-    children.reserve(children.size() + 1);
-    children.emplace_back(child);
+    if (!child)
+        return;
+    // The list grows geometrically. When it cannot grow it is left as it
+    // was, and the child goes with its one remaining owner, the argument.
+    children.push_back(child);
     child->parent = this;
-}
-
-void CPrimitive::AddChild(std::unique_ptr<CPrimitive> child)
-{
-    children.reserve(children.size() + 1);
-    AddChild(child.release());
 }
 
 CGraphicsHandle CPrimitive::FindGraphics() const
@@ -55,10 +46,9 @@ void CPrimitive::Draw()
 // ---------------------------------------------------------------------------
 // Drawing kinds: children first, then the primitive itself.
 
-CArc::CArc(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& centre,
-           float ellipseW, float ellipseH, float start, float end, bool fillFlag,
-           bool gradientFlag)
-    : CPrimitive(parentPrimitive, colourValue),
+CArc::CArc(const CColor& colourValue, const CPointF& centre, float ellipseW, float ellipseH,
+           float start, float end, bool fillFlag, bool gradientFlag)
+    : CPrimitive(colourValue),
       fill(fillFlag),
       gradient(gradientFlag),
       centreX(centre.x),
@@ -78,9 +68,9 @@ void CArc::Draw()
                                  startAngle, endAngle, fill, gradient);
 }
 
-CLine::CLine(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& fromPoint,
-             const CPointF& toPoint, bool dashedFlag)
-    : CPrimitive(parentPrimitive, colourValue), from(fromPoint), to(toPoint), dashed(dashedFlag)
+CLine::CLine(const CColor& colourValue, const CPointF& fromPoint, const CPointF& toPoint,
+             bool dashedFlag)
+    : CPrimitive(colourValue), from(fromPoint), to(toPoint), dashed(dashedFlag)
 {
 }
 
@@ -90,10 +80,9 @@ void CLine::Draw()
     CreateDrawContext()->DrawLine(from, to, dashed);
 }
 
-CRectangle::CRectangle(CPrimitive* parentPrimitive, const CColor& colourValue,
-                       const CPointF& topLeftPoint, const CPointF& bottomRightPoint,
-                       bool fillFlag, bool gradientFlag)
-    : CPrimitive(parentPrimitive, colourValue),
+CRectangle::CRectangle(const CColor& colourValue, const CPointF& topLeftPoint,
+                       const CPointF& bottomRightPoint, bool fillFlag, bool gradientFlag)
+    : CPrimitive(colourValue),
       topLeft(topLeftPoint),
       bottomRight(bottomRightPoint),
       fill(fillFlag),
@@ -107,9 +96,9 @@ void CRectangle::Draw()
     CreateDrawContext()->DrawRectangle(topLeft, bottomRight, fill, gradient);
 }
 
-CPolygon::CPolygon(CPrimitive* parentPrimitive, const CColor& colourValue,
-                   std::vector<CPointF> pointList, bool smoothFlag, bool fillFlag)
-    : CPrimitive(parentPrimitive, colourValue),
+CPolygon::CPolygon(const CColor& colourValue, std::vector<CPointF> pointList, bool smoothFlag,
+                   bool fillFlag)
+    : CPrimitive(colourValue),
       points(std::move(pointList)),
       smooth(smoothFlag),
       fill(fillFlag)
@@ -125,24 +114,22 @@ void CPolygon::Draw()
 // ---------------------------------------------------------------------------
 // CRect
 
-CRect::CRect(CPrimitive* parentPrimitive, const CColor& colourValue, float l, float t, float r,
-             float b)
-    : CPrimitive(parentPrimitive, colourValue), left(l), top(t), right(r), bottom(b)
+CRect::CRect(const CColor& colourValue, float l, float t, float r, float b)
+    : CPrimitive(colourValue), left(l), top(t), right(r), bottom(b)
 {
 }
 
 std::shared_ptr<CRect> CRect::Inset(const CPadding& margins) const
 {
-    return std::make_shared<CRect>(nullptr, CColor(0xFF000000u), left + margins.left,
-                                   top + margins.top, right - margins.right,
-                                   bottom - margins.bottom);
+    return std::make_shared<CRect>(CColor(0xFF000000u), left + margins.left, top + margins.top,
+                                   right - margins.right, bottom - margins.bottom);
 }
 
 // ---------------------------------------------------------------------------
 // Kinds that build their children at every draw.
 
-CDot::CDot(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& centrePoint)
-    : CPrimitive(parentPrimitive, colourValue), centre(centrePoint)
+CDot::CDot(const CColor& colourValue, const CPointF& centrePoint)
+    : CPrimitive(colourValue), centre(centrePoint)
 {
 }
 
@@ -150,15 +137,14 @@ void CDot::Draw()
 {
     const float x = centre.x;
     const float y = centre.y;
-    new CRectangle(this, colour, CPointF(x - 5, y - 5), CPointF(x + 5, y + 5), false, false);
-    new CRectangle(this, colour, CPointF(x - 3, y - 3), CPointF(x + 3, y + 3), true, false);
+    Add<CRectangle>(colour, CPointF(x - 5, y - 5), CPointF(x + 5, y + 5), false, false);
+    Add<CRectangle>(colour, CPointF(x - 3, y - 3), CPointF(x + 3, y + 3), true, false);
     CPrimitive::Draw();
 }
 
-CBox::CBox(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& topLeftPoint,
-           const CPointF& bottomRightPoint, bool fillFlag, bool gradientFlag,
-           std::int32_t depthValue)
-    : CPrimitive(parentPrimitive, colourValue),
+CBox::CBox(const CColor& colourValue, const CPointF& topLeftPoint, const CPointF& bottomRightPoint,
+           bool fillFlag, bool gradientFlag, std::int32_t depthValue)
+    : CPrimitive(colourValue),
       topLeft(topLeftPoint),
       bottomRight(bottomRightPoint),
       fill(fillFlag),
@@ -174,20 +160,20 @@ void CBox::Draw()
     const float r = bottomRight.x;
     const float b = bottomRight.y;
     if (depth <= 0) {
-        auto* face = new CRectangle(this, colour, topLeft, bottomRight, fill, gradient);
-        face->smoothing = true;
+        Add<CRectangle>(colour, topLeft, bottomRight, fill, gradient).smoothing = true;
     } else {
         const float d = static_cast<float>(depth);
         const CColor side = CColor::Shade(colour, 50);
-        new CRectangle(this, colour, CPointF(l - d, t + d), CPointF(r - d, b + d), fill, gradient);
-        new CPolygon(this, side,
-                     {CPointF(l - d, t + d), CPointF(l, t), CPointF(r, t), CPointF(r - d, t + d)},
-                     false, true);
-        new CLine(this, CColor::Shade(colour, 70), CPointF(l - d, t + d), CPointF(r - d, t + d),
-                  false);
-        new CPolygon(this, side,
-                     {CPointF(r - d, t + d), CPointF(r, t), CPointF(r, b), CPointF(r - d, b + d)},
-                     false, true);
+        Add<CRectangle>(colour, CPointF(l - d, t + d), CPointF(r - d, b + d), fill, gradient);
+        Add<CPolygon>(side,
+                      std::vector<CPointF>{CPointF(l - d, t + d), CPointF(l, t), CPointF(r, t),
+                                           CPointF(r - d, t + d)},
+                      false, true);
+        Add<CLine>(CColor::Shade(colour, 70), CPointF(l - d, t + d), CPointF(r - d, t + d), false);
+        Add<CPolygon>(side,
+                      std::vector<CPointF>{CPointF(r - d, t + d), CPointF(r, t), CPointF(r, b),
+                                           CPointF(r - d, b + d)},
+                      false, true);
     }
     CPrimitive::Draw();
 }
@@ -195,10 +181,10 @@ void CBox::Draw()
 // ---------------------------------------------------------------------------
 // CText
 
-CText::CText(CPrimitive* parentPrimitive, const CColor& colourValue, std::wstring textValue,
-             std::wstring familyName, const CPointF& anchor, std::int32_t fontSize,
-             std::int32_t align, float wrap, std::wstring sub)
-    : CPrimitive(parentPrimitive, colourValue),
+CText::CText(const CColor& colourValue, std::wstring textValue, std::wstring familyName,
+             const CPointF& anchor, std::int32_t fontSize, std::int32_t align, float wrap,
+             std::wstring sub)
+    : CPrimitive(colourValue),
       text(std::move(textValue)),
       family(std::move(familyName)),
       subText(std::move(sub)),
@@ -245,9 +231,8 @@ void CText::Draw()
 // ---------------------------------------------------------------------------
 // CCaption
 
-CCaption::CCaption(CPrimitive* parentPrimitive, const CColor& colourValue, float x, float y,
-                   float wrap)
-    : CPrimitive(parentPrimitive, colourValue), originX(x), originY(y), wrapWidth(wrap)
+CCaption::CCaption(const CColor& colourValue, float x, float y, float wrap)
+    : CPrimitive(colourValue), originX(x), originY(y), wrapWidth(wrap)
 {
 }
 
@@ -266,16 +251,16 @@ void CCaption::Draw()
         const float bottom = top + rowHeight;
         const float right = originX + markerSize;
         if (frame)
-            new CRectangle(this, entryColour, CPointF(originX, top), CPointF(right, bottom), false,
-                           false);
-        new CRectangle(this, entryColour, CPointF(originX + 2, top + 2),
-                       CPointF(right - 2, bottom - 2), true, false);
-        auto* label = new CText(this, colour, entries[i].second, family,
-                                CPointF(right + 5.0f, (top + bottom) * 0.5f), size, 0, wrapWidth,
-                                sub);
-        label->smoothing = true;
-        label->lineStep = rowHeight + 5;
-        row += label->GetLineCount();
+            Add<CRectangle>(entryColour, CPointF(originX, top), CPointF(right, bottom), false,
+                            false);
+        Add<CRectangle>(entryColour, CPointF(originX + 2, top + 2), CPointF(right - 2, bottom - 2),
+                        true, false);
+        CText& label = Add<CText>(colour, entries[i].second, family,
+                                  CPointF(right + 5.0f, (top + bottom) * 0.5f), size, 0, wrapWidth,
+                                  sub);
+        label.smoothing = true;
+        label.lineStep = rowHeight + 5;
+        row += label.GetLineCount();
         if (!sub.empty())
             ++row;
     }

@@ -1,10 +1,9 @@
-// The drawing tree of a chart. A primitive made with a parent joins the
-// parent's children at once and is owned by it from then on; drawing a
-// primitive draws its children first and then itself, so a primitive is
-// painted over its own children. Fields are set directly by the chart code.
-//
-// Constructors take their strings and point lists by value and move them in,
-// so nothing can throw after a child has joined its parent.
+// The drawing tree of a chart. A parent makes its children through Add,
+// which builds the child, hands it to the parent's list and only then links
+// it back: ownership passes once, and a failure on the way leaves the
+// parent as it was with the child freed once. Drawing a primitive draws its
+// children first and then itself, so a primitive is painted over its own
+// children. Fields are set directly by the chart code.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +33,8 @@ public:
 
 class CPrimitive : public CObject {
 public:
-    // A child of parent (or a root without graphics when parent is null).
-    CPrimitive(CPrimitive* parent, const CColor& colour);
+    // A primitive of the colour, not yet in any tree.
+    explicit CPrimitive(const CColor& colour);
     // A root drawing on the given graphics.
     explicit CPrimitive(CGraphicsHandle graphics);
     ~CPrimitive() override;
@@ -46,9 +45,19 @@ public:
     virtual void SetSmoothing();
     virtual void Reserved() {}
 
-    // Takes ownership of child and makes this its parent.
-    void AddChild(CPrimitive* child);
-    void AddChild(std::unique_ptr<CPrimitive> child);
+    // A new child of kind T built from the arguments, appended to the
+    // children; the child itself, owned by this primitive.
+    template <class T, class... A>
+    T& Add(A&&... args)
+    {
+        auto child = std::make_shared<T>(std::forward<A>(args)...);
+        T& made = *child;
+        AddChild(std::move(child));
+        return made;
+    }
+    // Appends a primitive made apart (not in any tree yet) and makes this
+    // its parent.
+    void AddChild(std::shared_ptr<CPrimitive> child);
     // A context over the nearest graphics up the tree, with this primitive's
     // colour and width.
     std::shared_ptr<CDrawContext> CreateDrawContext() const;
@@ -65,7 +74,7 @@ public:
 
 class CArc : public CPrimitive {
 public:
-    CArc(CPrimitive* parent, const CColor& colour, const CPointF& centre, float ellipseWidth,
+    CArc(const CColor& colour, const CPointF& centre, float ellipseWidth,
          float ellipseHeight, float startAngle, float endAngle, bool fill, bool gradient);
     void Draw() override;
 
@@ -81,8 +90,7 @@ public:
 
 class CLine : public CPrimitive {
 public:
-    CLine(CPrimitive* parent, const CColor& colour, const CPointF& from, const CPointF& to,
-          bool dashed = false);
+    CLine(const CColor& colour, const CPointF& from, const CPointF& to, bool dashed = false);
     void Draw() override;
 
     CPointF from;
@@ -92,8 +100,8 @@ public:
 
 class CRectangle : public CPrimitive {
 public:
-    CRectangle(CPrimitive* parent, const CColor& colour, const CPointF& topLeft,
-               const CPointF& bottomRight, bool fill, bool gradient);
+    CRectangle(const CColor& colour, const CPointF& topLeft, const CPointF& bottomRight,
+               bool fill, bool gradient);
     void Draw() override;
 
     CPointF topLeft;
@@ -104,8 +112,7 @@ public:
 
 class CPolygon : public CPrimitive {
 public:
-    CPolygon(CPrimitive* parent, const CColor& colour, std::vector<CPointF> points, bool smooth,
-             bool fill);
+    CPolygon(const CColor& colour, std::vector<CPointF> points, bool smooth, bool fill);
     void Draw() override;
 
     std::vector<CPointF> points;
@@ -116,8 +123,7 @@ public:
 // A layout rectangle; draws nothing.
 class CRect : public CPrimitive {
 public:
-    CRect(CPrimitive* parent, const CColor& colour, float left, float top, float right,
-          float bottom);
+    CRect(const CColor& colour, float left, float top, float right, float bottom);
 
     // A new parentless rectangle, opaque black, shrunk by the margins.
     std::shared_ptr<CRect> Inset(const CPadding& margins) const;
@@ -131,7 +137,7 @@ public:
 // A point mark: an outlined 10-pixel square around a filled 6-pixel one.
 class CDot : public CPrimitive {
 public:
-    CDot(CPrimitive* parent, const CColor& colour, const CPointF& centre);
+    CDot(const CColor& colour, const CPointF& centre);
     void Draw() override;
 
     CPointF centre;
@@ -141,8 +147,8 @@ public:
 // edge and side face.
 class CBox : public CPrimitive {
 public:
-    CBox(CPrimitive* parent, const CColor& colour, const CPointF& topLeft,
-         const CPointF& bottomRight, bool fill, bool gradient, std::int32_t depth);
+    CBox(const CColor& colour, const CPointF& topLeft, const CPointF& bottomRight, bool fill,
+         bool gradient, std::int32_t depth);
     void Draw() override;
 
     CPointF topLeft;
@@ -156,9 +162,9 @@ public:
 // anchor is the vertical middle of the first line.
 class CText : public CPrimitive {
 public:
-    CText(CPrimitive* parent, const CColor& colour, std::wstring text, std::wstring family,
-          const CPointF& anchor, std::int32_t size, std::int32_t alignment,
-          float wrapWidth = 0.0f, std::wstring subText = std::wstring());
+    CText(const CColor& colour, std::wstring text, std::wstring family, const CPointF& anchor,
+          std::int32_t size, std::int32_t alignment, float wrapWidth = 0.0f,
+          std::wstring subText = std::wstring());
     void Draw() override;
 
     // Wrapped lines when a wrap width is set, else 1.
@@ -182,8 +188,7 @@ private:
 // A legend: one row per entry with a colour marker and the entry's title.
 class CCaption : public CPrimitive {
 public:
-    CCaption(CPrimitive* parent, const CColor& colour, float originX, float originY,
-             float wrapWidth);
+    CCaption(const CColor& colour, float originX, float originY, float wrapWidth);
     void Draw() override;
 
     void AddEntry(const std::wstring& title, const CColor& colour);

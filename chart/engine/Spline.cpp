@@ -1,6 +1,7 @@
 #include "chart/engine/Spline.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace Spline {
@@ -33,19 +34,23 @@ bool Curve::Locate(float distance, unsigned* segment, float* t) const
         *t = 0.0f;
         return true;
     }
-    for (unsigned i = 0; i <= last; ++i) {
-        const Segment& s = *segments_[i];
-        if (s.startDistance + s.length >= distance) {
-            *segment = i;
-            // A segment of length 0 is passed at its end.
-            *t = s.length > 0.0f
-                     ? std::clamp((distance - s.startDistance) / s.length, 0.0f, 1.0f)
-                     : 1.0f;
-            return true;
-        }
+    // The first segment that ends at or beyond the distance. Each segment
+    // starts where the one before ends (its start is that sum, rounded the
+    // same way), so the ends never decrease and a binary search finds it.
+    auto found = std::partition_point(
+        segments_.begin(), segments_.end(), [distance](const std::unique_ptr<Segment>& s) {
+            return !(s->startDistance + s->length >= distance);
+        });
+    if (found == segments_.end()) {
+        *segment = last;
+        *t = 1.0f;
+        return true;
     }
-    *segment = last;
-    *t = 1.0f;
+    const Segment& s = **found;
+    *segment = static_cast<unsigned>(found - segments_.begin());
+    // A segment of length 0 is passed at its end.
+    *t = s.length > 0.0f ? std::clamp((distance - s.startDistance) / s.length, 0.0f, 1.0f)
+                         : 1.0f;
     return true;
 }
 
@@ -59,6 +64,33 @@ Vector Single(const Curve& curve)
         v.y = curve.GetPoint(0).y;
         v.z = curve.GetPoint(0).z;
     }
+    return v;
+}
+
+// Weights of the start point, start tangent, end point and end tangent at
+// the parameter t of a segment.
+struct Basis {
+    float h00, h10, h01, h11;
+};
+
+Basis HermiteBasis(float t)
+{
+    float t2 = t * t, t3 = t2 * t;
+    return Basis{2 * t3 - 3 * t2 + 1, t3 - 2 * t2 + t, -2 * t3 + 3 * t2, t3 - t2};
+}
+
+// One coordinate: start, start tangent, end, end tangent.
+inline float Blend(const Basis& b, float p0, float t0, float p1, float t1)
+{
+    return b.h00 * p0 + b.h10 * t0 + b.h01 * p1 + b.h11 * t1;
+}
+
+Vector Blend(const ControlPoint& p0, const ControlPoint& p1, const Basis& b)
+{
+    Vector v;
+    v.x = Blend(b, p0.x, p0.tx, p1.x, p1.tx);
+    v.y = Blend(b, p0.y, p0.ty, p1.y, p1.ty);
+    v.z = Blend(b, p0.z, p0.tz, p1.z, p1.tz);
     return v;
 }
 
@@ -80,18 +112,7 @@ Vector Hermite::PositionIn(unsigned segment, float t) const
 {
     if (segment >= SegmentCount())
         return Single(*this);
-    const ControlPoint& p0 = *segments_[segment]->start;
-    const ControlPoint& p1 = *segments_[segment]->end;
-    float t2 = t * t, t3 = t2 * t;
-    float h00 = 2 * t3 - 3 * t2 + 1;
-    float h10 = t3 - 2 * t2 + t;
-    float h01 = -2 * t3 + 3 * t2;
-    float h11 = t3 - t2;
-    Vector v;
-    v.x = h00 * p0.x + h10 * p0.tx + h01 * p1.x + h11 * p1.tx;
-    v.y = h00 * p0.y + h10 * p0.ty + h01 * p1.y + h11 * p1.ty;
-    v.z = h00 * p0.z + h10 * p0.tz + h01 * p1.z + h11 * p1.tz;
-    return v;
+    return Blend(*segments_[segment]->start, *segments_[segment]->end, HermiteBasis(t));
 }
 
 Vector Hermite::TangentIn(unsigned segment, float t) const
@@ -148,16 +169,38 @@ Cardinal::Cardinal(std::unique_ptr<ControlPoint[]> points, unsigned count, float
     p[n - 1].tz = p[n - 1].z - p[n - 2].z;
 
     // Chord k runs from k / kChords to (k + 1) / kChords, each counted once.
+    // The basis at those parameters is the same for every segment: worked
+    // out once (a line of many points has a hundred million chords). The
+    // positions and the chords' squares are loops free of dependencies from
+    // one chord to the next, which the compiler runs on several at once;
+    // then the roots are summed in order. The table runs a little past the
+    // end so that its length is a multiple of four.
+    constexpr unsigned kPositions = kChords + 4;
+    static const std::array<Basis, kPositions> chordBasis = [] {
+        std::array<Basis, kPositions> basis{};
+        for (unsigned k = 0; k < kPositions; ++k)
+            basis[k] = HermiteBasis(static_cast<float>(k) / kChords);
+        return basis;
+    }();
+    float xs[kPositions], ys[kPositions], zs[kPositions];
+    float squares[kChords];
     for (unsigned i = 0; i < SegmentCount(); ++i) {
         Segment& s = *segments_[i];
-        float length = 0.0f;
-        Vector previous = PositionIn(i, 0.0f);
-        for (unsigned k = 1; k <= kChords; ++k) {
-            Vector next = PositionIn(i, static_cast<float>(k) / kChords);
-            float dx = next.x - previous.x, dy = next.y - previous.y, dz = next.z - previous.z;
-            length += std::sqrt(dx * dx + dy * dy + dz * dz);
-            previous = next;
+        const ControlPoint& p0 = *s.start;
+        const ControlPoint& p1 = *s.end;
+        for (unsigned k = 0; k < kPositions; ++k) {
+            const Basis& b = chordBasis[k];
+            xs[k] = Blend(b, p0.x, p0.tx, p1.x, p1.tx);
+            ys[k] = Blend(b, p0.y, p0.ty, p1.y, p1.ty);
+            zs[k] = Blend(b, p0.z, p0.tz, p1.z, p1.tz);
         }
+        for (unsigned k = 0; k < kChords; ++k) {
+            const float dx = xs[k + 1] - xs[k], dy = ys[k + 1] - ys[k], dz = zs[k + 1] - zs[k];
+            squares[k] = dx * dx + dy * dy + dz * dz;
+        }
+        float length = 0.0f;
+        for (float square : squares)
+            length += std::sqrt(square);
         s.length = length;
         s.startDistance = totalLength_;
         totalLength_ += length;

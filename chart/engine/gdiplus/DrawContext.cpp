@@ -2,6 +2,7 @@
 #include "chart/engine/DrawContext.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "chart/output/Logging.h"
 #include "chart/engine/Spline.h"
@@ -116,13 +117,19 @@ void CDrawContext::DrawPolygon(const std::vector<CPointF>& points, bool smooth, 
         return;
     }
     Spline::Walker walker = Spline::Walker::Through(points);
-    float length = walker.Length();
+    const float length = walker.Length();
+    float step = kCurveStep;
+    if (length / kCurveStep > static_cast<float>(kMaxCurveSteps))
+        step = length / static_cast<float>(kMaxCurveSteps);
+    // The k-th position lies k steps along (the walker caps it at the end).
+    // Counting steps keeps the walk moving where adding a step to a long
+    // distance would no longer change the float.
     Spline::Vector previous = walker.MoveTo(0.0f);
-    Spline::Vector next = walker.MoveTo(kCurveStep);
+    Spline::Vector next = walker.MoveTo(step);
     path.AddLine(previous.x, previous.y, next.x, next.y);
-    while (walker.Distance() < length - 1.0f) {
+    for (std::uint32_t k = 2; k <= kMaxCurveSteps + 1 && walker.Distance() < length - 1.0f; ++k) {
         previous = next;
-        next = walker.MoveTo(walker.Distance() + kCurveStep);
+        next = walker.MoveTo(static_cast<float>(k) * step);
         path.AddLine(previous.x, previous.y, next.x, next.y);
     }
     graphics_->DrawPath(&pen, &path);

@@ -1,6 +1,9 @@
 // Bar and line charts: category axes, bar groups, line points, dots.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -419,4 +422,77 @@ TEST(Bars, ValueFarBelowTheAxisEndsOutsideThePicture)
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_FLOAT_EQ(boxes[1]->topLeft.y, bars.chart.plotRect->bottom + 480);
     EXPECT_FLOAT_EQ(boxes[1]->bottomRight.y, bars.chart.plotRect->bottom);
+}
+
+TEST(BarsAndLines, ValuesUpToFloatsLimitKeepTheirPlaces)
+{
+    const float big = std::numeric_limits<float>::max();
+    // Axis in steps of 1e38 up to 4e38, just beyond float's range.
+    const double last = CPlot::ComputeAxisScale(0, big, 10).last;
+    auto y = [last](double v) { return 444 - 387 * v / last; };
+
+    Bars bars(0);
+    pvtest::AddGraph(bars.chart, {big, 3e37f, 1, -big}, kBlue);
+    bars.chart.Draw();
+    std::vector<std::wstring> axis;
+    for (auto* text : ChildrenOf<CText>(bars.chart))
+        if (text->alignment == 2)
+            axis.push_back(text->text);
+    ASSERT_EQ(axis.size(), 5u);
+    EXPECT_EQ(axis[1], L"9.99999968e+37");
+    EXPECT_EQ(axis[4], L"3.99999987e+38");
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_NEAR(boxes[0]->topLeft.y, y(big), 1e-3);
+    EXPECT_NEAR(boxes[1]->topLeft.y, y(3e37), 1e-3);
+    EXPECT_LT(boxes[1]->topLeft.y, 444 - 25);
+    EXPECT_FLOAT_EQ(boxes[2]->topLeft.y, 444);
+    // As far below the base as the largest is above it.
+    EXPECT_NEAR(boxes[3]->topLeft.y, y(-big), 1e-3);
+    EXPECT_NEAR(boxes[3]->topLeft.y - 444, 444 - boxes[0]->topLeft.y, 1e-3);
+
+    Lines lines(true);
+    pvtest::AddGraph(lines.chart, {big, 1e38f, 0}, kBlue);
+    lines.chart.Draw();
+    auto polygons = ChildrenOf<CPolygon>(lines.chart);
+    ASSERT_EQ(polygons.size(), 1u);
+    ASSERT_EQ(polygons[0]->points.size(), 3u);
+    EXPECT_NEAR(polygons[0]->points[0].y, y(big), 1e-3);
+    EXPECT_NEAR(polygons[0]->points[1].y, y(1e38), 1e-3);
+    EXPECT_FLOAT_EQ(polygons[0]->points[2].y, 444);
+    auto dots = ChildrenOf<CDot>(lines.chart);
+    ASSERT_EQ(dots.size(), 3u);
+    EXPECT_EQ(dots[0]->centre, polygons[0]->points[0]);
+}
+
+TEST(Lines, TallSoftLineOfAlternatingValuesEnds)
+{
+    // 640 x 32767 with 400 values swinging between 10 and 90: a curve of
+    // some ten million pixels, walked in at most a bounded number of steps.
+    CSoftLinesChart chart(640, 32767, L"tall", CColor::White(), 1, false);
+    pvtest::SetOptions(chart);
+    CChartData values;
+    for (int i = 0; i < 400; ++i)
+        values.data.emplace_back(i % 2 ? 90.0f : 10.0f, boost::any(false));
+    chart.AddSeries(values, kBlue, L"swing");
+    Gdiplus::Recording recording;
+    chart.Draw();
+    auto paths = pvtest::LinesOf(recording.Lines(), "DrawPath");
+    ASSERT_EQ(paths.size(), 1u);
+    const std::string& path = paths[0];
+    const std::size_t count = std::count(path.begin(), path.end(), ';') + 1;
+    EXPECT_GT(count, CDrawContext::kMaxCurveSteps / 2);
+    EXPECT_LE(count, CDrawContext::kMaxCurveSteps + 2u);
+    // From the first value to (nearly) the last.
+    auto polygons = ChildrenOf<CPolygon>(chart);
+    ASSERT_EQ(polygons.size(), 1u);
+    const CPointF first = polygons[0]->points.front();
+    const CPointF last = polygons[0]->points.back();
+    float x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(path.c_str() + path.find("points=(") + 8, "%f,%f", &x, &y), 2);
+    EXPECT_NEAR(x, first.x, 0.01);
+    EXPECT_NEAR(y, first.y, 0.01);
+    ASSERT_EQ(std::sscanf(path.c_str() + path.rfind(";(") + 2, "%f,%f", &x, &y), 2);
+    EXPECT_NEAR(x, last.x, 1.0);
+    EXPECT_NEAR(y, last.y, 100.0);
 }

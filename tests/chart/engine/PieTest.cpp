@@ -238,7 +238,7 @@ TEST(Pie, PercentageTags)
     Pie pie(0, options);
     pvtest::AddGraph(pie.chart, {1, 2}, kBlue);
     pie.chart.Draw();
-    EXPECT_EQ(pie.chart.tagMode, 1);
+    EXPECT_EQ(pie.chart.tagMode, CPlot::ETagMode::Percentage);
     auto tags = Tags(pie.chart);
     ASSERT_EQ(tags.size(), 2u);
     EXPECT_EQ(TagText(tags[0]), L"33");
@@ -372,4 +372,109 @@ TEST(Pie, NothingToShareKeepsTitleAndLegend)
     Pie none(0);
     none.chart.Draw();
     EXPECT_EQ(none.chart.children.size(), 2u);
+}
+
+namespace {
+
+// The top faces by slice colour: (start, end) of each, in slice order.
+std::vector<std::pair<float, float>> SliceAngles(const CPlot& chart,
+                                                 const std::vector<CColor>& colours)
+{
+    std::vector<std::pair<float, float>> out;
+    auto faces = TopFaces(chart);
+    for (const CColor& colour : colours) {
+        for (CArc* face : faces) {
+            if (face->colour == colour)
+                out.emplace_back(face->startAngle, face->endAngle);
+        }
+    }
+    return out;
+}
+
+std::vector<CColor> Palette(std::size_t n)
+{
+    std::vector<CColor> out;
+    for (std::size_t i = 0; i < n; ++i)
+        out.emplace_back(0xFF000000u | static_cast<std::uint32_t>(0x101010u * (i + 1)));
+    return out;
+}
+
+} // namespace
+
+TEST(Pie, OrdinaryPiesKeepTheirFloatAngles)
+{
+    for (auto values : {std::vector<float>{0.1f, 0.2f, 0.3f, 0.7f},
+                        std::vector<float>{1, 5, 6},
+                        std::vector<float>{3.3f, 7.1f, 12.9f, 0.25f, 99.5f},
+                        std::vector<float>{1e-3f, 2.5e-3f, 7e-4f}}) {
+        Pie pie(10);
+        const auto colours = Palette(values.size());
+        pie.chart.AddPieColors(colours);
+        CChartData data;
+        for (float v : values)
+            data.data.emplace_back(v, boost::any(false));
+        pie.chart.AddSeries(data, kBlue, L"g");
+        pie.chart.Draw();
+        // The angles as float arithmetic gives them.
+        float total = 0.0f;
+        for (float v : values)
+            total += v;
+        float a = 0.0f;
+        auto angles = SliceAngles(pie.chart, colours);
+        ASSERT_EQ(angles.size(), values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const float end = a + values[i] * 360.00003f / total;
+            EXPECT_EQ(angles[i].first, a) << i;
+            EXPECT_EQ(angles[i].second, end) << i;
+            a = end;
+        }
+    }
+}
+
+TEST(Pie, LargeFiniteValuesShareTheCircle)
+{
+    const float big = std::numeric_limits<float>::max();
+    pvtest::ChartOptions percent;
+    percent.tags = CPlot::ETagMode::Percentage;
+    pvtest::ChartOptions values;
+    values.tags = CPlot::ETagMode::Values;
+    struct Case {
+        std::vector<float> values;
+        pvtest::ChartOptions options;
+        std::vector<float> like;   // a small pie with the same angles
+        std::vector<std::wstring> tags;
+    };
+    const Case cases[] = {
+        {{1e36f, 1e36f}, percent, {1, 1}, {L"50", L"50"}},
+        {{big, big, big}, percent, {1, 1, 1}, {L"33", L"33", L"33"}},
+        {{5e9f, 1e10f}, values, {1, 2}, {L"5 000 000 000", L"10 000 000 000"}},
+    };
+    for (const Case& c : cases) {
+        const auto colours = Palette(c.values.size());
+        auto angles = [&colours](const std::vector<float>& list, const pvtest::ChartOptions& o,
+                                 std::vector<std::wstring>* tags) {
+            Pie pie(0, o);
+            pie.chart.AddPieColors(colours);
+            CChartData data;
+            for (float v : list)
+                data.data.emplace_back(v, boost::any(false));
+            pie.chart.AddSeries(data, kBlue, L"g");
+            pie.chart.Draw();
+            if (tags) {
+                for (CPrimitive* tag : Tags(pie.chart))
+                    tags->push_back(TagText(tag));
+            }
+            return SliceAngles(pie.chart, colours);
+        };
+        std::vector<std::wstring> tags;
+        auto large = angles(c.values, c.options, &tags);
+        auto small = angles(c.like, c.options, nullptr);
+        ASSERT_EQ(large.size(), c.values.size());
+        ASSERT_EQ(small.size(), c.values.size());
+        for (std::size_t i = 0; i < large.size(); ++i) {
+            EXPECT_NEAR(large[i].first, small[i].first, 1e-4) << i;
+            EXPECT_NEAR(large[i].second, small[i].second, 1e-4) << i;
+        }
+        EXPECT_EQ(tags, c.tags);
+    }
 }

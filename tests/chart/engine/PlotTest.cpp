@@ -4,6 +4,7 @@
 
 #include <boost/variant/get.hpp>
 
+#include <cmath>
 #include <limits>
 #include <sstream>
 
@@ -204,11 +205,21 @@ TEST(FormatValue, RoundsHalvesToEvenAndGroupsByThree)
     EXPECT_EQ(CPlot::FormatValue(-1234), L"-1 234");
 }
 
-TEST(FormatValue, OutOfRangeValuesAreClampedNotUndefined)
+TEST(FormatValue, BeyondInt32AndClampedToInt64)
 {
-    EXPECT_EQ(CPlot::FormatValue(1e20f), L"2 147 483 647");
-    EXPECT_EQ(CPlot::FormatValue(-std::numeric_limits<float>::infinity()), L"-2 147 483 648");
+    EXPECT_EQ(CPlot::FormatValue(5e9f), L"5 000 000 000");
+    EXPECT_EQ(CPlot::FormatValue(2147483648.0f), L"2 147 483 648");
+    EXPECT_EQ(CPlot::FormatValue(-3e9f), L"-3 000 000 000");
+    // Halves still go to the even neighbour at seven digits.
+    EXPECT_EQ(CPlot::FormatValue(4194304.5f), L"4 194 304");
+    EXPECT_EQ(CPlot::FormatValue(4194305.5f), L"4 194 306");
+    EXPECT_EQ(CPlot::FormatValue(1e20f), L"9 223 372 036 854 775 807");
+    EXPECT_EQ(CPlot::FormatValue(-std::numeric_limits<float>::infinity()),
+              L"-9 223 372 036 854 775 808");
     EXPECT_EQ(CPlot::FormatValue(std::numeric_limits<float>::quiet_NaN()), L"0");
+    EXPECT_EQ(CPlot::RoundHalfEven(-0.5), 0);
+    EXPECT_EQ(CPlot::RoundHalfEven(-9223372036854775808.0),
+              std::numeric_limits<std::int64_t>::min());
 }
 
 TEST(AxisScale, StepsForTenWantedSteps)
@@ -230,6 +241,12 @@ TEST(AxisScale, StepsForTenWantedSteps)
     EXPECT_FLOAT_EQ(CPlot::ComputeAxisScale(0, 25, 10).step, 5);
     EXPECT_FLOAT_EQ(CPlot::ComputeAxisScale(0, 40, 10).step, 10);
 
+    // Steps keep their float values: a tenth's magnitude times 0.4 is the
+    // float product, which lies above the float nearest to 0.04.
+    s = CPlot::ComputeAxisScale(0, 0.1f, 10);
+    EXPECT_EQ(s.step, std::pow(10.0f, -1.0f) * 0.4f);
+    EXPECT_EQ(s.count, 3);
+
     s = CPlot::ComputeAxisScale(0, 0, 10);
     EXPECT_FLOAT_EQ(s.range, 1);
     EXPECT_FLOAT_EQ(s.step, 0.4f);
@@ -238,14 +255,21 @@ TEST(AxisScale, StepsForTenWantedSteps)
     EXPECT_EQ(s.count, 0);
 }
 
-TEST(AxisScale, ValuesBeyondFloatKeepOnlyTheBase)
+TEST(AxisScale, UpToFloatsLargestValueAndNoFurther)
 {
-    for (float high : {std::numeric_limits<float>::max(), std::numeric_limits<float>::infinity(),
+    // The upper end lies beyond float's range but still exists.
+    CAxisScale s = CPlot::ComputeAxisScale(0, std::numeric_limits<float>::max(), 10);
+    EXPECT_EQ(s.step, static_cast<double>(1e38f));
+    EXPECT_EQ(s.count, 4);
+    EXPECT_EQ(s.last, 4 * static_cast<double>(1e38f));
+    EXPECT_GT(s.last, std::numeric_limits<float>::max());
+
+    for (float high : {std::numeric_limits<float>::infinity(),
                        std::numeric_limits<float>::quiet_NaN()}) {
-        CAxisScale s = CPlot::ComputeAxisScale(0, high, 10);
+        s = CPlot::ComputeAxisScale(0, high, 10);
         EXPECT_EQ(s.count, 0);
-        EXPECT_EQ(s.last, 0.0f);
-        EXPECT_GT(s.step, 0.0f);
+        EXPECT_EQ(s.last, 0.0);
+        EXPECT_GT(s.step, 0.0);
     }
 }
 

@@ -29,7 +29,7 @@ std::vector<std::string> Draw(CPrimitive& primitive)
 
 // Counts destructions.
 struct Tracked : CPrimitive {
-    Tracked(CPrimitive* parent, int* destroyed) : CPrimitive(parent, CColor()), count(destroyed) {}
+    explicit Tracked(int* destroyed) : CPrimitive(CColor()), count(destroyed) {}
     ~Tracked() override { ++*count; }
     int* count;
 };
@@ -41,39 +41,50 @@ TEST(Tree, ChildJoinsParentAndIsReleasedWithIt)
     int destroyed = 0;
     {
         Canvas canvas;
-        auto* a = new Tracked(&canvas.root, &destroyed);
-        auto* b = new Tracked(a, &destroyed);
+        Tracked& a = canvas.root.Add<Tracked>(&destroyed);
+        Tracked& b = a.Add<Tracked>(&destroyed);
         ASSERT_EQ(canvas.root.children.size(), 1u);
-        EXPECT_EQ(canvas.root.children[0].get(), a);
-        EXPECT_EQ(a->children[0].get(), b);
-        EXPECT_EQ(b->parent, a);
-        EXPECT_EQ(a->parent, &canvas.root);
+        EXPECT_EQ(canvas.root.children[0].get(), &a);
+        EXPECT_EQ(a.children[0].get(), &b);
+        EXPECT_EQ(b.parent, &a);
+        EXPECT_EQ(a.parent, &canvas.root);
+        // A primitive made apart joins its tree once appended.
+        auto apart = std::make_shared<Tracked>(&destroyed);
+        EXPECT_EQ(apart->parent, nullptr);
+        b.AddChild(apart);
+        EXPECT_EQ(apart->parent, &b);
+        EXPECT_EQ(b.children.at(0), apart);
+        apart.reset();
         EXPECT_EQ(destroyed, 0);
+        // Thousands of children: the list grows ahead of them, not by one.
+        for (int i = 0; i < 5000; ++i)
+            a.Add<Tracked>(&destroyed);
+        EXPECT_GT(a.children.capacity(), a.children.size());
     }
-    EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(destroyed, 5003);
 }
 
 TEST(Tree, ContextTakesNearestGraphicsAndOwnColourAndWidth)
 {
     Canvas canvas;
-    auto* group = new CPrimitive(&canvas.root, CColor(0xFF000000u));
-    auto* line = new CLine(group, kRed, CPointF(0, 0), CPointF(1, 1));
-    line->width = 3.5f;
-    auto context = line->CreateDrawContext();
+    auto& group = canvas.root.Add<CPrimitive>(CColor(0xFF000000u));
+    auto& line = group.Add<CLine>(kRed, CPointF(0, 0), CPointF(1, 1));
+    line.width = 3.5f;
+    auto context = line.CreateDrawContext();
     EXPECT_EQ(context->GetGraphics(), &canvas.graphics);
     EXPECT_EQ(context->GetColor(), kRed);
     EXPECT_FLOAT_EQ(context->GetWidth(), 3.5f);
 
-    CLine orphan(nullptr, kRed, CPointF(0, 0), CPointF(1, 1));
+    CLine orphan(kRed, CPointF(0, 0), CPointF(1, 1));
     EXPECT_EQ(orphan.CreateDrawContext()->GetGraphics(), nullptr);
 }
 
 TEST(Tree, ChildrenDrawInCreationOrderAndLinePaintsOverItsChild)
 {
     Canvas canvas;
-    auto* line = new CLine(&canvas.root, kRed, CPointF(10, 10), CPointF(50, 10));
-    new CRectangle(line, CColor(0xFF00FF00u), CPointF(20, 5), CPointF(30, 15), true, false);
-    new CLine(&canvas.root, kRed, CPointF(0, 0), CPointF(0, 9), true);
+    auto& line = canvas.root.Add<CLine>(kRed, CPointF(10, 10), CPointF(50, 10));
+    line.Add<CRectangle>(CColor(0xFF00FF00u), CPointF(20, 5), CPointF(30, 15), true, false);
+    canvas.root.Add<CLine>(kRed, CPointF(0, 0), CPointF(0, 9), true);
     const std::vector<std::string> expected = {
         "FillRectangle brush=solid(FF00FF00) rect=(20.00,5.00,10.00,10.00) aa=off",
         "DrawLine pen=(FFC04020,1.00,solid) from=(10.00,10.00) to=(50.00,10.00) aa=off",
@@ -85,9 +96,8 @@ TEST(Tree, ChildrenDrawInCreationOrderAndLinePaintsOverItsChild)
 TEST(Tree, SmoothingFlagSwitchesAntiAliasing)
 {
     Canvas canvas;
-    auto* smooth = new CLine(&canvas.root, kRed, CPointF(0, 0), CPointF(5, 5));
-    smooth->smoothing = true;
-    new CLine(&canvas.root, kRed, CPointF(0, 0), CPointF(5, 5));
+    canvas.root.Add<CLine>(kRed, CPointF(0, 0), CPointF(5, 5)).smoothing = true;
+    canvas.root.Add<CLine>(kRed, CPointF(0, 0), CPointF(5, 5));
     auto lines = Draw(canvas.root);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(" aa=on"), std::string::npos);
@@ -97,8 +107,8 @@ TEST(Tree, SmoothingFlagSwitchesAntiAliasing)
 TEST(Arc, DrawsWithWidthTwo)
 {
     Canvas canvas;
-    new CArc(&canvas.root, kRed, CPointF(100, 100), 80, 40, 0, 90, false, false);
-    new CArc(&canvas.root, kRed, CPointF(100, 100), 80, 40, 90, 180, true, false);
+    canvas.root.Add<CArc>(kRed, CPointF(100, 100), 80, 40, 0, 90, false, false);
+    canvas.root.Add<CArc>(kRed, CPointF(100, 100), 80, 40, 90, 180, true, false);
     const std::vector<std::string> expected = {
         "DrawArc pen=(FFC04020,2.00,solid) rect=(60.00,80.00,80.00,40.00) start=0.00 sweep=90.00 aa=off",
         "FillPie brush=solid(FFC04020) rect=(60.00,80.00,80.00,40.00) start=90.00 sweep=90.00 aa=off",
@@ -109,7 +119,7 @@ TEST(Arc, DrawsWithWidthTwo)
 TEST(Box, DepthTenBuildsFrontTopEdgeAndSide)
 {
     Canvas canvas;
-    auto* box = new CBox(&canvas.root, kRed, CPointF(100, 50), CPointF(140, 200), true, true, 10);
+    auto* box = &canvas.root.Add<CBox>(kRed, CPointF(100, 50), CPointF(140, 200), true, true, 10);
     // Shades: 50 % of C0 40 20 is 60 20 10, 70 % is 86 2C 16.
     const std::vector<std::string> expected = {
         "FillRectangle brush=gradient(vertical,FFC04020,FF862C16,(90.00,60.00,40.00,150.00),tile) "
@@ -131,7 +141,7 @@ TEST(Box, DepthTenBuildsFrontTopEdgeAndSide)
 TEST(Box, FlatBoxIsOneSmoothedRectangleWithItsOwnFlags)
 {
     Canvas canvas;
-    auto* box = new CBox(&canvas.root, kRed, CPointF(10, 20), CPointF(30, 60), false, false, 0);
+    auto* box = &canvas.root.Add<CBox>(kRed, CPointF(10, 20), CPointF(30, 60), false, false, 0);
     const std::vector<std::string> expected = {
         "DrawRectangle pen=(FFC04020,1.00,solid) rect=(10.00,20.00,20.00,40.00) aa=on",
     };
@@ -141,7 +151,7 @@ TEST(Box, FlatBoxIsOneSmoothedRectangleWithItsOwnFlags)
 TEST(Box, EveryDrawAddsAFreshSetOfChildren)
 {
     Canvas canvas;
-    auto* box = new CBox(&canvas.root, kRed, CPointF(10, 20), CPointF(30, 60), true, false, 5);
+    auto* box = &canvas.root.Add<CBox>(kRed, CPointF(10, 20), CPointF(30, 60), true, false, 5);
     Draw(*box);
     EXPECT_EQ(box->children.size(), 4u);
     EXPECT_EQ(Draw(*box).size(), 8u);
@@ -150,7 +160,7 @@ TEST(Box, EveryDrawAddsAFreshSetOfChildren)
 TEST(Dot, OutlineAroundFilledSquare)
 {
     Canvas canvas;
-    auto* dot = new CDot(&canvas.root, kRed, CPointF(20, 20));
+    auto* dot = &canvas.root.Add<CDot>(kRed, CPointF(20, 20));
     const std::vector<std::string> expected = {
         "DrawRectangle pen=(FFC04020,1.00,solid) rect=(15.00,15.00,10.00,10.00) aa=off",
         "FillRectangle brush=solid(FFC04020) rect=(17.00,17.00,6.00,6.00) aa=off",
@@ -161,8 +171,9 @@ TEST(Dot, OutlineAroundFilledSquare)
 TEST(Polygon, HandsPointsAndFlagsOn)
 {
     Canvas canvas;
-    new CPolygon(&canvas.root, kRed, {CPointF(1, 2), CPointF(3, 4), CPointF(5, 2)}, false, false);
-    new CPolygon(&canvas.root, kRed, {CPointF(1, 2), CPointF(3, 4), CPointF(5, 2)}, true, true);
+    const std::vector<CPointF> points = {CPointF(1, 2), CPointF(3, 4), CPointF(5, 2)};
+    canvas.root.Add<CPolygon>(kRed, points, false, false);
+    canvas.root.Add<CPolygon>(kRed, points, true, true);
     const std::vector<std::string> expected = {
         "DrawPath pen=(FFC04020,1.00,solid) points=(1.00,2.00);(3.00,4.00);(5.00,2.00) aa=off",
         "FillPolygon brush=solid(FFC04020) mode=alternate points=(1.00,2.00);(3.00,4.00);(5.00,2.00) aa=off",
@@ -172,7 +183,7 @@ TEST(Polygon, HandsPointsAndFlagsOn)
 
 TEST(Rect, InsetShrinksByTopRightBottomLeft)
 {
-    CRect picture(nullptr, kRed, 0, 0, 640, 480);
+    CRect picture(kRed, 0, 0, 640, 480);
     auto inset = picture.Inset(CPadding{1, 1, 15, 35});
     EXPECT_FLOAT_EQ(inset->left, 35);
     EXPECT_FLOAT_EQ(inset->top, 1);
@@ -182,7 +193,7 @@ TEST(Rect, InsetShrinksByTopRightBottomLeft)
     EXPECT_EQ(inset->colour, CColor(0xFF000000u));
     // A layout rectangle draws nothing.
     Canvas canvas;
-    new CRect(&canvas.root, kRed, 1, 2, 3, 4);
+    canvas.root.Add<CRect>(kRed, 1, 2, 3, 4);
     EXPECT_TRUE(Draw(canvas.root).empty());
 }
 
@@ -216,8 +227,8 @@ std::string Field(const std::string& line, const std::string& key)
 TEST(Text, OneLineWithoutWrapWidthAndSubTextBelowFivePointsSmaller)
 {
     Canvas canvas;
-    auto* text = new CText(&canvas.root, kRed, L"a rather long title that never wraps", L"Times",
-                           CPointF(50, 100), 12, 0, 0.0f, L"5");
+    auto* text = &canvas.root.Add<CText>(kRed, L"a rather long title that never wraps", L"Times",
+                                         CPointF(50, 100), 12, 0, 0.0f, L"5");
     text->lineStep = 20;
     EXPECT_EQ(text->GetLineCount(), 1u);
     auto lines = Drawn(Draw(canvas.root));
@@ -234,8 +245,8 @@ TEST(Text, OneLineWithoutWrapWidthAndSubTextBelowFivePointsSmaller)
 TEST(Text, WrapsAtItsWidthAndStepsDownPerLine)
 {
     Canvas canvas;
-    auto* text = new CText(&canvas.root, kRed, L"aaa bbb ccc", L"Times", CPointF(10, 50), 12, 0,
-                           70.0f);
+    auto* text = &canvas.root.Add<CText>(kRed, L"aaa bbb ccc", L"Times", CPointF(10, 50), 12, 0,
+                                         70.0f);
     text->lineStep = 25;
     EXPECT_EQ(text->GetLineCount(), 2u);
     auto lines = Drawn(Draw(canvas.root));
@@ -249,10 +260,8 @@ TEST(Text, WrapsAtItsWidthAndStepsDownPerLine)
 TEST(Text, AlignmentAndAngleReachTheDrawingLayer)
 {
     Canvas canvas;
-    auto* right = new CText(&canvas.root, kRed, L"abcd", L"Times", CPointF(100, 100), 12, 2);
-    auto* turned = new CText(&canvas.root, kRed, L"abcd", L"Times", CPointF(100, 100), 12, 0);
-    turned->angle = 270;
-    (void)right;
+    canvas.root.Add<CText>(kRed, L"abcd", L"Times", CPointF(100, 100), 12, 2);
+    canvas.root.Add<CText>(kRed, L"abcd", L"Times", CPointF(100, 100), 12, 0).angle = 270;
     auto lines = Drawn(Draw(canvas.root));
     ASSERT_EQ(lines.size(), 2u);
     // Four characters are 32 pixels: right alignment ends at the anchor.
@@ -264,7 +273,7 @@ TEST(Text, AlignmentAndAngleReachTheDrawingLayer)
 TEST(Caption, RowsOfOneLineEntriesTwentyPixelsApart)
 {
     Canvas canvas;
-    auto* caption = new CCaption(&canvas.root, kRed, 10, 20, 0.0f);
+    auto* caption = &canvas.root.Add<CCaption>(kRed, 10, 20, 0.0f);
     caption->family = L"Times";
     caption->size = 12;
     caption->AddEntry(L"one", CColor(0xFF0000FFu));
@@ -286,7 +295,7 @@ TEST(Caption, RowsOfOneLineEntriesTwentyPixelsApart)
 TEST(Caption, FrameAndSubTextTakeTheirRoom)
 {
     Canvas canvas;
-    auto* caption = new CCaption(&canvas.root, kRed, 0, 0, 0.0f);
+    auto* caption = &canvas.root.Add<CCaption>(kRed, 0, 0, 0.0f);
     caption->family = L"Times";
     caption->size = 12;
     caption->frame = true;
@@ -304,7 +313,7 @@ TEST(Caption, FrameAndSubTextTakeTheirRoom)
 TEST(Caption, WrappedTitleTakesOneRowPerLine)
 {
     Canvas canvas;
-    auto* caption = new CCaption(&canvas.root, kRed, 0, 0, 70.0f);
+    auto* caption = &canvas.root.Add<CCaption>(kRed, 0, 0, 70.0f);
     caption->family = L"Times";
     caption->size = 12;
     caption->AddEntry(L"aaa bbb ccc", CColor(0xFF0000FFu));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -177,4 +178,46 @@ TEST(Walker, ClampsToTheCurve)
     v = walker.MoveTo(-1.0f);
     EXPECT_EQ(walker.Distance(), 0.0f);
     EXPECT_EQ(v.x, 0.0f);
+}
+
+TEST(Cardinal, LookupByDistanceFindsTheFirstSegmentThatReachesIt)
+{
+    // Three thousand points with runs of equal ones (segments of length 0),
+    // as a long "lines soft" graph gives them.
+    std::vector<P> points;
+    for (int i = 0; i < 3000; ++i) {
+        const float y = (i / 3) % 7 == 0 ? 50.0f : static_cast<float>((i * 37) % 400);
+        points.push_back({static_cast<float>(i / 3) * 0.2f, y});
+    }
+    auto curve = Through(points);
+    ASSERT_EQ(curve->SegmentCount(), 2999u);
+    // The rule by its words: the first segment whose start + length reaches
+    // the distance, at the share of its length, a segment of length 0 at its end.
+    auto expected = [&curve](float distance) {
+        for (unsigned i = 0; i < curve->SegmentCount(); ++i) {
+            const Segment& s = curve->GetSegment(i);
+            if (s.startDistance + s.length >= distance) {
+                float t = 1.0f;
+                if (s.length > 0.0f)
+                    t = std::clamp((distance - s.startDistance) / s.length, 0.0f, 1.0f);
+                return curve->PositionIn(i, t);
+            }
+        }
+        return curve->PositionIn(curve->SegmentCount() - 1, 1.0f);
+    };
+    std::vector<float> distances;
+    for (unsigned i = 0; i < curve->SegmentCount(); ++i) {
+        const Segment& s = curve->GetSegment(i);
+        // Exactly at a segment's start and end, and inside it.
+        distances.push_back(s.startDistance);
+        distances.push_back(s.startDistance + s.length);
+        distances.push_back(s.startDistance + s.length * 0.37f);
+    }
+    distances.push_back(curve->TotalLength() * 2.0f);
+    for (float d : distances) {
+        const Vector got = curve->PositionAt(d);
+        const Vector want = expected(d);
+        ASSERT_EQ(got.x, want.x) << d;
+        ASSERT_EQ(got.y, want.y) << d;
+    }
 }

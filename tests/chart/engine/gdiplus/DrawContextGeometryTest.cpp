@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "chart/engine/DrawContext.h"
+#include "chart/engine/Spline.h"
 #include "chart/engine/gdiplus/Canvas.h"
 #include "platform/gdiplus/Recording.h"
 #include "support/gfx_support.h"
@@ -30,22 +32,29 @@ std::vector<std::string> Only(const Recording& rec, const std::string& op)
     return lines;
 }
 
-// The points of a recorded DrawPath line.
+// The points of a recorded DrawPath line (strtof, not sscanf: that one
+// measures the whole rest of a long line at every point).
 std::vector<CPointF> PathPoints(const std::string& line)
 {
     std::vector<CPointF> points;
     std::size_t at = line.find("points=");
-    while (at != std::string::npos) {
-        at = line.find('(', at);
-        if (at == std::string::npos)
+    if (at == std::string::npos)
+        return points;
+    const char* p = line.c_str() + at + 7;
+    while (*p == '(') {
+        char* end = nullptr;
+        const float x = std::strtof(p + 1, &end);
+        if (end == p + 1 || *end != ',')
             break;
-        float x = 0, y = 0;
-        if (std::sscanf(line.c_str() + at, "(%f,%f)", &x, &y) != 2)
+        p = end;
+        const float y = std::strtof(p + 1, &end);
+        if (end == p + 1 || *end != ')')
             break;
         points.emplace_back(x, y);
-        at = line.find(')', at);
-        if (at == std::string::npos || line[at + 1] != ';')
+        p = end + 1;
+        if (*p != ';')
             break;
+        ++p;
     }
     return points;
 }
@@ -226,6 +235,54 @@ TEST(DrawPolygon, DegenerateSmoothLinesDrawStraightSegments)
         "DrawPath pen=(FF000000,1.00,solid) points=(3.00,3.00);(3.00,3.00) aa=off",
     };
     EXPECT_EQ(rec.Lines(), expected);
+}
+
+TEST(DrawPolygon, LongSmoothLineKeepsItsHalfPixelSamples)
+{
+    // 300 values swinging 200 pixels: a curve of some 60 000 pixels.
+    std::vector<CPointF> points;
+    for (int i = 0; i < 300; ++i)
+        points.emplace_back(static_cast<float>(i) * 2.0f, i % 2 ? 220.0f : 20.0f);
+    Canvas c;
+    Recording rec;
+    CDrawContext dc(&c.graphics, CColor(0xFF000000u), 4.0f);
+    dc.DrawPolygon(points, true, false);
+    ASSERT_EQ(rec.Lines().size(), 1u);
+    const std::vector<CPointF> drawn = PathPoints(rec.Lines()[0]);
+
+    // The walk as it always was: half a pixel at a time, until within a
+    // pixel of the end.
+    Spline::Walker walker = Spline::Walker::Through(points);
+    ASSERT_LT(walker.Length() * 2, CDrawContext::kMaxCurveSteps);
+    std::vector<Spline::Vector> expected = {walker.MoveTo(0.0f), walker.MoveTo(0.5f)};
+    while (walker.Distance() < walker.Length() - 1.0f)
+        expected.push_back(walker.MoveTo(walker.Distance() + 0.5f));
+    ASSERT_EQ(drawn.size(), expected.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        ASSERT_NEAR(drawn[i].x, expected[i].x, 0.0051) << i;
+        ASSERT_NEAR(drawn[i].y, expected[i].y, 0.0051) << i;
+    }
+}
+
+TEST(DrawPolygon, VeryLongSmoothLineEndsInBoundedEqualSteps)
+{
+    // Twenty million pixels: past 2^23 a float distance no longer grows by
+    // half a pixel.
+    Canvas c;
+    Recording rec;
+    CDrawContext dc(&c.graphics, CColor(0xFF000000u), 1.0f);
+    dc.DrawPolygon({{0, 0}, {0, 2e7f}}, true, false);
+    ASSERT_EQ(rec.Lines().size(), 1u);
+    const std::vector<CPointF> drawn = PathPoints(rec.Lines()[0]);
+    ASSERT_GT(drawn.size(), CDrawContext::kMaxCurveSteps / 2);
+    EXPECT_LE(drawn.size(), CDrawContext::kMaxCurveSteps + 2u);
+    const float step = 2e7f / static_cast<float>(CDrawContext::kMaxCurveSteps);
+    EXPECT_EQ(drawn.front(), CPointF(0, 0));
+    // Equal steps, as far as floats of some ten million hold them (a few
+    // pixels).
+    for (std::size_t i = 1; i < drawn.size(); ++i)
+        ASSERT_NEAR(drawn[i].y - drawn[i - 1].y, step, 0.25f * step) << i;
+    EXPECT_GE(drawn.back().y, 2e7f - step - 1.0f);
 }
 
 TEST(Text, MeasureUsesTheFontAtItsSize)
