@@ -1,5 +1,7 @@
 #include "chart/engine/Primitives.h"
 
+#include <algorithm>
+
 CObject::~CObject() = default;
 
 // ---------------------------------------------------------------------------
@@ -19,14 +21,18 @@ CPrimitive::~CPrimitive() = default;
 void CPrimitive::AddChild(CPrimitive* child)
 {
     // Room first: once the slot exists, taking ownership cannot fail halfway.
-    children.reserve(children.size() + 1);
+    // The room grows by doubling: a chart of many thousand slices or points
+    // would otherwise copy its whole list for every child.
+    if (children.size() == children.capacity())
+        children.reserve(std::max<std::size_t>(4, children.size() * 2));
     children.emplace_back(child);
     child->parent = this;
 }
 
 void CPrimitive::AddChild(std::unique_ptr<CPrimitive> child)
 {
-    children.reserve(children.size() + 1);
+    if (children.size() == children.capacity())
+        children.reserve(std::max<std::size_t>(4, children.size() * 2));
     AddChild(child.release());
 }
 

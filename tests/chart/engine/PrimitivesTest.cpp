@@ -2,6 +2,7 @@
 // hands to the drawing layer (read back from the recording backend).
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,28 @@ TEST(Tree, ChildJoinsParentAndIsReleasedWithIt)
         EXPECT_EQ(destroyed, 0);
     }
     EXPECT_EQ(destroyed, 2);
+}
+
+TEST(Tree, ManyChildrenMoveTheirListRarely)
+{
+    // A pie of a hundred thousand slices hangs every part on the chart: a
+    // list that grew by one slot at a time copied itself for every child.
+    CPrimitive root(nullptr, CColor());
+    std::size_t moves = 0;
+    const std::shared_ptr<CPrimitive>* at = nullptr;
+    for (int i = 0; i < 100000; ++i) {
+        if (i % 2 == 0)
+            new CPrimitive(&root, CColor());
+        else
+            root.AddChild(std::make_unique<CPrimitive>(nullptr, CColor()));
+        if (root.children.data() != at) {
+            ++moves;
+            at = root.children.data();
+        }
+    }
+    ASSERT_EQ(root.children.size(), 100000u);
+    EXPECT_EQ(root.children.back()->parent, &root);
+    EXPECT_LE(moves, 20u);
 }
 
 TEST(Tree, ContextTakesNearestGraphicsAndOwnColourAndWidth)
