@@ -84,6 +84,21 @@ void CArc::Draw()
                                  startAngle, endAngle, fill, gradient);
 }
 
+CArcStack::CArcStack(CPrimitive* parentPrimitive, const CColor& colourValue,
+                     const CPointF& centre, float ellipseW, float ellipseH, float start,
+                     float end, bool fillFlag, std::int32_t rowCount)
+    : CArc(parentPrimitive, colourValue, centre, ellipseW, ellipseH, start, end, fillFlag, false),
+      rows(rowCount)
+{
+}
+
+void CArcStack::Draw()
+{
+    CPrimitive::Draw();
+    CreateDrawContext()->DrawArcStack(CPointF(centreX, centreY), ellipseWidth, ellipseHeight,
+                                      startAngle, endAngle, rows, fill);
+}
+
 CLine::CLine(CPrimitive* parentPrimitive, const CColor& colourValue, const CPointF& fromPoint,
              const CPointF& toPoint, bool dashedFlag)
     : CPrimitive(parentPrimitive, colourValue), from(fromPoint), to(toPoint), dashed(dashedFlag)
