@@ -483,7 +483,7 @@ bool StrokeArcAliased(cairo_surface_t* surface, ArcCache& cache, double x, doubl
 
 // Bits of a one-bit mask per band: a mask over a tall picture goes in bands
 // of this size rather than at once.
-constexpr long long kMaskBits = 1LL << 22;
+constexpr long long kMaskBits = 1LL << 20;
 
 // The spans of a shape drawn aliased by cairo, in canvas pixels, over the
 // canvas columns left..right and rows top..bottom (ends exclusive). The

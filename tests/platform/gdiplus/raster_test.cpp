@@ -596,7 +596,7 @@ TEST(Graphics, StacksPaintWhatTheirLayersPaintOneByOne)
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 1000},
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 10, false, true},
         // Large enough for the mask to go in bands.
-        {true, 0xFF405060, 2, 100.5f, 20.25f, 2400, 1760, 10, 300, 20, false, false, false, 2600, 1800},
+        {true, 0xFF405060, 2, 50.5f, 20.25f, 1100, 970, 10, 300, 20, false, false, false, 1200, 1000},
     };
     for (const Case& c : cases) {
         Bitmap stacked(c.width, c.height), layered(c.width, c.height);
