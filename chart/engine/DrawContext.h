@@ -49,6 +49,11 @@ public:
                        bool gradient);
     void DrawArc(const CPointF& centre, float width, float height, float startAngle,
                  float endAngle, bool fill, bool gradient);
+    // DrawArc without gradient at the centre and again at every whole pixel
+    // below it, `rows` more times, painted as those calls would paint them
+    // one after another; without smoothing, the work does not grow with rows.
+    void DrawArcStack(const CPointF& centre, float width, float height, float startAngle,
+                      float endAngle, int rows, bool fill);
     void DrawPolygon(const std::vector<CPointF>& points, bool smooth, bool fill);
 
     CSizeF MeasureString(const std::wstring& family, const std::wstring& text, int size);

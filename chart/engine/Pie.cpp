@@ -11,7 +11,7 @@ constexpr float kDegreesToRadians = 0.0174532924f;
 // A slice's share of the circle and of 100, a hair over each.
 constexpr double kFullCircle = 360.00003f;
 constexpr double kPercent = 100.00003f;
-// Far enough for any picture side; keeps a damaged centre from looping long.
+// Far enough for any picture side; a damaged centre gets no deeper side.
 constexpr int kMaxSideLayers = 65536;
 
 bool IsExploded(const boost::any& extra)
@@ -61,18 +61,46 @@ void CPie::BuildPart(CPrimitive& group, const CPointF& centre, float start, floa
                      const CColor& sliceColour, bool withTop) const
 {
     if (depth > 0) {
-        // The side: one arc per pixel from the bottom up to the slice centre;
-        // the lowest five in light grey.
+        // The side: the arc (a filled piece when a slice is exploded) at
+        // every pixel from 1.25 x cy + 5 up to the slice centre, the lowest
+        // first; the lowest five in light grey, smoothed at the bottom and at
+        // 1.25 x cy. Equal layers between those are drawn as one stack, so a
+        // part holds at most five primitives however tall the picture is.
         const float cy = centre.y;
         const float rim = 1.25f * cy;
+        const float bottom = rim + 5;
         const CColor shaded = CColor::Shade(sliceColour, 50);
         const CColor lightGrey(0xFFD3D3D3u);
-        int layer = 0;
-        for (float y = rim + 5; y >= cy && layer < kMaxSideLayers; y -= 1.0f, ++layer) {
-            CArc& arc = group.Add<CArc>(y > rim ? lightGrey : shaded, CPointF(centre.x, y),
-                                        diameter, diameter * 0.5f, start, end, anyExploded, false);
-            arc.width = 2.0f;
-            arc.smoothing = layer == 0 || y == rim;
+        // Layer k lies at bottom - k, down to cy (none when cy is not a number).
+        const double reach = static_cast<double>(bottom) - cy;
+        const int layers = reach >= 0.0 ? static_cast<int>(std::min<double>(
+                                               kMaxSideLayers, std::floor(reach) + 1.0))
+                                         : 0;
+        auto layerY = [bottom](int k) { return bottom - static_cast<float>(k); };
+        // Layers below the rim are grey; a layer exactly at the rim is smoothed.
+        const double toRim = static_cast<double>(bottom) - rim;
+        const int grey =
+            static_cast<int>(std::clamp(std::ceil(toRim), 0.0, static_cast<double>(layers)));
+        const int atRim =
+            toRim == std::floor(toRim) && toRim < layers ? static_cast<int>(toRim) : -1;
+        for (int k = 0; k < layers;) {
+            const CColor& colour = k < grey ? lightGrey : shaded;
+            if (k == 0 || k == atRim) {
+                CArc& arc = group.Add<CArc>(colour, CPointF(centre.x, layerY(k)), diameter,
+                                            diameter * 0.5f, start, end, anyExploded, false);
+                arc.smoothing = true;
+                ++k;
+                continue;
+            }
+            int last = layers - 1;
+            if (k < grey)
+                last = std::min(last, grey - 1);
+            if (atRim > k)
+                last = std::min(last, atRim - 1);
+            // Centred on its top layer, reaching down to layer k.
+            group.Add<CArcStack>(colour, CPointF(centre.x, layerY(last)), diameter,
+                                 diameter * 0.5f, start, end, anyExploded, last - k);
+            k = last + 1;
         }
     }
     if (withTop)

@@ -1,5 +1,7 @@
 #include "chart/engine/Primitives.h"
 
+#include <algorithm>
+
 CObject::~CObject() = default;
 
 // ---------------------------------------------------------------------------
@@ -66,6 +68,20 @@ void CArc::Draw()
     CPrimitive::Draw();
     CreateDrawContext()->DrawArc(CPointF(centreX, centreY), ellipseWidth, ellipseHeight,
                                  startAngle, endAngle, fill, gradient);
+}
+
+CArcStack::CArcStack(const CColor& colourValue, const CPointF& centre, float ellipseW,
+                     float ellipseH, float start, float end, bool fillFlag, std::int32_t rowCount)
+    : CArc(colourValue, centre, ellipseW, ellipseH, start, end, fillFlag, false),
+      rows(rowCount)
+{
+}
+
+void CArcStack::Draw()
+{
+    CPrimitive::Draw();
+    CreateDrawContext()->DrawArcStack(CPointF(centreX, centreY), ellipseWidth, ellipseHeight,
+                                      startAngle, endAngle, rows, fill);
 }
 
 CLine::CLine(const CColor& colourValue, const CPointF& fromPoint, const CPointF& toPoint,

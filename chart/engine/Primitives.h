@@ -88,6 +88,18 @@ public:
     float endAngle;
 };
 
+// Equal arcs one pixel apart: the arc at its centre and at every whole pixel
+// below it, `rows` more, drawn in one operation (no gradient), so that a
+// tall band costs about what one arc costs.
+class CArcStack : public CArc {
+public:
+    CArcStack(const CColor& colour, const CPointF& centre, float ellipseWidth,
+              float ellipseHeight, float startAngle, float endAngle, bool fill, std::int32_t rows);
+    void Draw() override;
+
+    std::int32_t rows;
+};
+
 class CLine : public CPrimitive {
 public:
     CLine(const CColor& colour, const CPointF& from, const CPointF& to, bool dashed = false);

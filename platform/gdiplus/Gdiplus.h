@@ -383,6 +383,16 @@ public:
                    REAL startAngle, REAL sweepAngle);
     Status DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height, REAL startAngle,
                    REAL sweepAngle);
+    // Not in GDI+: DrawArc or FillPie at the box and again at every whole
+    // pixel below it, `rows` more times, with the pixels those calls would
+    // give one after another. An aliased opaque solid shape without a
+    // transform is drawn in one pass whose work follows the pixels painted
+    // and one shape's outline, not the number of rows; any other is drawn
+    // call by call. rows < 0 is refused.
+    Status DrawArcStack(const Pen* pen, REAL x, REAL y, REAL width, REAL height,
+                        REAL startAngle, REAL sweepAngle, INT rows);
+    Status FillPieStack(const Brush* brush, REAL x, REAL y, REAL width, REAL height,
+                        REAL startAngle, REAL sweepAngle, INT rows);
     Status FillPolygon(const Brush* brush, const PointF* points, INT count,
                        FillMode fillMode = FillModeAlternate);
     Status DrawPath(const Pen* pen, const GraphicsPath* path);

@@ -26,10 +26,9 @@ struct Span {
 // A thin aliased stroke of an elliptic arc as the band between the ellipses
 // half a pen width outside and inside, with square-cut ends: within a
 // twentieth of a pixel of cairo's stroke for the thin pens it serves, at a
-// fraction of the cost. The 3D pie's sides are hundreds of such arcs, each
-// the one before moved by a pixel; cairo's stroker took about half of that
-// chart's time, so the last arc's pixel runs are kept and only moved when the
-// next arc differs from it by whole pixels.
+// fraction of the cost. A 3D pie's side repeats an arc moved by whole pixels
+// (two stacks of the same arc per slice), so the last arc's pixel runs are
+// kept and only moved when the next arc differs from it by whole pixels.
 struct ArcCache {
     double w = 0, h = 0, start = 0, sweep = 0, pen = 0, fx = -1, fy = -1;
     std::vector<Span> spans;
@@ -97,7 +96,9 @@ struct Graphics::Impl {
     }
 
     // After Prepare: the pen as cairo's stroke state.
-    void SetPen(const Pen& pen)
+    void SetPen(const Pen& pen) { SetPen(cr, pen); }
+
+    static void SetPen(cairo_t* cr, const Pen& pen)
     {
         SetColor(cr, pen.GetColor());
         double width = pen.GetWidth() > 0.0f ? pen.GetWidth() : 1.0;
@@ -115,6 +116,22 @@ struct Graphics::Impl {
 
     // After Prepare: the brush as cairo's source, in world coordinates.
     void SetBrush(const Brush& brush) { SetBrush(cr, brush); }
+
+    // One arc or pie of checked arguments (a non-empty box, a sweep other
+    // than 0), drawn with the current state.
+    void StrokeArc(const Pen& pen, REAL x, REAL y, REAL width, REAL height, REAL start,
+                   REAL sweep);
+    void FillPie(const Brush& brush, REAL x, REAL y, REAL width, REAL height, REAL start,
+                 REAL sweep);
+    // The shape (an arc stroked with the pen, or a pie filled) at (x, y) and
+    // at every whole pixel below it down to y + rows, in one pass: aliased,
+    // opaque, solid and without a transform only; false otherwise.
+    bool StackAliased(const Pen* pen, const Brush* brush, REAL x, REAL y, REAL width,
+                      REAL height, REAL start, REAL sweep, INT rows);
+    // The same, shape by shape: as many calls as there are layers that can
+    // reach the canvas.
+    void StackOneByOne(const Pen* pen, const Brush* brush, REAL x, REAL y, REAL width,
+                       REAL height, REAL start, REAL sweep, INT rows);
 
     static void SetBrush(cairo_t* cr, const Brush& brush)
     {
@@ -406,16 +423,17 @@ namespace {
 
 constexpr double kMaxAliasedArc = 65536.0;
 
-bool StrokeArcAliased(cairo_surface_t* surface, ArcCache& cache, double x, double y,
-                      double w, double h, double start, double sweep, double penWidth,
-                      std::uint32_t pixel)
+// The pixel runs of the thin aliased stroke of an elliptic arc (see ArcCache),
+// relative to the whole pixel at or above and left of (x, y), in the cache;
+// false when the arc is too thin, too wide or the pen too broad for it.
+bool ArcBandSpans(ArcCache& cache, double x, double y, double w, double h, double start,
+                  double sweep, double penWidth)
 {
     const double a = w * 0.5, b = h * 0.5, half = penWidth * 0.5;
     if (!(penWidth > 0.0 && penWidth <= 4.0) || a - half < 2.0 || b - half < 2.0 ||
         w > kMaxAliasedArc || h > kMaxAliasedArc)
         return false;
-    const double ix = std::floor(x), iy = std::floor(y);
-    const double fx = x - ix, fy = y - iy;
+    const double fx = x - std::floor(x), fy = y - std::floor(y);
     if (cache.w != w || cache.h != h || cache.start != start || cache.sweep != sweep ||
         cache.pen != penWidth || cache.fx != fx || cache.fy != fy) {
         double clamped = std::max(-360.0, std::min(360.0, sweep));
@@ -449,11 +467,383 @@ bool StrokeArcAliased(cairo_surface_t* surface, ArcCache& cache, double x, doubl
         cache.fx = fx;
         cache.fy = fy;
     }
-    FillSpans(surface, cache.spans, static_cast<int>(ix), static_cast<int>(iy), pixel);
     return true;
 }
 
+bool StrokeArcAliased(cairo_surface_t* surface, ArcCache& cache, double x, double y,
+                      double w, double h, double start, double sweep, double penWidth,
+                      std::uint32_t pixel)
+{
+    if (!ArcBandSpans(cache, x, y, w, h, start, sweep, penWidth))
+        return false;
+    FillSpans(surface, cache.spans, static_cast<int>(std::floor(x)),
+              static_cast<int>(std::floor(y)), pixel);
+    return true;
+}
+
+// Bits of a one-bit mask per band: a mask over a tall picture goes in bands
+// of this size rather than at once.
+constexpr long long kMaskBits = 1LL << 20;
+
+// The spans of a shape drawn aliased by cairo, in canvas pixels, over the
+// canvas columns left..right and rows top..bottom (ends exclusive). The
+// shape is drawn into one-bit masks, band by band; cairo's own rasteriser
+// decides, so the pixels are those a drawing on the canvas would set. False
+// when a mask cannot be made.
+template <class Shape>
+bool MaskSpans(int left, int top, int right, int bottom, Shape shape, std::vector<Span>& spans)
+{
+    spans.clear();
+    if (left >= right || top >= bottom)
+        return true;
+    const int width = right - left;
+    const int band = static_cast<int>(
+        std::max(1LL, std::min<long long>(bottom - top, kMaskBits / width)));
+    for (int y0 = top, height = 0; y0 < bottom; y0 += height) {
+        height = std::min(band, bottom - y0);
+        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, width, height);
+        cairo_t* cr = cairo_create(mask);
+        if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+            cairo_destroy(cr);
+            cairo_surface_destroy(mask);
+            return false;
+        }
+        cairo_translate(cr, 0.5 - left, 0.5 - y0);
+        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+        cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 1.0);
+        shape(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(mask);
+        const unsigned char* data = cairo_image_surface_get_data(mask);
+        const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(mask));
+        for (int r = 0; r < height; ++r) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(r) * stride);
+            // The pixel x is bit x % 32 of word x / 32, counted from the
+            // least significant bit on little-endian machines.
+            auto bit = [row](int x) {
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+                return (row[x / 32] >> (31 - x % 32) & 1u) != 0;
+#else
+                return (row[x / 32] >> (x % 32) & 1u) != 0;
+#endif
+            };
+            int x = 0;
+            while (x < width) {
+                // Whole words at once where they are all clear or all set.
+                while (x < width) {
+                    if (x % 32 == 0 && row[x / 32] == 0)
+                        x += 32;
+                    else if (!bit(x))
+                        ++x;
+                    else
+                        break;
+                }
+                if (x >= width)
+                    break;
+                const int from = x;
+                while (x < width) {
+                    if (x % 32 == 0 && width - x >= 32 && row[x / 32] == ~0u)
+                        x += 32;
+                    else if (bit(x))
+                        ++x;
+                    else
+                        break;
+                }
+                spans.push_back(Span{y0 + r, left + from, left + x});
+            }
+        }
+        cairo_surface_destroy(mask);
+    }
+    return true;
+}
+
+// A column's pixels from row top to row bottom.
+struct Run {
+    int column, top, bottom;
+};
+
+// The vertical runs of the pixels that the spans cover; the spans sorted by
+// row, then x, and disjoint. A column's run starts in a row that covers it
+// when the row above did not and ends where it is no longer covered, so the
+// work follows the shape's outline, not its area.
+void ColumnRuns(const std::vector<Span>& spans, std::vector<Run>& runs)
+{
+    runs.clear();
+    if (spans.empty())
+        return;
+    int left = spans.front().x0, right = spans.front().x1;
+    for (const Span& span : spans) {
+        left = std::min(left, span.x0);
+        right = std::max(right, span.x1);
+    }
+    std::vector<int> opened(static_cast<std::size_t>(right - left));
+    using Cover = std::vector<std::pair<int, int>>;
+    // The pieces of a that b does not cover (both sorted and disjoint).
+    auto difference = [](const Cover& a, const Cover& b, auto&& piece) {
+        std::size_t j = 0;
+        for (const auto& [x0, x1] : a) {
+            while (j < b.size() && b[j].second <= x0)
+                ++j;
+            int from = x0;
+            for (std::size_t k = j; from < x1; ++k) {
+                if (k >= b.size() || b[k].first >= x1) {
+                    piece(from, x1);
+                    break;
+                }
+                if (b[k].first > from)
+                    piece(from, b[k].first);
+                from = std::max(from, b[k].second);
+            }
+        }
+    };
+    auto open = [&](int x0, int x1, int row) {
+        for (int x = x0; x < x1; ++x)
+            opened[static_cast<std::size_t>(x - left)] = row;
+    };
+    auto close = [&](int x0, int x1, int row) {
+        for (int x = x0; x < x1; ++x)
+            runs.push_back(Run{x, opened[static_cast<std::size_t>(x - left)], row});
+    };
+    Cover before, now;
+    int beforeRow = 0;
+    for (std::size_t i = 0; i < spans.size();) {
+        const int row = spans[i].row;
+        now.clear();
+        for (; i < spans.size() && spans[i].row == row; ++i)
+            now.emplace_back(spans[i].x0, spans[i].x1);
+        if (!before.empty() && beforeRow != row - 1) {
+            for (const auto& [x0, x1] : before)
+                close(x0, x1, beforeRow);
+            before.clear();
+        }
+        difference(before, now, [&](int x0, int x1) { close(x0, x1, row - 1); });
+        difference(now, before, [&](int x0, int x1) { open(x0, x1, row); });
+        before.swap(now);
+        beforeRow = row;
+    }
+    for (const auto& [x0, x1] : before)
+        close(x0, x1, beforeRow);
+}
+
+// Sets the pixels of the runs, each reaching `rows` further down, cut to the
+// surface, to a premultiplied pixel value. Columns go in blocks as wide as a
+// cache line, row by row, so a tall band is not painted across the grain of
+// memory.
+void PaintRuns(cairo_surface_t* surface, std::vector<Run>& runs, int rows, std::uint32_t pixel)
+{
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    std::size_t kept = 0;
+    for (const Run& run : runs) {
+        const long long bottom = std::min<long long>(height - 1, static_cast<long long>(run.bottom) + rows);
+        const int top = std::max(0, run.top);
+        if (run.column < 0 || run.column >= width || top > bottom)
+            continue;
+        runs[kept++] = Run{run.column, top, static_cast<int>(bottom)};
+    }
+    runs.resize(kept);
+    if (runs.empty())
+        return;
+    std::sort(runs.begin(), runs.end(), [](const Run& l, const Run& r) {
+        return l.column != r.column ? l.column < r.column : l.top < r.top;
+    });
+    kept = 0;
+    for (const Run& run : runs) {
+        if (kept > 0 && runs[kept - 1].column == run.column && run.top <= runs[kept - 1].bottom + 1)
+            runs[kept - 1].bottom = std::max(runs[kept - 1].bottom, run.bottom);
+        else
+            runs[kept++] = run;
+    }
+    runs.resize(kept);
+
+    constexpr int kBlock = 16;
+    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    cairo_surface_flush(surface);
+    int dirtyTop = height, dirtyBottom = -1;
+    for (std::size_t i = 0; i < runs.size();) {
+        const int base = runs[i].column / kBlock * kBlock;
+        // Each column's runs in the block: at[c] up to stop[c].
+        std::size_t at[kBlock], stop[kBlock];
+        std::fill(at, at + kBlock, std::size_t{0});
+        std::fill(stop, stop + kBlock, std::size_t{0});
+        while (i < runs.size() && runs[i].column < base + kBlock) {
+            const int c = runs[i].column - base;
+            at[c] = i;
+            while (i < runs.size() && runs[i].column == base + c)
+                ++i;
+            stop[c] = i;
+        }
+        int row = height;
+        for (int c = 0; c < kBlock; ++c)
+            if (at[c] < stop[c])
+                row = std::min(row, runs[at[c]].top);
+        dirtyTop = std::min(dirtyTop, row);
+        while (row < height) {
+            // The columns covered in this row, and the next row where that
+            // changes: the rows up to it get the same pixels.
+            bool covered[kBlock];
+            bool any = false;
+            int change = height;
+            for (int c = 0; c < kBlock; ++c) {
+                while (at[c] < stop[c] && runs[at[c]].bottom < row)
+                    ++at[c];
+                covered[c] = at[c] < stop[c] && runs[at[c]].top <= row;
+                any = any || covered[c];
+                if (at[c] < stop[c])
+                    change = std::min(change, covered[c] ? runs[at[c]].bottom + 1 : runs[at[c]].top);
+            }
+            if (!any) {
+                if (change >= height)
+                    break;
+                row = change;
+                continue;
+            }
+            int pieces[kBlock][2];
+            int count = 0;
+            for (int c = 0; c < kBlock; ++c) {
+                if (!covered[c])
+                    continue;
+                if (count > 0 && pieces[count - 1][1] == c)
+                    ++pieces[count - 1][1];
+                else {
+                    pieces[count][0] = base + c;
+                    pieces[count][1] = base + c + 1;
+                    ++count;
+                }
+            }
+            for (; row < change; ++row) {
+                auto* pixels = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride);
+                for (int k = 0; k < count; ++k)
+                    std::fill(pixels + pieces[k][0], pixels + pieces[k][1], pixel);
+            }
+            dirtyBottom = std::max(dirtyBottom, row - 1);
+        }
+    }
+    if (dirtyTop <= dirtyBottom)
+        cairo_surface_mark_dirty_rectangle(surface, 0, dirtyTop, width, dirtyBottom - dirtyTop + 1);
+}
+
 } // namespace
+
+void Graphics::Impl::StrokeArc(const Pen& pen, REAL x, REAL y, REAL width, REAL height,
+                               REAL start, REAL sweep)
+{
+    const Color colour = pen.GetColor();
+    if (smoothing != SmoothingModeHighQuality && IsIdentity() &&
+        pen.GetDashStyle() == DashStyleSolid && colour.GetA() == 0xFF &&
+        StrokeArcAliased(bitmap->surface, arcs, x, y, width, height, start, sweep,
+                         pen.GetWidth(), colour.GetValue()))
+        return;
+    Prepare();
+    SetPen(pen);
+    AddArc(cr, x, y, width, height, start, sweep);
+    cairo_stroke(cr);
+}
+
+void Graphics::Impl::FillPie(const Brush& brush, REAL x, REAL y, REAL width, REAL height,
+                             REAL start, REAL sweep)
+{
+    Prepare();
+    cairo_move_to(cr, x + width * 0.5, y + height * 0.5);
+    AddArc(cr, x, y, width, height, start, sweep);
+    cairo_close_path(cr);
+    if (FillVerticalGradient(brush))
+        return;
+    SetBrush(brush);
+    cairo_fill(cr);
+}
+
+bool Graphics::Impl::StackAliased(const Pen* pen, const Brush* brush, REAL x, REAL y,
+                                  REAL width, REAL height, REAL start, REAL sweep, INT rows)
+{
+    if (smoothing == SmoothingModeHighQuality || !IsIdentity())
+        return false;
+    Color colour;
+    if (pen) {
+        if (pen->GetDashStyle() != DashStyleSolid)
+            return false;
+        colour = pen->GetColor();
+    } else {
+        if (brush->GetKind() != Brush::Kind::Solid)
+            return false;
+        colour = static_cast<const SolidBrush*>(brush)->GetColor();
+    }
+    // One opaque colour: drawing a pixel once or many times gives the same.
+    if (colour.GetA() != 0xFF)
+        return false;
+    const std::uint32_t pixel = colour.GetValue();
+    cairo_surface_t* surface = bitmap->surface;
+    const int surfaceWidth = cairo_image_surface_get_width(surface);
+    const int surfaceHeight = cairo_image_surface_get_height(surface);
+    // Rows of the top shape whose pixels, moved down by up to `rows`, can
+    // land on the canvas.
+    const long long firstRow = -static_cast<long long>(rows);
+    std::vector<Span> spans;
+    if (pen && ArcBandSpans(arcs, x, y, width, height, start, sweep, pen->GetWidth())) {
+        const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
+        spans.reserve(arcs.spans.size());
+        for (const Span& span : arcs.spans) {
+            const long long row = static_cast<long long>(iy) + span.row;
+            const int x0 = std::max(0, ix + span.x0), x1 = std::min(surfaceWidth, ix + span.x1);
+            if (row >= firstRow && row < surfaceHeight && x0 < x1)
+                spans.push_back(Span{static_cast<int>(row), x0, x1});
+        }
+    } else {
+        // cairo draws the shape into a mask over its box, cut to what can
+        // reach the canvas.
+        const double reach = pen ? (pen->GetWidth() > 0.0f ? pen->GetWidth() : 1.0f) * 0.5 + 2.0 : 2.0;
+        const double left = std::max(0.0, std::floor(x - reach));
+        const double right = std::min(static_cast<double>(surfaceWidth),
+                                      std::ceil(static_cast<double>(x) + width + reach));
+        const double top = std::max(static_cast<double>(firstRow), std::floor(y - reach));
+        const double bottom = std::min(static_cast<double>(surfaceHeight),
+                                       std::ceil(static_cast<double>(y) + height + reach));
+        if (left >= right || top >= bottom)
+            return true;
+        const Pen* stroke = pen;
+        auto shape = [&](cairo_t* mask) {
+            if (stroke) {
+                SetPen(mask, *stroke);
+                cairo_set_source_rgba(mask, 0.0, 0.0, 0.0, 1.0);
+                AddArc(mask, x, y, width, height, start, sweep);
+                cairo_stroke(mask);
+            } else {
+                cairo_move_to(mask, x + width * 0.5, y + height * 0.5);
+                AddArc(mask, x, y, width, height, start, sweep);
+                cairo_close_path(mask);
+                cairo_fill(mask);
+            }
+        };
+        if (!MaskSpans(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                       static_cast<int>(bottom), shape, spans))
+            return false;
+    }
+    std::vector<Run> runs;
+    ColumnRuns(spans, runs);
+    PaintRuns(surface, runs, rows, pixel);
+    return true;
+}
+
+void Graphics::Impl::StackOneByOne(const Pen* pen, const Brush* brush, REAL x, REAL y,
+                                   REAL width, REAL height, REAL start, REAL sweep, INT rows)
+{
+    long long first = 0, last = rows;
+    if (IsIdentity()) {
+        // Only the layers that can touch the canvas.
+        const double reach = (pen ? pen->GetWidth() : 0.0f) + 2.0;
+        const double surfaceHeight = cairo_image_surface_get_height(bitmap->surface);
+        first = std::max(first, static_cast<long long>(std::ceil(-(static_cast<double>(y) + height + reach))));
+        last = std::min(last, static_cast<long long>(std::floor(surfaceHeight - y + reach)));
+    }
+    for (long long i = first; i <= last; ++i) {
+        const REAL layerY = y + static_cast<REAL>(i);
+        if (pen)
+            StrokeArc(*pen, x, layerY, width, height, start, sweep);
+        else
+            FillPie(*brush, x, layerY, width, height, start, sweep);
+    }
+}
 
 Status Graphics::Usable(const Pen* pen)
 {
@@ -693,14 +1083,7 @@ Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL he
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
-    impl_->Prepare();
-    cairo_move_to(impl_->cr, x + width * 0.5, y + height * 0.5);
-    AddArc(impl_->cr, x, y, width, height, startAngle, sweepAngle);
-    cairo_close_path(impl_->cr);
-    if (impl_->FillVerticalGradient(*brush))
-        return Ok;
-    impl_->SetBrush(*brush);
-    cairo_fill(impl_->cr);
+    impl_->FillPie(*brush, x, y, width, height, startAngle, sweepAngle);
     return Ok;
 }
 
@@ -719,16 +1102,47 @@ Status Graphics::DrawArc(const Pen* pen, REAL x, REAL y, REAL width, REAL height
         return Keep(InvalidParameter);
     if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
-    const Color colour = pen->GetColor();
-    if (impl_->smoothing != SmoothingModeHighQuality && impl_->IsIdentity() &&
-        pen->GetDashStyle() == DashStyleSolid && colour.GetA() == 0xFF &&
-        StrokeArcAliased(impl_->bitmap->surface, impl_->arcs, x, y, width, height, startAngle,
-                         sweepAngle, pen->GetWidth(), colour.GetValue()))
+    impl_->StrokeArc(*pen, x, y, width, height, startAngle, sweepAngle);
+    return Ok;
+}
+
+Status Graphics::DrawArcStack(const Pen* pen, REAL x, REAL y, REAL width, REAL height,
+                              REAL startAngle, REAL sweepAngle, INT rows)
+{
+    Record([&] {
+        return "DrawArcStack pen=" + detail::PenText(pen) +
+               " rect=" + detail::Rect(RectF(x, y, width, height)) +
+               " start=" + detail::Num(startAngle) + " sweep=" + detail::Num(sweepAngle) +
+               " rows=" + std::to_string(rows) + impl_->State(false);
+    });
+    if (Status s = Ready(pen, {x, y, width, height, y + static_cast<REAL>(rows)}); s != Ok)
+        return s;
+    if (!Finite({startAngle, sweepAngle}) || rows < 0)
+        return Keep(InvalidParameter);
+    if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
         return Ok;
-    impl_->Prepare();
-    impl_->SetPen(*pen);
-    AddArc(impl_->cr, x, y, width, height, startAngle, sweepAngle);
-    cairo_stroke(impl_->cr);
+    if (!impl_->StackAliased(pen, nullptr, x, y, width, height, startAngle, sweepAngle, rows))
+        impl_->StackOneByOne(pen, nullptr, x, y, width, height, startAngle, sweepAngle, rows);
+    return Ok;
+}
+
+Status Graphics::FillPieStack(const Brush* brush, REAL x, REAL y, REAL width, REAL height,
+                              REAL startAngle, REAL sweepAngle, INT rows)
+{
+    Record([&] {
+        return "FillPieStack brush=" + detail::BrushText(brush) +
+               " rect=" + detail::Rect(RectF(x, y, width, height)) +
+               " start=" + detail::Num(startAngle) + " sweep=" + detail::Num(sweepAngle) +
+               " rows=" + std::to_string(rows) + impl_->State(false);
+    });
+    if (Status s = Ready(brush, {x, y, width, height, y + static_cast<REAL>(rows)}); s != Ok)
+        return s;
+    if (!Finite({startAngle, sweepAngle}) || rows < 0)
+        return Keep(InvalidParameter);
+    if (width <= 0.0f || height <= 0.0f || sweepAngle == 0.0f)
+        return Ok;
+    if (!impl_->StackAliased(nullptr, brush, x, y, width, height, startAngle, sweepAngle, rows))
+        impl_->StackOneByOne(nullptr, brush, x, y, width, height, startAngle, sweepAngle, rows);
     return Ok;
 }
 

@@ -11,12 +11,15 @@
 //   FillRectangle brush=B rect=R                           S
 //   DrawArc pen=P rect=R start=A sweep=A                   S
 //   FillPie brush=B rect=R start=A sweep=A                 S
+//   DrawArcStack pen=P rect=R start=A sweep=A rows=N       S
+//   FillPieStack brush=B rect=R start=A sweep=A rows=N     S
 //   FillPolygon brush=B mode=alternate|winding points=L    S
 //   DrawPath pen=P points=L                                S
 //   DrawString font=F brush=B layout=R align=near|center text=T [xf=M] hint=H
 //   MeasureString font=F layout=R align=near|center text=T -> R
 //
 // where
+//   N        a whole number
 //   numbers  fixed, two decimals as printf "%.2f" writes them (an exact tie
 //            goes to even: 30.125 is 30.12), "-0.00" written as "0.00"
 //   colour   AARRGGBB, eight upper-case hex digits

@@ -89,6 +89,24 @@ void CDrawContext::DrawArc(const CPointF& centre, float width, float height, flo
     graphics_->DrawArc(&pen, box.X, box.Y, box.Width, box.Height, startAngle, sweep);
 }
 
+void CDrawContext::DrawArcStack(const CPointF& centre, float width, float height,
+                                float startAngle, float endAngle, int rows, bool fill)
+{
+    if (!graphics_)
+        return;
+    RectF box(centre.x - width * 0.5f, centre.y - height * 0.5f, width, height);
+    float sweep = endAngle - startAngle;
+    if (fill) {
+        SolidBrush brush(ToColor(colour_));
+        graphics_->FillPieStack(&brush, box.X, box.Y, box.Width, box.Height, startAngle, sweep,
+                                rows);
+        return;
+    }
+    Pen pen(ToColor(colour_), 1.0f);
+    pen.SetWidth(width_);
+    graphics_->DrawArcStack(&pen, box.X, box.Y, box.Width, box.Height, startAngle, sweep, rows);
+}
+
 void CDrawContext::DrawPolygon(const std::vector<CPointF>& points, bool smooth, bool fill)
 {
     if (!graphics_ || points.empty())

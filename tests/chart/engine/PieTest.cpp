@@ -2,8 +2,10 @@
 // exploded slices, value tags and the legend of labels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "chart/engine/Pie.h"
 #include "platform/gdiplus/Recording.h"
@@ -186,25 +188,93 @@ TEST(Pie, ThreeDimensionalSideLayers)
     pie.chart.Draw();
     auto parts = Parts(pie.chart);
     ASSERT_EQ(parts.size(), 3u);
-    CPrimitive* first = parts[1];
-    auto arcs = ChildrenOf<CArc>(*first);
-    // Slice centre y 257.5: layers from 1.25 x 257.5 + 5 = 326.875 up to
-    // 257.5, then the top face.
-    ASSERT_EQ(arcs.size(), 71u);
+    auto arcs = ChildrenOf<CArc>(*parts[1]);
+    // Slice centre y 257.5: 70 layers a pixel apart from 1.25 x 257.5 + 5 =
+    // 326.875 up to 257.875. The lowest (grey) and the one at 321.875 (the
+    // first shaded) are smoothed arcs; the grey ones between and the shaded
+    // ones above are stacks centred on their top layer; then the top face.
+    ASSERT_EQ(arcs.size(), 5u);
     const CColor lightGrey(0xFFD3D3D3u);
     const CColor shaded(0xFF405060u);
-    for (std::size_t i = 0; i < 70; ++i) {
+    struct {
+        float y;
+        int rows;   // -1: a single arc
+        CColor colour;
+    } expected[] = {{326.875f, -1, lightGrey}, {322.875f, 3, lightGrey},
+                    {321.875f, -1, shaded}, {257.875f, 63, shaded}};
+    for (std::size_t i = 0; i < 4; ++i) {
         CArc* layer = arcs[i];
-        EXPECT_FLOAT_EQ(layer->centreY, 326.875f - static_cast<float>(i)) << i;
-        EXPECT_EQ(layer->colour, i < 5 ? lightGrey : shaded) << i;
-        EXPECT_EQ(layer->smoothing, i == 0 || i == 5) << i;
+        auto* stack = dynamic_cast<CArcStack*>(layer);
+        EXPECT_FLOAT_EQ(layer->centreY, expected[i].y) << i;
+        EXPECT_FLOAT_EQ(layer->centreX, (21 + 458.3f) * 0.5f + 10) << i;
+        EXPECT_EQ(stack ? stack->rows : -1, expected[i].rows) << i;
+        EXPECT_EQ(layer->colour, expected[i].colour) << i;
+        EXPECT_EQ(layer->smoothing, stack == nullptr) << i;
         EXPECT_FALSE(layer->fill);
         EXPECT_FALSE(layer->gradient);
         EXPECT_FLOAT_EQ(layer->width, 2.0f);
+        EXPECT_NEAR(layer->ellipseWidth, pie.chart.diameter, 1e-3);
         EXPECT_NEAR(layer->ellipseHeight, pie.chart.diameter * 0.5f, 1e-3);
+        EXPECT_FLOAT_EQ(layer->startAngle, 0.0f);
+        EXPECT_NEAR(layer->endAngle, 60.0f, 1e-4);
     }
-    EXPECT_TRUE(arcs[70]->gradient);
-    EXPECT_FLOAT_EQ(arcs[70]->centreY, 257.5f);
+    EXPECT_TRUE(arcs[4]->gradient);
+    EXPECT_FLOAT_EQ(arcs[4]->centreY, 257.5f);
+
+    // What reaches the drawing layer: each stack in one call.
+    Gdiplus::Recording recording;
+    pie.chart.Draw();
+    auto stacks = pvtest::LinesOf(recording.Lines(), "DrawArcStack");
+    ASSERT_EQ(stacks.size(), 6u);
+    EXPECT_EQ(pvtest::Field(stacks[2], "pen"), "(FFD3D3D3,2.00,solid)");
+    EXPECT_EQ(pvtest::Field(stacks[2], "rows"), "3");
+    EXPECT_EQ(pvtest::Field(stacks[3], "pen"), "(FF405060,2.00,solid)");
+    EXPECT_EQ(pvtest::Field(stacks[3], "rows"), "63");
+    EXPECT_EQ(pvtest::Field(stacks[3], "aa"), "off");
+    EXPECT_EQ(pvtest::LinesOf(recording.Lines(), "DrawArc").size(), 6u);
+}
+
+TEST(Pie, SideWorkDoesNotGrowWithThePictureHeight)
+{
+    // Thousands of slices on a picture 480 and 32767 pixels high: the same
+    // primitives and drawing calls, only the stacks reach further down.
+    struct Drawn {
+        std::size_t primitives = 0, arcs = 0, stacks = 0, faces = 0;
+        int deepest = 0;
+    };
+    auto draw = [](std::int32_t height) {
+        CPie chart(640, height, L"pie", CColor::Empty(), 1, false);
+        pvtest::SetOptions(chart);
+        CChartData values;
+        for (int i = 0; i < 2000; ++i)
+            values.data.emplace_back(static_cast<float>(i % 7 + 1), boost::any(false));
+        chart.AddSeries(values, kBlue, L"g");
+        Gdiplus::Recording recording;
+        chart.Draw();
+        Drawn drawn;
+        for (CPrimitive* part : Parts(chart)) {
+            EXPECT_LE(part->children.size(), 5u);
+            drawn.primitives += part->children.size();
+        }
+        drawn.arcs = pvtest::LinesOf(recording.Lines(), "DrawArc").size();
+        drawn.faces = pvtest::LinesOf(recording.Lines(), "FillPie").size();
+        for (const auto& line : pvtest::LinesOf(recording.Lines(), "DrawArcStack")) {
+            ++drawn.stacks;
+            drawn.deepest = std::max(drawn.deepest, std::stoi(pvtest::Field(line, "rows")));
+        }
+        return drawn;
+    };
+    const Drawn low = draw(480), tall = draw(32767);
+    EXPECT_EQ(low.primitives, tall.primitives);
+    EXPECT_EQ(low.arcs, tall.arcs);
+    EXPECT_EQ(low.stacks, tall.stacks);
+    EXPECT_EQ(low.faces, 2000u);
+    EXPECT_EQ(tall.faces, 2000u);
+    // Per part: a smoothed arc and a stack in grey, then in the shade.
+    EXPECT_EQ(low.stacks, low.arcs);
+    EXPECT_LT(low.deepest, 70);
+    // A quarter of the slice centre's height, about 32767 / 8.
+    EXPECT_GT(tall.deepest, 4000);
 }
 
 TEST(Pie, ExplodedSliceMovesOutAndFillsEverySide)
@@ -226,9 +296,17 @@ TEST(Pie, ExplodedSliceMovesOutAndFillsEverySide)
     EXPECT_NEAR(exploded->centreY - cy, 7.0711f, 1e-3);
     EXPECT_FLOAT_EQ(other->centreX, cx);
     EXPECT_FLOAT_EQ(other->centreY, cy);
-    // With any slice exploded every side layer is filled.
-    for (auto* part : Parts(pie.chart))
-        EXPECT_TRUE(dynamic_cast<CArc*>(part->children.front().get())->fill);
+    // With any slice exploded every side layer is filled, the stacks too.
+    for (auto* part : Parts(pie.chart)) {
+        auto arcs = ChildrenOf<CArc>(*part);
+        ASSERT_GE(arcs.size(), 4u);
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_TRUE(arcs[i]->fill) << i;
+    }
+    Gdiplus::Recording recording;
+    pie.chart.Draw();
+    EXPECT_EQ(pvtest::LinesOf(recording.Lines(), "FillPieStack").size(), 2 * Parts(pie.chart).size());
+    EXPECT_TRUE(pvtest::LinesOf(recording.Lines(), "DrawArcStack").empty());
 }
 
 TEST(Pie, PercentageTags)

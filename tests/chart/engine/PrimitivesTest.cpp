@@ -2,6 +2,7 @@
 // hands to the drawing layer (read back from the recording backend).
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,14 +105,22 @@ TEST(Tree, SmoothingFlagSwitchesAntiAliasing)
     EXPECT_NE(lines[1].find(" aa=off"), std::string::npos);
 }
 
-TEST(Arc, DrawsWithWidthTwo)
+TEST(Arc, ArcsAndStacksDrawWithWidthTwo)
 {
     Canvas canvas;
     canvas.root.Add<CArc>(kRed, CPointF(100, 100), 80, 40, 0, 90, false, false);
     canvas.root.Add<CArc>(kRed, CPointF(100, 100), 80, 40, 90, 180, true, false);
+    // A stack is centred on its top arc and reaches rows further down.
+    CArcStack& stack = canvas.root.Add<CArcStack>(kRed, CPointF(100, 100), 80, 40, 30, 150, false, 64);
+    canvas.root.Add<CArcStack>(kRed, CPointF(100, 100), 80, 40, 30, 150, true, 0);
+    EXPECT_FALSE(stack.gradient);
     const std::vector<std::string> expected = {
         "DrawArc pen=(FFC04020,2.00,solid) rect=(60.00,80.00,80.00,40.00) start=0.00 sweep=90.00 aa=off",
         "FillPie brush=solid(FFC04020) rect=(60.00,80.00,80.00,40.00) start=90.00 sweep=90.00 aa=off",
+        "DrawArcStack pen=(FFC04020,2.00,solid) rect=(60.00,80.00,80.00,40.00) start=30.00 "
+        "sweep=120.00 rows=64 aa=off",
+        "FillPieStack brush=solid(FFC04020) rect=(60.00,80.00,80.00,40.00) start=30.00 "
+        "sweep=120.00 rows=0 aa=off",
     };
     EXPECT_EQ(Draw(canvas.root), expected);
 }

@@ -186,6 +186,8 @@ TEST(Graphics, NonFiniteGeometryIsRefusedAndDrawingGoesOn)
     Pen pen(Color(0xFF000000));
     float nan = std::nanf("");
     EXPECT_EQ(g.DrawLine(&pen, nan, 0, 5, 5), InvalidParameter);
+    EXPECT_EQ(g.DrawArcStack(&pen, 0, 0, 5, 5, nan, 90, 3), InvalidParameter);
+    EXPECT_EQ(g.DrawArcStack(&pen, 0, 0, 5, 5, 0, 90, -1), InvalidParameter);
     EXPECT_EQ(g.RotateTransform(nan), InvalidParameter);
     EXPECT_EQ(g.GetLastStatus(), InvalidParameter);
     SolidBrush brush(Color(0xFF112233));
@@ -375,6 +377,7 @@ TEST(Graphics, HugeGeometryIsRefusedAndDrawingGoesOn)
     EXPECT_EQ(g.DrawArc(&pen, -1e20f, -1e20f, 2e20f, 2e20f, 0, 300), ValueOverflow);
     EXPECT_EQ(g.FillPie(&brush, -1e20f, -1e20f, 2e20f, 2e20f, 0, 360), ValueOverflow);
     EXPECT_EQ(g.FillRectangle(&brush, 0, 0, 1e38f, 1e38f), ValueOverflow);
+    EXPECT_EQ(g.FillPieStack(&brush, 0, 0, 5, 5, 0, 90, 2000000000), ValueOverflow);
     EXPECT_EQ(g.GetLastStatus(), ValueOverflow);
     // Large but placeable geometry still draws.
     EXPECT_EQ(g.FillPie(&brush, -1e6f, -1e6f, 2e6f, 2e6f, 0, 360), Ok);
@@ -546,5 +549,91 @@ TEST(Graphics, VerticalGradientPiesMatchCairosOwnGradientFill)
         }
         EXPECT_GT(inside, 500);
         cairo_surface_destroy(surface);
+    }
+}
+
+namespace {
+
+std::vector<std::uint32_t> Pixels(const Bitmap& bitmap)
+{
+    std::vector<std::uint32_t> pixels;
+    for (INT y = 0; y < static_cast<INT>(bitmap.GetHeight()); ++y)
+        for (INT x = 0; x < static_cast<INT>(bitmap.GetWidth()); ++x)
+            pixels.push_back(At(bitmap, x, y));
+    return pixels;
+}
+
+} // namespace
+
+TEST(Graphics, StacksPaintWhatTheirLayersPaintOneByOne)
+{
+    // A stack is the shape drawn again at every whole pixel below, in one
+    // call: the same pixels as the calls one after another, whichever way
+    // it goes (the direct stroker, cairo through a mask, or call by call for
+    // translucent, smoothed, gradient and transformed shapes), on and off
+    // the canvas.
+    struct Case {
+        bool fill;
+        ARGB colour;
+        float pen, x, y, w, h, start, sweep;
+        INT rows;
+        bool smooth = false, gradient = false, moved = false;
+        INT width = 200, height = 160;
+    };
+    const Case cases[] = {
+        {false, 0xFF2040A0, 2, 20.25f, 30.25f, 150, 75, 100, 200, 60},
+        {false, 0xFF2040A0, 2, 20.25f, 30.25f, 150, 75, 100, 200, 0},
+        {false, 0xFFD3D3D3, 2, -40.5f, -50.75f, 150, 75, 10, 340, 90},
+        {false, 0xFF2040A0, 6, 30.5f, 20.25f, 120, 60, -30, 250, 25},
+        {false, 0xFF2040A0, 2, 90.25f, 40.75f, 5, 3, 0, 360, 70},
+        {false, 0x802040A0, 2, 20.25f, 30.25f, 150, 75, 100, 200, 12},
+        {false, 0xFF2040A0, 2, 20.25f, 30.25f, 150, 75, 100, 200, 8, true},
+        {false, 0xFF2040A0, 2, 20.25f, 30.25f, 150, 75, 100, 200, 8, false, false, true},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 20, 130, 40},
+        {true, 0xFF405060, 2, 20.25f, 10.5f, 150, 75, 200, 290, 60},
+        {true, 0xFF405060, 2, 120.5f, 100.25f, 150, 75, 30, -120, 80},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 0, 360, 30},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 1000},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 10, false, true},
+        // Large enough for the mask to go in bands.
+        {true, 0xFF405060, 2, 50.5f, 20.25f, 1100, 970, 10, 300, 20, false, false, false, 1200, 1000},
+    };
+    for (const Case& c : cases) {
+        Bitmap stacked(c.width, c.height), layered(c.width, c.height);
+        Graphics one(&stacked), many(&layered);
+        SolidBrush ground(Color(0xFFF0E0D0));
+        for (Graphics* g : {&one, &many}) {
+            g->FillRectangle(&ground, 0, 0, static_cast<REAL>(c.width), static_cast<REAL>(c.height / 2));
+            if (c.smooth)
+                g->SetSmoothingMode(SmoothingModeHighQuality);
+            if (c.moved)
+                g->TranslateTransform(3.5f, 2.0f);
+        }
+        Pen pen(Color(c.colour), c.pen);
+        SolidBrush solid{Color(c.colour)};
+        LinearGradientBrush gradient(RectF(c.x, c.y, c.w, c.h), Color(c.colour), Color(0xFF000000),
+                                     LinearGradientModeVertical);
+        const Brush* brush = c.gradient ? static_cast<const Brush*>(&gradient) : &solid;
+        if (c.fill)
+            ASSERT_EQ(one.FillPieStack(brush, c.x, c.y, c.w, c.h, c.start, c.sweep, c.rows), Ok);
+        else
+            ASSERT_EQ(one.DrawArcStack(&pen, c.x, c.y, c.w, c.h, c.start, c.sweep, c.rows), Ok);
+        for (INT i = 0; i <= c.rows; ++i) {
+            const REAL y = c.y + static_cast<REAL>(i);
+            if (c.fill)
+                many.FillPie(brush, c.x, y, c.w, c.h, c.start, c.sweep);
+            else
+                many.DrawArc(&pen, c.x, y, c.w, c.h, c.start, c.sweep);
+        }
+        const std::vector<std::uint32_t> expected = Pixels(layered), actual = Pixels(stacked);
+        std::size_t inked = 0, differ = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const bool ground = i < expected.size() / 2 ? expected[i] == 0xFFF0E0D0u : expected[i] == 0u;
+            inked += ground ? 0 : 1;
+            differ += expected[i] == actual[i] ? 0 : 1;
+        }
+        EXPECT_EQ(differ, 0u) << c.fill << " " << c.x << "," << c.y << " " << c.start << " "
+                              << c.sweep << " rows " << c.rows;
+        EXPECT_GT(inked, 20u) << c.fill << " " << c.x << "," << c.y << " rows " << c.rows;
     }
 }

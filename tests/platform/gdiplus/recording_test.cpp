@@ -32,6 +32,8 @@ TEST(Recording, ShapesAndLines)
     c.graphics.FillPie(&gradient, 0, 10, 50, 80, 0, 90);
     Pen thin(Color(0xFFABCDEF));
     c.graphics.DrawArc(&thin, 5, 5, 20, 10, -45, 180);
+    c.graphics.DrawArcStack(&thin, 5, 5, 20, 10, -45, 180, 3);
+    c.graphics.FillPieStack(&solid, 0, 10, 50, 80, 0, 90, 12);
     c.graphics.DrawRectangle(&thin, 1, 1, 8, 8);
     PointF tri[] = {{0, 0}, {10, 0}, {5, 8}};
     c.graphics.FillPolygon(&solid, tri, 3, FillModeAlternate);
@@ -47,6 +49,10 @@ TEST(Recording, ShapesAndLines)
         "rect=(0.00,10.00,50.00,80.00) start=0.00 sweep=90.00 aa=on",
         "DrawArc pen=(FFABCDEF,1.00,solid) rect=(5.00,5.00,20.00,10.00) start=-45.00 "
         "sweep=180.00 aa=on",
+        "DrawArcStack pen=(FFABCDEF,1.00,solid) rect=(5.00,5.00,20.00,10.00) start=-45.00 "
+        "sweep=180.00 rows=3 aa=on",
+        "FillPieStack brush=solid(80FF0000) rect=(0.00,10.00,50.00,80.00) start=0.00 sweep=90.00 "
+        "rows=12 aa=on",
         "DrawRectangle pen=(FFABCDEF,1.00,solid) rect=(1.00,1.00,8.00,8.00) aa=on",
         "FillPolygon brush=solid(80FF0000) mode=alternate points=(0.00,0.00);(10.00,0.00);"
         "(5.00,8.00) aa=on",
