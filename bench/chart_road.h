@@ -1,5 +1,5 @@
-// The whole road through the plug-in's functions for one chart: create, three
-// graphs of twelve values, labels, get chart, destroy.
+// The whole road through the plug-in's functions for one chart: create,
+// graphs of values, labels, get chart, destroy.
 #pragma once
 
 #include <string>
@@ -21,30 +21,40 @@ inline std::u16string Number(int i)
     return out;
 }
 
-// One whole chart: answers the PNG bytes (or empty).
-inline std::vector<unsigned char> MakeChart(const std::u16string& type, int width, int height)
+// One whole chart of `graphs` graphs of `values` values each, with a label
+// per value when `labels`: answers the PNG bytes (or empty).
+inline std::vector<unsigned char> MakeChart(const std::u16string& type, int width, int height,
+                                            int graphs, int values, bool labels)
 {
     using pvtest::CallText;
     const std::u16string name = u"bench";
     CallText(u"PVane_CreateChart", {type, name, u"png", Number(width), Number(height), u"FFFFFF", u"Benchmark chart"});
-    std::u16string labels;
-    for (int g = 0; g < 3; ++g) {
+    for (int g = 0; g < graphs; ++g) {
         std::u16string graph = u"g" + Number(g);
         CallText(u"PVane_AddGraph", {name, graph, u"Graph " + Number(g)});
-        std::u16string values;
-        for (int v = 0; v < 12; ++v)
-            values += Number((v * 7 + g * 13) % 90 + 5) + (v < 11 ? u"\r" : u"");
-        CallText(u"PVane_AddData", {name, graph, values});
+        std::u16string data;
+        for (int v = 0; v < values; ++v)
+            data += Number((v * 7 + g * 13) % 90 + 5) + (v + 1 < values ? u"\r" : u"");
+        CallText(u"PVane_AddData", {name, graph, data});
     }
-    for (int v = 0; v < 12; ++v)
-        labels += u"M" + Number(v) + (v < 11 ? u"\r" : u"");
-    CallText(u"PVane_AddLabels", {name, labels});
+    if (labels) {
+        std::u16string list;
+        for (int v = 0; v < values; ++v)
+            list += u"M" + Number(v) + (v + 1 < values ? u"\r" : u"");
+        CallText(u"PVane_AddLabels", {name, list});
+    }
     pvtest::CallResult r = CallText(u"PVane_GetChart", {name});
     CallText(u"PVane_DestroyChart", {name});
     for (auto& s : r.streams)
         if (s.first == 0x504E4766u)
             return s.second;
     return {};
+}
+
+// The reference chart: three graphs of twelve values, labelled.
+inline std::vector<unsigned char> MakeChart(const std::u16string& type, int width, int height)
+{
+    return MakeChart(type, width, height, 3, 12, true);
 }
 
 } // namespace pvbench

@@ -421,9 +421,14 @@ std::vector<CPointF> CPlot::ClipToBand(const std::vector<CPointF>& points) const
 void CPlot::AddSeries(const CChartData& values, const CColor& colour_, const std::wstring& graphTitle)
 {
     series.data.push_back(CChartDataSeriesType{values.data, colour_, graphTitle});
-    const auto& added = series.data.back().values;
+    auto& added = series.data.back().values;
     if (added.empty())
         return;
+    // A value that is no finite number counts as 0, as the data readers
+    // count it: one such value must not blank the whole chart.
+    for (auto& value : added)
+        if (!std::isfinite(value.first))
+            value.first = 0.0f;
     float largest = added.front().first;
     float smallest = added.front().first;
     for (const auto& value : added) {

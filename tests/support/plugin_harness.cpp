@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "chart/output/Logging.h"
 #include "fmapi/fm_host.h"
 #include "fmx/FMWrapper.h"
 
@@ -50,22 +49,6 @@ std::u16string RequestString(std::uint8_t id, std::uint32_t capacity)
         out.push_back(c);
     }
     return out;
-}
-
-LogCapture::LogCapture()
-{
-    auto stream = std::make_unique<std::ostringstream>();
-    stream_ = stream.get();
-    Logging::SetupChannels(std::make_shared<Logging::CSink>(std::move(stream)));
-}
-
-std::vector<std::string> LogCapture::Lines() const
-{
-    std::vector<std::string> lines;
-    std::istringstream in(stream_->str());
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 namespace {

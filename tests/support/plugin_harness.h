@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,17 +27,6 @@ void Shutdown();
 // A string request: the buffer starts filled with 'x'; answers the units up
 // to the first zero or 'x'.
 std::u16string RequestString(std::uint8_t id, std::uint32_t capacity = 1024);
-
-// Captures the product log's lines from now on.
-class LogCapture {
-public:
-    LogCapture();
-    std::string Text() const { return stream_->str(); }
-    std::vector<std::string> Lines() const;
-
-private:
-    std::ostringstream* stream_;
-};
 
 // The value of a calculation-function call through the host.
 struct CallResult {

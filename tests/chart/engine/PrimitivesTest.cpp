@@ -9,6 +9,7 @@
 #include "chart/engine/Primitives.h"
 #include "platform/gdiplus/Gdiplus.h"
 #include "platform/gdiplus/Recording.h"
+#include "support/ChartSupport.h"
 
 namespace {
 
@@ -206,6 +207,8 @@ TEST(Rect, InsetShrinksByTopRightBottomLeft)
     EXPECT_TRUE(Draw(canvas.root).empty());
 }
 
+using pvtest::Field;
+
 namespace {
 
 // Drawing lines only: measuring lines dropped.
@@ -217,16 +220,6 @@ std::vector<std::string> Drawn(const std::vector<std::string>& lines)
             out.push_back(line);
     }
     return out;
-}
-
-// The value of "key=" up to the next blank.
-std::string Field(const std::string& line, const std::string& key)
-{
-    auto at = line.find(" " + key + "=");
-    if (at == std::string::npos)
-        return std::string();
-    at += key.size() + 2;
-    return line.substr(at, line.find(' ', at) - at);
 }
 
 } // namespace

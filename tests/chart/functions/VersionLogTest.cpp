@@ -47,7 +47,7 @@ TEST_F(Version, DoesNotTouchTheLastResult)
     EXPECT_EQ(LastResult(), kIncorrect);
 }
 
-class LastResultCode : public PluginTest {};
+using LastResultCode = PluginTest;
 
 TEST_F(LastResultCode, KeepsAFailureAfterLaterSuccesses)
 {
@@ -80,7 +80,7 @@ TEST_F(LastResultCode, StartsAgainAfterANewInitialisation)
     EXPECT_EQ(LastResult(), kOk);
 }
 
-class SetupLogCall : public PluginTest {};
+using SetupLogCall = PluginTest;
 
 TEST_F(SetupLogCall, BadSizesFailAndKeepTheLog)
 {

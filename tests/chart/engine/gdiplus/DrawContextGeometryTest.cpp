@@ -12,6 +12,7 @@
 #include "chart/engine/Spline.h"
 #include "chart/engine/gdiplus/Canvas.h"
 #include "platform/gdiplus/Recording.h"
+#include "support/ChartSupport.h"
 #include "support/gfx_support.h"
 
 using Gdiplus::Recording;
@@ -22,15 +23,6 @@ struct Canvas {
     Gdiplus::Bitmap bitmap{320, 240};
     Gdiplus::Graphics graphics{&bitmap};
 };
-
-std::vector<std::string> Only(const Recording& rec, const std::string& op)
-{
-    std::vector<std::string> lines;
-    for (const auto& line : rec.Lines())
-        if (line.compare(0, op.size() + 1, op + " ") == 0)
-            lines.push_back(line);
-    return lines;
-}
 
 // The points of a recorded DrawPath line (strtof, not sscanf: that one
 // measures the whole rest of a long line at every point).
@@ -320,8 +312,8 @@ TEST(Text, DrawStringAlignments)
     const std::string tail = ",40.00,0.00,0.00) align=near text=\"Hello\" hint=default";
     std::vector<std::string> expected = {head + "100.00" + tail, head + "80.00" + tail,
                                          head + "60.00" + tail, head + "80.00" + tail};
-    EXPECT_EQ(Only(rec, "DrawString"), expected);
-    EXPECT_EQ(Only(rec, "MeasureString").size(), 4u);   // each draw measures first
+    EXPECT_EQ(pvtest::LinesOf(rec.Lines(), "DrawString"), expected);
+    EXPECT_EQ(pvtest::LinesOf(rec.Lines(), "MeasureString").size(), 4u);   // each draw measures first
     EXPECT_TRUE(log.Lines().empty());
 }
 
@@ -334,7 +326,7 @@ TEST(Text, WrongAlignmentIsLoggedAndDrawsFromX)
     dc.DrawString(L"Arial", CPointF(100, 50), L"Hello", 12, 3, 0);
     ASSERT_EQ(log.Lines().size(), 1u);
     EXPECT_EQ(log.Lines()[0], "[ERROR] - Wrong text align type");
-    auto draws = Only(rec, "DrawString");
+    auto draws = pvtest::LinesOf(rec.Lines(), "DrawString");
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_NE(draws[0].find("layout=(100.00,40.00,0.00,0.00)"), std::string::npos);
 }
@@ -349,7 +341,7 @@ TEST(Text, AngleRotatesAboutTheAnchorAndCentres)
     // Alignment 3 is overridden by the rotation: centred, nothing logged.
     dc.DrawString(L"Arial", CPointF(100, 50), L"Hello", 12, 3, 270);
     dc.DrawLine(CPointF(0, 0), CPointF(1, 0), false);
-    auto draws = Only(rec, "DrawString");
+    auto draws = pvtest::LinesOf(rec.Lines(), "DrawString");
     ASSERT_EQ(draws.size(), 1u);
     // Rotation by 270 about (100, 50): (x, y) -> (y + 50, 150 - x).
     EXPECT_EQ(draws[0],
