@@ -3,8 +3,8 @@
 // before the registry changes, so a failing call changes nothing.
 #include <boost/algorithm/string/predicate.hpp>
 
-#include "chart/functions/ArgReaders.h"
 #include "chart/engine/Pie.h"
+#include "chart/functions/ArgReaders.h"
 #include "chart/functions/PVPlugin.h"
 #include "plugin/ResultCodes.h"
 

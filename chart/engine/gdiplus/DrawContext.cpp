@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "chart/output/Logging.h"
 #include "chart/engine/Spline.h"
 #include "chart/engine/gdiplus/Canvas.h"
+#include "chart/output/Logging.h"
 
 using namespace Gdiplus;
 

@@ -1,7 +1,7 @@
 // The registry's data functions through the host: graphs, values, labels,
 // pie colours and destruction.
-#include "chart/engine/Pie.h"
 #include "FuncTest.h"
+#include "chart/engine/Pie.h"
 
 namespace {
 

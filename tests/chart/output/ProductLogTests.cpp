@@ -8,8 +8,8 @@
 #include <string>
 
 #include "access/TestHost.h"
-#include "chart/output/Logging.h"
 #include "chart/functions/PVPlugin.h"
+#include "chart/output/Logging.h"
 
 namespace {
 
