@@ -5,6 +5,7 @@
 // by half a pixel, followed by the world transform.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <utility>
@@ -501,11 +502,13 @@ bool MaskSpans(int left, int top, int right, int bottom, Shape shape, std::vecto
         std::max(1LL, std::min<long long>(bottom - top, kMaskBits / width)));
     for (int y0 = top, height = 0; y0 < bottom; y0 += height) {
         height = std::min(band, bottom - y0);
-        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, width, height);
+        // Held so that a span list that cannot grow lets the mask go too.
+        std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> held(
+            cairo_image_surface_create(CAIRO_FORMAT_A1, width, height), &cairo_surface_destroy);
+        cairo_surface_t* mask = held.get();
         cairo_t* cr = cairo_create(mask);
         if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
             cairo_destroy(cr);
-            cairo_surface_destroy(mask);
             return false;
         }
         cairo_translate(cr, 0.5 - left, 0.5 - y0);
@@ -552,7 +555,6 @@ bool MaskSpans(int left, int top, int right, int bottom, Shape shape, std::vecto
                 spans.push_back(Span{y0 + r, left + from, left + x});
             }
         }
-        cairo_surface_destroy(mask);
     }
     return true;
 }
