@@ -40,7 +40,7 @@ function(plotvane_flavour FLAVOUR)
     ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/host/include)
   target_compile_definitions(${framework} PUBLIC PV_FLAVOUR_${up}=1)
   target_link_libraries(${framework} PUBLIC
-    FMWrapper Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
+    FMWrapper pv_platform_common Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
 
   add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
   target_link_libraries(${engine} PUBLIC ${framework}
