@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -33,30 +34,35 @@ const char* IconvName(const char* name) {
 // glibc unloads a converter module when its last descriptor is closed, and
 // loading it again costs far more than a conversion. One descriptor per
 // direction stays open for every name used; these never convert.
+struct Kept {
+    bool ok;
+    iconv_t descriptors[2];
+};
+
 bool KeepLoaded(const char* name) {
     // Never destroyed: conversions stay usable from other objects' destructors at exit.
     static std::mutex& mutex = *new std::mutex;
-    static auto& kept = *new std::map<std::string, bool>;
+    // Looked up by the C string itself: the lookup allocates nothing.
+    static auto& kept = *new std::map<std::string, Kept, std::less<>>;
     std::lock_guard<std::mutex> lock(mutex);
     const auto found = kept.find(name);
     if (found != kept.end()) {
-        return found->second;
+        return found->second.ok;
     }
     const char* iconvName = IconvName(name);
-    const iconv_t in = iconv_open(kWide, iconvName);
-    const iconv_t out = iconv_open(iconvName, kWide);
     const iconv_t bad = reinterpret_cast<iconv_t>(-1);
-    const bool ok = in != bad && out != bad;
-    if (!ok) {
-        if (in != bad) {
-            iconv_close(in);
-        }
-        if (out != bad) {
-            iconv_close(out);
+    Kept entry{false, {iconv_open(kWide, iconvName), iconv_open(iconvName, kWide)}};
+    entry.ok = entry.descriptors[0] != bad && entry.descriptors[1] != bad;
+    if (!entry.ok) {
+        for (iconv_t& d : entry.descriptors) {
+            if (d != bad) {
+                iconv_close(d);
+            }
+            d = bad;
         }
     }
-    kept.emplace(name, ok);
-    return ok;
+    kept.emplace(name, entry);
+    return entry.ok;
 }
 
 // One iconv descriptor, closed on scope exit.
