@@ -40,7 +40,7 @@ function(plotvane_flavour FLAVOUR)
     ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/host/include)
   target_compile_definitions(${framework} PUBLIC PV_FLAVOUR_${up}=1)
   target_link_libraries(${framework} PUBLIC
-    FMWrapper Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
+    FMWrapper pv_platform_common Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
 
   add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
   target_link_libraries(${engine} PUBLIC ${framework}
@@ -82,8 +82,9 @@ function(plotvane_module FLAVOUR NAME RESOURCES)
 endfunction()
 
 # Tests of one flavour: one executable per folder of sources under tests/ (but
-# support/, e2e/, fuzz/, data/ and modules/), each test its own CTest entry so that
-# process-wide state never leaks from one test into the next.
+# support/, e2e/, fuzz/, data/, modules/ and the macOS system stand-ins' own
+# folders, which tests/platform/CMakeLists.txt builds), each test its own CTest
+# entry so that process-wide state never leaks from one test into the next.
 function(plotvane_flavour_tests FLAVOUR)
   set(engine pv_engine_${FLAVOUR})
   file(GLOB support_srcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/support/*.cpp)
@@ -100,7 +101,7 @@ function(plotvane_flavour_tests FLAVOUR)
   set(test_dirs "")
   foreach(src IN LISTS all_tsrcs)
     get_filename_component(dir ${src} DIRECTORY)
-    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules)(/|$)")
+    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|platform/(corefoundation|carbon|dyld))(/|$)")
       continue()
     endif()
     list(APPEND test_dirs ${dir})
