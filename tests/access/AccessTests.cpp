@@ -13,8 +13,8 @@
 #include "fmx/HostBinding.h"
 #include "platform/win32/winsymbol.h"
 
-// fmhost's module loader is compiled into this test.
-#include "host/fmhost/EngineModules.cpp"
+#include "fmhost/EngineModules.h"
+#include "world/World.h"
 
 namespace {
 
@@ -152,7 +152,7 @@ TEST(Binding, AtLevel54TheUserModelIsNotFoundInItsOldModule)
     EXPECT_EQ(MessageOf([] { fmx::host::Call<FMSession_GetScriptRuntime>(nullptr); }),
               "member function is not found");
     void* engine = LoadHostModule("FMEngine", 54);
-    EXPECT_NE(fmx::host::Call<FMSession_GetScriptRuntime>(nullptr), nullptr);
+    EXPECT_NE(fmx::host::Call<FMSession_GetScriptRuntime>(&hostworld::World::Get().Session()), nullptr);
     EXPECT_EQ(pvtest::FaultCount(engine), 0);
 }
 
