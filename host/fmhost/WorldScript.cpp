@@ -30,7 +30,7 @@ public:
         return words_[at_++].text;
     }
 
-    // The keyword at hand, if it is one of `keywords`; the part is taken.
+    // Whether the part at hand is the word `keyword`; if so it is taken.
     bool Keyword(std::string_view keyword)
     {
         if (AtEnd() || words_[at_].quoted || words_[at_].text != keyword)
@@ -162,14 +162,11 @@ Directive Read(std::string_view name, const std::vector<DirectiveWord>& words)
             d.file = p.Text("the file name");
         p.End();
     } else if (name == "#mainwindow") {
-        if (p.Keyword("enabled")) {
-        } else if (p.Keyword("disabled")) {
-            d.disabled = true;
-        } else if (p.Keyword("none")) {
-            d.none = true;
-        } else {
+        const bool enabled = p.Keyword("enabled");
+        d.disabled = !enabled && p.Keyword("disabled");
+        d.none = !enabled && !d.disabled && p.Keyword("none");
+        if (!enabled && !d.disabled && !d.none)
             throw Mistake{p.Position(), "expected enabled, disabled or none"};
-        }
         if (p.Keyword("class")) {
             d.second = p.Text("the class name");
             d.haveSecond = true;
