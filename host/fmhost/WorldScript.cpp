@@ -15,9 +15,9 @@ struct Mistake {
     std::string message;
 };
 
-class Parts {
+class WordReader {
 public:
-    explicit Parts(const std::vector<DirectiveWord>& words) : words_(words) {}
+    explicit WordReader(const std::vector<DirectiveWord>& words) : words_(words) {}
 
     bool AtEnd() const { return at_ >= words_.size(); }
     std::size_t Position() const { return at_; }
@@ -88,7 +88,7 @@ Directive Read(std::string_view name, const std::vector<DirectiveWord>& words)
 {
     Directive d;
     d.name = std::string(name);
-    Parts p(words);
+    WordReader p(words);
     if (name == "#file") {
         d.file = p.Text("the file name");
         if (!p.AtEnd()) {
