@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "fmx/FmImp.h"
 #include "platform/win32/winsymbol.h"
 
 namespace fmx {
@@ -17,8 +18,11 @@ AccessMgr::AccessMgr(const fmapi::CallRecord* record)
     if (record)
         for (int i = 0; i < fmapi::kHostCallbackCount; ++i)
             callbacks_[i] = record->callbacks[i];
-    // The session, database, window, layout and script implementations
-    // (class ids 0 to 4) are entered here by SetImp as they are built.
+    SetImp(kSessionImp, std::make_unique<FmSessionImp>());
+    SetImp(kDatabaseImp, std::make_unique<FmDatabaseImp>());
+    SetImp(kWindowImp, std::make_unique<FmWindowImp>());
+    SetImp(kLayoutImp, std::make_unique<FmLayoutImp>());
+    SetImp(kScriptImp, std::make_unique<FmScriptImp>());
 }
 
 AccessMgr::~AccessMgr()

@@ -8,7 +8,9 @@
 
 #include <textconv>
 
+#include "fmx/DbHandles.h"
 #include "fmx/HostBinding.h"
+#include "fmx/HostText.h"
 #include "fmx/TextMgr.h"
 #include "fmx/WideText.h"
 #include "platform/win32/winfile.h"
@@ -26,7 +28,6 @@ const KindEntry kKinds[] = {{"file", 4}, {"filemac", 7}, {"filewin", 7}, {"fmnet
 
 constexpr std::size_t kMaxHostName = 31;
 constexpr std::size_t kMinFmNetText = 10;
-constexpr std::size_t kMaxUniversalText = 4096;
 
 // The universal path's component separator U+E000 in UTF-8.
 const char kUniversalSeparator[] = "\xEE\x80\x80";
@@ -242,32 +243,6 @@ struct HostPlatformSpec {
     HostPlatformSpec(const HostPlatformSpec&) = delete;
     HostPlatformSpec& operator=(const HostPlatformSpec&) = delete;
 };
-
-bool ReadHostText(const Draco::unistring* text, std::string& out)
-{
-    if (!text)
-        return false;
-    using fmapi::sym::unistring_ConvertToNonUnichars;
-    std::uint32_t length = 0;
-    host::Call<unistring_ConvertToNonUnichars>(text, nullptr, &length, fmapi::kDracoEncodingUtf8);
-    if (length > kMaxUniversalText)
-        return false;
-    std::string buffer(length + 1, '\0');
-    std::uint32_t room = length + 1;
-    if (!host::Call<unistring_ConvertToNonUnichars>(text, &buffer[0], &room, fmapi::kDracoEncodingUtf8) ||
-        room > length)
-        return false;
-    out.assign(buffer.data(), room);
-    return true;
-}
-
-bool WriteHostText(const Draco::unistring* text, const std::string& value)
-{
-    // The universal path hands out its texts by reference; they are set in place.
-    return host::Call<fmapi::sym::unistring_ConvertFromNonUnichars>(
-        const_cast<Draco::unistring*>(text), value.data(), static_cast<std::uint32_t>(value.size()),
-        fmapi::kDracoEncodingUtf8);
-}
 
 } // namespace
 
@@ -599,9 +574,8 @@ bool FilePath::Exists() const
         return false;
     case kFmNet:
     case kFmName:
-        // Files the host has open are found through the session, which is
-        // not reachable from here yet.
-        return false;
+        // Files the host has open.
+        return !Session::GetCurrent().FindDatabase(*this).IsEmpty();
     default: {
         std::wstring sys;
         return GetSysPath(sys) && win32::GetFileAttributesW(sys.c_str()) != win32::kInvalidFileAttributes;

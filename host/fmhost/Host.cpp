@@ -15,6 +15,8 @@
 #include "fmhost/Evaluate.h"
 #include "fmhost/HostMemory.h"
 #include "fmhost/Values.h"
+#include "fmhost/WorldScript.h"
+#include "world/World.h"
 
 namespace fmhost {
 namespace {
@@ -67,11 +69,16 @@ Host::Host(HostSettings settings) : settings_(std::move(settings)) {}
 
 bool Host::Load(std::string* error)
 {
-    // The host's own modules are in place before any plug-in is loaded.
+    // The host's own modules are in place before any plug-in is loaded, and
+    // so is its desktop with its main window.
     if (!LoadHostModules(HostApiLevel(settings_.extnVersion, settings_.hostVersion), *error)) {
         *error = "cannot load the host's modules: " + *error;
         return false;
     }
+    hostworld::World& world = hostworld::World::Get();
+    world.SetUpDesktop();
+    world.SetMainWindow(hostworld::MainWindow::kEnabled,
+                        world.MainWindowClass(static_cast<std::uint8_t>(settings_.appKind)));
     std::string path = settings_.plugin;
     // A bare file name means the file, not a search of the library path.
     if (path.find('/') == std::string::npos) path = "./" + path;
@@ -209,6 +216,14 @@ LineResult Host::Run(const Command& c)
         out.text = a.text;
         return out;
     }
+    case Command::Kind::Journal:
+        out.kind = "journal";
+        out.text = TakeJournalText();
+        return out;
+    case Command::Kind::World:
+        out.kind = "directive";
+        RunWorldDirective(c, settings_.appKind);
+        return out;
     case Command::Kind::Calc:
         return RunCalc(c);
     }
