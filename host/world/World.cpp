@@ -26,6 +26,7 @@ std::uint32_t OwnProcess() { return static_cast<std::uint32_t>(getpid()); }
 // Never a process id of ours: ids stay below 2^22.
 std::uint32_t OtherProcess() { return OwnProcess() ^ 0x40000000u; }
 constexpr std::uint32_t kOwnThread = 1;
+constexpr std::uint32_t kActivateAppMessage = 0x1C;
 constexpr std::uint32_t kOtherThread = 7;
 
 void WritePointer(unsigned char* head, std::size_t offset, const void* pointer)
@@ -391,6 +392,82 @@ std::uintptr_t World::NextSibling(std::uintptr_t handle) const
     return *it;
 }
 
+bool World::Flash(std::uintptr_t handle, std::uint32_t flags)
+{
+    auto it = desktop_.find(handle);
+    if (it == desktop_.end())
+        return false;
+    const bool was = it->second.flashing;
+    it->second.flashing = (flags & 3u) != 0;
+    return was;
+}
+
+std::uintptr_t World::SetHook(int kind, std::intptr_t (*proc)(int, std::uintptr_t, std::intptr_t), std::uint32_t thread)
+{
+    if (kind != fmapi::kHookAfterMessage || !proc)
+        return 0;
+    DesktopHook hook;
+    hook.id = lastHook_ += 0x10;
+    hook.kind = kind;
+    hook.proc = proc;
+    hook.thread = thread;
+    hooks_.insert(hooks_.begin(), hook);
+    return hook.id;
+}
+
+bool World::RemoveHook(std::uintptr_t id)
+{
+    auto it = std::find_if(hooks_.begin(), hooks_.end(), [id](const DesktopHook& h) { return h.id == id; });
+    if (it == hooks_.end())
+        return false;
+    hooks_.erase(it);
+    return true;
+}
+
+std::intptr_t World::CallNextHook(int code, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    if (passing_.empty())
+        return 0;
+    // A hook removed since the message came is passed over.
+    for (;;) {
+        Passing& p = passing_.back();
+        if (p.next >= p.chain.size())
+            return 0;
+        const DesktopHook hook = p.chain[p.next++];
+        if (std::any_of(hooks_.begin(), hooks_.end(), [&](const DesktopHook& h) { return h.id == hook.id; }))
+            return hook.proc(code, wParam, lParam);
+    }
+}
+
+std::uint32_t World::CurrentThread() const { return kOwnThread; }
+
+std::intptr_t World::SendMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam)
+{
+    const DesktopWindow* window = FindDesktopWindow(handle);
+    if (!window)
+        return 0;
+    PVMessageAfter after{0, lParam, wParam, message, handle};
+    Passing p;
+    for (const DesktopHook& hook : hooks_)
+        if (hook.thread == 0 || hook.thread == window->thread)
+            p.chain.push_back(hook);
+    passing_.push_back(std::move(p));
+    struct Done {
+        std::vector<Passing>& passing;
+        ~Done() { passing.pop_back(); }
+    } done{passing_};
+    // From this process: the hook's wParam is non-zero.
+    CallNextHook(0, 1, reinterpret_cast<std::intptr_t>(&after));
+    return after.result;
+}
+
+void World::Activate()
+{
+    if (mainWindow_)
+        SendMessage(mainWindow_, kActivateAppMessage, 1, 0);
+}
+
 } // namespace hostworld
 
 namespace Draco {
@@ -449,11 +526,32 @@ std::uint32_t StyleOf(std::uintptr_t window)
     return w ? w->style : 0;
 }
 
+bool FlashOf(std::uintptr_t window, std::uint32_t flags, std::uint32_t, std::uint32_t)
+{
+    return World::Get().Flash(window, flags);
+}
+
+std::uintptr_t SetHookOf(int kind, PVHookProc proc, std::uint32_t thread)
+{
+    return World::Get().SetHook(kind, proc, thread);
+}
+
+bool RemoveHookOf(std::uintptr_t hook) { return World::Get().RemoveHook(hook); }
+
+std::intptr_t CallNextHookOf(std::uintptr_t, int code, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    return World::Get().CallNextHook(code, wParam, lParam);
+}
+
+std::uint32_t CurrentThreadOf() { return World::Get().CurrentThread(); }
+
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) const PVDesktopService* PVDesktop_Service()
 {
-    static const PVDesktopService service{DesktopOf,  FirstChildOf, NextOf,      ThreadProcessOf,
-                                          ClassNameOf, IsWindowOf,  IsEnabledOf, StyleOf};
+    static const PVDesktopService service{DesktopOf,    FirstChildOf, NextOf,         ThreadProcessOf,
+                                          ClassNameOf,  IsWindowOf,   IsEnabledOf,    StyleOf,
+                                          FlashOf,      SetHookOf,    RemoveHookOf,   CallNextHookOf,
+                                          CurrentThreadOf};
     return World::Get().DesktopUp() ? &service : nullptr;
 }

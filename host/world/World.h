@@ -173,6 +173,15 @@ struct DesktopWindow {
     std::uint32_t thread = 0;
     std::string className;
     std::uint32_t style = 0;
+    bool flashing = false;
+};
+
+// A hook on window messages (fmapi/desktop.h).
+struct DesktopHook {
+    std::uintptr_t id = 0;
+    int kind = 0;
+    std::intptr_t (*proc)(int, std::uintptr_t, std::intptr_t) = nullptr;
+    std::uint32_t thread = 0;   // 0: every thread
 };
 
 enum class MainWindow { kEnabled, kDisabled, kNone };
@@ -251,6 +260,26 @@ public:
     std::uintptr_t FirstChild(std::uintptr_t handle) const;
     std::uintptr_t NextSibling(std::uintptr_t handle) const;
 
+    // Flashing: while flags name the caption or the button (bits 1, 2).
+    // Answers whether the window was flashing; false for no window.
+    bool Flash(std::uintptr_t handle, std::uint32_t flags);
+    // Hooks: only kind fmapi::kHookAfterMessage is known (0 otherwise).
+    std::uintptr_t SetHook(int kind, std::intptr_t (*proc)(int, std::uintptr_t, std::intptr_t), std::uint32_t thread);
+    bool RemoveHook(std::uintptr_t id);
+    std::size_t HookCount() const { return hooks_.size(); }
+    // The next hook of the message being passed along the chain; 0 at its end
+    // or outside a message.
+    std::intptr_t CallNextHook(int code, std::uintptr_t wParam, std::intptr_t lParam);
+    // The thread of fmhost and of its windows.
+    std::uint32_t CurrentThread() const;
+    // Sends a message to a window of the desktop: the window handles it (it
+    // answers 0), then the hooks of its thread see it. Nothing for no window.
+    std::intptr_t SendMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam);
+    // The application becomes active: the activation message (28, flag
+    // true) to the main window.
+    void Activate();
+
 private:
     World() = default;
     std::uintptr_t AddDesktopWindow(std::uint32_t process, const std::string& className, std::uint32_t style);
@@ -272,6 +301,16 @@ private:
     std::vector<std::uintptr_t> topLevel_;   // front to back
     std::uintptr_t lastHandle_ = kDesktop;
     std::uintptr_t mainWindow_ = 0;
+
+    std::vector<DesktopHook> hooks_;   // newest first
+    std::uintptr_t lastHook_ = 0x7000;
+    // The messages being passed along their hook chains, innermost last: the
+    // chain as it was when the message came and the next hook's place.
+    struct Passing {
+        std::vector<DesktopHook> chain;
+        std::size_t next = 0;
+    };
+    std::vector<Passing> passing_;
 };
 
 } // namespace hostworld

@@ -1,7 +1,10 @@
 #include "platform/win32/winwindow.h"
 
 #include <dlfcn.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <cstddef>
 
 #include "fmapi/desktop.h"
 
@@ -18,6 +21,15 @@ const PVDesktopService* Desktop()
         service = reinterpret_cast<PVDesktopServiceFn>(dlsym(RTLD_DEFAULT, fmapi::kDesktopServiceName));
     return service ? service() : nullptr;
 }
+
+// The hook's record is the desktop's, field for field.
+static_assert(sizeof(CWPRETSTRUCT) == sizeof(PVMessageAfter));
+static_assert(offsetof(CWPRETSTRUCT, lResult) == offsetof(PVMessageAfter, result));
+static_assert(offsetof(CWPRETSTRUCT, lParam) == offsetof(PVMessageAfter, lParam));
+static_assert(offsetof(CWPRETSTRUCT, wParam) == offsetof(PVMessageAfter, wParam));
+static_assert(offsetof(CWPRETSTRUCT, message) == offsetof(PVMessageAfter, message));
+static_assert(offsetof(CWPRETSTRUCT, hwnd) == offsetof(PVMessageAfter, window));
+static_assert(kWhCallWndProcRet == fmapi::kHookAfterMessage);
 
 std::uintptr_t Id(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
 HWND Handle(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
@@ -80,6 +92,40 @@ LONG GetWindowLongA(HWND window, int index)
     if (!desktop || !window || index != kGwlStyle)
         return 0;
     return static_cast<LONG>(desktop->style(Id(window)));
+}
+
+bool FlashWindowEx(const FLASHWINFO* info)
+{
+    const PVDesktopService* desktop = Desktop();
+    if (!desktop || !info || info->cbSize != sizeof(FLASHWINFO) || !info->hwnd)
+        return false;
+    return desktop->flash(Id(info->hwnd), info->dwFlags, info->uCount, info->dwTimeout);
+}
+
+HHOOK SetWindowsHookExW(int kind, HOOKPROC proc, HINSTANCE, DWORD threadId)
+{
+    const PVDesktopService* desktop = Desktop();
+    if (!desktop || !proc)
+        return nullptr;
+    return reinterpret_cast<HHOOK>(desktop->setHook(kind, proc, threadId));
+}
+
+bool UnhookWindowsHookEx(HHOOK hook)
+{
+    const PVDesktopService* desktop = Desktop();
+    return desktop && hook && desktop->removeHook(reinterpret_cast<std::uintptr_t>(hook));
+}
+
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam)
+{
+    const PVDesktopService* desktop = Desktop();
+    return desktop ? desktop->callNextHook(reinterpret_cast<std::uintptr_t>(hook), code, wParam, lParam) : 0;
+}
+
+DWORD GetCurrentThreadId()
+{
+    const PVDesktopService* desktop = Desktop();
+    return desktop ? desktop->currentThread() : static_cast<DWORD>(syscall(SYS_gettid));
 }
 
 } // namespace win32
