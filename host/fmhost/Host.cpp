@@ -220,6 +220,10 @@ LineResult Host::Run(const Command& c)
         out.kind = "journal";
         out.text = TakeJournalText();
         return out;
+    case Command::Kind::Desktop:
+        out.kind = "desktop";
+        out.text = DesktopText();
+        return out;
     case Command::Kind::World:
         out.kind = "directive";
         RunWorldDirective(c, settings_.appKind);

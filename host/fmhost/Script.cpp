@@ -147,6 +147,9 @@ Command ParseDirective(std::string_view line)
     } else if (name == "#journal") {
         c.kind = Command::Kind::Journal;
         d.End();
+    } else if (name == "#desktop") {
+        c.kind = Command::Kind::Desktop;
+        d.End();
     } else if (IsWorldDirective(name)) {
         c.kind = Command::Kind::World;
         c.directive = std::string(name);

@@ -10,9 +10,10 @@
 //   #external INDEX [PARAM]  the old-style call of function INDEX (0 to 65535)
 //                         with the text PARAM (one pair of quotes taken off)
 //   #journal              the scripts the plug-in had the host perform
+//   #desktop              the main window's state and the hooks installed
 //   the host's world (WorldScript.h), each a word or a quoted text apart:
 //   #file #window #layout #layouts #script #scripts #windowlayout
-//   #defaultwindow #running #current #mainwindow #otherwindow
+//   #defaultwindow #running #current #mainwindow #otherwindow #activate
 //   anything else         a calculation (Calc.h)
 #pragma once
 
@@ -34,7 +35,7 @@ struct DirectiveWord {
 };
 
 struct Command {
-    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Sleep, External, Journal, World, Calc };
+    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Sleep, External, Journal, Desktop, World, Calc };
     Kind kind = Kind::Calc;
     int line = 0;
     int stringId = 0;                        // String

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "fmhost/Output.h"
 #include "fmhost/Values.h"
 #include "world/World.h"
 
@@ -175,6 +176,8 @@ Directive Read(std::string_view name, const std::vector<DirectiveWord>& words)
     } else if (name == "#otherwindow") {
         d.second = p.Text("the class name");
         p.End();
+    } else if (name == "#activate") {
+        p.End();
     }
     return d;
 }
@@ -202,7 +205,7 @@ hostworld::Window& WindowTitled(const std::string& title)
 bool IsWorldDirective(std::string_view name)
 {
     for (const char* known : {"#file", "#window", "#layout", "#layouts", "#script", "#scripts", "#windowlayout",
-                              "#defaultwindow", "#running", "#current", "#mainwindow", "#otherwindow"})
+                              "#defaultwindow", "#running", "#current", "#mainwindow", "#otherwindow", "#activate"})
         if (name == known)
             return true;
     return false;
@@ -271,7 +274,21 @@ void RunWorldDirective(const Command& command, int appKind)
         world.SetMainWindow(state, d.haveSecond ? d.second : world.MainWindowClass(static_cast<std::uint8_t>(appKind)));
     } else if (d.name == "#otherwindow") {
         world.AddPlainWindow(d.second, true);
+    } else if (d.name == "#activate") {
+        world.Activate();
     }
+}
+
+std::string DesktopText()
+{
+    const World& world = World::Get();
+    const std::string hooks = " hooks " + std::to_string(world.HookCount());
+    const hostworld::DesktopWindow* main = world.FindDesktopWindow(world.MainWindowHandle());
+    if (!main)
+        return "mainwindow none" + hooks;
+    return "mainwindow " + QuoteText(main->className) +
+           (main->style & hostworld::kStyleDisabled ? " disabled" : " enabled") +
+           (main->flashing ? " flashing" : " still") + hooks;
 }
 
 std::string TakeJournalText()

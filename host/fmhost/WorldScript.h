@@ -20,6 +20,9 @@
 //                                of another class (default: FileMaker's at the
 //                                API level for the application kind)
 //   #otherwindow CLASS           a window of another process
+//   #activate                    the host becomes the active application: the
+//                                main window gets the activation message (28,
+//                                flag true), which its thread's hooks then see
 //
 // Each answers "ok". A file, window, layout or script that does not exist
 // (or a name or index that is taken) stops the run with a message.
@@ -46,5 +49,9 @@ void RunWorldDirective(const Command& command, int appKind);
 
 // "none", or the scripts performed since the last time joined by " | ".
 std::string TakeJournalText();
+
+// `mainwindow "CLASS" enabled|disabled flashing|still hooks H`, or
+// `mainwindow none hooks H`: the main window and the hooks installed.
+std::string DesktopText();
 
 } // namespace fmhost

@@ -231,13 +231,19 @@ TEST_F(Fmhost, TheHostsWorldAndItsRunningScript)
                 "Get ( ScriptName ) & \"/\" & get ( scriptparameter )\n"
                 "TP_Eval ( \"Get ( ScriptName )\" )\n"
                 "#journal\n"
+                "#mainwindow disabled\n"
+                "#activate\n"
+                "#desktop\n"
+                "#mainwindow none\n"
+                "#desktop\n"
                 "#window Other.fmp12 W\n"
                 "\"never\"\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
               "1: ok\n2: ok\n3: error 0 text \"/\"\n4: ok\n5: error 0 text \"Report/a b\"\n"
-              "6: error 0 text \"Report\"\n7: journal none\n");
-    EXPECT_NE(r.err.find("line 8: unknown file \"Other.fmp12\""), std::string::npos) << r.err;
+              "6: error 0 text \"Report\"\n7: journal none\n8: ok\n9: ok\n"
+              "10: desktop mainwindow \"FMPRO11.0APP\" disabled still hooks 0\n11: ok\n12: desktop mainwindow none hooks 0\n");
+    EXPECT_NE(r.err.find("line 13: unknown file \"Other.fmp12\""), std::string::npos) << r.err;
 }
 
 TEST_F(Fmhost, ContainersWritePictures)

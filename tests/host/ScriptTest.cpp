@@ -104,10 +104,12 @@ TEST(Script, WorldDirectivesTakeWordsAndQuotedTexts)
                             "#window A W hidden mode 3 flag\n"
                             "#current \"none\"\n"
                             "#current none\n"
-                            "#journal\n",
+                            "#journal\n"
+                            "#desktop\n"
+                            "#activate\n",
                             &c, &error))
         << error.message;
-    ASSERT_EQ(c.size(), 5u);
+    ASSERT_EQ(c.size(), 7u);
     EXPECT_EQ(c[0].kind, Command::Kind::World);
     EXPECT_EQ(c[0].directive, "#file");
     EXPECT_EQ(c[0].words[0].text, "A \"B\".fmp12");
@@ -117,6 +119,9 @@ TEST(Script, WorldDirectivesTakeWordsAndQuotedTexts)
     EXPECT_TRUE(c[2].words[0].quoted);   // a file named "none"
     EXPECT_FALSE(c[3].words[0].quoted);
     EXPECT_EQ(c[4].kind, Command::Kind::Journal);
+    EXPECT_EQ(c[5].kind, Command::Kind::Desktop);
+    EXPECT_EQ(c[6].kind, Command::Kind::World);
+    EXPECT_EQ(c[6].directive, "#activate");
     // A mistake names the part at fault (or the end of the line).
     EXPECT_EQ(ErrorOf("#window A W big").column, 13);
     EXPECT_EQ(ErrorOf("#window A W maximised minimised").column, 23);
@@ -127,6 +132,8 @@ TEST(Script, WorldDirectivesTakeWordsAndQuotedTexts)
     EXPECT_EQ(ErrorOf("#mainwindow \"enabled\"").column, 13);   // a quoted text is no keyword
     EXPECT_EQ(ErrorOf("#file \"A").column, 7);
     EXPECT_EQ(ErrorOf("#journal now").column, 10);
+    EXPECT_EQ(ErrorOf("#desktop all").column, 10);
+    EXPECT_EQ(ErrorOf("#activate main").column, 11);
 }
 
 TEST(Script, ABadCalculationNamesItsLine)
