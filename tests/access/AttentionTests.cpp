@@ -8,6 +8,7 @@
 #include "access/WorldHost.h"
 #include "fmapi/desktop.h"
 #include "platform/win32/winlocaltime.h"
+#include "platform/win32/winwindow.h"
 #include "plugin/DeferredTask.h"
 #include "plugin/NotificationMgr.h"
 #include "plugin/QSingleton.h"
@@ -76,6 +77,11 @@ TEST_F(Attention, OnlyTheActivationOfTheMainWindowAnswersARequest)
     const std::uintptr_t main = world.MainWindowHandle();
     const std::uintptr_t other = world.AddPlainWindow("Palette", false);
     ASSERT_NE(world.SetHook(fmapi::kHookAfterMessage, &HostHook, 0), 0u);
+    // The system calls: the host's windows live on the calling thread; only
+    // hooks that see messages after their window are known.
+    EXPECT_EQ(win32::GetCurrentThreadId(), win32::GetWindowThreadProcessId(reinterpret_cast<win32::HWND>(main), nullptr));
+    EXPECT_EQ(win32::SetWindowsHookExW(win32::kWhCallWndProcRet + 1, &HostHook, nullptr, 0), nullptr);
+    EXPECT_EQ(world.HookCount(), 1u);
 
     // Zero seconds only stops, and with nothing running changes nothing.
     EXPECT_FALSE(manager->Start(0));
