@@ -1,5 +1,5 @@
-// Platform file specs and universal paths (FMEngine below API level 51,
-// Support from 51). A spec holds an FSRef, in which the stand-ins keep a
+// Platform files and universal paths (FMEngine below API level 51, Support
+// from 51). A FilePlatformSpec holds an FSRef, in which the stand-ins keep a
 // file system path (fmapi/mac_layout.h); a universal path points at the
 // host's record of its parts.
 #include <cstring>

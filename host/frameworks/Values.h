@@ -35,8 +35,6 @@ public:
     void SetErrorIndex(std::uint16_t index);
     void SetErrorIndexInternal(std::uint16_t index);
 
-    std::uint16_t Index() const { return layout_.index; }
-
 private:
     fmapi::mac::HostError layout_{};
 };
@@ -74,7 +72,7 @@ private:
 class PV_FRAMEWORK_API FilePlatformSpec {
 public:
     void Set(const FSRef* ref);
-    // False when the spec holds no file.
+    // False when it holds no file.
     bool GetFileRef(FSRef* ref) const;
 
     fmapi::mac::FilePlatformSpecLayout& Layout() { return layout_; }
@@ -88,14 +86,12 @@ class PV_FRAMEWORK_API UniversalPath {
 public:
     constexpr UniversalPath() = default;
 
-    // A "filemac" path from the spec's file; error kHostErrorBadPath when the
-    // spec holds none or its path is not absolute.
+    // A "filemac" path from the FilePlatformSpec's file; error kHostErrorBadPath
+    // when it holds none or its path is not absolute.
     Error Set(const FilePlatformSpec& spec);
-    // The spec of a "filemac" (or "file") path; kHostErrorBadPath for other
-    // kinds, the empty path and paths an FSRef cannot hold.
+    // The FilePlatformSpec of a "filemac" (or "file") path; kHostErrorBadPath
+    // for other kinds, the empty path and paths an FSRef cannot hold.
     Error MakePlatformSpec(FilePlatformSpec& spec, Unicode::Encoding encoding, bool resolve, bool create) const;
-
-    const void* Record() const { return layout_.record; }
 
 private:
     fmapi::mac::UniversalPathLayout layout_{};

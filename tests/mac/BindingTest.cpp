@@ -104,7 +104,7 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
     EXPECT_EQ(runtime, &world.Session().runtime);
     EXPECT_EQ(mac::bound::GetScript(runtime), exportScript);
 
-    // Paths: spec and universal path both ways; the file opened at its path.
+    // Paths: FilePlatformSpec and universal path both ways; the file opened at its path.
     fmapi::mac::FilePlatformSpecLayout spec = SpecOf("/Volumes/Data/Contacts.fmp12");
     EXPECT_EQ(PathOf(spec), "/Volumes/Data/Contacts.fmp12");
     fmapi::mac::UniversalPathLayout path{};
