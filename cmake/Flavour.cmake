@@ -82,9 +82,10 @@ function(plotvane_module FLAVOUR NAME RESOURCES)
 endfunction()
 
 # Tests of one flavour: one executable per folder of sources under tests/ (but
-# support/, e2e/, fuzz/, data/, modules/ and the macOS system stand-ins' own
-# folders, which tests/platform/CMakeLists.txt builds), each test its own CTest
-# entry so that process-wide state never leaks from one test into the next.
+# support/, e2e/, fuzz/, data/, modules/, the macOS system stand-ins' own
+# folders, which tests/platform/CMakeLists.txt builds, and mac/, which builds
+# the macOS binding on its own), each test its own CTest entry so that
+# process-wide state never leaks from one test into the next.
 function(plotvane_flavour_tests FLAVOUR)
   set(engine pv_engine_${FLAVOUR})
   file(GLOB support_srcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/support/*.cpp)
@@ -101,7 +102,7 @@ function(plotvane_flavour_tests FLAVOUR)
   set(test_dirs "")
   foreach(src IN LISTS all_tsrcs)
     get_filename_component(dir ${src} DIRECTORY)
-    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|platform/(corefoundation|carbon|dyld))(/|$)")
+    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|mac|platform/(corefoundation|carbon|dyld))(/|$)")
       continue()
     endif()
     list(APPEND test_dirs ${dir})

@@ -1,5 +1,6 @@
 #include "fmhost/Host.h"
 #include "fmhost/EngineModules.h"
+#include "fmhost/MacHost.h"
 
 #include <dlfcn.h>
 
@@ -69,9 +70,22 @@ Host::Host(HostSettings settings) : settings_(std::move(settings)) {}
 
 bool Host::Load(std::string* error)
 {
-    // The host's own modules are in place before any plug-in is loaded, and
-    // so is its desktop with its main window.
-    if (!LoadHostModules(HostApiLevel(settings_.extnVersion, settings_.hostVersion), *error)) {
+    // The host's own modules (frameworks in mac mode) are in place before any
+    // plug-in is loaded, and so is its desktop with its main window.
+    const std::int32_t level = HostApiLevel(settings_.extnVersion, settings_.hostVersion);
+    macMode_ = IsPluginBundle(settings_.plugin);
+    if (macMode_) {
+        const std::string application = HostApplicationFolder(*error);
+        if (application.empty() || !LoadMacHost(level, application, *error)) {
+            *error = "cannot load the host's frameworks: " + *error;
+            return false;
+        }
+        if (!settings_.macSystem.empty())
+            SetMacSystem(settings_.macSystem);
+    } else if (!settings_.macSystem.empty()) {
+        *error = "--mac-system needs a plug-in bundle (a folder) as --plugin";
+        return false;
+    } else if (!LoadHostModules(level, *error)) {
         *error = "cannot load the host's modules: " + *error;
         return false;
     }
@@ -79,6 +93,8 @@ bool Host::Load(std::string* error)
     world.SetUpDesktop();
     world.SetMainWindow(hostworld::MainWindow::kEnabled,
                         world.MainWindowClass(static_cast<std::uint8_t>(settings_.appKind)));
+    if (macMode_)
+        return LoadPluginBundle(settings_.plugin, &module_, &entry_, *error);
     std::string path = settings_.plugin;
     // A bare file name means the file, not a search of the library path.
     if (path.find('/') == std::string::npos) path = "./" + path;

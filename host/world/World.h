@@ -2,6 +2,8 @@
 // host's internal modules (which export the operations a plug-in binds) and by
 // fmhost and the tests (which set it up). Below API level 54 the user model,
 // the scripts and the layouts are three modules; they see the same files here.
+// The macOS host's frameworks (host/frameworks) serve the same objects: the
+// members they define are declared with the classes below.
 //
 // It holds session 1 with its script runtime; the open files, each with its
 // universal path, layout and script catalogs, default window and fonts; the
@@ -23,6 +25,17 @@
 // The world's interface leaves the library; the modules that use it hide
 // their own symbols.
 #define PV_WORLD_API __attribute__((visibility("default")))
+
+// Members of the host's classes that the macOS host's frameworks define
+// (host/frameworks) and export under their Itanium names
+// (fmapi/mac_frameworks.h); nothing here defines them.
+#define PV_MAC_MEMBER __attribute__((visibility("default")))
+
+// The older host's name of DBSession::OpenFileUser (level 50 and below): its
+// vector parameter is mangled as no compiler of ours mangles it.
+#define PV_MAC_OPENFILEUSER50_ELF_NAME                                                                         \
+    "_ZN5Draco9DBSession12OpenFileUserERNS_16RefCountedObjPtrINS_10DBFileUserEEERKNSt6vectorINS_13UniversalPathE" \
+    "SaIS6_EEEPKS2_RNS_20DBAuthenticationInfoEb"
 
 namespace hostworld {
 
@@ -55,23 +68,58 @@ PV_WORLD_API std::string KeyBytes(const Draco::HBAbstractKey& key);
 
 namespace Draco {
 
+// Types that only name the macOS host's members.
+template <class T>
+class RefCountedObjPtr;
+template <unsigned char N>
+class HBSerialKey;
+struct DBTypeFilter {
+    enum FilterType : std::int32_t { kAllTypes = 0 };
+};
+
 struct DBSession {
     hostworld::OwnedText name{u"FileMaker Session"};
+
+    PV_MAC_MEMBER DBError OpenFileUser(RefCountedObjPtr<DBFileUser>& user, const std::vector<UniversalPath>& paths,
+                                       const DBFileUser* parent, DBAuthenticationInfo& authentication, bool flag)
+        __asm__(PV_MAC_OPENFILEUSER50_ELF_NAME);
+    PV_MAC_MEMBER DBError OpenFileUser(RefCountedObjPtr<DBFileUser>& user, const std::vector<UniversalPath>& paths,
+                                       const DBFileUser* parent, const DBAuthenticationInfo& authentication, bool flag);
+    PV_MAC_MEMBER DBError OpenFileUser(RefCountedObjPtr<DBFileUser>& user, const std::vector<UniversalPath>& paths,
+                                       const DBFileUser* parent, const DBAuthenticationInfo& authentication,
+                                       unsigned long options);
+    PV_MAC_MEMBER static DBSession* GetSessionFromID(unsigned long id);
 };
 
 struct ScriptRuntimeBase {
     FMScript* script = nullptr;   // the running script, or none
     std::u16string parameter;
     bool paused = false;
+
+    // Null while no script runs.
+    PV_MAC_MEMBER const FMScript* GetScript() const;
+    PV_MAC_MEMBER DBError CallScript(FMWindowModel& window, const HBSerialKey<5>& script, const DBData* parameter,
+                                     bool first, bool second, std::uint16_t control, bool third);
+    PV_MAC_MEMBER DBError CallScript(FMWindowModel& window, const HBSerialKey<5>& script, const DBData* parameter,
+                                     std::uint16_t control, bool flag, TriggerState* trigger);
+    PV_MAC_MEMBER DBError CallScript(FMWindowModel& window, const HBSerialKey<5>& script, DBData* parameter,
+                                     std::uint16_t control, bool flag, TriggerState* trigger);
 };
 
 struct FMSession : DBSession {
     ScriptRuntimeBase runtime;
+
+    PV_MAC_MEMBER ScriptRuntimeBase& GetScriptRuntime() const;
+    PV_MAC_MEMBER FMWindowModel* OpenWindow(FMFileUser& file, bool first, bool second);
+    PV_MAC_MEMBER FMWindowModel* OpenWindow(const FMFileUser& file, bool first, bool second);
 };
 
 struct DBCatalog {
     FMFileUser* file = nullptr;
     std::uint32_t memberCount = 0;   // the highest index unless set otherwise
+
+    PV_MAC_MEMBER unsigned long GetMemberCount() const;
+    PV_MAC_MEMBER unsigned long GetMemberCount(bool allKinds) const;
 };
 
 // A layout or a script; the key comes first (fmapi/object_layout.h).
@@ -106,8 +154,27 @@ struct MemberCatalog : DBCatalog {
     }
 };
 
-struct FMLayoutCatalog : MemberCatalog<FMLayout> {};
-struct FMScriptCatalog : MemberCatalog<FMScript> {};
+struct FMLayoutCatalog : MemberCatalog<FMLayout> {
+    PV_MAC_MEMBER bool IsLayoutHidden(const HBAbstractKey& key) const;
+    PV_MAC_MEMBER bool GetLayoutName(const HBAbstractKey& key, DBData& name) const;
+    PV_MAC_MEMBER bool GetMemberName(const HBAbstractKey& key, DBData& name) const;
+    PV_MAC_MEMBER bool GetLayoutKey(std::uint16_t index, HBAbstractKey& key, bool flag,
+                                    const DBTableProxy* table) const;
+};
+
+struct FMScriptCatalog : MemberCatalog<FMScript> {
+    struct TypeFilter {
+        enum FilterType : std::int32_t { kAllTypes = 0 };
+    };
+
+    PV_MAC_MEMBER bool GetScriptName(const HBAbstractKey& key, DBData& name) const;
+    PV_MAC_MEMBER bool GetMemberName(const HBAbstractKey& key, DBData& name) const;
+    PV_MAC_MEMBER bool GetScriptKey(std::uint16_t index, HBAbstractKey& key, bool flag) const;
+    PV_MAC_MEMBER bool GetScriptKey(std::uint16_t index, HBAbstractKey& key, TypeFilter::FilterType filter,
+                                    bool flag) const;
+    PV_MAC_MEMBER bool GetScriptKey(std::uint16_t index, HBAbstractKey& key, DBTypeFilter::FilterType filter,
+                                    bool flag) const;
+};
 
 struct FMWindowModel {
     // First: the words laid out for the API level (fmapi/object_layout.h).
@@ -133,6 +200,10 @@ struct FMFileUser : DBFileUser {
     FMScriptCatalog scripts;
     FMWindowModel* defaultWindow = nullptr;
     std::vector<std::u16string> fonts{u"Arial", u"Times New Roman", u"Courier New"};
+
+    PV_MAC_MEMBER FMWindowModel* GetDefaultWindow() const;
+    PV_MAC_MEMBER FMScriptCatalog& GetScriptCatalog() const;
+    PV_MAC_MEMBER FMLayoutCatalog& GetLayoutCatalog() const;
 };
 
 } // namespace Draco
