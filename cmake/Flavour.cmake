@@ -15,7 +15,12 @@ set(PV_ROOT ${PROJECT_SOURCE_DIR})
 function(plotvane_flavour FLAVOUR)
   set(framework pv_framework_${FLAVOUR})
   set(engine pv_engine_${FLAVOUR})
+  # Shared sources, each subsystem's bodies of the flavour (its win/ or mac/
+  # folder) and the flavour's own system layer.
   set(framework_dirs sdk/std/Sources plugin fmx cs)
+  foreach(d IN ITEMS sdk/std/Sources plugin fmx cs)
+    list(APPEND framework_dirs ${d}/${FLAVOUR})
+  endforeach()
   set(chart_dirs chart/functions chart/engine chart/output)
   if(FLAVOUR STREQUAL "win")
     list(APPEND framework_dirs platform/win32)

@@ -81,6 +81,9 @@ public:
     friend bool operator<(const FilePath& a, const FilePath& b);
 
 private:
+    // Kinds "filemac" and "filewin": the file system has the location.
+    bool ExistsInFileSystem() const;
+
     Kind kind_ = kNone;
     std::string folder_;
     std::string name_;

@@ -68,6 +68,11 @@ public:
     // (nothing is left behind then).
     static bool Init(fmapi::CallRecord* record);
 
+    // String `id` of the module's own table (Windows: the string resources of
+    // the module at `instance`; macOS: the "Localizable" table of the bundle
+    // `instance`). False when there is none.
+    static bool LoadModuleString(void* instance, unsigned id, std::u16string& out);
+
     // Readers, each through the process-wide instance.
     static std::int16_t GetApiLevel() { return GetInstance().apiLevel_; }
     static std::uint8_t GetAppType() { return GetInstance().appType_; }
@@ -91,7 +96,8 @@ public:
     std::int32_t GetInfo(std::uint32_t index, char16_t* buffer, std::uint32_t capacity) const;
     std::int32_t GetInfo(std::uint32_t index, char* buffer, std::uint32_t capacity) const;
 
-    // The module's folder (UTF-8, with a trailing '/').
+    // The module's folder (UTF-8, with a trailing '/'; the folder holding
+    // the bundle in the macOS flavour).
     std::string GetModuleFolder() const;
     HostVersion GetHostVersion() const;
 
@@ -109,6 +115,18 @@ public:
     const std::map<std::wstring, std::int16_t>& OldStyleNames() const { return oldStyleNames_; }
 
 private:
+    // The start-up of initialisation: API level, the plug-in object and its
+    // managers. Throws on failure, leaving the plug-in object behind.
+    static void StartUp(fmapi::CallRecord* record);
+    // Initialisation as the flavour runs it around the start-up; false on
+    // failure, with nothing left behind.
+    static bool InitPlatform(fmapi::CallRecord* record);
+    // Lets go of what the flavour keeps between messages (after a failed
+    // initialisation and at shutdown).
+    static void ReleasePlatformData();
+    // The module's version and stage; false when the module lacks them.
+    bool ReadVersion(void* instance);
+
     void HandleMessage(fmapi::CallRecord& copy);
     // The old-style call of message 3: false when the index names no function
     // of the old-style table.
