@@ -24,7 +24,7 @@ namespace {
 
 std::wstring ToWide(const std::u16string& text) { return U16ToWide(text); }
 
-bool LoadString(void* instance, unsigned id, std::wstring& out)
+bool LoadWideString(void* instance, unsigned id, std::wstring& out)
 {
     std::u16string text;
     if (!Plugin::LoadModuleString(instance, id, text))
@@ -72,9 +72,9 @@ Plugin::Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* host
         if (hostVersion)
             strings_[kInfoHostVersion] = ToWide(std::u16string(hostVersion, UnitsUntilZero(hostVersion)));
 
-        if (!LoadString(instance, 128, strings_[kInfoName]) ||
-            !LoadString(instance, 129, strings_[kInfoDescription]) ||
-            !LoadString(instance, 131, strings_[kInfoOptions]) || !ReadVersion(instance))
+        if (!LoadWideString(instance, 128, strings_[kInfoName]) ||
+            !LoadWideString(instance, 129, strings_[kInfoDescription]) ||
+            !LoadWideString(instance, 131, strings_[kInfoOptions]) || !ReadVersion(instance))
             throw std::runtime_error("missing necessary resources");
         if (stage_ < kDevelopment || stage_ > kFinal)
             stage_ = kDevelopment;
@@ -86,7 +86,7 @@ Plugin::Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* host
                                  suffixes[stage_];
         strings_[kInfoPlatform] = flavour::kPlatformWord;
 
-        if (!LoadString(instance, 23000, strings_[kInfoNotice]))
+        if (!LoadWideString(instance, 23000, strings_[kInfoNotice]))
             throw std::runtime_error("missing necessary resources");
         strings_[kInfoAll] = strings_[kInfoName] + L" " + strings_[kInfoVersion] + L" " +
                              strings_[kInfoPlatform] + L" " + strings_[kInfoNotice];

@@ -14,6 +14,12 @@
 #include "fmx/Singleton.h"
 #include "plugin/CallContext.h"
 
+#if defined(PV_FLAVOUR_MAC)
+#include <buffer>
+
+#include "platform/carbon/Carbon.h"
+#endif
+
 namespace fmx {
 
 class Text;
@@ -113,6 +119,56 @@ public:
 
     const std::map<std::int32_t, OldStyleFunction>& OldStyleTable() const { return oldStyle_; }
     const std::map<std::wstring, std::int16_t>& OldStyleNames() const { return oldStyleNames_; }
+
+#if defined(PV_FLAVOUR_MAC)
+    // The plug-in's bundle is the module's instance handle. Where these take
+    // a bundle, null means the plug-in's bundle (none before initialisation).
+
+    // The version fields of a bundle's Info.plist.
+    struct VersionInfo {
+        std::uint16_t major = 0;
+        std::uint16_t minor = 0;
+        std::uint16_t revision = 0;
+        std::uint16_t build = 0;
+        std::uint8_t stage = kDevelopment;
+    };
+
+    // String `id` of the bundle's "Localizable" table, looked up by the id
+    // written in decimal: into the buffer (resized to it), answering its
+    // length in units or bytes; 0 (false) when the id has no entry.
+    static std::size_t LoadString(std::int32_t id, std::basic_buffer<char16_t>& target,
+                                  CFBundleRef bundle = nullptr);
+    static std::size_t LoadString(std::int32_t id, std::basic_buffer<char>& target, CFBundleRef bundle = nullptr);
+    static bool LoadString(std::int32_t id, std::basic_buffer<wchar_t>& target, CFBundleRef bundle = nullptr);
+    // The same into a caller's buffer of `capacity` units, copied (without a
+    // terminating zero) only when the whole string fits; the answer is the
+    // string's length in any case.
+    static std::size_t LoadString(std::int32_t id, char16_t* target, std::size_t capacity,
+                                  CFBundleRef bundle = nullptr);
+    static std::size_t LoadString(std::int32_t id, char* target, std::size_t capacity,
+                                  CFBundleRef bundle = nullptr);
+
+    // Fills `info` from the bundle's Info.plist: "CFBundleShortVersionString"
+    // as three numbers, "CFBundleVersion" as the build, "KestrinDevStage" as
+    // the stage (compared exactly). A missing or unreadable key, or a number
+    // outside 16 bits, leaves its fields 0. With `givenOnly` a null bundle
+    // answers false instead of meaning the plug-in's; false when there is
+    // no bundle.
+    static bool GetVersionInfo(VersionInfo& info, CFBundleRef bundle = nullptr, bool givenOnly = false);
+
+    // Makes the bundle's resource file current and answers the one that was
+    // current. std::runtime_error("Invalid parameter") when it cannot be
+    // made current; the one that was current stays current then.
+    static ResFileRefNum UsePluginResFile(CFBundleRef bundle = nullptr);
+    // The index (from 0) of a function name in the bundle's 'STR#' 144, or
+    // -1. A name without "-" is looked up with its first "_" as "-".
+    static std::int32_t FindNameInStringList(const char16_t* name, CFBundleRef bundle = nullptr);
+    // The reference of the plug-in's bundle folder and its catalog
+    // information (what `which` asks for); false when there is no bundle or
+    // a call fails.
+    static bool GetBundleRef(FSRef& ref, FSCatalogInfoBitmap which = kFSCatInfoNone,
+                             FSCatalogInfo* info = nullptr);
+#endif
 
 private:
     // The start-up of initialisation: API level, the plug-in object and its

@@ -14,6 +14,11 @@ namespace __Quarrow__ {
 std::uint64_t ClockMilliseconds();
 std::uint64_t ClockSeconds();
 
+#if defined(PV_FLAVOUR_MAC)
+// The macOS flavour's tick: the system's monotonic microsecond count.
+std::uint64_t GetTickMicroseconds();
+#endif
+
 // Runs the system timers that fell due; the host's idle message comes when
 // its own loop would have run them. The macOS flavour has none.
 void RunDueTimers();
