@@ -170,8 +170,8 @@ endfunction()
 # builds for it (but support/, e2e/, fuzz/, data/, modules/ and the macOS
 # system stand-ins' own folders, which tests/platform/CMakeLists.txt builds),
 # named pv_test_<flavour>_<folder>, each test its own CTest entry (named
-# <flavour>.<folder>.<test>) so that process-wide state never leaks from one
-# test into the next. The win flavour's test programs carry the module's
+# <flavour>.<folder>.<test>, labelled with the flavour) so that process-wide
+# state never leaks from one test into the next. The win flavour's test programs carry the module's
 # resources; the mac flavour's find them in the product's bundle.
 function(plotvane_flavour_tests FLAVOUR)
   set(engine pv_engine_${FLAVOUR})
@@ -220,6 +220,6 @@ function(plotvane_flavour_tests FLAVOUR)
       add_dependencies(${exe} pv_bundle_Plotvane)
     endif()
     gtest_discover_tests(${exe} TEST_PREFIX "${FLAVOUR}.${label}." DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "unit;${FLAVOUR}")
+      PROPERTIES LABELS ${FLAVOUR})
   endforeach()
 endfunction()

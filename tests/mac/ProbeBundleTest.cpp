@@ -71,7 +71,8 @@ TEST_F(ProbeBundle, LoadsAnswersAndStartsUp)
     init.parm1 = 1;
     init.parm2 = reinterpret_cast<std::uintptr_t>(host.c_str());
     entry_(&init);
-    EXPECT_EQ(init.result, 52);
+    const std::intptr_t answer = init.result;  // the record is packed
+    EXPECT_EQ(answer, 52);
 
     // The probe's functions answer through the host's registry.
     const pvtest::CallResult journal = pvtest::CallText(u"Probe_Journal", {});
