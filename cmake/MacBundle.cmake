@@ -4,7 +4,7 @@
 #   plotvane_mac_bundle(TARGET target DIR folder NAME name EXECUTABLE file
 #     STRINGS id text... VERSION major minor revision build FUNCTIONS id name...
 #     [IDENTIFIER id] [SHORT_VERSION text] [BUNDLE_VERSION text] [STAGE text]
-#     [OMIT key...] [RAW type id hexbytes...] [NO_RESOURCE_FILE])
+#     [OMIT key...] [RAW type id hexbytes...] [NO_RESOURCE_FILE] [NO_FUNCTION_LIST])
 #
 # writes folder/name.fmplugin/Contents/ with
 #   Info.plist: CFBundleShortVersionString "major.minor.revision",
@@ -14,8 +14,8 @@
 #   Resources/EXECUTABLE.rsrc: 'STR#' 144 listing the function names at their
 #     ids (an empty string where an id has none), made by the target.
 # SHORT_VERSION, BUNDLE_VERSION and STAGE replace the values, OMIT leaves
-# Info.plist keys out and RAW adds resources of given bytes: test bundles
-# with variant resources. The executable in MacOS/ is not made here.
+# Info.plist keys out, RAW adds resources of given bytes and NO_FUNCTION_LIST
+# leaves 'STR#' 144 out: test bundles with variant resources. The executable in MacOS/ is not made here.
 
 function(pv_xml_escape OUT TEXT)
   string(REPLACE "&" "&amp;" TEXT "${TEXT}")
@@ -25,7 +25,7 @@ function(pv_xml_escape OUT TEXT)
 endfunction()
 
 function(plotvane_mac_bundle)
-  cmake_parse_arguments(B "NO_RESOURCE_FILE"
+  cmake_parse_arguments(B "NO_RESOURCE_FILE;NO_FUNCTION_LIST"
     "TARGET;DIR;NAME;EXECUTABLE;IDENTIFIER;SHORT_VERSION;BUNDLE_VERSION;STAGE"
     "STRINGS;VERSION;FUNCTIONS;OMIT;RAW" ${ARGN})
   foreach(required TARGET DIR NAME EXECUTABLE VERSION)
@@ -115,7 +115,9 @@ function(plotvane_mac_bundle)
     endforeach()
   endif()
   set(resfile_args -s "STR#" 144)
-  if(top GREATER_EQUAL 0)
+  if(B_NO_FUNCTION_LIST)
+    set(resfile_args "")
+  elseif(top GREATER_EQUAL 0)
     foreach(id RANGE 0 ${top})
       # Each string goes with a leading "=", so that an empty one stays an argument.
       if(DEFINED name_${id})

@@ -17,7 +17,7 @@
 #include "fmapi/draco.h"
 #include "fmapi/fm_api.h"
 #include "fmx/FilePath.h"
-#include "platform/win32/winwindow.h"
+#include "fmx/NativeWindow.h"
 
 namespace fmx {
 
@@ -154,7 +154,7 @@ public:
     void EnumDatabases(EnumCallback<Database> callback) const;
     std::vector<Database> GetDatabases() const;
     // The host's main window; the one found first is kept unless `refresh`.
-    win32::HWND GetHostMainWindow(bool refresh = false) const;
+    NativeWindow GetHostMainWindow(bool refresh = false) const;
     // A document window by name (fewer than 256 bytes).
     DbWindow FindWindow(const char* name, std::size_t length = 0) const;
     void EnumWindows(EnumCallback<DbWindow> callback) const;
@@ -215,12 +215,12 @@ public:
 
     // The front document window and the document window of a platform window.
     static DbWindow GetFirst();
-    static DbWindow FromHWND(win32::HWND window);
+    static DbWindow FromHWND(NativeWindow window);
     DbWindow GetNext() const;
     std::string GetName() const;
     std::int32_t GetState() const;
     std::int32_t GetUserMode() const;
-    win32::HWND GetHWND() const;
+    NativeWindow GetHWND() const;
     Draco::FMWindowModel* GetModel() const;
     Database GetDatabase() const;
     DbLayout GetLayout() const;

@@ -13,8 +13,6 @@ using namespace fmapi::sym;
 
 namespace {
 
-constexpr std::int16_t kDocumentWindowKind = 10;
-
 FmWindowImp& Imp() { return ImpOf<FmWindowImp>(); }
 
 const unsigned char* BytesOf(const Draco::FMWindowModel* model) { return reinterpret_cast<const unsigned char*>(model); }
@@ -23,28 +21,7 @@ const unsigned char* BytesOf(const Draco::FMWindowModel* model) { return reinter
 
 // ---- FmWindowImp
 
-bool FmWindowImp::IsDocumentWindow(void* window)
-{
-    if (host::ApiLevel() >= 54)
-        return host::Call<XMLWindow_GetWindowKind>(window) == kDocumentWindowKind;
-    return PlatformModel(window) != nullptr;
-}
-
-void* FmWindowImp::FirstDocumentFrom(void* window)
-{
-    while (window && !IsDocumentWindow(window))
-        window = host::Call<XMLWindow_GetNextWindowPtr>(window);
-    return window;
-}
-
 DbWindow FmWindowImp::GetFirst() { return DbWindow(FrontDocumentWindow()); }
-
-DbWindow FmWindowImp::FromHWND(win32::HWND platform)
-{
-    if (!win32::IsWindow(platform))
-        return DbWindow();
-    return DbWindow(FindByPlatformHandle(platform));
-}
 
 DbWindow FmWindowImp::GetNext(void* window) { return DbWindow(NextDocumentWindow(window)); }
 
@@ -62,7 +39,7 @@ std::int32_t FmWindowImp::GetUserMode(void* window)
     return model ? ModelUserMode(model) : 0;
 }
 
-win32::HWND FmWindowImp::GetHWND(void* window) { return PlatformHandle(window); }
+NativeWindow FmWindowImp::GetHWND(void* window) { return PlatformHandle(window); }
 
 Draco::FMWindowModel* FmWindowImp::GetModel(void* window) { return PlatformModel(window); }
 
@@ -96,53 +73,6 @@ bool FmWindowImp::GetModelFlag(void* window)
 }
 
 void FmWindowImp::SetWindowAttribute(void* window, bool flag) { SetPlatformAttribute(window, flag); }
-
-void* FmWindowImp::FrontDocumentWindow() { return FirstDocumentFrom(host::Call<XMLWindow_FrontWindow>()); }
-
-void* FmWindowImp::FindByPlatformHandle(win32::HWND platform)
-{
-    for (void* window = FrontDocumentWindow(); window; window = NextDocumentWindow(window))
-        if (PlatformHandle(window) == platform)
-            return window;
-    return nullptr;
-}
-
-void* FmWindowImp::NextDocumentWindow(void* window)
-{
-    return window ? FirstDocumentFrom(host::Call<XMLWindow_GetNextWindowPtr>(window)) : nullptr;
-}
-
-std::int32_t FmWindowImp::PlatformState(void* window)
-{
-    if (!host::Call<XMLWindow_GetVisible>(window))
-        return DbWindow::kHidden;
-    const auto style = static_cast<win32::DWORD>(win32::GetWindowLongA(PlatformHandle(window), win32::kGwlStyle));
-    if (style & win32::kWsMaximize)
-        return DbWindow::kMaximised;
-    if (style & win32::kWsMinimize)
-        return DbWindow::kMinimised;
-    return DbWindow::kNormal;
-}
-
-Draco::FMWindowModel* FmWindowImp::PlatformModel(void* window)
-{
-    return reinterpret_cast<Draco::FMWindowModel*>(host::Call<XMLWindow_GetWRefCon>(window));
-}
-
-win32::HWND FmWindowImp::PlatformHandle(void* window)
-{
-    return static_cast<win32::HWND>(host::Call<XMLWindow_GetHWND>(window));
-}
-
-// Window attributes are the macOS build's; this platform has none to set.
-void FmWindowImp::SetPlatformAttribute(void*, bool) {}
-
-std::string FmWindowImp::PlatformTitle(void* window)
-{
-    HostString title;
-    host::Call<XMLWindow_GetWTitle>(window, title.get());
-    return title.Utf8();
-}
 
 Draco::FMFileUser* FmWindowImp::ModelFileUser(Draco::FMWindowModel* model)
 {
@@ -179,7 +109,7 @@ const Draco::FMLayout* FmWindowImp::ModelLayout(const Draco::FMWindowModel* mode
 
 DbWindow DbWindow::GetFirst() { return Imp().GetFirst(); }
 
-DbWindow DbWindow::FromHWND(win32::HWND window) { return Imp().FromHWND(window); }
+DbWindow DbWindow::FromHWND(NativeWindow window) { return Imp().FromHWND(window); }
 
 DbWindow DbWindow::GetNext() const { return Imp().GetNext(Checked()); }
 
@@ -189,7 +119,7 @@ std::int32_t DbWindow::GetState() const { return Imp().GetState(Checked()); }
 
 std::int32_t DbWindow::GetUserMode() const { return Imp().GetUserMode(Checked()); }
 
-win32::HWND DbWindow::GetHWND() const { return Imp().GetHWND(Checked()); }
+NativeWindow DbWindow::GetHWND() const { return Imp().GetHWND(Checked()); }
 
 Draco::FMWindowModel* DbWindow::GetModel() const { return Imp().GetModel(Checked()); }
 

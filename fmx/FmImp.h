@@ -36,7 +36,7 @@ public:
     virtual Database FindDatabaseByName(Draco::DBSession* session, const char* name, std::size_t length,
                                         bool ignoreExtension);
     virtual void EnumDatabases(Draco::DBSession* session, EnumCallback<Database> callback);
-    virtual win32::HWND GetHostMainWindow(Draco::DBSession* session, bool refresh);
+    virtual NativeWindow GetHostMainWindow(Draco::DBSession* session, bool refresh);
     virtual DbWindow FindWindow(Draco::DBSession* session, const char* name, std::size_t length);
     virtual void EnumWindows(Draco::DBSession* session, EnumCallback<DbWindow> callback);
     virtual Database GetCurrentDatabase(Draco::DBSession* session);
@@ -85,12 +85,12 @@ public:
 class FmWindowImp : public FmClassImp<FmWindow> {
 public:
     virtual DbWindow GetFirst();
-    virtual DbWindow FromHWND(win32::HWND platform);
+    virtual DbWindow FromHWND(NativeWindow platform);
     virtual DbWindow GetNext(void* window);
     virtual std::string GetName(void* window);
     virtual std::int32_t GetState(void* window);
     virtual std::int32_t GetUserMode(void* window);
-    virtual win32::HWND GetHWND(void* window);
+    virtual NativeWindow GetHWND(void* window);
     virtual Draco::FMWindowModel* GetModel(void* window);
     virtual Database GetDatabase(void* window);
     virtual DbLayout GetLayout(void* window);
@@ -99,11 +99,11 @@ public:
 
     // Platform primitives.
     virtual void* FrontDocumentWindow();
-    virtual void* FindByPlatformHandle(win32::HWND platform);
+    virtual void* FindByPlatformHandle(NativeWindow platform);
     virtual void* NextDocumentWindow(void* window);
     virtual std::int32_t PlatformState(void* window);
     virtual Draco::FMWindowModel* PlatformModel(void* window);
-    virtual win32::HWND PlatformHandle(void* window);
+    virtual NativeWindow PlatformHandle(void* window);
     virtual void SetPlatformAttribute(void* window, bool flag);
     virtual std::string PlatformTitle(void* window);
     virtual Draco::FMFileUser* ModelFileUser(Draco::FMWindowModel* model);

@@ -23,8 +23,6 @@ namespace {
 constexpr std::size_t kFmNameBuffer = 256;
 // Window names of this length or more are never looked for.
 constexpr std::size_t kWindowNameLimit = 256;
-// GetClassNameA fills this much.
-constexpr int kClassBuffer = 64;
 
 // Stops where a predicate holds and keeps that handle.
 template <class H>
@@ -44,19 +42,6 @@ private:
     std::function<bool(const H&)> test_;
     H found_;
 };
-
-// The main window's class names and the window once found, for the life of
-// the plug-in.
-struct MainWindowSearch {
-    const char* names[2] = {nullptr, nullptr};   // application, runtime
-    win32::HWND found = nullptr;
-};
-
-MainWindowSearch& Search()
-{
-    static MainWindowSearch search;
-    return search;
-}
 
 std::size_t LengthOf(const char* name, std::size_t length) { return length ? length : std::strlen(name); }
 
@@ -146,37 +131,6 @@ void FmSessionImp::EnumDatabases(Draco::DBSession*, EnumCallback<Database> callb
     }
 }
 
-win32::HWND FmSessionImp::GetHostMainWindow(Draco::DBSession*, bool refresh)
-{
-    MainWindowSearch& search = Search();
-    if (!search.names[0]) {
-        const bool newer = Plugin::GetApiLevel() >= 55;
-        search.names[0] = newer ? "FMPRO11.0APP" : "FMPRO7APP";
-        search.names[1] = newer ? "FMPRO11.0RUNTIME" : "FMPRO7RUNTIME";
-    }
-    // Only a window once found is kept: until then every call looks again.
-    if (search.found && !refresh)
-        return search.found;
-    const char* wanted = search.names[Plugin::GetAppType() == 2 ? 1 : 0];
-    const win32::DWORD self = win32::GetCurrentProcessId();
-    win32::HWND found = nullptr;
-    for (win32::HWND window = win32::GetWindow(win32::GetDesktopWindow(), win32::kGwChild); window;
-         window = win32::GetWindow(window, win32::kGwHwndNext)) {
-        win32::DWORD process = 0;
-        win32::GetWindowThreadProcessId(window, &process);
-        if (process != self)
-            continue;
-        char name[kClassBuffer] = {};
-        win32::GetClassNameA(window, name, kClassBuffer);
-        if (std::strcmp(name, wanted) == 0) {
-            found = window;
-            break;
-        }
-    }
-    search.found = found;
-    return found;
-}
-
 DbWindow FmSessionImp::FindWindow(Draco::DBSession* session, const char* name, std::size_t length)
 {
     if (!name)
@@ -206,12 +160,6 @@ Database FmSessionImp::GetCurrentDatabase(Draco::DBSession*)
 }
 
 bool FmSessionImp::IsIdle(Draco::DBSession* session) { return !GetActiveScriptRuntime(session, true); }
-
-bool FmSessionImp::IsHostBlocked(Draco::DBSession* session)
-{
-    const win32::HWND main = GetHostMainWindow(session, false);
-    return !main || !win32::IsWindowEnabled(main);
-}
 
 std::int32_t FmSessionImp::EvaluateCurrent(const char* expression, Data& result)
 {
@@ -317,7 +265,7 @@ std::vector<Database> Session::GetDatabases() const
     return list;
 }
 
-win32::HWND Session::GetHostMainWindow(bool refresh) const { return Imp().GetHostMainWindow(Checked(), refresh); }
+NativeWindow Session::GetHostMainWindow(bool refresh) const { return Imp().GetHostMainWindow(Checked(), refresh); }
 
 DbWindow Session::FindWindow(const char* name, std::size_t length) const
 {

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 
 #include <threadsync>
 
@@ -43,7 +44,7 @@ public:
     std::int32_t DaylightShift() const { return shift_; }
 
     // The rules of the two transitions as calendar fields, zero without
-    // daylight saving. tm_year 0 is the day-in-month form that holds every
+    // daylight saving and where the system keeps the rules to itself. tm_year 0 is the day-in-month form that holds every
     // year: the tm_mday-th (1 to 5, 5 the last) weekday tm_wday of month
     // tm_mon (0 January) at the local time of day in force just before the
     // transition. With another tm_year (years after 1900 less 1900) tm_mday
@@ -77,6 +78,9 @@ protected:
     std::int32_t shift_ = 0;
     std::tm standardRule_{};
     std::tm daylightRule_{};
+    // The system's own zone object, where the flavour answers through one
+    // (released with it); empty where the flavour works from the rules.
+    std::shared_ptr<const void> native_;
 };
 
 using TimeZoneRef = boost::intrusive_ptr<TimeZoneImp>;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/carbon/CarbonTypes.h"
+#include "platform/carbon/FileManager.h"
 #include "platform/carbon/Notifications.h"
 #include "platform/carbon/Resources.h"
 #include "platform/carbon/SystemServices.h"

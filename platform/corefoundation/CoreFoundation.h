@@ -346,6 +346,9 @@ CFTimeZoneRef CFTimeZoneCreateWithTimeIntervalFromGMT(CFAllocatorRef alloc, CFTi
 // A zone of the time zone database ("Europe/Berlin"); null when unknown.
 CFTimeZoneRef CFTimeZoneCreateWithName(CFAllocatorRef alloc, CFStringRef name,
                                        Boolean tryAbbrev);
+// The system's zone: the one TZ names, else the machine's; null when the
+// system's zone is not one of the time zone database.
+CFTimeZoneRef CFTimeZoneCopySystem(void);
 CFTimeInterval CFTimeZoneGetSecondsFromGMT(CFTimeZoneRef tz, CFAbsoluteTime at);
 Boolean CFTimeZoneIsDaylightSavingTime(CFTimeZoneRef tz, CFAbsoluteTime at);
 

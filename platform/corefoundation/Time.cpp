@@ -2,6 +2,7 @@
 #include <unicode/ustring.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -155,6 +156,38 @@ CFTimeZoneRef CFTimeZoneCreateWithName(CFAllocatorRef, CFStringRef name, Boolean
     UErrorCode status = U_ZERO_ERROR;
     ucal_getCanonicalTimeZoneID(id.data(), static_cast<int32_t>(id.size()), canonical, 64,
                                 &system, &status);
+    if (U_FAILURE(status) || !system) {
+        return nullptr;
+    }
+    auto* zone = new CFTimeZoneObject;
+    zone->id = id;
+    return zone;
+}
+
+CFTimeZoneRef CFTimeZoneCopySystem(void) {
+    if (macsetup::ShouldFail("CFTimeZoneCopySystem")) {
+        return nullptr;
+    }
+    std::u16string id;
+    const char* tz = std::getenv("TZ");
+    if (tz != nullptr && *tz != '\0') {
+        for (const char* c = *tz == ':' ? tz + 1 : tz; *c != '\0'; ++c) {
+            id.push_back(static_cast<char16_t>(static_cast<unsigned char>(*c)));
+        }
+    } else {
+        UChar buffer[128];
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t n = ucal_getDefaultTimeZone(buffer, 128, &status);
+        if (U_FAILURE(status) || n <= 0 || n > 128) {
+            return nullptr;
+        }
+        id.assign(buffer, buffer + n);
+    }
+    UChar canonical[64];
+    UBool system = false;
+    UErrorCode status = U_ZERO_ERROR;
+    ucal_getCanonicalTimeZoneID(id.data(), static_cast<int32_t>(id.size()), canonical, 64, &system,
+                                &status);
     if (U_FAILURE(status) || !system) {
         return nullptr;
     }

@@ -131,8 +131,11 @@ inline std::vector<std::string> ReadLines(const std::string& path)
 {
     std::vector<std::string> lines;
     std::istringstream in(ReadFile(path));
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines.push_back(line);
+    }
     return lines;
 }
 

@@ -15,9 +15,13 @@
 #include <iterator>
 #include <sstream>
 
+#include <textconv>
+
 #include "plugin/LogStream.h"
-#include "platform/win32/winfile.h"
 #include "tests/e2e/probe/Probe.h"
+#if defined(PV_FLAVOUR_WIN)
+#include "platform/win32/winfile.h"
+#endif
 
 namespace probe {
 namespace {
@@ -27,6 +31,18 @@ std::string& LastFile()
 {
     static std::string posix;
     return posix;
+}
+
+// The file-system path of the log's path (a Windows path in the win flavour).
+std::string PosixPath(const std::wstring& path)
+{
+#if defined(PV_FLAVOUR_WIN)
+    std::string posix;
+    win32::ToPosixPath(path.c_str(), posix);
+    return posix;
+#else
+    return WideToUtf8String(path);
+#endif
 }
 
 std::string FileText()
@@ -45,7 +61,7 @@ std::int32_t Answer(const std::string& what, const FMDataVect* args, std::string
         const bool opened = IntegerArg(args, 3) != 0 ? product->OpenSharedLog(mode, limit)
                                                      : product->OpenLog(mode, limit);
         if (opened && LogStream::Current())
-            win32::ToPosixPath(LogStream::Current()->Path().c_str(), LastFile());
+            LastFile() = PosixPath(LogStream::Current()->Path());
         return opened ? 1 : 0;
     }
     if (what == "line") {
