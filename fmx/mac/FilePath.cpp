@@ -240,6 +240,11 @@ bool FilePath::SetFromPosixPath(const char* path, std::size_t length)
     const std::string_view text(path, length);
     if (text.empty() || text[0] != '/' || text.find('\0') != std::string_view::npos)
         return false;
+    // "." and ".." name another place than the text says, also where the
+    // volume is looked for.
+    for (std::string_view component : SplitFolder(text.substr(1)))
+        if (component == "." || component == "..")
+            return false;
 
     // "/first/second" may be a volume's root.
     std::string volume;

@@ -6,7 +6,9 @@
 // A reference names one node of the system's tree: the same node always
 // gets the same reference. The tree is the volume table's (SystemSetup.h):
 // the start-up volume holds "/", the others "/Volumes/NAME". A "/" inside a
-// name is ":" in the POSIX path. Symbolic links stand for aliases.
+// name is ":" in the POSIX path. Symbolic links stand for aliases; inside a
+// path the machine follows them itself, so links that stay on their volume
+// are relative ones.
 #pragma once
 
 #include "platform/carbon/CarbonTypes.h"
