@@ -241,10 +241,16 @@ bool FilePath::SetFromPosixPath(const char* path, std::size_t length)
     if (text.empty() || text[0] != '/' || text.find('\0') != std::string_view::npos)
         return false;
     // "." and ".." name another place than the text says, also where the
-    // volume is looked for.
+    // volume is looked for; every name, the volume's too, is UTF-8.
     for (std::string_view component : SplitFolder(text.substr(1)))
         if (component == "." || component == "..")
             return false;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n = Utf8SequenceLength(text.substr(at));
+        if (!n)
+            return false;
+        at += n;
+    }
 
     // "/first/second" may be a volume's root.
     std::string volume;
