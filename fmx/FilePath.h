@@ -83,7 +83,9 @@ public:
     // False for an empty or relative path.
     bool SetFromPosixPath(const char* path, std::size_t length = 0);
     // Kind "filemac" only: the POSIX path, and its length; 0 (and the text
-    // empty) otherwise.
+    // empty) otherwise. A volume name whose escapes decode to no UTF-8
+    // throws std::invalid_argument ("source string is corrupted"), here and
+    // wherever the path is used.
     std::size_t GetPosixPath(std::string& path) const;
     // The location of a file reference, with a name below it when given.
     bool SetFromFileRef(const FSRef& ref, const char* name = nullptr, std::size_t length = 0);

@@ -1,9 +1,8 @@
 // File paths of the macOS flavour: "filemac" locations ("/volume/folder/")
 // to and from POSIX paths, the File Manager behind them, and the host's
-// universal paths as text.
+// universal paths through file references.
 #include "fmx/FilePath.h"
 
-#include <climits>
 #include <cstring>
 #include <stdexcept>
 #include <vector>

@@ -38,9 +38,14 @@ OSErr FSFindFolder(FSVolumeRefNum vRefNum, OSType folderType, Boolean createFold
     if (home == nullptr || home[0] != '/') {
         return fnfErr;
     }
+    // HOME may be an alias (a link) of the user's folder.
     FSRef folder;
     Boolean isFolder = false;
-    OSStatus err = FSPathMakeRef(reinterpret_cast<const UInt8*>(home), &folder, &isFolder);
+    Boolean aliased = false;
+    OSStatus err = FSPathMakeRef(reinterpret_cast<const UInt8*>(home), &folder, nullptr);
+    if (err == noErr) {
+        err = FSResolveAliasFile(&folder, true, &isFolder, &aliased);
+    }
     if (err != noErr) {
         return static_cast<OSErr>(err);
     }

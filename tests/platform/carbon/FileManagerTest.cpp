@@ -225,6 +225,13 @@ TEST_F(Volumes, FoldersUnderHomeAndTheProcessBundle) {
     EXPECT_EQ(stat((startup_.path() + "/Users/me/Library/Preferences").c_str(), &info), 0);
     EXPECT_EQ(FSFindFolder(kUserDomain, FourCC("temp"), kCreateFolder, &found), paramErr);
     EXPECT_EQ(FSFindFolder(-32766, FourCC("docs"), kCreateFolder, &found), paramErr);
+    // HOME an alias of the user's folder.
+    ASSERT_EQ(symlink("me", (startup_.path() + "/Users/alias").c_str()), 0);
+    setenv("HOME", "/Users/alias", 1);
+    ASSERT_EQ(FSFindFolder(kUserDomain, FourCC("docs"), kDontCreateFolder, &found), noErr);
+    EXPECT_EQ(PathOf(found), "/Users/me/Documents");
+    setenv("HOME", "/Users/me/Documents/../../me/.keep", 1);
+    EXPECT_EQ(FSFindFolder(kUserDomain, FourCC("docs"), kCreateFolder, &found), dirNFErr);
     unsetenv("HOME");
     EXPECT_EQ(FSFindFolder(kUserDomain, FourCC("docs"), kCreateFolder, &found), fnfErr);
     if (saved)
