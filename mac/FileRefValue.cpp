@@ -42,7 +42,7 @@ void DestroyString(HostStringStorage* string)
         bound::HostOperatorDelete(old.buffer);
 }
 
-// The host's platform spec in the plug-in's storage: the reference zeroed,
+// A FilePlatformSpec in the plug-in's storage: the reference zeroed,
 // the name string constructed; destroying it destroys the string.
 class PlatformSpec {
 public:

@@ -29,7 +29,7 @@ struct FileRefValue {
 };
 
 // The host's universal path of a valid reference (through the host's
-// platform spec); the host's error record answers success with a non-zero
+// FilePlatformSpec); the host's error record answers success with a non-zero
 // first field.
 bool SetUniversalPathFromFileRef(fmapi::mac::UniversalPathLayout* path, const FileRefValue& value);
 // The reference of the file a host universal path names.

@@ -162,7 +162,7 @@ bool FilePlatformSpec::GetFileRef(FSRef* ref) const
     return FSMakeFSRefUnicode(&RefOf(layout_), name.size(), Units(name), kTextEncodingUnknown, ref) == noErr;
 }
 
-// The names from the volume down to the node, then the spec's name.
+// The names from the volume down to the node, then the FilePlatformSpec's name.
 Error UniversalPath::Set(const FilePlatformSpec& spec)
 {
     PV_FW_CHECK(UniversalPath_Set);
@@ -199,7 +199,7 @@ Error UniversalPath::Set(const FilePlatformSpec& spec)
     return Succeeded();
 }
 
-// The folders must exist; the file need not: then the spec holds its folder
+// The folders must exist; the file need not: then the FilePlatformSpec holds its folder
 // and its name.
 Error UniversalPath::MakePlatformSpec(FilePlatformSpec& spec, Unicode::Encoding, bool resolve, bool) const
 {

@@ -1,5 +1,5 @@
 // The host's universal paths of the macOS flavour: made from file references
-// and turned back into them through the host's platform spec, locations as
+// and turned back into them through the host's FilePlatformSpec, locations as
 // the three host strings of a path, at a level of each string form. The
 // host's frameworks are loaded as fmhost's mac mode loads them.
 #include <gtest/gtest.h>

@@ -34,22 +34,22 @@ std::string DataText(const FMData* data)
     return hostworld::ToUtf8(units);
 }
 
-// A host platform spec as the plug-in builds one in its storage: the
+// A FilePlatformSpec as the plug-in builds one in its storage: the
 // reference zeroed, the name string of the level's form constructed.
-class Spec {
+class PlatformFile {
 public:
-    explicit Spec(std::int32_t level) : level_(level)
+    explicit PlatformFile(std::int32_t level) : level_(level)
     {
         if (level_ >= fmapi::mac::kHostString51Level)
             mac::bound::ConstructString(&spec_.name);
     }
-    ~Spec();
-    Spec(const Spec&) = delete;
-    Spec& operator=(const Spec&) = delete;
+    ~PlatformFile();
+    PlatformFile(const PlatformFile&) = delete;
+    PlatformFile& operator=(const PlatformFile&) = delete;
 
     fmapi::mac::FilePlatformSpecLayout* get() { return &spec_; }
 
-    // The POSIX path of the file the spec names, or "no file".
+    // The POSIX path of the file it names, or "no file".
     std::string Path() const
     {
         FSRef ref;
@@ -96,7 +96,7 @@ void Dispose(fmapi::mac::HostStringStorage& string, std::int32_t level)
     mac::bound::HostOperatorDelete(old.buffer);
 }
 
-Spec::~Spec() { Dispose(spec_.name, level_); }
+PlatformFile::~PlatformFile() { Dispose(spec_.name, level_); }
 
 class ThroughBinding : public MacHost, public ::testing::WithParamInterface<std::int32_t> {};
 
@@ -146,7 +146,7 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
     char authentication[16] = {};
     auto* auth = reinterpret_cast<Draco::DBAuthenticationInfo*>(authentication);
     {
-        Spec spec(level);
+        PlatformFile spec(level);
         EXPECT_EQ(spec.Path(), "no file");
         const FSRef contacts = RefOf("/Volumes/Data/Contacts.fmp12");
         mac::bound::SetFileRef(spec.get(), &contacts);
@@ -155,7 +155,7 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
         fmapi::mac::HostError made = mac::bound::SetUniversalPath(&path, spec.get());
         EXPECT_NE(made.first, 0);   // the host's success
         EXPECT_EQ(made.index, fmapi::mac::kHostErrorNone);
-        Spec back(level);
+        PlatformFile back(level);
         made = mac::bound::MakePlatformSpec(&path, back.get(), fmapi::mac::kHostEncodingUtf8, true, true);
         EXPECT_NE(made.first, 0);
         EXPECT_EQ(back.Path(), "/Volumes/Data/Contacts.fmp12");
@@ -163,7 +163,7 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
         EXPECT_EQ(mac::bound::OpenFileUser(session, &user, &path, nullptr, auth, true).code, fmapi::kDracoNoError);
         EXPECT_EQ(user.user, file);
 
-        // A file that is gone: the spec keeps its folder and name, and names
+        // A file that is gone: the FilePlatformSpec keeps its folder and name, and names
         // the file again once it is back.
         const FSRef other = RefOf("/Volumes/Data/Other.fmp12");
         mac::bound::SetFileRef(spec.get(), &other);
@@ -173,7 +173,7 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
                   fmapi::kDracoNoError);
         EXPECT_EQ(user.user, nullptr);
         ASSERT_EQ(std::remove((std::string(folder) + "/Other.fmp12").c_str()), 0);
-        Spec missing(level);
+        PlatformFile missing(level);
         EXPECT_NE(mac::bound::MakePlatformSpec(&elsewhere, missing.get(), fmapi::mac::kHostEncodingUtf8, true, true)
                       .first,
                   0);
