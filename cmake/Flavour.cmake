@@ -62,7 +62,7 @@ function(plotvane_flavour FLAVOUR)
   add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
   target_link_libraries(${engine} PUBLIC ${framework})
   if(chart_srcs)
-    target_link_libraries(${engine} PUBLIC
+    target_link_libraries(${engine} PUBLIC pv_platform_drawing
       PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
   endif()
   if(FLAVOUR STREQUAL "mac")
