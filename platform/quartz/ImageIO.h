@@ -13,8 +13,8 @@ extern "C" {
 extern const CFStringRef kUTTypePNG;
 extern const CFStringRef kUTTypeJPEG;
 
-// Property keys. The pixel sizes are accepted and must match the image's;
-// the lossy compression quality (a CFNumber, 0.0 to 1.0) sets the JPEG
+// Property keys. The pixel sizes are accepted and ignored (the image's own
+// size is written); the lossy compression quality (a CFNumber, 0.0 to 1.0) sets the JPEG
 // quality, 0.75 (libjpeg's 75) when not given.
 extern const CFStringRef kCGImagePropertyPixelWidth;
 extern const CFStringRef kCGImagePropertyPixelHeight;
