@@ -44,7 +44,12 @@ inline NSRect NSMakeRect(CGFloat x, CGFloat y, CGFloat width, CGFloat height)
     return CGRect{{x, y}, {width, height}};
 }
 
+class NSObject;
 class NSString;
+namespace pvappkit {
+NSObject* Immortal(NSObject* object);
+NSString* NewString(std::u16string units);
+} // namespace pvappkit
 
 // ---- NSObject, NSAutoreleasePool -------------------------------------------------
 
@@ -73,6 +78,7 @@ protected:
     virtual ~NSObject();
 
 private:
+    friend NSObject* pvappkit::Immortal(NSObject* object);
     NSUInteger refs_ = 1;
 };
 typedef NSObject* id;
@@ -187,6 +193,7 @@ public:
     const std::u16string& Units() const { return units_; }
 
 protected:
+    friend NSString* pvappkit::NewString(std::u16string units);
     NSString() = default;
     std::u16string units_;
 };
