@@ -32,6 +32,7 @@ function(plotvane_flavour FLAVOUR)
     list(APPEND chart_dirs chart/engine/gdiplus platform/gdiplus)
   elseif(FLAVOUR STREQUAL "mac")
     list(APPEND framework_dirs mac)
+    list(APPEND chart_dirs chart/engine/quartz)
   endif()
   foreach(part framework chart)
     set(globs "")
@@ -43,7 +44,12 @@ function(plotvane_flavour FLAVOUR)
   # The product's result-code keeper writes to the product log.
   set(product_srcs ${PV_ROOT}/plugin/ResultCodes.cpp)
   list(REMOVE_ITEM framework_srcs ${product_srcs})
-  if(FLAVOUR STREQUAL "mac")
+  # The mac flavour's charts draw through the Quartz and AppKit layers.
+  set(mac_charts FALSE)
+  if(TARGET pv_platform_quartz AND TARGET pv_platform_appkit)
+    set(mac_charts TRUE)
+  endif()
+  if(FLAVOUR STREQUAL "mac" AND NOT mac_charts)
     set(chart_srcs "")
     set(product_srcs "")
   endif()
@@ -66,6 +72,16 @@ function(plotvane_flavour FLAVOUR)
       PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
   endif()
   if(FLAVOUR STREQUAL "mac")
+    if(mac_charts)
+      target_link_libraries(${engine} PUBLIC pv_platform_quartz pv_platform_appkit)
+      # The product's bundle: its executable is the engine whole and exports
+      # only the entry point (its resources are the bundle's own files).
+      set(module_cpp ${CMAKE_BINARY_DIR}/generated/mac/pv_bundle_module.cpp)
+      file(CONFIGURE OUTPUT ${module_cpp} CONTENT "// The bundle's executable: the flavour's engine whole.\n")
+      plotvane_bundle_module(Plotvane_mac DIR ${PV_BIN_DIR} NAME Plotvane SOURCES ${module_cpp}
+        WHOLE ${engine})
+      add_dependencies(Plotvane_mac pv_bundle_Plotvane)
+    endif()
     return()
   endif()
 
@@ -179,7 +195,7 @@ function(plotvane_flavour_tests FLAVOUR)
   # The win flavour's tests have the product (and its chart helpers); the mac
   # flavour's a bare plug-in object.
   set(support_srcs ${PV_ROOT}/tests/support/main.cpp ${PV_ROOT}/tests/support/plugin_harness.cpp
-    ${PV_ROOT}/tests/support/BareProduct.cpp)
+    ${PV_ROOT}/tests/support/BareProduct.cpp ${PV_ROOT}/tests/support/ChartSupport.cpp)
   if(FLAVOUR STREQUAL "win")
     file(GLOB support_srcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/support/*.cpp)
     list(REMOVE_ITEM support_srcs ${PV_ROOT}/tests/support/BareProduct.cpp)
