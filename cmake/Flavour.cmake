@@ -195,7 +195,8 @@ function(plotvane_flavour_tests FLAVOUR)
   # The win flavour's tests have the product (and its chart helpers); the mac
   # flavour's a bare plug-in object.
   set(support_srcs ${PV_ROOT}/tests/support/main.cpp ${PV_ROOT}/tests/support/plugin_harness.cpp
-    ${PV_ROOT}/tests/support/BareProduct.cpp ${PV_ROOT}/tests/support/ChartSupport.cpp)
+    ${PV_ROOT}/tests/support/BareProduct.cpp ${PV_ROOT}/tests/support/ChartSupport.cpp
+    ${PV_ROOT}/tests/support/gfx_sanitizer.cpp)
   if(FLAVOUR STREQUAL "win")
     file(GLOB support_srcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/support/*.cpp)
     list(REMOVE_ITEM support_srcs ${PV_ROOT}/tests/support/BareProduct.cpp)
