@@ -192,7 +192,20 @@ TEST(Quartz, BitmapContextsTakeOnlyWhatTheyCanDraw)
     }
     // Failure injection for the callers' error paths: one refusal, then as before.
     macsetup::FailCalls("CGBitmapContextCreate");
-    EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, rgb, premultipliedLast), nullptr);
+    CGContextRef refused = CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, rgb, premultipliedLast);
+    EXPECT_EQ(refused, nullptr);
+    // A null context takes every call and does nothing, as Quartz does.
+    CGContextTranslateCTM(refused, 0, 10);
+    CGContextSaveGState(refused);
+    CGContextBeginTransparencyLayer(refused, nullptr);
+    CGContextClearRect(refused, CGRectMake(0, 0, 100, 10));
+    CGContextMoveToPoint(refused, 0, 0);
+    CGContextAddArc(refused, 0, 0, 1, 0, 1, 0);
+    CGContextFillPath(refused);
+    CGContextEndTransparencyLayer(refused);
+    CGContextRestoreGState(refused);
+    EXPECT_TRUE(CGAffineTransformIsIdentity(CGContextGetCTM(refused)));
+    EXPECT_EQ(CGBitmapContextCreateImage(refused), nullptr);
     CGContextRef again = CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, rgb, premultipliedLast);
     EXPECT_NE(again, nullptr);
     // Retained and released like any Core Foundation object.
