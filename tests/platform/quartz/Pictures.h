@@ -20,7 +20,7 @@ namespace qtest {
 class Canvas {
 public:
     Canvas(int width, int height, size_t rowBytes, uint32_t info = kCGImageAlphaPremultipliedLast)
-        : width_(width), height_(height), rowBytes_(rowBytes),
+        : height_(height), rowBytes_(rowBytes),
           bytes_(rowBytes * static_cast<size_t>(height), 0)
     {
         CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    int width_, height_;
+    int height_;
     size_t rowBytes_;
     std::vector<unsigned char> bytes_;
     CGContextRef context_ = nullptr;
