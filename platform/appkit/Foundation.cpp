@@ -115,8 +115,11 @@ void NSAutoreleasePool::Pop()
             break;
         }
     if (inChain)
-        while (innermostPool != this)
-            innermostPool->release();
+        while (innermostPool != this) {
+            NSAutoreleasePool* inner = innermostPool;
+            inner->Pop();
+            inner->release();
+        }
     // Releasing may autorelease more into this pool: drain until empty.
     while (!objects_.empty()) {
         std::vector<NSObject*> objects;

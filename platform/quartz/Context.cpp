@@ -32,6 +32,9 @@ namespace pvquartz {
 
 CGContextObject* Context(CGContextRef c, const char* function)
 {
+    // Quartz reports a null context and carries on; so do we, silently.
+    if (!c)
+        return nullptr;
     return pvcf::As<CGContextObject>(c, kContextType, function);
 }
 
@@ -200,7 +203,7 @@ cairo_matrix_t Base(const CGContextObject* c)
 // Multiplies the user-space step onto the front of cairo's matrix.
 void Prepend(CGContextObject* c, const CGAffineTransform& t)
 {
-    if (!pvquartz::Finite({t.a, t.b, t.c, t.d, t.tx, t.ty}))
+    if (!c || !pvquartz::Finite({t.a, t.b, t.c, t.d, t.tx, t.ty}))
         return;
     cairo_matrix_t step, m;
     cairo_matrix_init(&step, t.a, t.b, t.c, t.d, t.tx, t.ty);
@@ -214,6 +217,8 @@ void Prepend(CGContextObject* c, const CGAffineTransform& t)
 
 void FillCurrent(CGContextObject* c, bool evenOdd)
 {
+    if (!c)
+        return;
     if (pvquartz::Recording::Active())
         pvquartz::Log(std::string("FillPath rule=") + (evenOdd ? "evenodd" : "winding") +
                       " color=" + pvquartz::Colour(c->state.fill) +
@@ -226,6 +231,8 @@ void FillCurrent(CGContextObject* c, bool evenOdd)
 
 void StrokeCurrent(CGContextObject* c, bool keep)
 {
+    if (!c)
+        return;
     if (pvquartz::Recording::Active())
         pvquartz::Log("StrokePath " + pvquartz::StrokeText(c) + " path=" + pvquartz::PathText(c) +
                       pvquartz::StateText(c));
@@ -315,6 +322,8 @@ void CGContextRelease(CGContextRef c)
 void CGContextSaveGState(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextSaveGState");
+    if (!c)
+        return;
     c->saved.push_back(c->state);
     c->saved.back().layer = false;
     cairo_save(c->cr);
@@ -323,6 +332,8 @@ void CGContextSaveGState(CGContextRef ref)
 void CGContextRestoreGState(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextRestoreGState");
+    if (!c)
+        return;
     // A layer's begin is undone only by its end.
     if (c->saved.empty() || c->saved.back().layer)
         return;
@@ -354,6 +365,8 @@ void CGContextConcatCTM(CGContextRef ref, CGAffineTransform transform)
 CGAffineTransform CGContextGetCTM(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextGetCTM");
+    if (!c)
+        return CGAffineTransformIdentity;
     cairo_matrix_t m, inverse = Base(c);
     cairo_get_matrix(c->cr, &m);
     cairo_matrix_invert(&inverse);
@@ -364,6 +377,8 @@ CGAffineTransform CGContextGetCTM(CGContextRef ref)
 void CGContextSetLineWidth(CGContextRef ref, CGFloat width)
 {
     CGContextObject* c = Context(ref, "CGContextSetLineWidth");
+    if (!c)
+        return;
     if (std::isfinite(width))
         c->state.lineWidth = width < 0.0 ? 0.0 : width;
 }
@@ -371,6 +386,8 @@ void CGContextSetLineWidth(CGContextRef ref, CGFloat width)
 void CGContextSetLineCap(CGContextRef ref, CGLineCap cap)
 {
     CGContextObject* c = Context(ref, "CGContextSetLineCap");
+    if (!c)
+        return;
     if (cap >= kCGLineCapButt && cap <= kCGLineCapSquare)
         c->state.cap = cap;
 }
@@ -378,6 +395,8 @@ void CGContextSetLineCap(CGContextRef ref, CGLineCap cap)
 void CGContextSetLineJoin(CGContextRef ref, CGLineJoin join)
 {
     CGContextObject* c = Context(ref, "CGContextSetLineJoin");
+    if (!c)
+        return;
     if (join >= kCGLineJoinMiter && join <= kCGLineJoinBevel)
         c->state.join = join;
 }
@@ -385,6 +404,8 @@ void CGContextSetLineJoin(CGContextRef ref, CGLineJoin join)
 void CGContextSetMiterLimit(CGContextRef ref, CGFloat limit)
 {
     CGContextObject* c = Context(ref, "CGContextSetMiterLimit");
+    if (!c)
+        return;
     if (std::isfinite(limit) && limit >= 1.0)
         c->state.miterLimit = limit;
 }
@@ -392,6 +413,8 @@ void CGContextSetMiterLimit(CGContextRef ref, CGFloat limit)
 void CGContextSetLineDash(CGContextRef ref, CGFloat phase, const CGFloat* lengths, size_t count)
 {
     CGContextObject* c = Context(ref, "CGContextSetLineDash");
+    if (!c)
+        return;
     c->state.dash.clear();
     c->state.phase = 0.0;
     if (!lengths || count == 0)
@@ -410,12 +433,15 @@ void CGContextSetLineDash(CGContextRef ref, CGFloat phase, const CGFloat* length
 
 void CGContextSetShouldAntialias(CGContextRef ref, bool shouldAntialias)
 {
-    Context(ref, "CGContextSetShouldAntialias")->state.antialias = shouldAntialias;
+    if (CGContextObject* c = Context(ref, "CGContextSetShouldAntialias"))
+        c->state.antialias = shouldAntialias;
 }
 
 void CGContextSetAlpha(CGContextRef ref, CGFloat alpha)
 {
     CGContextObject* c = Context(ref, "CGContextSetAlpha");
+    if (!c)
+        return;
     if (std::isfinite(alpha))
         c->state.alpha = std::min(1.0, std::max(0.0, alpha));
 }
@@ -423,6 +449,8 @@ void CGContextSetAlpha(CGContextRef ref, CGFloat alpha)
 void CGContextSetFillColorWithColor(CGContextRef ref, CGColorRef color)
 {
     CGContextObject* c = Context(ref, "CGContextSetFillColorWithColor");
+    if (!c)
+        return;
     if (!color)
         return;
     auto* col = pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGContextSetFillColorWithColor");
@@ -432,6 +460,8 @@ void CGContextSetFillColorWithColor(CGContextRef ref, CGColorRef color)
 void CGContextSetStrokeColorWithColor(CGContextRef ref, CGColorRef color)
 {
     CGContextObject* c = Context(ref, "CGContextSetStrokeColorWithColor");
+    if (!c)
+        return;
     if (!color)
         return;
     auto* col =
@@ -443,6 +473,8 @@ void CGContextSetRGBFillColor(CGContextRef ref, CGFloat red, CGFloat green, CGFl
                               CGFloat alpha)
 {
     CGContextObject* c = Context(ref, "CGContextSetRGBFillColor");
+    if (!c)
+        return;
     CGColorRef color = CGColorCreateGenericRGB(red, green, blue, alpha);
     CGContextSetFillColorWithColor(c, color);
     CGColorRelease(color);
@@ -452,6 +484,8 @@ void CGContextSetRGBStrokeColor(CGContextRef ref, CGFloat red, CGFloat green, CG
                                 CGFloat alpha)
 {
     CGContextObject* c = Context(ref, "CGContextSetRGBStrokeColor");
+    if (!c)
+        return;
     CGColorRef color = CGColorCreateGenericRGB(red, green, blue, alpha);
     CGContextSetStrokeColorWithColor(c, color);
     CGColorRelease(color);
@@ -462,6 +496,8 @@ void CGContextSetRGBStrokeColor(CGContextRef ref, CGFloat red, CGFloat green, CG
 void CGContextBeginPath(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextBeginPath");
+    if (!c)
+        return;
     cairo_new_path(c->cr);
     pvquartz::PathClear(c);
 }
@@ -469,6 +505,8 @@ void CGContextBeginPath(CGContextRef ref)
 void CGContextMoveToPoint(CGContextRef ref, CGFloat x, CGFloat y)
 {
     CGContextObject* c = Context(ref, "CGContextMoveToPoint");
+    if (!c)
+        return;
     if (!pvquartz::Finite({x, y}))
         return;
     cairo_move_to(c->cr, x, y);
@@ -479,6 +517,8 @@ void CGContextMoveToPoint(CGContextRef ref, CGFloat x, CGFloat y)
 void CGContextAddLineToPoint(CGContextRef ref, CGFloat x, CGFloat y)
 {
     CGContextObject* c = Context(ref, "CGContextAddLineToPoint");
+    if (!c)
+        return;
     // Quartz ignores (with a message) a line without a current point.
     if (!pvquartz::Finite({x, y}) || !cairo_has_current_point(c->cr))
         return;
@@ -491,6 +531,8 @@ void CGContextAddCurveToPoint(CGContextRef ref, CGFloat cp1x, CGFloat cp1y, CGFl
                               CGFloat cp2y, CGFloat x, CGFloat y)
 {
     CGContextObject* c = Context(ref, "CGContextAddCurveToPoint");
+    if (!c)
+        return;
     if (!pvquartz::Finite({cp1x, cp1y, cp2x, cp2y, x, y}) || !cairo_has_current_point(c->cr))
         return;
     cairo_curve_to(c->cr, cp1x, cp1y, cp2x, cp2y, x, y);
@@ -512,6 +554,8 @@ void CGContextAddArc(CGContextRef ref, CGFloat x, CGFloat y, CGFloat radius, CGF
                      CGFloat endAngle, int clockwise)
 {
     CGContextObject* c = Context(ref, "CGContextAddArc");
+    if (!c)
+        return;
     if (!pvquartz::Finite({x, y, radius, startAngle, endAngle}))
         return;
     radius = std::fabs(radius);
@@ -589,6 +633,8 @@ void CGContextAddArc(CGContextRef ref, CGFloat x, CGFloat y, CGFloat radius, CGF
 void CGContextAddRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextAddRect");
+    if (!c)
+        return;
     if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
         return;
     Rectangle(c, rect);
@@ -597,6 +643,8 @@ void CGContextAddRect(CGContextRef ref, CGRect rect)
 void CGContextAddLines(CGContextRef ref, const CGPoint* points, size_t count)
 {
     CGContextObject* c = Context(ref, "CGContextAddLines");
+    if (!c)
+        return;
     if (!points || count == 0)
         return;
     CGContextMoveToPoint(c, points[0].x, points[0].y);
@@ -607,6 +655,8 @@ void CGContextAddLines(CGContextRef ref, const CGPoint* points, size_t count)
 void CGContextAddEllipseInRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextAddEllipseInRect");
+    if (!c)
+        return;
     if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
         return;
     Ellipse(c, rect);
@@ -615,6 +665,8 @@ void CGContextAddEllipseInRect(CGContextRef ref, CGRect rect)
 void CGContextClosePath(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextClosePath");
+    if (!c)
+        return;
     if (!cairo_has_current_point(c->cr))
         return;
     cairo_close_path(c->cr);
@@ -625,6 +677,8 @@ void CGContextClosePath(CGContextRef ref)
 bool CGContextIsPathEmpty(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextIsPathEmpty");
+    if (!c)
+        return true;
     cairo_path_t* path = cairo_copy_path(c->cr);
     const bool empty = path->num_data == 0;
     cairo_path_destroy(path);
@@ -645,6 +699,8 @@ void CGContextStrokePath(CGContextRef ref)
 void CGContextDrawPath(CGContextRef ref, CGPathDrawingMode mode)
 {
     CGContextObject* c = Context(ref, "CGContextDrawPath");
+    if (!c)
+        return;
     switch (mode) {
     case kCGPathFill:
         FillCurrent(c, false);
@@ -669,6 +725,8 @@ void CGContextDrawPath(CGContextRef ref, CGPathDrawingMode mode)
 void CGContextClip(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextClip");
+    if (!c)
+        return;
     pvquartz::Log("Clip rule=winding path=" + pvquartz::PathText(c));
     cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
     cairo_clip(c->cr);
@@ -678,6 +736,8 @@ void CGContextClip(CGContextRef ref)
 void CGContextEOClip(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextEOClip");
+    if (!c)
+        return;
     pvquartz::Log("Clip rule=evenodd path=" + pvquartz::PathText(c));
     cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_clip(c->cr);
@@ -687,6 +747,8 @@ void CGContextEOClip(CGContextRef ref)
 void CGContextClipToRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextClipToRect");
+    if (!c)
+        return;
     // The current path stays as it was.
     cairo_path_t* path = cairo_copy_path(c->cr);
     pvquartz::RecordedPath saved = c->path;
@@ -702,6 +764,8 @@ void CGContextClipToRect(CGContextRef ref, CGRect rect)
 void CGContextFillRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextFillRect");
+    if (!c)
+        return;
     if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
         return;
     if (pvquartz::Recording::Active())
@@ -721,6 +785,8 @@ void CGContextFillRect(CGContextRef ref, CGRect rect)
 void CGContextStrokeRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextStrokeRect");
+    if (!c)
+        return;
     if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
         return;
     if (pvquartz::Recording::Active())
@@ -739,6 +805,8 @@ void CGContextStrokeRect(CGContextRef ref, CGRect rect)
 void CGContextClearRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextClearRect");
+    if (!c)
+        return;
     if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
         return;
     if (pvquartz::Recording::Active())
@@ -758,6 +826,8 @@ void CGContextClearRect(CGContextRef ref, CGRect rect)
 void CGContextFillEllipseInRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextFillEllipseInRect");
+    if (!c)
+        return;
     CGContextBeginPath(c);
     CGContextAddEllipseInRect(c, rect);
     CGContextFillPath(c);
@@ -766,6 +836,8 @@ void CGContextFillEllipseInRect(CGContextRef ref, CGRect rect)
 void CGContextStrokeEllipseInRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextStrokeEllipseInRect");
+    if (!c)
+        return;
     CGContextBeginPath(c);
     CGContextAddEllipseInRect(c, rect);
     CGContextStrokePath(c);
@@ -775,6 +847,8 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
                                  CGPoint endPoint, CGGradientDrawingOptions options)
 {
     CGContextObject* c = Context(ref, "CGContextDrawLinearGradient");
+    if (!c)
+        return;
     if (!gradient || !pvquartz::Finite({startPoint.x, startPoint.y, endPoint.x, endPoint.y}))
         return;
     auto* g = pvcf::As<CGGradientObject>(gradient, pvquartz::kGradientType,
@@ -836,6 +910,8 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
 void CGContextBeginTransparencyLayer(CGContextRef ref, CFDictionaryRef)
 {
     CGContextObject* c = Context(ref, "CGContextBeginTransparencyLayer");
+    if (!c)
+        return;
     pvquartz::Log("BeginTransparencyLayer");
     c->saved.push_back(c->state);
     c->saved.back().layer = true;
@@ -847,6 +923,8 @@ void CGContextBeginTransparencyLayer(CGContextRef ref, CFDictionaryRef)
 void CGContextEndTransparencyLayer(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextEndTransparencyLayer");
+    if (!c)
+        return;
     auto layer = std::find_if(c->saved.rbegin(), c->saved.rend(),
                               [](const pvquartz::GState& g) { return g.layer; });
     if (layer == c->saved.rend())
@@ -864,6 +942,10 @@ void CGContextEndTransparencyLayer(CGContextRef ref)
     cairo_paint_with_alpha(c->cr, c->state.alpha);
 }
 
-void CGContextFlush(CGContextRef ref) { cairo_surface_flush(Context(ref, "CGContextFlush")->surface); }
+void CGContextFlush(CGContextRef ref)
+{
+    if (CGContextObject* c = Context(ref, "CGContextFlush"))
+        cairo_surface_flush(c->surface);
+}
 
 }  // extern "C"

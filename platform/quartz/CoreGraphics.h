@@ -3,7 +3,8 @@
 //
 // Objects (contexts, colours, colour spaces, gradients, images) are Core
 // Foundation objects: CFRetain and CFRelease work on them as the CG...Retain
-// and CG...Release functions do; those accept null.
+// and CG...Release functions do; those accept null. Every CGContext function
+// given a null context does nothing (and answers 0, identity or true).
 //
 // A bitmap context has the Quartz base transform: user space starts with
 // the origin at the bottom-left corner and y growing upward; CGContextGetCTM

@@ -95,6 +95,7 @@ struct CGContextObject : CFObject {
 
 namespace pvquartz {
 
+// The context behind a reference; null for null (a wrong type is fatal).
 CGContextObject* Context(CGContextRef c, const char* function);
 
 // Painting state onto cairo: the fill or stroke colour with the alpha and
