@@ -12,6 +12,7 @@
 
 #include "chart/engine/BarChart.h"
 #include "chart/engine/quartz/Canvas.h"
+#include "chart/output/Container.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "platform/quartz/CoreGraphics.h"
 #include "support/ChartSupport.h"
@@ -134,5 +135,19 @@ TEST(QuartzCanvas, RedrawnPicturesAreEqualAndSavedAsPng)
             for (int x = 0; x < canvas.Width(); ++x)
                 painted += PixelAt(canvas, x, y) >> 24 != 0;
         EXPECT_GT(painted, 500u);
+    }
+}
+
+TEST(QuartzCanvas, FailedEncodingGivesNoPicture)
+{
+    Chart c(CColor::Empty(), false);
+    c.chart.Draw();
+    for (const char* call : {"CGImageDestinationFinalize", "CGBitmapContextCreateImage"}) {
+        macsetup::FailCalls(call);
+        // The failure answers before the container writers would touch the
+        // result (a null one here).
+        EXPECT_EQ(EncodePicture(c.chart, nullptr), -5) << call;
+        EXPECT_FALSE(c.chart.GetCanvas()->LayerOpen());
+        macsetup::ClearFailures();
     }
 }
