@@ -11,9 +11,9 @@
 #
 # Flavours: `win` (over the Windows stand-ins in platform/win32 and
 # platform/gdiplus) and `mac` (over libCoreFoundation.so and libCarbon.so,
-# with the macOS layer in mac/). The mac flavour has no chart subsystem yet:
-# its engine is the framework alone, and its plug-in module is a bundle
-# (plotvane_bundle_module).
+# with the macOS layer in mac/, its charts drawing through chart/engine/quartz
+# over platform/quartz and platform/appkit); its plug-in module is the bundle
+# Plotvane.fmplugin (plotvane_bundle_module).
 
 set(PV_ROOT ${PROJECT_SOURCE_DIR})
 
@@ -144,8 +144,10 @@ endfunction()
 # Which flavours each folder of tests/ builds for. A folder named win or mac,
 # or one inside such a folder, builds for that flavour alone. A folder of this
 # map, with the folders inside it, builds for the flavours it lists; every
-# other folder builds for both. The mac flavour has no charts, no host world
-# and no Windows paths or windows: those folders wait for it.
+# other folder builds for both. The mac flavour has no host world and no
+# Windows paths or windows: those folders wait for it; its chart tests are in
+# chart/engine/mac (the chart folders' other tests go through the GDI+
+# layer's recording).
 set(PV_TEST_FOLDER_FLAVOURS
   access          win
   chart           win
