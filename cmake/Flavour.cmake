@@ -44,15 +44,6 @@ function(plotvane_flavour FLAVOUR)
   # The product's result-code keeper writes to the product log.
   set(product_srcs ${PV_ROOT}/plugin/ResultCodes.cpp)
   list(REMOVE_ITEM framework_srcs ${product_srcs})
-  # The mac flavour's charts draw through the Quartz and AppKit layers.
-  set(mac_charts FALSE)
-  if(TARGET pv_platform_quartz AND TARGET pv_platform_appkit)
-    set(mac_charts TRUE)
-  endif()
-  if(FLAVOUR STREQUAL "mac" AND NOT mac_charts)
-    set(chart_srcs "")
-    set(product_srcs "")
-  endif()
 
   string(TOUPPER ${FLAVOUR} up)
   add_library(${framework} OBJECT ${framework_srcs})
@@ -67,21 +58,18 @@ function(plotvane_flavour FLAVOUR)
 
   add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
   target_link_libraries(${engine} PUBLIC ${framework})
-  if(chart_srcs)
-    target_link_libraries(${engine} PUBLIC pv_platform_drawing
-      PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
-  endif()
+  target_link_libraries(${engine} PUBLIC pv_platform_drawing
+    PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
   if(FLAVOUR STREQUAL "mac")
-    if(mac_charts)
-      target_link_libraries(${engine} PUBLIC pv_platform_quartz pv_platform_appkit)
-      # The product's bundle: its executable is the engine whole and exports
-      # only the entry point (its resources are the bundle's own files).
-      set(module_cpp ${CMAKE_BINARY_DIR}/generated/mac/pv_bundle_module.cpp)
-      file(CONFIGURE OUTPUT ${module_cpp} CONTENT "// The bundle's executable: the flavour's engine whole.\n")
-      plotvane_bundle_module(Plotvane_mac DIR ${PV_BIN_DIR} NAME Plotvane SOURCES ${module_cpp}
-        WHOLE ${engine})
-      add_dependencies(Plotvane_mac pv_bundle_Plotvane)
-    endif()
+    # The charts draw through the Quartz and AppKit layers.
+    target_link_libraries(${engine} PUBLIC pv_platform_quartz pv_platform_appkit)
+    # The product's bundle: its executable is the engine whole and exports
+    # only the entry point (its resources are the bundle's own files).
+    set(module_cpp ${CMAKE_BINARY_DIR}/generated/mac/pv_bundle_module.cpp)
+    file(CONFIGURE OUTPUT ${module_cpp} CONTENT "// The bundle's executable: the flavour's engine whole.\n")
+    plotvane_bundle_module(Plotvane_mac DIR ${PV_BIN_DIR} NAME Plotvane SOURCES ${module_cpp}
+      WHOLE ${engine})
+    add_dependencies(Plotvane_mac pv_bundle_Plotvane)
     return()
   endif()
 
