@@ -96,4 +96,42 @@ TEST_F(ProductBundle, StartsWithItsTenFunctionsAndTheFlavoursTexts)
     entry_(&shutdown);
 }
 
+TEST_F(ProductBundle, PicturesAtInterfaceVersion50)
+{
+    const std::u16string host = u"Pro 11.0v4";
+    fmapi::CallRecord init = Record(fmapi::kMsgInit);
+    init.extnVersion = 50;
+    init.parm1 = 1;
+    init.parm2 = reinterpret_cast<std::uintptr_t>(host.c_str());
+    entry_(&init);
+    const std::intptr_t answer = init.result;
+    ASSERT_EQ(answer, 50);
+
+    constexpr std::uint32_t kPng = 0x504E4766u;   // 'PNGf'
+    constexpr std::uint32_t kJpeg = 0x4A504547u;  // 'JPEG'
+    constexpr std::uint32_t kSize = 0x53495A45u;  // 'SIZE'
+    for (const char16_t* format : {u"png", u"jpeg"}) {
+        const std::u16string name = std::u16string(u"c") + format;
+        pvtest::CallText(u"PVane_CreateChart", {u"pie 3d", name, format, u"320", u"200", u"", u"t", u"NoSuchFont"});
+        pvtest::CallText(u"PVane_AddGraph", {name, u"g", u"G"});
+        pvtest::CallText(u"PVane_AddData", {name, u"g", u"3\r5\r8"});
+        pvtest::CallText(u"PVane_AddPieColors", {name, u"4472C4\rED7D31\rA5A5A5"});
+        const pvtest::CallResult first = pvtest::CallText(u"PVane_GetChart", {name});
+        const pvtest::CallResult second = pvtest::CallText(u"PVane_GetChart", {name});
+        const bool png = std::u16string(format) == u"png";
+        std::vector<unsigned char> picture, again, size;
+        ASSERT_TRUE(pvtest::StreamOf(first, png ? kPng : kJpeg, &picture)) << png;
+        ASSERT_TRUE(pvtest::StreamOf(second, png ? kPng : kJpeg, &again));
+        EXPECT_GT(picture.size(), 1000u);
+        // Drawn anew, the same picture.
+        EXPECT_TRUE(picture == again) << (png ? "png " : "jpeg ") << picture.size() << " " << again.size();
+        // The plug-in writes the size itself at this version.
+        ASSERT_TRUE(pvtest::StreamOf(first, kSize, &size));
+        EXPECT_EQ(size, (std::vector<unsigned char>{0x01, 0x40, 0x00, 0xC8}));
+    }
+    EXPECT_EQ(pvtest::Narrow(pvtest::CallText(u"PVane_GetLastResultCode", {}).text), "000 (OK)");
+    fmapi::CallRecord shutdown = Record(fmapi::kMsgShutdown);
+    entry_(&shutdown);
+}
+
 } // namespace

@@ -36,6 +36,8 @@ CCanvas::CCanvas(std::int32_t width, std::int32_t height) : width_(width), heigh
     }
     CGContextTranslateCTM(context_, 0, static_cast<CGFloat>(height));
     CGContextScaleCTM(context_, 1.0, -1.0);
+    // The state every picture starts from, kept below what a drawing sets.
+    CGContextSaveGState(context_);
 }
 
 CCanvas::~CCanvas()
@@ -58,8 +60,12 @@ void CCanvas::Clear(const CColor& background, bool jpeg)
     if (!context_)
         return;
     // A layer left open by a picture never taken is closed first, so that
-    // the clearing reaches the bitmap itself.
+    // the clearing reaches the bitmap itself; then the state a drawing left
+    // (anti-aliasing persists on the context) goes back to the start, so
+    // that the same chart always gives the same picture.
     EndLayer();
+    CGContextRestoreGState(context_);
+    CGContextSaveGState(context_);
     const CGRect all = CGRectMake(0, 0, width_, height_);
     CGContextClearRect(context_, all);
     if (background.empty && !jpeg) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "chart/engine/BarChart.h"
+#include "chart/engine/Pie.h"
 #include "chart/engine/quartz/Canvas.h"
 #include "chart/output/Container.h"
 #include "platform/corefoundation/SystemSetup.h"
@@ -49,6 +50,17 @@ struct Chart {
         pvtest::AddGraph(chart, {3, 5, 2}, CColor(0xFF3366CCu));
     }
     CVerticalBarChart chart;
+};
+
+// A 3D pie: its last primitives leave anti-aliasing off.
+struct PieChart {
+    PieChart(const CColor& background, bool jpeg) : chart(160, 120, L"p", background, 1, jpeg)
+    {
+        pvtest::SetOptions(chart);
+        pvtest::AddGraph(chart, {3, 5, 2}, CColor::Empty());
+        chart.AddPieColors({CColor(0xFF4472C4u), CColor(0xFFED7D31u), CColor(0xFFA5A5A5u)});
+    }
+    CPie chart;
 };
 
 } // namespace
@@ -111,25 +123,34 @@ TEST(QuartzCanvas, RefusedBitmapContextLeavesTheChartWithoutCanvas)
 
 TEST(QuartzCanvas, RedrawnPicturesAreEqualAndSavedAsPng)
 {
-    for (bool jpeg : {false, true}) {
-        Chart c(CColor::Empty(), jpeg);
+    struct Kind {
+        CColor background;
+        bool jpeg;
+        std::uint32_t corner;
+    };
+    // Without a background: transparent for PNG (a layer), white for JPEG;
+    // with one, no layer (what a drawing leaves on the context must not
+    // reach the next picture).
+    for (const Kind& kind : {Kind{CColor::Empty(), false, 0u}, Kind{CColor::Empty(), true, 0xFFFFFFFFu},
+                             Kind{CColor(0xFFF0E0D0u), false, 0xFFF0E0D0u}}) {
+        PieChart c(kind.background, kind.jpeg);
         c.chart.Draw();
         const CCanvas& canvas = *c.chart.GetCanvas();
         const std::size_t bytes = canvas.RowLength() * static_cast<std::size_t>(canvas.Height());
         // Saving ends the open layer: the bars are in the picture.
         const std::string path = std::string(PV_BIN_DIR) + "/pictures-mac Grüße ✓" +
-                                 (jpeg ? "-jpeg" : "-png") + ".png";
+                                 (kind.jpeg ? "-jpeg" : "-png") + ".png";
         std::remove(path.c_str());
         ASSERT_TRUE(c.chart.SaveToFile(Utf8ToWideString(path)));
         EXPECT_FALSE(canvas.LayerOpen());
         EXPECT_TRUE(IsPng(FileBytes(path))) << path;
         std::remove(path.c_str());
         const std::vector<unsigned char> first(canvas.Pixels(), canvas.Pixels() + bytes);
-        EXPECT_EQ(PixelAt(canvas, 0, 0), jpeg ? 0xFFFFFFFFu : 0u);
+        EXPECT_EQ(PixelAt(canvas, 0, 0), kind.corner);
         c.chart.Draw();
         c.chart.GetCanvas()->EndLayer();
         const std::vector<unsigned char> second(canvas.Pixels(), canvas.Pixels() + bytes);
-        EXPECT_TRUE(first == second) << jpeg;
+        EXPECT_TRUE(first == second) << kind.corner;
         std::size_t painted = 0;
         for (int y = 0; y < canvas.Height(); ++y)
             for (int x = 0; x < canvas.Width(); ++x)
