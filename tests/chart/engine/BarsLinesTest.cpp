@@ -496,3 +496,20 @@ TEST(Lines, TallSoftLineOfAlternatingValuesEnds)
     EXPECT_NEAR(x, last.x, 1.0);
     EXPECT_NEAR(y, last.y, 100.0);
 }
+
+TEST(Bars, HorizontalBarChartDrawsAsTheBarBase)
+{
+    auto draw = [](CBarChart& chart) {
+        pvtest::SetOptions(chart);
+        pvtest::AddGraph(chart, {4, 9, 2}, kBlue);
+        chart.SetLabels({L"a", L"b", L"c"});
+        Gdiplus::Recording recording;
+        chart.Draw();
+        return recording.Lines();
+    };
+    CBarChart base(320, 240, L"h", CColor::Empty(), 0, false);
+    CHorizontalBarChart horizontal(320, 240, L"h", CColor::Empty(), 0, false);
+    const std::vector<std::string> want = draw(base);
+    EXPECT_FALSE(want.empty());
+    EXPECT_EQ(draw(horizontal), want);
+}

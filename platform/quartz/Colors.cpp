@@ -1,0 +1,176 @@
+// Colour spaces, colours and gradients.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/quartz/Internal.h"
+
+namespace {
+
+// One RGB space (generic, device and sRGB are the same here) and one gray.
+CGColorSpaceObject rgbSpace(3);
+CGColorSpaceObject graySpace(1);
+
+CGColorSpaceObject* Space(CGColorSpaceRef space)
+{
+    return pvcf::As<CGColorSpaceObject>(space, pvquartz::kColorSpaceType, "CGColorSpace");
+}
+
+double Clamp(CGFloat v)
+{
+    if (!(v >= 0.0))   // NaN too
+        return 0.0;
+    return v > 1.0 ? 1.0 : v;
+}
+
+// The space's components then alpha, to RGBA.
+void ToRgba(const CGColorSpaceObject* space, const CGFloat* components, double rgba[4])
+{
+    if (space->components == 1) {
+        rgba[0] = rgba[1] = rgba[2] = Clamp(components[0]);
+        rgba[3] = Clamp(components[1]);
+    } else {
+        for (int i = 0; i < 4; ++i)
+            rgba[i] = Clamp(components[i]);
+    }
+}
+
+CFStringRef Literal(const char* text)
+{
+    return CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8);
+}
+
+} // namespace
+
+extern "C" {
+
+const CFStringRef kCGColorSpaceGenericRGB = Literal("kCGColorSpaceGenericRGB");
+const CFStringRef kCGColorSpaceSRGB = Literal("kCGColorSpaceSRGB");
+const CFStringRef kCGColorSpaceGenericGray = Literal("kCGColorSpaceGenericGray");
+
+CGColorSpaceRef CGColorSpaceCreateWithName(CFStringRef name)
+{
+    if (!name)
+        return nullptr;
+    if (CFEqual(name, kCGColorSpaceGenericRGB) || CFEqual(name, kCGColorSpaceSRGB))
+        return &rgbSpace;
+    if (CFEqual(name, kCGColorSpaceGenericGray))
+        return &graySpace;
+    return nullptr;
+}
+
+CGColorSpaceRef CGColorSpaceCreateDeviceRGB(void) { return &rgbSpace; }
+CGColorSpaceRef CGColorSpaceCreateDeviceGray(void) { return &graySpace; }
+
+CGColorSpaceRef CGColorSpaceRetain(CGColorSpaceRef space)
+{
+    if (space)
+        CFRetain(space);
+    return space;
+}
+
+void CGColorSpaceRelease(CGColorSpaceRef space)
+{
+    if (space)
+        CFRelease(space);
+}
+
+size_t CGColorSpaceGetNumberOfComponents(CGColorSpaceRef space)
+{
+    return space ? Space(space)->components : 0;
+}
+
+CGColorRef CGColorCreate(CGColorSpaceRef space, const CGFloat* components)
+{
+    if (!space || !components)
+        return nullptr;
+    const CGColorSpaceObject* s = Space(space);
+    auto* color = new CGColorObject;
+    color->space = space;
+    for (size_t i = 0; i <= s->components; ++i)
+        color->components[i] = Clamp(components[i]);
+    ToRgba(s, components, color->rgba);
+    return color;
+}
+
+CGColorRef CGColorCreateGenericRGB(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha)
+{
+    const CGFloat components[4] = {red, green, blue, alpha};
+    return CGColorCreate(&rgbSpace, components);
+}
+
+CGColorRef CGColorRetain(CGColorRef color)
+{
+    if (color)
+        CFRetain(color);
+    return color;
+}
+
+void CGColorRelease(CGColorRef color)
+{
+    if (color)
+        CFRelease(color);
+}
+
+size_t CGColorGetNumberOfComponents(CGColorRef color)
+{
+    if (!color)
+        return 0;
+    auto* c = pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGColorGetNumberOfComponents");
+    return Space(c->space)->components + 1;
+}
+
+const CGFloat* CGColorGetComponents(CGColorRef color)
+{
+    if (!color)
+        return nullptr;
+    return pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGColorGetComponents")->components;
+}
+
+CGFloat CGColorGetAlpha(CGColorRef color)
+{
+    if (!color)
+        return 0.0;
+    return pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGColorGetAlpha")->rgba[3];
+}
+
+CGColorSpaceRef CGColorGetColorSpace(CGColorRef color)
+{
+    if (!color)
+        return nullptr;
+    return pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGColorGetColorSpace")->space;
+}
+
+CGGradientRef CGGradientCreateWithColorComponents(CGColorSpaceRef space, const CGFloat* components,
+                                                  const CGFloat* locations, size_t count)
+{
+    if (!space || !components || count == 0)
+        return nullptr;
+    const CGColorSpaceObject* s = Space(space);
+    auto* gradient = new CGGradientObject;
+    gradient->stops.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        CGGradientObject::Stop& stop = gradient->stops[i];
+        if (locations)
+            stop.location = Clamp(locations[i]);
+        else
+            stop.location = count == 1 ? 0.0 : static_cast<double>(i) / static_cast<double>(count - 1);
+        ToRgba(s, components + i * (s->components + 1), stop.rgba);
+    }
+    return gradient;
+}
+
+CGGradientRef CGGradientRetain(CGGradientRef gradient)
+{
+    if (gradient)
+        CFRetain(gradient);
+    return gradient;
+}
+
+void CGGradientRelease(CGGradientRef gradient)
+{
+    if (gradient)
+        CFRelease(gradient);
+}
+
+}  // extern "C"
