@@ -674,6 +674,7 @@ void NSString::drawAtPoint_withAttributes(NSPoint point, NSDictionary* attribute
         cairo_set_source_rgba(cr, style.rgba[0], style.rgba[1], style.rgba[2],
                               style.rgba[3] * c->state.alpha);
         cairo_move_to(cr, 0.0, 0.0);
+        pvquartz::WillPaint(c);
         pango_cairo_show_layout(cr, layout);
         g_object_unref(layout);
         cairo_new_path(cr);

@@ -20,6 +20,7 @@
 
 CGContextObject::~CGContextObject()
 {
+    pvquartz::WillPaint(this);
     if (cr)
         cairo_destroy(cr);
     if (surface)
@@ -225,6 +226,7 @@ void FillCurrent(CGContextObject* c, bool evenOdd)
                       " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
     pvquartz::ApplyFill(c);
     cairo_set_fill_rule(c->cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    pvquartz::WillPaint(c);
     cairo_fill(c->cr);
     pvquartz::PathClear(c);
 }
@@ -322,6 +324,7 @@ bool StrokeDashedAxisLine(CGContextObject* c)
                     cairo_rectangle(c->cr, first, a, last - first, b - a);
             }
             cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+            pvquartz::WillPaint(c);
             cairo_fill(c->cr);
         }
     } else if (!on.empty()) {
@@ -348,6 +351,7 @@ bool StrokeDashedAxisLine(CGContextObject* c)
                 }
             }
             cairo_surface_mark_dirty(mask);
+            pvquartz::WillPaint(c);
             cairo_mask_surface(c->cr, mask, horizontal ? a0 : c0, horizontal ? c0 : a0);
         }
         cairo_surface_destroy(mask);
@@ -370,8 +374,10 @@ void StrokeCurrent(CGContextObject* c, bool keep)
     }
     pvquartz::ApplyStroke(c);
     if (keep) {
+        pvquartz::WillPaint(c);
         cairo_stroke_preserve(c->cr);
     } else {
+        pvquartz::WillPaint(c);
         cairo_stroke(c->cr);
         pvquartz::PathClear(c);
     }
@@ -385,6 +391,7 @@ void FillStroke(CGContextObject* c, bool evenOdd)
                       " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
     pvquartz::ApplyFill(c);
     cairo_set_fill_rule(c->cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    pvquartz::WillPaint(c);
     cairo_fill_preserve(c->cr);
     StrokeCurrent(c, false);
 }
@@ -909,6 +916,7 @@ void CGContextFillRect(CGContextRef ref, CGRect rect)
     cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
     pvquartz::ApplyFill(c);
     cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+    pvquartz::WillPaint(c);
     cairo_fill(c->cr);
     cairo_append_path(c->cr, path);
     cairo_path_destroy(path);
@@ -929,6 +937,7 @@ void CGContextStrokeRect(CGContextRef ref, CGRect rect)
     cairo_new_path(c->cr);
     cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
     pvquartz::ApplyStroke(c);
+    pvquartz::WillPaint(c);
     cairo_stroke(c->cr);
     cairo_append_path(c->cr, path);
     cairo_path_destroy(path);
@@ -949,6 +958,7 @@ void CGContextClearRect(CGContextRef ref, CGRect rect)
     cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
     cairo_set_operator(c->cr, CAIRO_OPERATOR_CLEAR);
     cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    pvquartz::WillPaint(c);
     cairo_fill(c->cr);
     cairo_restore(c->cr);
     cairo_append_path(c->cr, path);
@@ -1031,8 +1041,10 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
     }
     cairo_set_source(c->cr, pattern);
     cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    if (length > 0.0)
+    if (length > 0.0) {
+        pvquartz::WillPaint(c);
         cairo_paint(c->cr);
+    }
     cairo_restore(c->cr);
     cairo_pattern_destroy(pattern);
     cairo_append_path(c->cr, path);
@@ -1071,6 +1083,7 @@ void CGContextEndTransparencyLayer(CGContextRef ref)
     c->state.layer = false;
     c->saved.pop_back();
     cairo_pop_group_to_source(c->cr);
+    pvquartz::WillPaint(c);
     cairo_paint_with_alpha(c->cr, c->state.alpha);
 }
 

@@ -168,8 +168,11 @@ size_t CGBitmapContextGetWidth(CGContextRef context);
 size_t CGBitmapContextGetHeight(CGContextRef context);
 size_t CGBitmapContextGetBytesPerRow(CGContextRef context);
 CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef context);
-// A copy of the context's pixels as they are now (an open transparency layer
-// not composited); null when there is no memory.
+// The context's pixels as they are now (an open transparency layer not
+// composited); null when there is no memory. Copy on write: the image reads
+// the context's buffer until the context paints again or is released (the
+// caller's own writes to the buffer before then show in the image, as
+// Quartz allows).
 CGImageRef CGBitmapContextCreateImage(CGContextRef context);
 
 CGImageRef CGImageRetain(CGImageRef image);

@@ -95,6 +95,27 @@ TEST(ImageIO, PngRoundTripIsExactAndTheImageIsASnapshot)
     EXPECT_GT(translucent, 1000);
 }
 
+TEST(ImageIO, AnImageOutlivesItsContextAndTheCallersBuffer)
+{
+    CGImageRef image = nullptr;
+    {
+        qtest::Canvas canvas(40, 30, 160);
+        canvas.Flip();
+        qtest::SetFill(canvas.context(), 0, 0, 1);
+        CGContextFillRect(canvas.context(), CGRectMake(0, 0, 20, 30));
+        image = CGBitmapContextCreateImage(canvas.context());
+        CGImageRef second = CGBitmapContextCreateImage(canvas.context());
+        CGImageRelease(second);
+    }   // the context is released, then the buffer freed
+    const std::vector<unsigned char> png = Encode(image, kUTTypePNG);
+    CGImageRelease(image);
+    qtest::Decoded decoded;
+    ASSERT_TRUE(qtest::DecodePng(png.data(), png.size(), &decoded));
+    EXPECT_EQ(decoded.At(5, 5)[2], 255);
+    EXPECT_EQ(decoded.At(5, 5)[3], 255);
+    EXPECT_EQ(decoded.At(30, 5)[3], 0);
+}
+
 TEST(ImageIO, JpegIsQuality75OnWhiteUnlessAskedOtherwise)
 {
     const int width = 64, height = 48;
