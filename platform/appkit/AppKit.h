@@ -176,7 +176,8 @@ public:
     class NSMutableString* mutableCopy();
 
     // The size the text takes in the attributes' font (NSFontAttributeName;
-    // Helvetica 12 when none), one line.
+    // Helvetica 12 when none), one line; 0 x 0 for an empty text. While a
+    // recording with fixed metrics is active, the recording's metrics.
     NSSize sizeWithAttributes(class NSDictionary* attributes);
     // Draws one line with the attributes' font and colour
     // (NSForegroundColorAttributeName; black when none) on the current
@@ -260,8 +261,8 @@ class NSFont : public NSObject {
 public:
     // Nil for an empty name or one that fontconfig does not resolve to that
     // family (the classic core names resolve to their Liberation families),
-    // and for a size that is not finite or not above 0 (Cocoa takes 0 for
-    // the default size 12; so does this).
+    // and for a negative or non-finite size; 0 is the default size 12, as in
+    // Cocoa.
     static NSFont* fontWithName_size(NSString* fontName, CGFloat fontSize);
     // The generic sans-serif family; sizes of 0 or less are 12.
     static NSFont* systemFontOfSize(CGFloat fontSize);
