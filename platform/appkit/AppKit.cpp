@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/appkit/AppKit.h"
@@ -615,6 +616,37 @@ PangoContext* DrawContext()
     return context;
 }
 
+// Layouts of the drawing context by font and text: a chart draws the same
+// labels again and again, and a kept layout need not be shaped again (pango
+// lays it out anew by itself when the context's transform changed).
+// Bounded by entries and by the bytes of their keys.
+PangoLayout* DrawLayout(const TextStyle& style, const std::string& utf8)
+{
+    static auto& layouts = *new std::unordered_map<std::string, PangoLayout*>;
+    static std::size_t keyBytes = 0;
+    constexpr std::size_t kMaxEntries = 512;
+    constexpr std::size_t kMaxBytes = std::size_t(1) << 18;
+    std::string key = style.family;
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&style.size), sizeof(style.size));
+    key += utf8;
+    auto it = layouts.find(key);
+    if (it != layouts.end())
+        return static_cast<PangoLayout*>(g_object_ref(it->second));
+    PangoLayout* layout = pvcommon::text::NewLayout(DrawContext(), style.family, style.size, utf8);
+    if (key.size() > kMaxBytes / 16)
+        return layout;
+    if (layouts.size() >= kMaxEntries || keyBytes + key.size() > kMaxBytes) {
+        for (auto& entry : layouts)
+            g_object_unref(entry.second);
+        layouts.clear();
+        keyBytes = 0;
+    }
+    keyBytes += key.size();
+    layouts.emplace(std::move(key), static_cast<PangoLayout*>(g_object_ref(layout)));
+    return layout;
+}
+
 } // namespace
 
 NSSize NSString::sizeWithAttributes(NSDictionary* attributes)
@@ -670,7 +702,7 @@ void NSString::drawAtPoint_withAttributes(NSPoint point, NSDictionary* attribute
     if (!units_.empty()) {
         PangoContext* pango = DrawContext();
         pango_cairo_update_context(cr, pango);
-        PangoLayout* layout = pvcommon::text::NewLayout(pango, style.family, style.size, utf8);
+        PangoLayout* layout = DrawLayout(style, utf8);
         cairo_set_source_rgba(cr, style.rgba[0], style.rgba[1], style.rgba[2],
                               style.rgba[3] * c->state.alpha);
         cairo_move_to(cr, 0.0, 0.0);
