@@ -115,27 +115,10 @@ void* CGBitmapContextGetData(CGContextRef c)
 {
     return c ? pvquartz::Context(c, "CGBitmapContextGetData")->data : nullptr;
 }
-
-size_t CGBitmapContextGetWidth(CGContextRef c)
-{
-    return c ? static_cast<size_t>(pvquartz::Context(c, "CGBitmapContextGetWidth")->width) : 0;
-}
-
-size_t CGBitmapContextGetHeight(CGContextRef c)
-{
-    return c ? static_cast<size_t>(pvquartz::Context(c, "CGBitmapContextGetHeight")->height) : 0;
-}
-
 size_t CGBitmapContextGetBytesPerRow(CGContextRef c)
 {
     return c ? pvquartz::Context(c, "CGBitmapContextGetBytesPerRow")->stride : 0;
 }
-
-CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef c)
-{
-    return c ? pvquartz::Context(c, "CGBitmapContextGetBitmapInfo")->info : 0;
-}
-
 CGImageRef CGBitmapContextCreateImage(CGContextRef ref)
 {
     if (!ref)
@@ -204,19 +187,4 @@ size_t CGImageGetHeight(CGImageRef image)
 {
     return image ? static_cast<size_t>(Image(image, "CGImageGetHeight")->height) : 0;
 }
-
-size_t CGImageGetBytesPerRow(CGImageRef image)
-{
-    return image ? Image(image, "CGImageGetBytesPerRow")->stride : 0;
-}
-
-size_t CGImageGetBitsPerComponent(CGImageRef image) { return image ? 8 : 0; }
-
-size_t CGImageGetBitsPerPixel(CGImageRef image) { return image ? 32 : 0; }
-
-CGImageAlphaInfo CGImageGetAlphaInfo(CGImageRef image)
-{
-    return image ? (Image(image, "CGImageGetAlphaInfo")->info & kCGBitmapAlphaInfoMask) : 0;
-}
-
 }  // extern "C"

@@ -168,7 +168,7 @@ void ApplyStroke(CGContextObject* c)
     cairo_set_line_join(c->cr, g.join == kCGLineJoinRound    ? CAIRO_LINE_JOIN_ROUND
                                : g.join == kCGLineJoinBevel ? CAIRO_LINE_JOIN_BEVEL
                                                             : CAIRO_LINE_JOIN_MITER);
-    cairo_set_miter_limit(c->cr, g.miterLimit);
+    cairo_set_miter_limit(c->cr, 10.0);   // Quartz's
     cairo_set_dash(c->cr, g.dash.empty() ? nullptr : g.dash.data(), static_cast<int>(g.dash.size()),
                    g.phase);
 }
@@ -216,16 +216,16 @@ void Prepend(CGContextObject* c, const CGAffineTransform& t)
         cairo_set_matrix(c->cr, &m);
 }
 
-void FillCurrent(CGContextObject* c, bool evenOdd)
+void FillCurrent(CGContextObject* c)
 {
     if (!c)
         return;
     if (pvquartz::Recording::Active())
-        pvquartz::Log(std::string("FillPath rule=") + (evenOdd ? "evenodd" : "winding") +
+        pvquartz::Log(std::string("FillPath rule=winding") +
                       " color=" + pvquartz::Colour(c->state.fill) +
                       " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
     pvquartz::ApplyFill(c);
-    cairo_set_fill_rule(c->cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
     pvquartz::WillPaint(c);
     cairo_fill(c->cr);
     pvquartz::PathClear(c);
@@ -382,20 +382,6 @@ void StrokeCurrent(CGContextObject* c, bool keep)
         pvquartz::PathClear(c);
     }
 }
-
-void FillStroke(CGContextObject* c, bool evenOdd)
-{
-    if (pvquartz::Recording::Active())
-        pvquartz::Log(std::string("FillPath rule=") + (evenOdd ? "evenodd" : "winding") +
-                      " color=" + pvquartz::Colour(c->state.fill) +
-                      " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
-    pvquartz::ApplyFill(c);
-    cairo_set_fill_rule(c->cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    pvquartz::WillPaint(c);
-    cairo_fill_preserve(c->cr);
-    StrokeCurrent(c, false);
-}
-
 void Rectangle(CGContextObject* c, CGRect r)
 {
     cairo_rectangle(c->cr, r.origin.x, r.origin.y, r.size.width, r.size.height);
@@ -414,33 +400,6 @@ void Rectangle(CGContextObject* c, CGRect r)
         c->path.currentY = y;
     }
 }
-
-void Ellipse(CGContextObject* c, CGRect r)
-{
-    r = CGRectStandardize(r);
-    cairo_new_sub_path(c->cr);
-    cairo_save(c->cr);
-    cairo_translate(c->cr, r.origin.x + r.size.width / 2, r.origin.y + r.size.height / 2);
-    if (r.size.width > 0.0 && r.size.height > 0.0) {
-        cairo_scale(c->cr, r.size.width / 2, r.size.height / 2);
-        cairo_arc(c->cr, 0.0, 0.0, 1.0, 0.0, 2.0 * pvquartz::kPi);
-    }
-    cairo_restore(c->cr);
-    cairo_close_path(c->cr);
-    if (pvquartz::Recording::Active()) {
-        double cx = r.origin.x + r.size.width / 2, cy = r.origin.y + r.size.height / 2;
-        double rx = r.size.width / 2, ry = r.size.height / 2;
-        cairo_matrix_t m;
-        cairo_get_matrix(c->cr, &m);
-        cairo_user_to_device(c->cr, &cx, &cy);
-        // On the picture: the lengths of the transformed half axes.
-        pvquartz::PathAdd(c, "A(" + pvquartz::Num(cx) + "," + pvquartz::Num(cy) + "," +
-                                 pvquartz::Num(std::hypot(m.xx, m.yx) * rx) + "," +
-                                 pvquartz::Num(std::hypot(m.xy, m.yy) * ry) + ",0.00,360.00,+)");
-        pvquartz::PathAdd(c, "Z");
-    }
-}
-
 } // namespace
 
 extern "C" {
@@ -539,16 +498,6 @@ void CGContextSetLineJoin(CGContextRef ref, CGLineJoin join)
     if (join >= kCGLineJoinMiter && join <= kCGLineJoinBevel)
         c->state.join = join;
 }
-
-void CGContextSetMiterLimit(CGContextRef ref, CGFloat limit)
-{
-    CGContextObject* c = Context(ref, "CGContextSetMiterLimit");
-    if (!c)
-        return;
-    if (std::isfinite(limit) && limit >= 1.0)
-        c->state.miterLimit = limit;
-}
-
 void CGContextSetLineDash(CGContextRef ref, CGFloat phase, const CGFloat* lengths, size_t count)
 {
     CGContextObject* c = Context(ref, "CGContextSetLineDash");
@@ -665,30 +614,6 @@ void CGContextAddLineToPoint(CGContextRef ref, CGFloat x, CGFloat y)
     if (pvquartz::Recording::Active())
         pvquartz::PathLine(c, x, y);
 }
-
-void CGContextAddCurveToPoint(CGContextRef ref, CGFloat cp1x, CGFloat cp1y, CGFloat cp2x,
-                              CGFloat cp2y, CGFloat x, CGFloat y)
-{
-    CGContextObject* c = Context(ref, "CGContextAddCurveToPoint");
-    if (!c)
-        return;
-    if (!pvquartz::Finite({cp1x, cp1y, cp2x, cp2y, x, y}) || !cairo_has_current_point(c->cr))
-        return;
-    cairo_curve_to(c->cr, cp1x, cp1y, cp2x, cp2y, x, y);
-    if (pvquartz::Recording::Active()) {
-        double p[6] = {cp1x, cp1y, cp2x, cp2y, x, y};
-        for (int i = 0; i < 6; i += 2)
-            cairo_user_to_device(c->cr, &p[i], &p[i + 1]);
-        std::string e = "C(";
-        for (int i = 0; i < 6; ++i)
-            e += (i ? "," : "") + pvquartz::Num(p[i]);
-        pvquartz::PathAdd(c, e + ")");
-        c->path.hasCurrent = true;
-        c->path.currentX = p[4];
-        c->path.currentY = p[5];
-    }
-}
-
 void CGContextAddArc(CGContextRef ref, CGFloat x, CGFloat y, CGFloat radius, CGFloat startAngle,
                      CGFloat endAngle, int clockwise)
 {
@@ -778,29 +703,6 @@ void CGContextAddRect(CGContextRef ref, CGRect rect)
         return;
     Rectangle(c, rect);
 }
-
-void CGContextAddLines(CGContextRef ref, const CGPoint* points, size_t count)
-{
-    CGContextObject* c = Context(ref, "CGContextAddLines");
-    if (!c)
-        return;
-    if (!points || count == 0)
-        return;
-    CGContextMoveToPoint(c, points[0].x, points[0].y);
-    for (size_t i = 1; i < count; ++i)
-        CGContextAddLineToPoint(c, points[i].x, points[i].y);
-}
-
-void CGContextAddEllipseInRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextAddEllipseInRect");
-    if (!c)
-        return;
-    if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
-        return;
-    Ellipse(c, rect);
-}
-
 void CGContextClosePath(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextClosePath");
@@ -812,55 +714,13 @@ void CGContextClosePath(CGContextRef ref)
     if (pvquartz::Recording::Active())
         pvquartz::PathAdd(c, "Z");
 }
-
-bool CGContextIsPathEmpty(CGContextRef ref)
-{
-    CGContextObject* c = Context(ref, "CGContextIsPathEmpty");
-    if (!c)
-        return true;
-    cairo_path_t* path = cairo_copy_path(c->cr);
-    const bool empty = path->num_data == 0;
-    cairo_path_destroy(path);
-    return empty;
-}
-
 // --- painting ------------------------------------------------------------------------------
 
-void CGContextFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextFillPath"), false); }
-
-void CGContextEOFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextEOFillPath"), true); }
-
+void CGContextFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextFillPath")); }
 void CGContextStrokePath(CGContextRef ref)
 {
     StrokeCurrent(Context(ref, "CGContextStrokePath"), false);
 }
-
-void CGContextDrawPath(CGContextRef ref, CGPathDrawingMode mode)
-{
-    CGContextObject* c = Context(ref, "CGContextDrawPath");
-    if (!c)
-        return;
-    switch (mode) {
-    case kCGPathFill:
-        FillCurrent(c, false);
-        break;
-    case kCGPathEOFill:
-        FillCurrent(c, true);
-        break;
-    case kCGPathStroke:
-        StrokeCurrent(c, false);
-        break;
-    case kCGPathFillStroke:
-        FillStroke(c, false);
-        break;
-    case kCGPathEOFillStroke:
-        FillStroke(c, true);
-        break;
-    default:
-        break;
-    }
-}
-
 void CGContextClip(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextClip");
@@ -871,18 +731,6 @@ void CGContextClip(CGContextRef ref)
     cairo_clip(c->cr);
     pvquartz::PathClear(c);
 }
-
-void CGContextEOClip(CGContextRef ref)
-{
-    CGContextObject* c = Context(ref, "CGContextEOClip");
-    if (!c)
-        return;
-    pvquartz::Log("Clip rule=evenodd path=" + pvquartz::PathText(c));
-    cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_clip(c->cr);
-    pvquartz::PathClear(c);
-}
-
 void CGContextClipToRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextClipToRect");
@@ -921,28 +769,6 @@ void CGContextFillRect(CGContextRef ref, CGRect rect)
     cairo_append_path(c->cr, path);
     cairo_path_destroy(path);
 }
-
-void CGContextStrokeRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextStrokeRect");
-    if (!c)
-        return;
-    if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
-        return;
-    if (pvquartz::Recording::Active())
-        pvquartz::Log("StrokeRect color=" + pvquartz::Colour(c->state.stroke) +
-                      " width=" + pvquartz::Num(c->state.lineWidth) +
-                      " rect=" + pvquartz::DeviceRectText(c, rect) + pvquartz::StateText(c));
-    cairo_path_t* path = cairo_copy_path(c->cr);
-    cairo_new_path(c->cr);
-    cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
-    pvquartz::ApplyStroke(c);
-    pvquartz::WillPaint(c);
-    cairo_stroke(c->cr);
-    cairo_append_path(c->cr, path);
-    cairo_path_destroy(path);
-}
-
 void CGContextClearRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextClearRect");
@@ -964,27 +790,6 @@ void CGContextClearRect(CGContextRef ref, CGRect rect)
     cairo_append_path(c->cr, path);
     cairo_path_destroy(path);
 }
-
-void CGContextFillEllipseInRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextFillEllipseInRect");
-    if (!c)
-        return;
-    CGContextBeginPath(c);
-    CGContextAddEllipseInRect(c, rect);
-    CGContextFillPath(c);
-}
-
-void CGContextStrokeEllipseInRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextStrokeEllipseInRect");
-    if (!c)
-        return;
-    CGContextBeginPath(c);
-    CGContextAddEllipseInRect(c, rect);
-    CGContextStrokePath(c);
-}
-
 void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoint startPoint,
                                  CGPoint endPoint, CGGradientDrawingOptions options)
 {
@@ -1086,11 +891,4 @@ void CGContextEndTransparencyLayer(CGContextRef ref)
     pvquartz::WillPaint(c);
     cairo_paint_with_alpha(c->cr, c->state.alpha);
 }
-
-void CGContextFlush(CGContextRef ref)
-{
-    if (CGContextObject* c = Context(ref, "CGContextFlush"))
-        cairo_surface_flush(c->surface);
-}
-
 }  // extern "C"

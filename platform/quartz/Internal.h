@@ -32,7 +32,6 @@ struct GState {
     double lineWidth = 1.0;
     CGLineCap cap = kCGLineCapButt;
     CGLineJoin join = kCGLineJoinMiter;
-    double miterLimit = 10.0;
     std::vector<double> dash;
     double phase = 0.0;
     bool layer = false;   // pushed by a transparency layer's begin

@@ -62,7 +62,13 @@ TEST(ImageIO, PngRoundTripIsExactAndTheImageIsASnapshot)
     CGContextDrawLinearGradient(c, gradient, CGPointMake(0, 0), CGPointMake(width, height), 3);
     CGGradientRelease(gradient);
     qtest::SetFill(c, 0.2, 0.3, 0.9, 0.4);
-    CGContextFillEllipseInRect(c, CGRectMake(5, 100, 50, 900));
+    CGContextSaveGState(c);
+    CGContextTranslateCTM(c, 30, 550);
+    CGContextScaleCTM(c, 25, 450);
+    CGContextBeginPath(c);
+    CGContextAddArc(c, 0, 0, 1, 0, 6.283185307179586, 0);
+    CGContextRestoreGState(c);
+    CGContextFillPath(c);
     CGImageRef image = CGBitmapContextCreateImage(c);
     ASSERT_NE(image, nullptr);
     std::vector<uint32_t> expected;

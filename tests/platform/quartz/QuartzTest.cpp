@@ -171,7 +171,6 @@ TEST(Quartz, BitmapContextsTakeOnlyWhatTheyCanDraw)
     CGColorSpaceRef rgb = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
     CGColorSpaceRef device = CGColorSpaceCreateDeviceRGB();
     EXPECT_EQ(rgb, device);   // one RGB space
-    CGColorSpaceRef gray = CGColorSpaceCreateDeviceGray();
     std::vector<unsigned char> buffer(416 * 10);
     const uint32_t premultipliedLast = kCGImageAlphaPremultipliedLast;
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 396, rgb, premultipliedLast), nullptr);
@@ -180,7 +179,6 @@ TEST(Quartz, BitmapContextsTakeOnlyWhatTheyCanDraw)
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 0, 10, 8, 416, rgb, premultipliedLast), nullptr);
     EXPECT_EQ(CGBitmapContextCreate(nullptr, 40000, 10, 8, 0, rgb, premultipliedLast), nullptr);
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, nullptr, premultipliedLast), nullptr);
-    EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, gray, premultipliedLast), nullptr);
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, rgb, kCGImageAlphaLast), nullptr);
     // Without a buffer the context makes its own, rows rounded up to 16 bytes.
     for (auto [width, rowBytes] : {std::pair<size_t, size_t>{1, 16}, {4, 16}, {5, 32}, {100, 400}}) {
@@ -217,7 +215,6 @@ TEST(Quartz, BitmapContextsTakeOnlyWhatTheyCanDraw)
     CGColorRelease(nullptr);
     CGColorSpaceRelease(rgb);
     CGColorSpaceRelease(device);
-    CGColorSpaceRelease(gray);
 }
 
 TEST(Quartz, ColoursAreClampedAndKeepTheirSpace)
