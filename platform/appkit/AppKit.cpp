@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/appkit/AppKit.h"
@@ -65,8 +66,6 @@ NSFont* NSFont::systemFontOfSize(CGFloat fontSize)
     return Make("sans-serif", fontSize);
 }
 
-NSFont* NSFont::userFontOfSize(CGFloat fontSize) { return systemFontOfSize(fontSize); }
-
 // ---- NSColor ---------------------------------------------------------------------------------
 
 NSColor::~NSColor()
@@ -92,9 +91,6 @@ NSColor* NSColor::colorWithDeviceRed_green_blue_alpha(CGFloat red, CGFloat green
 }
 
 NSColor* NSColor::blackColor() { return colorWithCalibratedRed_green_blue_alpha(0, 0, 0, 1); }
-NSColor* NSColor::whiteColor() { return colorWithCalibratedRed_green_blue_alpha(1, 1, 1, 1); }
-NSColor* NSColor::clearColor() { return colorWithCalibratedRed_green_blue_alpha(0, 0, 0, 0); }
-
 CGColorRef NSColor::CGColor()
 {
     if (!cg_) {
@@ -107,20 +103,10 @@ CGColorRef NSColor::CGColor()
 
 void NSColor::set()
 {
-    setFill();
-    setStroke();
-}
-
-void NSColor::setFill()
-{
-    if (NSGraphicsContext* context = NSGraphicsContext::currentContext())
+    if (NSGraphicsContext* context = NSGraphicsContext::currentContext()) {
         CGContextSetFillColorWithColor(context->CGContext(), CGColor());
-}
-
-void NSColor::setStroke()
-{
-    if (NSGraphicsContext* context = NSGraphicsContext::currentContext())
         CGContextSetStrokeColorWithColor(context->CGContext(), CGColor());
+    }
 }
 
 // ---- NSGraphicsContext -------------------------------------------------------------------------
@@ -204,47 +190,15 @@ void NSGraphicsContext::setShouldAntialias(BOOL antialias)
     CGContextSetShouldAntialias(port_, antialias != NO);
 }
 
-BOOL NSGraphicsContext::shouldAntialias() const
-{
-    return pvquartz::Context(port_, "shouldAntialias")->state.antialias ? YES : NO;
-}
-
-void NSGraphicsContext::flushGraphics() { CGContextFlush(port_); }
-
 // ---- NSBezierPath --------------------------------------------------------------------------------
 
 NSBezierPath* NSBezierPath::alloc() { return new NSBezierPath; }
 NSBezierPath* NSBezierPath::init() { return this; }
 NSBezierPath* NSBezierPath::bezierPath() { return Autoreleased(alloc()->init()); }
 
-NSBezierPath* NSBezierPath::bezierPathWithRect(NSRect rect)
-{
-    NSBezierPath* path = bezierPath();
-    path->appendBezierPathWithRect(rect);
-    return path;
-}
-
-NSBezierPath* NSBezierPath::bezierPathWithOvalInRect(NSRect rect)
-{
-    NSBezierPath* path = bezierPath();
-    path->appendBezierPathWithOvalInRect(rect);
-    return path;
-}
-
-void NSBezierPath::fillRect(NSRect rect) { bezierPathWithRect(rect)->fill(); }
-void NSBezierPath::strokeRect(NSRect rect) { bezierPathWithRect(rect)->stroke(); }
-
-void NSBezierPath::strokeLineFromPoint_toPoint(NSPoint point1, NSPoint point2)
-{
-    NSBezierPath* path = bezierPath();
-    path->moveToPoint(point1);
-    path->lineToPoint(point2);
-    path->stroke();
-}
-
 void NSBezierPath::moveToPoint(NSPoint point)
 {
-    elements_.push_back(Element{Element::Move, {point, point, point}});
+    elements_.push_back(Element{Element::Move, point});
     hasCurrent_ = true;
     current_ = subpathStart_ = point;
 }
@@ -254,33 +208,16 @@ void NSBezierPath::lineToPoint(NSPoint point)
     if (!hasCurrent_)
         NSException::raise_format(NSInternalInconsistencyException,
                                   NSSTR("-[NSBezierPath lineToPoint:]: no current point"));
-    elements_.push_back(Element{Element::Line, {point, point, point}});
+    elements_.push_back(Element{Element::Line, point});
     current_ = point;
-}
-
-void NSBezierPath::curveToPoint_controlPoint1_controlPoint2(NSPoint endPoint, NSPoint controlPoint1,
-                                                            NSPoint controlPoint2)
-{
-    if (!hasCurrent_)
-        NSException::raise_format(
-            NSInternalInconsistencyException,
-            NSSTR("-[NSBezierPath curveToPoint:controlPoint1:controlPoint2:]: no current point"));
-    elements_.push_back(Element{Element::Curve, {controlPoint1, controlPoint2, endPoint}});
-    current_ = endPoint;
 }
 
 void NSBezierPath::closePath()
 {
     if (!hasCurrent_)
         return;
-    elements_.push_back(Element{Element::Close, {subpathStart_, subpathStart_, subpathStart_}});
+    elements_.push_back(Element{Element::Close, subpathStart_});
     current_ = subpathStart_;
-}
-
-void NSBezierPath::removeAllPoints()
-{
-    elements_.clear();
-    hasCurrent_ = false;
 }
 
 void NSBezierPath::appendBezierPathWithRect(NSRect rect)
@@ -292,49 +229,6 @@ void NSBezierPath::appendBezierPathWithRect(NSRect rect)
     lineToPoint(NSMakePoint(x + w, y + h));
     lineToPoint(NSMakePoint(x, y + h));
     closePath();
-}
-
-void NSBezierPath::appendBezierPathWithOvalInRect(NSRect rect)
-{
-    // Four cubic quarters.
-    constexpr CGFloat k = 0.55228474983079334;
-    const CGFloat rx = rect.size.width / 2, ry = rect.size.height / 2;
-    const CGFloat cx = rect.origin.x + rx, cy = rect.origin.y + ry;
-    moveToPoint(NSMakePoint(cx + rx, cy));
-    curveToPoint_controlPoint1_controlPoint2(NSMakePoint(cx, cy + ry), NSMakePoint(cx + rx, cy + k * ry),
-                                             NSMakePoint(cx + k * rx, cy + ry));
-    curveToPoint_controlPoint1_controlPoint2(NSMakePoint(cx - rx, cy), NSMakePoint(cx - k * rx, cy + ry),
-                                             NSMakePoint(cx - rx, cy + k * ry));
-    curveToPoint_controlPoint1_controlPoint2(NSMakePoint(cx, cy - ry), NSMakePoint(cx - rx, cy - k * ry),
-                                             NSMakePoint(cx - k * rx, cy - ry));
-    curveToPoint_controlPoint1_controlPoint2(NSMakePoint(cx + rx, cy), NSMakePoint(cx + k * rx, cy - ry),
-                                             NSMakePoint(cx + rx, cy - k * ry));
-    closePath();
-}
-
-void NSBezierPath::appendBezierPath(NSBezierPath* path)
-{
-    if (!path)
-        return;
-    for (const Element& e : path->elements_) {
-        elements_.push_back(e);
-    }
-    if (path->hasCurrent_) {
-        hasCurrent_ = true;
-        current_ = path->current_;
-        subpathStart_ = path->subpathStart_;
-    }
-}
-
-void NSBezierPath::transformUsingAffineTransform(NSAffineTransform* transform)
-{
-    if (!transform)
-        return;
-    for (Element& e : elements_)
-        for (CGPoint& p : e.points)
-            p = transform->transformPoint(p);
-    current_ = transform->transformPoint(current_);
-    subpathStart_ = transform->transformPoint(subpathStart_);
 }
 
 void NSBezierPath::setLineDash_count_phase(const CGFloat* pattern, NSInteger count, CGFloat phase)
@@ -357,14 +251,10 @@ void NSBezierPath::AddToContext(CGContextRef c) const
     for (const Element& e : elements_) {
         switch (e.kind) {
         case Element::Move:
-            CGContextMoveToPoint(c, e.points[0].x, e.points[0].y);
+            CGContextMoveToPoint(c, e.point.x, e.point.y);
             break;
         case Element::Line:
-            CGContextAddLineToPoint(c, e.points[0].x, e.points[0].y);
-            break;
-        case Element::Curve:
-            CGContextAddCurveToPoint(c, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y,
-                                     e.points[2].x, e.points[2].y);
+            CGContextAddLineToPoint(c, e.point.x, e.point.y);
             break;
         case Element::Close:
             CGContextClosePath(c);
@@ -377,7 +267,7 @@ void NSBezierPath::ApplyStroke(CGContextRef c) const
 {
     CGContextSetLineWidth(c, lineWidth_);
     CGContextSetLineJoin(c, static_cast<CGLineJoin>(join_));
-    CGContextSetLineCap(c, static_cast<CGLineCap>(cap_));
+    CGContextSetLineCap(c, kCGLineCapButt);
     CGContextSetLineDash(c, phase_, dash_.empty() ? nullptr : dash_.data(), dash_.size());
 }
 
@@ -402,10 +292,7 @@ void NSBezierPath::fill()
     CGContextRef c = context->CGContext();
     CGContextSaveGState(c);
     AddToContext(c);
-    if (winding_ == NSEvenOddWindingRule)
-        CGContextEOFillPath(c);
-    else
-        CGContextFillPath(c);
+    CGContextFillPath(c);
     CGContextRestoreGState(c);
 }
 
@@ -416,33 +303,19 @@ void NSBezierPath::addClip()
         return;
     CGContextRef c = context->CGContext();
     AddToContext(c);
-    if (winding_ == NSEvenOddWindingRule)
-        CGContextEOClip(c);
-    else
-        CGContextClip(c);
-}
-
-NSPoint NSBezierPath::currentPoint() const
-{
-    if (!hasCurrent_)
-        NSException::raise_format(NSInternalInconsistencyException,
-                                  NSSTR("-[NSBezierPath currentPoint]: no current point"));
-    return current_;
+    CGContextClip(c);
 }
 
 NSRect NSBezierPath::bounds() const
 {
     if (elements_.empty())
-        return CGRectZero;
+        return NSMakeRect(0, 0, 0, 0);
     CGFloat x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
     for (const Element& e : elements_) {
-        const int n = e.kind == Element::Curve ? 3 : 1;
-        for (int i = 0; i < n; ++i) {
-            x0 = std::min(x0, e.points[i].x);
-            y0 = std::min(y0, e.points[i].y);
-            x1 = std::max(x1, e.points[i].x);
-            y1 = std::max(y1, e.points[i].y);
-        }
+        x0 = std::min(x0, e.point.x);
+        y0 = std::min(y0, e.point.y);
+        x1 = std::max(x1, e.point.x);
+        y1 = std::max(y1, e.point.y);
     }
     return NSMakeRect(x0, y0, x1 - x0, y1 - y0);
 }
@@ -461,41 +334,6 @@ void NSAffineTransform::translateXBy_yBy(CGFloat deltaX, CGFloat deltaY)
 void NSAffineTransform::rotateByDegrees(CGFloat angle)
 {
     m_ = CGAffineTransformRotate(m_, angle * 3.14159265358979323846 / 180.0);
-}
-
-void NSAffineTransform::rotateByRadians(CGFloat angle) { m_ = CGAffineTransformRotate(m_, angle); }
-
-void NSAffineTransform::scaleBy(CGFloat scale) { m_ = CGAffineTransformScale(m_, scale, scale); }
-
-void NSAffineTransform::scaleXBy_yBy(CGFloat scaleX, CGFloat scaleY)
-{
-    m_ = CGAffineTransformScale(m_, scaleX, scaleY);
-}
-
-void NSAffineTransform::appendTransform(NSAffineTransform* transform)
-{
-    if (transform)
-        m_ = CGAffineTransformConcat(m_, transform->m_);
-}
-
-void NSAffineTransform::prependTransform(NSAffineTransform* transform)
-{
-    if (transform)
-        m_ = CGAffineTransformConcat(transform->m_, m_);
-}
-
-void NSAffineTransform::invert()
-{
-    const CGFloat det = m_.a * m_.d - m_.b * m_.c;
-    if (det == 0.0 || !std::isfinite(det))
-        NSException::raise_format(NSInternalInconsistencyException,
-                                  NSSTR("-[NSAffineTransform invert]: singular matrix"));
-    m_ = CGAffineTransformInvert(m_);
-}
-
-NSPoint NSAffineTransform::transformPoint(NSPoint point) const
-{
-    return CGPointApplyAffineTransform(point, m_);
 }
 
 void NSAffineTransform::concat()
@@ -558,11 +396,6 @@ void NSGradient::drawInBezierPath_angle(NSBezierPath* path, CGFloat angle)
     CGGradientRelease(gradient);
 }
 
-void NSGradient::drawInRect_angle(NSRect rect, CGFloat angle)
-{
-    drawInBezierPath_angle(NSBezierPath::bezierPathWithRect(rect), angle);
-}
-
 // ---- text ------------------------------------------------------------------------------------------
 
 namespace {
@@ -613,6 +446,37 @@ PangoContext* DrawContext()
     // Only the host's calling thread draws.
     static PangoContext* context = pvcommon::text::NewContext(kTextDpi);
     return context;
+}
+
+// Layouts of the drawing context by font and text: a chart draws the same
+// labels again and again, and a kept layout need not be shaped again (pango
+// lays it out anew by itself when the context's transform changed).
+// Bounded by entries and by the bytes of their keys.
+PangoLayout* DrawLayout(const TextStyle& style, const std::string& utf8)
+{
+    static auto& layouts = *new std::unordered_map<std::string, PangoLayout*>;
+    static std::size_t keyBytes = 0;
+    constexpr std::size_t kMaxEntries = 512;
+    constexpr std::size_t kMaxBytes = std::size_t(1) << 18;
+    std::string key = style.family;
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&style.size), sizeof(style.size));
+    key += utf8;
+    auto it = layouts.find(key);
+    if (it != layouts.end())
+        return static_cast<PangoLayout*>(g_object_ref(it->second));
+    PangoLayout* layout = pvcommon::text::NewLayout(DrawContext(), style.family, style.size, utf8);
+    if (key.size() > kMaxBytes / 16)
+        return layout;
+    if (layouts.size() >= kMaxEntries || keyBytes + key.size() > kMaxBytes) {
+        for (auto& entry : layouts)
+            g_object_unref(entry.second);
+        layouts.clear();
+        keyBytes = 0;
+    }
+    keyBytes += key.size();
+    layouts.emplace(std::move(key), static_cast<PangoLayout*>(g_object_ref(layout)));
+    return layout;
 }
 
 } // namespace
@@ -670,10 +534,11 @@ void NSString::drawAtPoint_withAttributes(NSPoint point, NSDictionary* attribute
     if (!units_.empty()) {
         PangoContext* pango = DrawContext();
         pango_cairo_update_context(cr, pango);
-        PangoLayout* layout = pvcommon::text::NewLayout(pango, style.family, style.size, utf8);
+        PangoLayout* layout = DrawLayout(style, utf8);
         cairo_set_source_rgba(cr, style.rgba[0], style.rgba[1], style.rgba[2],
                               style.rgba[3] * c->state.alpha);
         cairo_move_to(cr, 0.0, 0.0);
+        pvquartz::WillPaint(c);
         pango_cairo_show_layout(cr, layout);
         g_object_unref(layout);
         cairo_new_path(cr);

@@ -90,7 +90,6 @@ class NSAutoreleasePool : public NSObject {
 public:
     static NSAutoreleasePool* alloc();
     NSAutoreleasePool* init();
-    void drain() { release(); }
     // Autoreleases into the innermost pool of the thread.
     static void addObject(NSObject* object);
 
@@ -121,11 +120,8 @@ public:
     NSException& operator=(const NSException& other);
     ~NSException() override;
 
-    static NSException exceptionWithName_reason_userInfo(NSString* name, NSString* reason,
-                                                         NSObject* userInfo);
     // Throws an exception of the name with the formatted reason.
     [[noreturn]] static void raise_format(NSString* name, NSString* format, ...);
-    [[noreturn]] void raise() const;
 
     NSString* name() const { return name_; }
     NSString* reason() const { return reason_; }
@@ -148,14 +144,8 @@ public:
     // Null text raises NSInvalidArgumentException; text that is not UTF-8
     // gives nil (and the allocated object is released).
     NSString* initWithUTF8String(const char* text);
-    NSString* initWithCharacters_length(const unichar* characters, NSUInteger length);
-    NSString* initWithString(NSString* other);
-    NSString* initWithFormat(NSString* format, ...);
 
-    static NSString* string();
     static NSString* stringWithUTF8String(const char* text);
-    static NSString* stringWithString(NSString* other);
-    static NSString* stringWithCharacters_length(const unichar* characters, NSUInteger length);
     // printf-style formats: %@ (an object's description), %C (a unichar),
     // %c, %s (UTF-8), %d %i %u %x %X %o with the l, ll, h, z and q size
     // modifiers, %f %g %e, %p and %%, with flags, width and precision. An
@@ -168,15 +158,10 @@ public:
     // A zero-terminated UTF-8 copy that lives as long as an autoreleased
     // object of the innermost pool (unpaired surrogates become U+FFFD).
     const char* UTF8String();
-    BOOL isEqualToString(NSString* other) const;
-    NSString* stringByAppendingString(NSString* other);
-    NSString* substringToIndex(NSUInteger index);
-    NSString* substringFromIndex(NSUInteger index);
-    NSString* copy();
-    class NSMutableString* mutableCopy();
 
     // The size the text takes in the attributes' font (NSFontAttributeName;
-    // Helvetica 12 when none), one line.
+    // Helvetica 12 when none), one line; 0 x 0 for an empty text. While a
+    // recording with fixed metrics is active, the recording's metrics.
     NSSize sizeWithAttributes(class NSDictionary* attributes);
     // Draws one line with the attributes' font and colour
     // (NSForegroundColorAttributeName; black when none) on the current
@@ -205,14 +190,10 @@ class NSMutableString : public NSString {
 public:
     static NSMutableString* alloc();
     NSMutableString* init();
-    NSMutableString* initWithCapacity(NSUInteger capacity);
     static NSMutableString* string();
-    static NSMutableString* stringWithCapacity(NSUInteger capacity);
-    static NSMutableString* stringWithString(NSString* other);
     // Null raises NSInvalidArgumentException.
     void appendString(NSString* other);
     void appendFormat(NSString* format, ...);
-    void setString(NSString* other);
 
 protected:
     NSMutableString() = default;
@@ -226,7 +207,6 @@ class NSDictionary : public NSObject {
 public:
     static NSDictionary* alloc();
     NSDictionary* init();
-    static NSDictionary* dictionary();
     static NSDictionary* dictionaryWithObject_forKey(NSObject* object, NSObject* key);
     NSObject* objectForKey(NSObject* key) const;
     NSUInteger count() const;
@@ -245,7 +225,6 @@ public:
     static NSMutableDictionary* dictionary();
     static NSMutableDictionary* dictionaryWithObject_forKey(NSObject* object, NSObject* key);
     void setObject_forKey(NSObject* object, NSObject* key);
-    void removeObjectForKey(NSObject* key);
 
 protected:
     NSMutableDictionary() = default;
@@ -260,14 +239,12 @@ class NSFont : public NSObject {
 public:
     // Nil for an empty name or one that fontconfig does not resolve to that
     // family (the classic core names resolve to their Liberation families),
-    // and for a size that is not finite or not above 0 (Cocoa takes 0 for
-    // the default size 12; so does this).
+    // and for a negative or non-finite size; 0 is the default size 12, as in
+    // Cocoa.
     static NSFont* fontWithName_size(NSString* fontName, CGFloat fontSize);
     // The generic sans-serif family; sizes of 0 or less are 12.
     static NSFont* systemFontOfSize(CGFloat fontSize);
-    static NSFont* userFontOfSize(CGFloat fontSize);
     NSString* fontName() const { return name_; }
-    NSString* familyName() const { return name_; }
     CGFloat pointSize() const { return size_; }
 
     // For the layer's own use: the family pango draws, as asked for.
@@ -293,12 +270,8 @@ public:
     static NSColor* colorWithDeviceRed_green_blue_alpha(CGFloat red, CGFloat green, CGFloat blue,
                                                         CGFloat alpha);
     static NSColor* blackColor();
-    static NSColor* whiteColor();
-    static NSColor* clearColor();
     // The fill and stroke colour of the current graphics context (none: nothing).
     void set();
-    void setFill();
-    void setStroke();
     CGFloat redComponent() const { return rgba_[0]; }
     CGFloat greenComponent() const { return rgba_[1]; }
     CGFloat blueComponent() const { return rgba_[2]; }
@@ -340,8 +313,6 @@ public:
     CGContextRef CGContext() const { return port_; }
     BOOL isFlipped() const { return flipped_; }
     void setShouldAntialias(BOOL antialias);
-    BOOL shouldAntialias() const;
-    void flushGraphics();
 
 protected:
     NSGraphicsContext() = default;
@@ -356,46 +327,25 @@ private:
 
 typedef NSUInteger NSLineJoinStyle;
 enum : NSLineJoinStyle { NSMiterLineJoinStyle = 0, NSRoundLineJoinStyle = 1, NSBevelLineJoinStyle = 2 };
-typedef NSUInteger NSLineCapStyle;
-enum : NSLineCapStyle { NSButtLineCapStyle = 0, NSRoundLineCapStyle = 1, NSSquareLineCapStyle = 2 };
-typedef NSUInteger NSWindingRule;
-enum : NSWindingRule { NSNonZeroWindingRule = 0, NSEvenOddWindingRule = 1 };
 
-// A path with its own line width (1.0), join (miter), cap (butt), dash
-// (none) and winding rule (non-zero); stroke, fill and addClip paint on the
+// A path with its own line width (1.0), join (miter) and dash (none), butt
+// caps and the non-zero winding rule; stroke, fill and addClip paint on the
 // current graphics context's CGContext in its current transform and colours.
 class NSBezierPath : public NSObject {
 public:
     static NSBezierPath* alloc();
     NSBezierPath* init();
     static NSBezierPath* bezierPath();
-    static NSBezierPath* bezierPathWithRect(NSRect rect);
-    static NSBezierPath* bezierPathWithOvalInRect(NSRect rect);
-    static void fillRect(NSRect rect);
-    static void strokeRect(NSRect rect);
-    static void strokeLineFromPoint_toPoint(NSPoint point1, NSPoint point2);
 
-    // lineToPoint and curveTo without a current point raise
+    // lineToPoint without a current point raises
     // NSInternalInconsistencyException ("no current point"), as Cocoa does.
     void moveToPoint(NSPoint point);
     void lineToPoint(NSPoint point);
-    void curveToPoint_controlPoint1_controlPoint2(NSPoint endPoint, NSPoint controlPoint1,
-                                                  NSPoint controlPoint2);
     void closePath();
-    void removeAllPoints();
     void appendBezierPathWithRect(NSRect rect);
-    void appendBezierPathWithOvalInRect(NSRect rect);
-    void appendBezierPath(NSBezierPath* path);
-    void transformUsingAffineTransform(class NSAffineTransform* transform);
 
     void setLineWidth(CGFloat width) { lineWidth_ = width; }
-    CGFloat lineWidth() const { return lineWidth_; }
     void setLineJoinStyle(NSLineJoinStyle style) { join_ = style; }
-    NSLineJoinStyle lineJoinStyle() const { return join_; }
-    void setLineCapStyle(NSLineCapStyle style) { cap_ = style; }
-    NSLineCapStyle lineCapStyle() const { return cap_; }
-    void setWindingRule(NSWindingRule rule) { winding_ = rule; }
-    NSWindingRule windingRule() const { return winding_; }
     // count 0 or a null pattern: solid. A negative count raises
     // NSInvalidArgumentException.
     void setLineDash_count_phase(const CGFloat* pattern, NSInteger count, CGFloat phase);
@@ -405,9 +355,7 @@ public:
     void addClip();
 
     BOOL isEmpty() const { return elements_.empty(); }
-    NSInteger elementCount() const { return static_cast<NSInteger>(elements_.size()); }
-    NSPoint currentPoint() const;
-    // The smallest rectangle holding every point (control points too).
+    // The smallest rectangle holding every point.
     NSRect bounds() const;
 
 protected:
@@ -415,8 +363,8 @@ protected:
 
 private:
     struct Element {
-        enum Kind { Move, Line, Curve, Close } kind;
-        CGPoint points[3];
+        enum Kind { Move, Line, Close } kind;
+        CGPoint point;
     };
     void AddToContext(CGContextRef c) const;
     void ApplyStroke(CGContextRef c) const;
@@ -426,8 +374,6 @@ private:
     CGPoint subpathStart_ = {0.0, 0.0};
     CGFloat lineWidth_ = 1.0;
     NSLineJoinStyle join_ = NSMiterLineJoinStyle;
-    NSLineCapStyle cap_ = NSButtLineCapStyle;
-    NSWindingRule winding_ = NSNonZeroWindingRule;
     std::vector<CGFloat> dash_;
     CGFloat phase_ = 0.0;
 };
@@ -441,16 +387,8 @@ public:
     static NSAffineTransform* transform();
     void translateXBy_yBy(CGFloat deltaX, CGFloat deltaY);
     void rotateByDegrees(CGFloat angle);
-    void rotateByRadians(CGFloat angle);
-    void scaleBy(CGFloat scale);
-    void scaleXBy_yBy(CGFloat scaleX, CGFloat scaleY);
-    void appendTransform(NSAffineTransform* transform);
-    void prependTransform(NSAffineTransform* transform);
-    void invert();
-    NSPoint transformPoint(NSPoint point) const;
     // Concatenates the transform onto the current graphics context's CTM.
     void concat();
-    CGAffineTransform Matrix() const { return m_; }
 
 protected:
     NSAffineTransform() = default;
@@ -469,7 +407,6 @@ public:
     // in degrees (0: start at the left, 90: start at the smaller y), on the
     // current graphics context, the path's rule clipping.
     void drawInBezierPath_angle(NSBezierPath* path, CGFloat angle);
-    void drawInRect_angle(NSRect rect, CGFloat angle);
 
 protected:
     NSGradient() = default;

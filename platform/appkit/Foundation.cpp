@@ -508,63 +508,10 @@ NSString* NSString::initWithUTF8String(const char* text)
     return this;
 }
 
-NSString* NSString::initWithCharacters_length(const unichar* characters, NSUInteger length)
-{
-    if (!characters && length > 0) {
-        release();
-        NSException::raise_format(NSInvalidArgumentException,
-                                  NSSTR("-[NSString initWithCharacters:length:]: NULL characters"));
-    }
-    units_.assign(reinterpret_cast<const char16_t*>(characters), length);
-    return this;
-}
-
-NSString* NSString::initWithString(NSString* other)
-{
-    if (!other) {
-        release();
-        NSException::raise_format(NSInvalidArgumentException,
-                                  NSSTR("-[NSString initWithString:]: nil argument"));
-    }
-    units_ = other->units_;
-    return this;
-}
-
-NSString* NSString::initWithFormat(NSString* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    try {
-        units_ = FormatV(format, args);
-    } catch (...) {
-        va_end(args);
-        release();
-        throw;
-    }
-    va_end(args);
-    return this;
-}
-
-NSString* NSString::string()
-{
-    return static_cast<NSString*>(NSString::alloc()->init()->autorelease());
-}
-
 NSString* NSString::stringWithUTF8String(const char* text)
 {
     NSString* s = NSString::alloc()->initWithUTF8String(text);
     return s ? static_cast<NSString*>(s->autorelease()) : nullptr;
-}
-
-NSString* NSString::stringWithString(NSString* other)
-{
-    return static_cast<NSString*>(NSString::alloc()->initWithString(other)->autorelease());
-}
-
-NSString* NSString::stringWithCharacters_length(const unichar* characters, NSUInteger length)
-{
-    return static_cast<NSString*>(
-        NSString::alloc()->initWithCharacters_length(characters, length)->autorelease());
 }
 
 NSString* NSString::stringWithFormat(NSString* format, ...)
@@ -615,44 +562,6 @@ const char* NSString::UTF8String()
     return buffer->text.c_str();
 }
 
-BOOL NSString::isEqualToString(NSString* other) const
-{
-    return other && other->units_ == units_ ? YES : NO;
-}
-
-NSString* NSString::stringByAppendingString(NSString* other)
-{
-    if (!other)
-        NSException::raise_format(NSInvalidArgumentException,
-                                  NSSTR("-[NSString stringByAppendingString:]: nil argument"));
-    return static_cast<NSString*>(pvappkit::NewString(units_ + other->units_)->autorelease());
-}
-
-NSString* NSString::substringToIndex(NSUInteger index)
-{
-    if (index > units_.size())
-        NSException::raise_format(NSRangeException,
-                                  NSSTR("-[NSString substringToIndex:]: Index out of bounds"));
-    return static_cast<NSString*>(pvappkit::NewString(units_.substr(0, index))->autorelease());
-}
-
-NSString* NSString::substringFromIndex(NSUInteger index)
-{
-    if (index > units_.size())
-        NSException::raise_format(NSRangeException,
-                                  NSSTR("-[NSString substringFromIndex:]: Index out of bounds"));
-    return static_cast<NSString*>(pvappkit::NewString(units_.substr(index))->autorelease());
-}
-
-NSString* NSString::copy() { return pvappkit::NewString(units_); }
-
-NSMutableString* NSString::mutableCopy()
-{
-    NSMutableString* s = NSMutableString::alloc()->init();
-    s->units_ = units_;
-    return s;
-}
-
 BOOL NSString::isEqual(NSObject* other)
 {
     auto* s = dynamic_cast<NSString*>(other);
@@ -663,27 +572,10 @@ NSUInteger NSString::hash() { return std::hash<std::u16string>()(units_); }
 
 NSMutableString* NSMutableString::alloc() { return new NSMutableString; }
 NSMutableString* NSMutableString::init() { return this; }
-NSMutableString* NSMutableString::initWithCapacity(NSUInteger) { return this; }
 
 NSMutableString* NSMutableString::string()
 {
     return static_cast<NSMutableString*>(NSMutableString::alloc()->init()->autorelease());
-}
-
-NSMutableString* NSMutableString::stringWithCapacity(NSUInteger capacity)
-{
-    return static_cast<NSMutableString*>(
-        NSMutableString::alloc()->initWithCapacity(capacity)->autorelease());
-}
-
-NSMutableString* NSMutableString::stringWithString(NSString* other)
-{
-    if (!other)
-        NSException::raise_format(NSInvalidArgumentException,
-                                  NSSTR("+[NSMutableString stringWithString:]: nil argument"));
-    NSMutableString* s = NSMutableString::string();
-    s->units_ = other->Units();
-    return s;
 }
 
 void NSMutableString::appendString(NSString* other)
@@ -705,14 +597,6 @@ void NSMutableString::appendFormat(NSString* format, ...)
         throw;
     }
     va_end(args);
-}
-
-void NSMutableString::setString(NSString* other)
-{
-    if (!other)
-        NSException::raise_format(NSInvalidArgumentException,
-                                  NSSTR("-[NSMutableString setString:]: nil argument"));
-    units_ = other->Units();
 }
 
 // ---- NSException ------------------------------------------------------------------------------
@@ -763,12 +647,6 @@ NSException::~NSException()
         reason_->release();
 }
 
-NSException NSException::exceptionWithName_reason_userInfo(NSString* name, NSString* reason,
-                                                           NSObject*)
-{
-    return NSException(name, reason);
-}
-
 void NSException::raise_format(NSString* name, NSString* format, ...)
 {
     va_list args;
@@ -787,7 +665,6 @@ void NSException::raise_format(NSString* name, NSString* format, ...)
     throw exception;
 }
 
-void NSException::raise() const { throw *this; }
 
 // ---- dictionaries ---------------------------------------------------------------------------
 
@@ -823,11 +700,6 @@ void NSDictionary::Set(NSObject* object, NSObject* key)
             return;
         }
     entries_.emplace_back(key, object);
-}
-
-NSDictionary* NSDictionary::dictionary()
-{
-    return static_cast<NSDictionary*>(NSDictionary::alloc()->init()->autorelease());
 }
 
 NSDictionary* NSDictionary::dictionaryWithObject_forKey(NSObject* object, NSObject* key)
@@ -876,16 +748,3 @@ NSMutableDictionary* NSMutableDictionary::dictionaryWithObject_forKey(NSObject* 
 
 void NSMutableDictionary::setObject_forKey(NSObject* object, NSObject* key) { Set(object, key); }
 
-void NSMutableDictionary::removeObjectForKey(NSObject* key)
-{
-    if (!key)
-        NSException::raise_format(NSInvalidArgumentException,
-                                  NSSTR("-[NSMutableDictionary removeObjectForKey:]: key cannot be nil"));
-    for (auto it = entries_.begin(); it != entries_.end(); ++it)
-        if (it->first->isEqual(key)) {
-            it->first->release();
-            it->second->release();
-            entries_.erase(it);
-            return;
-        }
-}

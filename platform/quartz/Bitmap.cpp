@@ -1,6 +1,7 @@
 // Bitmap contexts and images.
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -24,6 +25,35 @@ bool HasAlpha(CGBitmapInfo info)
 }
 
 } // namespace
+
+CGImageObject::~CGImageObject()
+{
+    if (shared) {
+        auto& list = shared->sharing;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+}
+
+namespace pvquartz {
+
+void WillPaint(CGContextObject* c)
+{
+    if (c->sharing.empty())
+        return;
+    cairo_surface_flush(c->surface);
+    for (CGImageObject* image : c->sharing) {
+        const size_t rowBytes = static_cast<size_t>(image->width) * 4;
+        for (int y = 0; y < image->height; ++y)
+            std::memcpy(image->own.get() + static_cast<size_t>(y) * rowBytes,
+                        image->sharedData + static_cast<size_t>(y) * image->stride, rowBytes);
+        image->stride = rowBytes;
+        image->shared = nullptr;
+        image->sharedData = nullptr;
+    }
+    c->sharing.clear();
+}
+
+} // namespace pvquartz
 
 extern "C" {
 
@@ -85,27 +115,10 @@ void* CGBitmapContextGetData(CGContextRef c)
 {
     return c ? pvquartz::Context(c, "CGBitmapContextGetData")->data : nullptr;
 }
-
-size_t CGBitmapContextGetWidth(CGContextRef c)
-{
-    return c ? static_cast<size_t>(pvquartz::Context(c, "CGBitmapContextGetWidth")->width) : 0;
-}
-
-size_t CGBitmapContextGetHeight(CGContextRef c)
-{
-    return c ? static_cast<size_t>(pvquartz::Context(c, "CGBitmapContextGetHeight")->height) : 0;
-}
-
 size_t CGBitmapContextGetBytesPerRow(CGContextRef c)
 {
     return c ? pvquartz::Context(c, "CGBitmapContextGetBytesPerRow")->stride : 0;
 }
-
-CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef c)
-{
-    return c ? pvquartz::Context(c, "CGBitmapContextGetBitmapInfo")->info : 0;
-}
-
 CGImageRef CGBitmapContextCreateImage(CGContextRef ref)
 {
     if (!ref)
@@ -119,24 +132,35 @@ CGImageRef CGBitmapContextCreateImage(CGContextRef ref)
         return nullptr;
     image->width = c->width;
     image->height = c->height;
-    image->stride = static_cast<size_t>(c->width) * 4;
     image->info = c->info;
-    try {
-        image->pixels.resize(image->stride * static_cast<size_t>(c->height));
-    } catch (const std::bad_alloc&) {
+    // The copy's room now, so that a failure shows here; untouched, it costs
+    // little until the context paints again.
+    const size_t rowBytes = static_cast<size_t>(c->width) * 4;
+    image->own.reset(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(c->height)]);
+    if (!image->own) {
         delete image;
         return nullptr;
     }
-    const bool alpha = HasAlpha(c->info);
-    for (int y = 0; y < c->height; ++y) {
-        unsigned char* out = image->pixels.data() + static_cast<size_t>(y) * image->stride;
-        std::memcpy(out, c->data + static_cast<size_t>(y) * c->stride, image->stride);
-        if (!alpha) {
-            // cairo leaves the unused byte undefined: opaque.
-            auto* words = reinterpret_cast<uint32_t*>(out);
-            for (int x = 0; x < c->width; ++x)
-                words[x] |= 0xFF000000u;
+    if (HasAlpha(c->info)) {
+        try {
+            c->sharing.push_back(image);
+        } catch (const std::bad_alloc&) {
+            delete image;
+            return nullptr;
         }
+        image->shared = c;
+        image->sharedData = c->data;
+        image->stride = c->stride;
+        return image;
+    }
+    // cairo leaves the unused byte undefined: copied now, opaque.
+    image->stride = rowBytes;
+    for (int y = 0; y < c->height; ++y) {
+        unsigned char* out = image->own.get() + static_cast<size_t>(y) * rowBytes;
+        std::memcpy(out, c->data + static_cast<size_t>(y) * c->stride, rowBytes);
+        auto* words = reinterpret_cast<uint32_t*>(out);
+        for (int x = 0; x < c->width; ++x)
+            words[x] |= 0xFF000000u;
     }
     return image;
 }
@@ -163,19 +187,4 @@ size_t CGImageGetHeight(CGImageRef image)
 {
     return image ? static_cast<size_t>(Image(image, "CGImageGetHeight")->height) : 0;
 }
-
-size_t CGImageGetBytesPerRow(CGImageRef image)
-{
-    return image ? Image(image, "CGImageGetBytesPerRow")->stride : 0;
-}
-
-size_t CGImageGetBitsPerComponent(CGImageRef image) { return image ? 8 : 0; }
-
-size_t CGImageGetBitsPerPixel(CGImageRef image) { return image ? 32 : 0; }
-
-CGImageAlphaInfo CGImageGetAlphaInfo(CGImageRef image)
-{
-    return image ? (Image(image, "CGImageGetAlphaInfo")->info & kCGBitmapAlphaInfoMask) : 0;
-}
-
 }  // extern "C"

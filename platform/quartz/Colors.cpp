@@ -7,9 +7,8 @@
 
 namespace {
 
-// One RGB space (generic, device and sRGB are the same here) and one gray.
+// One RGB space: generic and device RGB are the same here.
 CGColorSpaceObject rgbSpace(3);
-CGColorSpaceObject graySpace(1);
 
 CGColorSpaceObject* Space(CGColorSpaceRef space)
 {
@@ -24,15 +23,10 @@ double Clamp(CGFloat v)
 }
 
 // The space's components then alpha, to RGBA.
-void ToRgba(const CGColorSpaceObject* space, const CGFloat* components, double rgba[4])
+void ToRgba(const CGColorSpaceObject*, const CGFloat* components, double rgba[4])
 {
-    if (space->components == 1) {
-        rgba[0] = rgba[1] = rgba[2] = Clamp(components[0]);
-        rgba[3] = Clamp(components[1]);
-    } else {
-        for (int i = 0; i < 4; ++i)
-            rgba[i] = Clamp(components[i]);
-    }
+    for (int i = 0; i < 4; ++i)
+        rgba[i] = Clamp(components[i]);
 }
 
 CFStringRef Literal(const char* text)
@@ -45,23 +39,15 @@ CFStringRef Literal(const char* text)
 extern "C" {
 
 const CFStringRef kCGColorSpaceGenericRGB = Literal("kCGColorSpaceGenericRGB");
-const CFStringRef kCGColorSpaceSRGB = Literal("kCGColorSpaceSRGB");
-const CFStringRef kCGColorSpaceGenericGray = Literal("kCGColorSpaceGenericGray");
 
 CGColorSpaceRef CGColorSpaceCreateWithName(CFStringRef name)
 {
     if (!name)
         return nullptr;
-    if (CFEqual(name, kCGColorSpaceGenericRGB) || CFEqual(name, kCGColorSpaceSRGB))
-        return &rgbSpace;
-    if (CFEqual(name, kCGColorSpaceGenericGray))
-        return &graySpace;
-    return nullptr;
+    return CFEqual(name, kCGColorSpaceGenericRGB) ? &rgbSpace : nullptr;
 }
 
 CGColorSpaceRef CGColorSpaceCreateDeviceRGB(void) { return &rgbSpace; }
-CGColorSpaceRef CGColorSpaceCreateDeviceGray(void) { return &graySpace; }
-
 CGColorSpaceRef CGColorSpaceRetain(CGColorSpaceRef space)
 {
     if (space)
@@ -126,14 +112,6 @@ const CGFloat* CGColorGetComponents(CGColorRef color)
         return nullptr;
     return pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGColorGetComponents")->components;
 }
-
-CGFloat CGColorGetAlpha(CGColorRef color)
-{
-    if (!color)
-        return 0.0;
-    return pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGColorGetAlpha")->rgba[3];
-}
-
 CGColorSpaceRef CGColorGetColorSpace(CGColorRef color)
 {
     if (!color)

@@ -20,6 +20,7 @@
 
 CGContextObject::~CGContextObject()
 {
+    pvquartz::WillPaint(this);
     if (cr)
         cairo_destroy(cr);
     if (surface)
@@ -159,7 +160,7 @@ void ApplyFill(CGContextObject* c) { SetSource(c, c->state.fill); }
 void ApplyStroke(CGContextObject* c)
 {
     const GState& g = c->state;
-    SetSource(c, g.stroke);
+    pvquartz::SetSource(c, g.stroke);
     cairo_set_line_width(c->cr, g.lineWidth);
     cairo_set_line_cap(c->cr, g.cap == kCGLineCapRound    ? CAIRO_LINE_CAP_ROUND
                               : g.cap == kCGLineCapSquare ? CAIRO_LINE_CAP_SQUARE
@@ -167,7 +168,7 @@ void ApplyStroke(CGContextObject* c)
     cairo_set_line_join(c->cr, g.join == kCGLineJoinRound    ? CAIRO_LINE_JOIN_ROUND
                                : g.join == kCGLineJoinBevel ? CAIRO_LINE_JOIN_BEVEL
                                                             : CAIRO_LINE_JOIN_MITER);
-    cairo_set_miter_limit(c->cr, g.miterLimit);
+    cairo_set_miter_limit(c->cr, 10.0);   // Quartz's
     cairo_set_dash(c->cr, g.dash.empty() ? nullptr : g.dash.data(), static_cast<int>(g.dash.size()),
                    g.phase);
 }
@@ -215,18 +216,149 @@ void Prepend(CGContextObject* c, const CGAffineTransform& t)
         cairo_set_matrix(c->cr, &m);
 }
 
-void FillCurrent(CGContextObject* c, bool evenOdd)
+void FillCurrent(CGContextObject* c)
 {
     if (!c)
         return;
     if (pvquartz::Recording::Active())
-        pvquartz::Log(std::string("FillPath rule=") + (evenOdd ? "evenodd" : "winding") +
+        pvquartz::Log(std::string("FillPath rule=winding") +
                       " color=" + pvquartz::Colour(c->state.fill) +
                       " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
     pvquartz::ApplyFill(c);
-    cairo_set_fill_rule(c->cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+    pvquartz::WillPaint(c);
     cairo_fill(c->cr);
     pvquartz::PathClear(c);
+}
+
+// Dashed straight lines along a pixel axis (the grid lines of a chart: a
+// pattern of 0.5 on and 1.0 off is hundreds of dashes per line, each of
+// which cairo's stroker would turn into its own polygon) are painted from
+// their coverage: the dashes' share of each pixel column times the line's
+// share of each pixel row, exact for antialiased drawing; aliased, a pixel
+// is painted when its centre lies inside a dash. Butt caps only, under a
+// transform that keeps lengths along the axes. False when the path is not
+// such a line; nothing is drawn then.
+bool StrokeDashedAxisLine(CGContextObject* c)
+{
+    const pvquartz::GState& g = c->state;
+    if (g.dash.empty() || g.cap != kCGLineCapButt || g.lineWidth <= 0.0)
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    if (m.xy != 0.0 || m.yx != 0.0 || std::fabs(m.xx) != 1.0 || std::fabs(m.yy) != 1.0)
+        return false;
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    const bool line = path->status == CAIRO_STATUS_SUCCESS && path->num_data == 4 &&
+                      path->data[0].header.type == CAIRO_PATH_MOVE_TO &&
+                      path->data[2].header.type == CAIRO_PATH_LINE_TO;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    if (line) {
+        x0 = path->data[1].point.x;
+        y0 = path->data[1].point.y;
+        x1 = path->data[3].point.x;
+        y1 = path->data[3].point.y;
+    }
+    cairo_path_destroy(path);
+    if (!line)
+        return false;
+    cairo_user_to_device(c->cr, &x0, &y0);
+    cairo_user_to_device(c->cr, &x1, &y1);
+    const bool horizontal = y0 == y1, vertical = x0 == x1;
+    if (horizontal == vertical)   // slanted, or a single point
+        return false;
+    // Along: the axis of the line; across: the other one.
+    const double from = horizontal ? x0 : y0, to = horizontal ? x1 : y1;
+    const double centre = horizontal ? y0 : x0;
+    const double length = std::fabs(to - from), direction = to > from ? 1.0 : -1.0;
+    const double period = [&g] {
+        double sum = 0.0;
+        for (double d : g.dash)
+            sum += d;
+        return sum;
+    }();
+    // The pattern as cairo walks it: an odd count repeats with on and off swapped.
+    const std::size_t steps = g.dash.size() % 2 ? 2 * g.dash.size() : g.dash.size();
+    const double cycle = g.dash.size() % 2 ? 2 * period : period;
+    if (!(cycle > 0.0) || length / cycle > 1e6)
+        return false;
+    // The dashes' intervals on the axis, in increasing order of position.
+    std::vector<std::pair<double, double>> on;
+    double phase = std::fmod(g.phase, cycle);
+    if (phase < 0.0)
+        phase += cycle;
+    std::size_t i = 0;
+    while (phase >= g.dash[i % g.dash.size()]) {
+        phase -= g.dash[i % g.dash.size()];
+        i = (i + 1) % steps;
+    }
+    double at = -phase;
+    for (; at < length; i = (i + 1) % steps) {
+        const double next = at + g.dash[i % g.dash.size()];
+        if (i % 2 == 0 && next > 0.0 && next > at) {
+            const double a = from + direction * std::max(at, 0.0);
+            const double b = from + direction * std::min(next, length);
+            on.emplace_back(std::min(a, b), std::max(a, b));
+        }
+        at = next;
+    }
+    if (direction < 0.0)
+        std::reverse(on.begin(), on.end());
+    const double lo = centre - g.lineWidth / 2, hi = centre + g.lineWidth / 2;
+
+    cairo_save(c->cr);
+    cairo_identity_matrix(c->cr);
+    cairo_new_path(c->cr);
+    pvquartz::SetSource(c, g.stroke);
+    if (!g.antialias) {
+        // Pixels whose centres lie inside: [lo, hi) on each axis.
+        const double first = std::ceil(lo - 0.5), last = std::ceil(hi - 0.5);
+        if (last > first) {
+            for (const auto& d : on) {
+                const double a = std::ceil(d.first - 0.5), b = std::ceil(d.second - 0.5);
+                if (b <= a)
+                    continue;
+                if (horizontal)
+                    cairo_rectangle(c->cr, a, first, b - a, last - first);
+                else
+                    cairo_rectangle(c->cr, first, a, last - first, b - a);
+            }
+            cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+            pvquartz::WillPaint(c);
+            cairo_fill(c->cr);
+        }
+    } else if (!on.empty()) {
+        const int a0 = static_cast<int>(std::floor(on.front().first));
+        const int a1 = static_cast<int>(std::ceil(on.back().second));
+        const int c0 = static_cast<int>(std::floor(lo)), c1 = static_cast<int>(std::ceil(hi));
+        std::vector<double> along(static_cast<std::size_t>(a1 - a0), 0.0);
+        for (const auto& d : on)
+            for (int p = static_cast<int>(std::floor(d.first)); p < d.second; ++p)
+                along[static_cast<std::size_t>(p - a0)] +=
+                    std::min(d.second, p + 1.0) - std::max(d.first, static_cast<double>(p));
+        const int w = horizontal ? a1 - a0 : c1 - c0, h = horizontal ? c1 - c0 : a1 - a0;
+        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+        if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
+            unsigned char* bytes = cairo_image_surface_get_data(mask);
+            const int stride = cairo_image_surface_get_stride(mask);
+            for (int q = c0; q < c1; ++q) {
+                const double across = std::min(hi, q + 1.0) - std::max(lo, static_cast<double>(q));
+                for (int p = a0; p < a1; ++p) {
+                    const double v = along[static_cast<std::size_t>(p - a0)] * across * 255.0 + 0.5;
+                    const unsigned char byte = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
+                    const int x = horizontal ? p - a0 : q - c0, y = horizontal ? q - c0 : p - a0;
+                    bytes[y * stride + x] = byte;
+                }
+            }
+            cairo_surface_mark_dirty(mask);
+            pvquartz::WillPaint(c);
+            cairo_mask_surface(c->cr, mask, horizontal ? a0 : c0, horizontal ? c0 : a0);
+        }
+        cairo_surface_destroy(mask);
+    }
+    cairo_restore(c->cr);
+    cairo_new_path(c->cr);
+    return true;
 }
 
 void StrokeCurrent(CGContextObject* c, bool keep)
@@ -236,27 +368,20 @@ void StrokeCurrent(CGContextObject* c, bool keep)
     if (pvquartz::Recording::Active())
         pvquartz::Log("StrokePath " + pvquartz::StrokeText(c) + " path=" + pvquartz::PathText(c) +
                       pvquartz::StateText(c));
+    if (!keep && StrokeDashedAxisLine(c)) {
+        pvquartz::PathClear(c);
+        return;
+    }
     pvquartz::ApplyStroke(c);
     if (keep) {
+        pvquartz::WillPaint(c);
         cairo_stroke_preserve(c->cr);
     } else {
+        pvquartz::WillPaint(c);
         cairo_stroke(c->cr);
         pvquartz::PathClear(c);
     }
 }
-
-void FillStroke(CGContextObject* c, bool evenOdd)
-{
-    if (pvquartz::Recording::Active())
-        pvquartz::Log(std::string("FillPath rule=") + (evenOdd ? "evenodd" : "winding") +
-                      " color=" + pvquartz::Colour(c->state.fill) +
-                      " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
-    pvquartz::ApplyFill(c);
-    cairo_set_fill_rule(c->cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    cairo_fill_preserve(c->cr);
-    StrokeCurrent(c, false);
-}
-
 void Rectangle(CGContextObject* c, CGRect r)
 {
     cairo_rectangle(c->cr, r.origin.x, r.origin.y, r.size.width, r.size.height);
@@ -275,33 +400,6 @@ void Rectangle(CGContextObject* c, CGRect r)
         c->path.currentY = y;
     }
 }
-
-void Ellipse(CGContextObject* c, CGRect r)
-{
-    r = CGRectStandardize(r);
-    cairo_new_sub_path(c->cr);
-    cairo_save(c->cr);
-    cairo_translate(c->cr, r.origin.x + r.size.width / 2, r.origin.y + r.size.height / 2);
-    if (r.size.width > 0.0 && r.size.height > 0.0) {
-        cairo_scale(c->cr, r.size.width / 2, r.size.height / 2);
-        cairo_arc(c->cr, 0.0, 0.0, 1.0, 0.0, 2.0 * pvquartz::kPi);
-    }
-    cairo_restore(c->cr);
-    cairo_close_path(c->cr);
-    if (pvquartz::Recording::Active()) {
-        double cx = r.origin.x + r.size.width / 2, cy = r.origin.y + r.size.height / 2;
-        double rx = r.size.width / 2, ry = r.size.height / 2;
-        cairo_matrix_t m;
-        cairo_get_matrix(c->cr, &m);
-        cairo_user_to_device(c->cr, &cx, &cy);
-        // On the picture: the lengths of the transformed half axes.
-        pvquartz::PathAdd(c, "A(" + pvquartz::Num(cx) + "," + pvquartz::Num(cy) + "," +
-                                 pvquartz::Num(std::hypot(m.xx, m.yx) * rx) + "," +
-                                 pvquartz::Num(std::hypot(m.xy, m.yy) * ry) + ",0.00,360.00,+)");
-        pvquartz::PathAdd(c, "Z");
-    }
-}
-
 } // namespace
 
 extern "C" {
@@ -400,16 +498,6 @@ void CGContextSetLineJoin(CGContextRef ref, CGLineJoin join)
     if (join >= kCGLineJoinMiter && join <= kCGLineJoinBevel)
         c->state.join = join;
 }
-
-void CGContextSetMiterLimit(CGContextRef ref, CGFloat limit)
-{
-    CGContextObject* c = Context(ref, "CGContextSetMiterLimit");
-    if (!c)
-        return;
-    if (std::isfinite(limit) && limit >= 1.0)
-        c->state.miterLimit = limit;
-}
-
 void CGContextSetLineDash(CGContextRef ref, CGFloat phase, const CGFloat* lengths, size_t count)
 {
     CGContextObject* c = Context(ref, "CGContextSetLineDash");
@@ -526,30 +614,6 @@ void CGContextAddLineToPoint(CGContextRef ref, CGFloat x, CGFloat y)
     if (pvquartz::Recording::Active())
         pvquartz::PathLine(c, x, y);
 }
-
-void CGContextAddCurveToPoint(CGContextRef ref, CGFloat cp1x, CGFloat cp1y, CGFloat cp2x,
-                              CGFloat cp2y, CGFloat x, CGFloat y)
-{
-    CGContextObject* c = Context(ref, "CGContextAddCurveToPoint");
-    if (!c)
-        return;
-    if (!pvquartz::Finite({cp1x, cp1y, cp2x, cp2y, x, y}) || !cairo_has_current_point(c->cr))
-        return;
-    cairo_curve_to(c->cr, cp1x, cp1y, cp2x, cp2y, x, y);
-    if (pvquartz::Recording::Active()) {
-        double p[6] = {cp1x, cp1y, cp2x, cp2y, x, y};
-        for (int i = 0; i < 6; i += 2)
-            cairo_user_to_device(c->cr, &p[i], &p[i + 1]);
-        std::string e = "C(";
-        for (int i = 0; i < 6; ++i)
-            e += (i ? "," : "") + pvquartz::Num(p[i]);
-        pvquartz::PathAdd(c, e + ")");
-        c->path.hasCurrent = true;
-        c->path.currentX = p[4];
-        c->path.currentY = p[5];
-    }
-}
-
 void CGContextAddArc(CGContextRef ref, CGFloat x, CGFloat y, CGFloat radius, CGFloat startAngle,
                      CGFloat endAngle, int clockwise)
 {
@@ -639,29 +703,6 @@ void CGContextAddRect(CGContextRef ref, CGRect rect)
         return;
     Rectangle(c, rect);
 }
-
-void CGContextAddLines(CGContextRef ref, const CGPoint* points, size_t count)
-{
-    CGContextObject* c = Context(ref, "CGContextAddLines");
-    if (!c)
-        return;
-    if (!points || count == 0)
-        return;
-    CGContextMoveToPoint(c, points[0].x, points[0].y);
-    for (size_t i = 1; i < count; ++i)
-        CGContextAddLineToPoint(c, points[i].x, points[i].y);
-}
-
-void CGContextAddEllipseInRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextAddEllipseInRect");
-    if (!c)
-        return;
-    if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
-        return;
-    Ellipse(c, rect);
-}
-
 void CGContextClosePath(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextClosePath");
@@ -673,55 +714,13 @@ void CGContextClosePath(CGContextRef ref)
     if (pvquartz::Recording::Active())
         pvquartz::PathAdd(c, "Z");
 }
-
-bool CGContextIsPathEmpty(CGContextRef ref)
-{
-    CGContextObject* c = Context(ref, "CGContextIsPathEmpty");
-    if (!c)
-        return true;
-    cairo_path_t* path = cairo_copy_path(c->cr);
-    const bool empty = path->num_data == 0;
-    cairo_path_destroy(path);
-    return empty;
-}
-
 // --- painting ------------------------------------------------------------------------------
 
-void CGContextFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextFillPath"), false); }
-
-void CGContextEOFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextEOFillPath"), true); }
-
+void CGContextFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextFillPath")); }
 void CGContextStrokePath(CGContextRef ref)
 {
     StrokeCurrent(Context(ref, "CGContextStrokePath"), false);
 }
-
-void CGContextDrawPath(CGContextRef ref, CGPathDrawingMode mode)
-{
-    CGContextObject* c = Context(ref, "CGContextDrawPath");
-    if (!c)
-        return;
-    switch (mode) {
-    case kCGPathFill:
-        FillCurrent(c, false);
-        break;
-    case kCGPathEOFill:
-        FillCurrent(c, true);
-        break;
-    case kCGPathStroke:
-        StrokeCurrent(c, false);
-        break;
-    case kCGPathFillStroke:
-        FillStroke(c, false);
-        break;
-    case kCGPathEOFillStroke:
-        FillStroke(c, true);
-        break;
-    default:
-        break;
-    }
-}
-
 void CGContextClip(CGContextRef ref)
 {
     CGContextObject* c = Context(ref, "CGContextClip");
@@ -732,18 +731,6 @@ void CGContextClip(CGContextRef ref)
     cairo_clip(c->cr);
     pvquartz::PathClear(c);
 }
-
-void CGContextEOClip(CGContextRef ref)
-{
-    CGContextObject* c = Context(ref, "CGContextEOClip");
-    if (!c)
-        return;
-    pvquartz::Log("Clip rule=evenodd path=" + pvquartz::PathText(c));
-    cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_clip(c->cr);
-    pvquartz::PathClear(c);
-}
-
 void CGContextClipToRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextClipToRect");
@@ -777,31 +764,11 @@ void CGContextFillRect(CGContextRef ref, CGRect rect)
     cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
     pvquartz::ApplyFill(c);
     cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+    pvquartz::WillPaint(c);
     cairo_fill(c->cr);
     cairo_append_path(c->cr, path);
     cairo_path_destroy(path);
 }
-
-void CGContextStrokeRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextStrokeRect");
-    if (!c)
-        return;
-    if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
-        return;
-    if (pvquartz::Recording::Active())
-        pvquartz::Log("StrokeRect color=" + pvquartz::Colour(c->state.stroke) +
-                      " width=" + pvquartz::Num(c->state.lineWidth) +
-                      " rect=" + pvquartz::DeviceRectText(c, rect) + pvquartz::StateText(c));
-    cairo_path_t* path = cairo_copy_path(c->cr);
-    cairo_new_path(c->cr);
-    cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
-    pvquartz::ApplyStroke(c);
-    cairo_stroke(c->cr);
-    cairo_append_path(c->cr, path);
-    cairo_path_destroy(path);
-}
-
 void CGContextClearRect(CGContextRef ref, CGRect rect)
 {
     CGContextObject* c = Context(ref, "CGContextClearRect");
@@ -817,32 +784,12 @@ void CGContextClearRect(CGContextRef ref, CGRect rect)
     cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
     cairo_set_operator(c->cr, CAIRO_OPERATOR_CLEAR);
     cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    pvquartz::WillPaint(c);
     cairo_fill(c->cr);
     cairo_restore(c->cr);
     cairo_append_path(c->cr, path);
     cairo_path_destroy(path);
 }
-
-void CGContextFillEllipseInRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextFillEllipseInRect");
-    if (!c)
-        return;
-    CGContextBeginPath(c);
-    CGContextAddEllipseInRect(c, rect);
-    CGContextFillPath(c);
-}
-
-void CGContextStrokeEllipseInRect(CGContextRef ref, CGRect rect)
-{
-    CGContextObject* c = Context(ref, "CGContextStrokeEllipseInRect");
-    if (!c)
-        return;
-    CGContextBeginPath(c);
-    CGContextAddEllipseInRect(c, rect);
-    CGContextStrokePath(c);
-}
-
 void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoint startPoint,
                                  CGPoint endPoint, CGGradientDrawingOptions options)
 {
@@ -899,8 +846,10 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
     }
     cairo_set_source(c->cr, pattern);
     cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    if (length > 0.0)
+    if (length > 0.0) {
+        pvquartz::WillPaint(c);
         cairo_paint(c->cr);
+    }
     cairo_restore(c->cr);
     cairo_pattern_destroy(pattern);
     cairo_append_path(c->cr, path);
@@ -939,13 +888,7 @@ void CGContextEndTransparencyLayer(CGContextRef ref)
     c->state.layer = false;
     c->saved.pop_back();
     cairo_pop_group_to_source(c->cr);
+    pvquartz::WillPaint(c);
     cairo_paint_with_alpha(c->cr, c->state.alpha);
 }
-
-void CGContextFlush(CGContextRef ref)
-{
-    if (CGContextObject* c = Context(ref, "CGContextFlush"))
-        cairo_surface_flush(c->surface);
-}
-
 }  // extern "C"

@@ -4,7 +4,7 @@
 // Objects (contexts, colours, colour spaces, gradients, images) are Core
 // Foundation objects: CFRetain and CFRelease work on them as the CG...Retain
 // and CG...Release functions do; those accept null. Every CGContext function
-// given a null context does nothing (and answers 0, identity or true).
+// given a null context does nothing (and answers null or the identity).
 //
 // A bitmap context has the Quartz base transform: user space starts with
 // the origin at the bottom-left corner and y growing upward; CGContextGetCTM
@@ -44,8 +44,6 @@ struct CGAffineTransform {
     CGFloat a, b, c, d, tx, ty;
 };
 
-extern const CGPoint CGPointZero;
-extern const CGRect CGRectZero;
 extern const CGAffineTransform CGAffineTransformIdentity;
 
 inline CGPoint CGPointMake(CGFloat x, CGFloat y) { return CGPoint{x, y}; }
@@ -57,33 +55,18 @@ inline CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height)
 
 // The rectangle helpers work on the standardized rectangle (a negative
 // width or height counts from the other edge).
-CGFloat CGRectGetMinX(CGRect rect);
 CGFloat CGRectGetMidX(CGRect rect);
-CGFloat CGRectGetMaxX(CGRect rect);
-CGFloat CGRectGetMinY(CGRect rect);
 CGFloat CGRectGetMidY(CGRect rect);
-CGFloat CGRectGetMaxY(CGRect rect);
 CGFloat CGRectGetWidth(CGRect rect);
 CGFloat CGRectGetHeight(CGRect rect);
-CGRect CGRectStandardize(CGRect rect);
-bool CGRectIsEmpty(CGRect rect);
-bool CGRectEqualToRect(CGRect rect1, CGRect rect2);
-CGRect CGRectInset(CGRect rect, CGFloat dx, CGFloat dy);
-CGRect CGRectIntersection(CGRect r1, CGRect r2);
-CGRect CGRectUnion(CGRect r1, CGRect r2);
-bool CGRectContainsPoint(CGRect rect, CGPoint point);
 
-CGAffineTransform CGAffineTransformMake(CGFloat a, CGFloat b, CGFloat c, CGFloat d, CGFloat tx,
-                                        CGFloat ty);
 CGAffineTransform CGAffineTransformMakeTranslation(CGFloat tx, CGFloat ty);
 CGAffineTransform CGAffineTransformMakeScale(CGFloat sx, CGFloat sy);
 CGAffineTransform CGAffineTransformMakeRotation(CGFloat angle);
 // t1 then t2.
 CGAffineTransform CGAffineTransformConcat(CGAffineTransform t1, CGAffineTransform t2);
 CGAffineTransform CGAffineTransformTranslate(CGAffineTransform t, CGFloat tx, CGFloat ty);
-CGAffineTransform CGAffineTransformScale(CGAffineTransform t, CGFloat sx, CGFloat sy);
 CGAffineTransform CGAffineTransformRotate(CGAffineTransform t, CGFloat angle);
-CGAffineTransform CGAffineTransformInvert(CGAffineTransform t);
 bool CGAffineTransformIsIdentity(CGAffineTransform t);
 CGPoint CGPointApplyAffineTransform(CGPoint point, CGAffineTransform t);
 
@@ -95,18 +78,15 @@ typedef struct CGImageObject* CGImageRef;
 
 // ---- colour spaces and colours -----------------------------------------------
 
-// Every RGB space here is the same space: generic and device RGB, sRGB.
+// One RGB space: generic and device RGB are the same space.
 extern const CFStringRef kCGColorSpaceGenericRGB;
-extern const CFStringRef kCGColorSpaceSRGB;
-extern const CFStringRef kCGColorSpaceGenericGray;
 
 // Null for a name it does not know.
 CGColorSpaceRef CGColorSpaceCreateWithName(CFStringRef name);
 CGColorSpaceRef CGColorSpaceCreateDeviceRGB(void);
-CGColorSpaceRef CGColorSpaceCreateDeviceGray(void);
 CGColorSpaceRef CGColorSpaceRetain(CGColorSpaceRef space);
 void CGColorSpaceRelease(CGColorSpaceRef space);
-// Colour components without alpha: 3 for RGB, 1 for gray.
+// Colour components without alpha: 3.
 size_t CGColorSpaceGetNumberOfComponents(CGColorSpaceRef space);
 
 // components: the space's components then alpha (4 for RGB), each clamped to
@@ -117,7 +97,6 @@ CGColorRef CGColorRetain(CGColorRef color);
 void CGColorRelease(CGColorRef color);
 size_t CGColorGetNumberOfComponents(CGColorRef color);   // alpha included
 const CGFloat* CGColorGetComponents(CGColorRef color);
-CGFloat CGColorGetAlpha(CGColorRef color);
 CGColorSpaceRef CGColorGetColorSpace(CGColorRef color);   // not retained
 
 // ---- gradients ------------------------------------------------------------------
@@ -152,7 +131,6 @@ enum : CGBitmapInfo {
     kCGBitmapByteOrder32Big = 4u << 12,
     kCGBitmapByteOrderMask = 0x7000,
 };
-typedef CGBitmapInfo CGImageAlphaInfo;
 
 // Over the caller's buffer of bytesPerRow * height bytes, which it keeps and
 // frees after releasing the context; a null buffer is allocated and owned by
@@ -164,29 +142,25 @@ typedef CGBitmapInfo CGImageAlphaInfo;
 CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
                                    size_t bytesPerRow, CGColorSpaceRef space, uint32_t bitmapInfo);
 void* CGBitmapContextGetData(CGContextRef context);
-size_t CGBitmapContextGetWidth(CGContextRef context);
-size_t CGBitmapContextGetHeight(CGContextRef context);
 size_t CGBitmapContextGetBytesPerRow(CGContextRef context);
-CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef context);
-// A copy of the context's pixels as they are now (an open transparency layer
-// not composited); null when there is no memory.
+// The context's pixels as they are now (an open transparency layer not
+// composited); null when there is no memory. Copy on write: the image reads
+// the context's buffer until the context paints again or is released (the
+// caller's own writes to the buffer before then show in the image, as
+// Quartz allows).
 CGImageRef CGBitmapContextCreateImage(CGContextRef context);
 
 CGImageRef CGImageRetain(CGImageRef image);
 void CGImageRelease(CGImageRef image);
 size_t CGImageGetWidth(CGImageRef image);
 size_t CGImageGetHeight(CGImageRef image);
-size_t CGImageGetBytesPerRow(CGImageRef image);
-size_t CGImageGetBitsPerComponent(CGImageRef image);
-size_t CGImageGetBitsPerPixel(CGImageRef image);
-CGImageAlphaInfo CGImageGetAlphaInfo(CGImageRef image);
 
 CGContextRef CGContextRetain(CGContextRef context);
 void CGContextRelease(CGContextRef context);
 
 // ---- graphics state ---------------------------------------------------------------
 
-// Saves the transform, clip, line width, cap, join, miter limit, dash, fill
+// Saves the transform, clip, line width, cap, join, dash, fill
 // and stroke colours, alpha and antialiasing; the path is not part of it.
 void CGContextSaveGState(CGContextRef c);
 // Without a matching save it does nothing.
@@ -206,7 +180,6 @@ enum : CGLineJoin { kCGLineJoinMiter = 0, kCGLineJoinRound = 1, kCGLineJoinBevel
 void CGContextSetLineWidth(CGContextRef c, CGFloat width);
 void CGContextSetLineCap(CGContextRef c, CGLineCap cap);
 void CGContextSetLineJoin(CGContextRef c, CGLineJoin join);
-void CGContextSetMiterLimit(CGContextRef c, CGFloat limit);
 // lengths null or count 0: solid lines.
 void CGContextSetLineDash(CGContextRef c, CGFloat phase, const CGFloat* lengths, size_t count);
 void CGContextSetShouldAntialias(CGContextRef c, bool shouldAntialias);
@@ -225,44 +198,24 @@ void CGContextSetRGBStrokeColor(CGContextRef c, CGFloat red, CGFloat green, CGFl
 void CGContextBeginPath(CGContextRef c);
 void CGContextMoveToPoint(CGContextRef c, CGFloat x, CGFloat y);
 void CGContextAddLineToPoint(CGContextRef c, CGFloat x, CGFloat y);
-void CGContextAddCurveToPoint(CGContextRef c, CGFloat cp1x, CGFloat cp1y, CGFloat cp2x,
-                              CGFloat cp2y, CGFloat x, CGFloat y);
 // A line from the current point (when there is one) to the arc's start, then
 // the arc of centre (x, y) from startAngle to endAngle (radians); clockwise 0
 // runs toward larger angles.
 void CGContextAddArc(CGContextRef c, CGFloat x, CGFloat y, CGFloat radius, CGFloat startAngle,
                      CGFloat endAngle, int clockwise);
 void CGContextAddRect(CGContextRef c, CGRect rect);
-void CGContextAddLines(CGContextRef c, const CGPoint* points, size_t count);
-void CGContextAddEllipseInRect(CGContextRef c, CGRect rect);
 void CGContextClosePath(CGContextRef c);
-bool CGContextIsPathEmpty(CGContextRef c);
 
-// Painting the path consumes it; fills use the non-zero winding rule
-// (the EO forms even-odd).
+// Painting the path consumes it; fills use the non-zero winding rule.
 void CGContextFillPath(CGContextRef c);
-void CGContextEOFillPath(CGContextRef c);
 void CGContextStrokePath(CGContextRef c);
-typedef int32_t CGPathDrawingMode;
-enum : CGPathDrawingMode {
-    kCGPathFill = 0,
-    kCGPathEOFill = 1,
-    kCGPathStroke = 2,
-    kCGPathFillStroke = 3,
-    kCGPathEOFillStroke = 4,
-};
-void CGContextDrawPath(CGContextRef c, CGPathDrawingMode mode);
-// Narrows the clip to the path and consumes it.
+// Narrows the clip to the path (non-zero winding) and consumes it.
 void CGContextClip(CGContextRef c);
-void CGContextEOClip(CGContextRef c);
 void CGContextClipToRect(CGContextRef c, CGRect rect);
 
 void CGContextFillRect(CGContextRef c, CGRect rect);
-void CGContextStrokeRect(CGContextRef c, CGRect rect);
 // Every pixel of the rectangle (within the clip) transparent black.
 void CGContextClearRect(CGContextRef c, CGRect rect);
-void CGContextFillEllipseInRect(CGContextRef c, CGRect rect);
-void CGContextStrokeEllipseInRect(CGContextRef c, CGRect rect);
 
 // Paints the clip area with the gradient along the line from start to end
 // (user space); beyond the ends only where the options ask.
@@ -275,6 +228,5 @@ void CGContextDrawLinearGradient(CGContextRef c, CGGradientRef gradient, CGPoint
 void CGContextBeginTransparencyLayer(CGContextRef c, CFDictionaryRef auxiliaryInfo);
 void CGContextEndTransparencyLayer(CGContextRef c);
 
-void CGContextFlush(CGContextRef c);
 
 }  // extern "C"

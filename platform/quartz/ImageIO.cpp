@@ -180,7 +180,7 @@ bool CGImageDestinationFinalize(CGImageDestinationRef idst)
         return false;
     auto* image = pvcf::As<CGImageObject>(d->image, pvquartz::kImageType, "CGImageDestinationFinalize");
     pvcommon::image::Pixels pixels;
-    pixels.data = image->pixels.data();
+    pixels.data = image->Data();
     pixels.stride = image->stride;
     pixels.width = image->width;
     pixels.height = image->height;

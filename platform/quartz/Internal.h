@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,6 @@ struct GState {
     double lineWidth = 1.0;
     CGLineCap cap = kCGLineCapButt;
     CGLineJoin join = kCGLineJoinMiter;
-    double miterLimit = 10.0;
     std::vector<double> dash;
     double phase = 0.0;
     bool layer = false;   // pushed by a transparency layer's begin
@@ -68,13 +68,23 @@ struct CGGradientObject : CFObject {
     std::vector<Stop> stops;   // in the order given
 };
 
+struct CGContextObject;
+
+// An image's pixels: cairo ARGB32, premultiplied, opaque when without alpha.
+// An image of a context shares the context's pixels until the context paints
+// again or goes (copy on write); its own buffer is allocated when the image
+// is made and filled only then.
 struct CGImageObject : CFObject {
     CGImageObject() : CFObject(pvquartz::kImageType) {}
+    ~CGImageObject() override;
+    const unsigned char* Data() const { return shared ? sharedData : own.get(); }
     int width = 0;
     int height = 0;
     std::size_t stride = 0;
     CGBitmapInfo info = kCGImageAlphaPremultipliedFirst;
-    std::vector<unsigned char> pixels;   // cairo ARGB32, premultiplied, opaque when no alpha
+    std::unique_ptr<unsigned char[]> own;
+    CGContextObject* shared = nullptr;   // not retained: the context lets go first
+    const unsigned char* sharedData = nullptr;
 };
 
 struct CGContextObject : CFObject {
@@ -91,12 +101,17 @@ struct CGContextObject : CFObject {
     pvquartz::GState state;
     std::vector<pvquartz::GState> saved;
     pvquartz::RecordedPath path;
+    std::vector<CGImageObject*> sharing;   // images that still read `data`
 };
 
 namespace pvquartz {
 
 // The context behind a reference; null for null (a wrong type is fatal).
 CGContextObject* Context(CGContextRef c, const char* function);
+
+// Before anything paints on the context: images sharing its pixels take
+// their copy.
+void WillPaint(CGContextObject* c);
 
 // Painting state onto cairo: the fill or stroke colour with the alpha and
 // antialiasing; for strokes the line attributes too.

@@ -8,11 +8,10 @@
 // y growing downward (the user space of a context that is flipped with
 // translate (0, height) and scale (1, -1), as the chart's canvas is).
 //
-//   FillPath rule=winding|evenodd color=C path=P                         S
+//   FillPath rule=winding color=C path=P                                 S
 //   StrokePath color=C width=N cap=butt|round|square join=miter|round|bevel dash=D path=P   S
-//   Clip rule=winding|evenodd path=P
+//   Clip rule=winding path=P
 //   FillRect color=C rect=R                                              S
-//   StrokeRect color=C width=N rect=R                                    S
 //   ClearRect rect=R                                                     S
 //   DrawLinearGradient from=(X,Y) to=(X,Y) stops=G options=N             S
 //   BeginTransparencyLayer

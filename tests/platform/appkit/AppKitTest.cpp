@@ -103,8 +103,9 @@ TEST(AppKit, StringsHoldUtf16UnitsAndFormatAsCocoa)
     EXPECT_EQ(s->characterAtIndex(3), 0xDE00);
     EXPECT_STREQ(s->UTF8String(), "a\xC3\xA9\xF0\x9F\x98\x80");
     // Half a pair alone comes out as U+FFFD.
-    const unichar lone[2] = {0xD83D, u'x'};
-    EXPECT_STREQ(NSString::stringWithCharacters_length(lone, 2)->UTF8String(), "\xEF\xBF\xBDx");
+    EXPECT_STREQ(NSString::stringWithFormat(NSSTR("%C%C"), static_cast<unichar>(0xD83D),
+                                            static_cast<unichar>('x'))->UTF8String(),
+                 "\xEF\xBF\xBDx");
 
     // The word breaking of the chart: "%@%C " and "%C".
     NSMutableString* line = NSMutableString::string();

@@ -62,7 +62,13 @@ TEST(ImageIO, PngRoundTripIsExactAndTheImageIsASnapshot)
     CGContextDrawLinearGradient(c, gradient, CGPointMake(0, 0), CGPointMake(width, height), 3);
     CGGradientRelease(gradient);
     qtest::SetFill(c, 0.2, 0.3, 0.9, 0.4);
-    CGContextFillEllipseInRect(c, CGRectMake(5, 100, 50, 900));
+    CGContextSaveGState(c);
+    CGContextTranslateCTM(c, 30, 550);
+    CGContextScaleCTM(c, 25, 450);
+    CGContextBeginPath(c);
+    CGContextAddArc(c, 0, 0, 1, 0, 6.283185307179586, 0);
+    CGContextRestoreGState(c);
+    CGContextFillPath(c);
     CGImageRef image = CGBitmapContextCreateImage(c);
     ASSERT_NE(image, nullptr);
     std::vector<uint32_t> expected;
@@ -93,6 +99,27 @@ TEST(ImageIO, PngRoundTripIsExactAndTheImageIsASnapshot)
         }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(translucent, 1000);
+}
+
+TEST(ImageIO, AnImageOutlivesItsContextAndTheCallersBuffer)
+{
+    CGImageRef image = nullptr;
+    {
+        qtest::Canvas canvas(40, 30, 160);
+        canvas.Flip();
+        qtest::SetFill(canvas.context(), 0, 0, 1);
+        CGContextFillRect(canvas.context(), CGRectMake(0, 0, 20, 30));
+        image = CGBitmapContextCreateImage(canvas.context());
+        CGImageRef second = CGBitmapContextCreateImage(canvas.context());
+        CGImageRelease(second);
+    }   // the context is released, then the buffer freed
+    const std::vector<unsigned char> png = Encode(image, kUTTypePNG);
+    CGImageRelease(image);
+    qtest::Decoded decoded;
+    ASSERT_TRUE(qtest::DecodePng(png.data(), png.size(), &decoded));
+    EXPECT_EQ(decoded.At(5, 5)[2], 255);
+    EXPECT_EQ(decoded.At(5, 5)[3], 255);
+    EXPECT_EQ(decoded.At(30, 5)[3], 0);
 }
 
 TEST(ImageIO, JpegIsQuality75OnWhiteUnlessAskedOtherwise)

@@ -171,7 +171,6 @@ TEST(Quartz, BitmapContextsTakeOnlyWhatTheyCanDraw)
     CGColorSpaceRef rgb = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
     CGColorSpaceRef device = CGColorSpaceCreateDeviceRGB();
     EXPECT_EQ(rgb, device);   // one RGB space
-    CGColorSpaceRef gray = CGColorSpaceCreateDeviceGray();
     std::vector<unsigned char> buffer(416 * 10);
     const uint32_t premultipliedLast = kCGImageAlphaPremultipliedLast;
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 396, rgb, premultipliedLast), nullptr);
@@ -180,7 +179,6 @@ TEST(Quartz, BitmapContextsTakeOnlyWhatTheyCanDraw)
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 0, 10, 8, 416, rgb, premultipliedLast), nullptr);
     EXPECT_EQ(CGBitmapContextCreate(nullptr, 40000, 10, 8, 0, rgb, premultipliedLast), nullptr);
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, nullptr, premultipliedLast), nullptr);
-    EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, gray, premultipliedLast), nullptr);
     EXPECT_EQ(CGBitmapContextCreate(buffer.data(), 100, 10, 8, 416, rgb, kCGImageAlphaLast), nullptr);
     // Without a buffer the context makes its own, rows rounded up to 16 bytes.
     for (auto [width, rowBytes] : {std::pair<size_t, size_t>{1, 16}, {4, 16}, {5, 32}, {100, 400}}) {
@@ -217,7 +215,6 @@ TEST(Quartz, BitmapContextsTakeOnlyWhatTheyCanDraw)
     CGColorRelease(nullptr);
     CGColorSpaceRelease(rgb);
     CGColorSpaceRelease(device);
-    CGColorSpaceRelease(gray);
 }
 
 TEST(Quartz, ColoursAreClampedAndKeepTheirSpace)
@@ -326,6 +323,72 @@ TEST(Quartz, ArcsUnderOtherTransformsAreWrittenOnThePicture)
         << recording.Lines()[0];
     EXPECT_NE(recording.Lines()[1].find("path=C("), std::string::npos) << recording.Lines()[1];
     EXPECT_EQ(recording.Lines()[1].find("A("), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// One dashed line on a fresh canvas; `tilt` takes it off the pixel axes by
+// a rotation too small to move it.
+std::vector<uint32_t> DashedLine(CGPoint from, CGPoint to, CGFloat width, std::vector<CGFloat> dash,
+                                 CGFloat phase, bool antialias, bool tilt)
+{
+    qtest::Canvas canvas(120, 120, 480);
+    CGContextRef c = canvas.context();
+    canvas.Flip();
+    if (tilt)
+        CGContextRotateCTM(c, 1e-12);
+    CGContextSetShouldAntialias(c, antialias);
+    CGContextSetLineWidth(c, width);
+    CGContextSetLineDash(c, phase, dash.data(), dash.size());
+    CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, from.x, from.y);
+    CGContextAddLineToPoint(c, to.x, to.y);
+    CGContextStrokePath(c);
+    std::vector<uint32_t> alpha;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 120; ++x)
+            alpha.push_back(canvas.At(x, y) >> 24);
+    return alpha;
+}
+
+TEST(Quartz, DashedLinesAlongTheAxesCoverWhatTheGeneralStrokeCovers)
+{
+    struct Case {
+        CGPoint from, to;
+        CGFloat width;
+        std::vector<CGFloat> dash;
+        CGFloat phase;
+    } cases[] = {
+        {{10, 40}, {110, 40}, 1.0, {0.5, 1.0}, 0.0},        // the chart's grid
+        {{110, 20.3}, {10.2, 20.3}, 3.0, {4.0, 2.5}, 1.7},  // backwards, off the pixel grid
+        {{30.5, 5}, {30.5, 115}, 2.0, {2.0}, 0.5},           // vertical, one length: on and off alike
+        {{60, 100}, {60, 10}, 1.0, {0.5, 1.0, 3.0}, 2.0},    // odd count, upward
+    };
+    for (const Case& k : cases) {
+        const auto fast = DashedLine(k.from, k.to, k.width, k.dash, k.phase, true, false);
+        const auto general = DashedLine(k.from, k.to, k.width, k.dash, k.phase, true, true);
+        double fastSum = 0, generalSum = 0;
+        uint32_t worst = 0;
+        for (size_t i = 0; i < fast.size(); ++i) {
+            fastSum += fast[i];
+            generalSum += general[i];
+            worst = std::max(worst, fast[i] > general[i] ? fast[i] - general[i] : general[i] - fast[i]);
+        }
+        EXPECT_GT(generalSum, 0.0);
+        EXPECT_NEAR(fastSum, generalSum, 0.02 * generalSum) << "width " << k.width;
+        EXPECT_LE(worst, 40u) << "width " << k.width;
+    }
+    // Aliased: the pixels whose centres lie in a dash, for the grid's pattern.
+    const auto aliased = DashedLine({10, 40}, {110, 40}, 1.0, {0.5, 1.0}, 0.0, false, false);
+    for (int x = 0; x < 120; ++x) {
+        const double along = x + 0.5 - 10;
+        const bool dash = along >= 0 && along < 100 && std::fmod(along, 1.5) < 0.5;
+        EXPECT_EQ(aliased[static_cast<size_t>(39 * 120 + x)], dash ? 255u : 0u) << "x " << x;
+        EXPECT_EQ(aliased[static_cast<size_t>(40 * 120 + x)], 0u) << "x " << x;
+    }
 }
 
 } // namespace
