@@ -111,6 +111,16 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
     return c;
 }
 
+size_t CGBitmapContextGetWidth(CGContextRef c)
+{
+    return c ? static_cast<size_t>(pvquartz::Context(c, "CGBitmapContextGetWidth")->width) : 0;
+}
+
+size_t CGBitmapContextGetHeight(CGContextRef c)
+{
+    return c ? static_cast<size_t>(pvquartz::Context(c, "CGBitmapContextGetHeight")->height) : 0;
+}
+
 void* CGBitmapContextGetData(CGContextRef c)
 {
     return c ? pvquartz::Context(c, "CGBitmapContextGetData")->data : nullptr;

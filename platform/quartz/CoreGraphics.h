@@ -142,6 +142,8 @@ enum : CGBitmapInfo {
 CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
                                    size_t bytesPerRow, CGColorSpaceRef space, uint32_t bitmapInfo);
 void* CGBitmapContextGetData(CGContextRef context);
+size_t CGBitmapContextGetWidth(CGContextRef context);
+size_t CGBitmapContextGetHeight(CGContextRef context);
 size_t CGBitmapContextGetBytesPerRow(CGContextRef context);
 // The context's pixels as they are now (an open transparency layer not
 // composited); null when there is no memory. Copy on write: the image reads
