@@ -204,7 +204,7 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
     }
     Dispose(string, level);
 
-    const fmapi::mac::FontMapperLayout mapper{nullptr, file};
+    const fmapi::mac::FontMapperLayout mapper{file};
     fmapi::mac::HostStringStorage font{};
     mac::bound::GetFontName(&mapper, 1, &font);
     EXPECT_EQ(TextOf(font), "Times New Roman");
