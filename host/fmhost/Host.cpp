@@ -1,6 +1,7 @@
 #include "fmhost/Host.h"
 #include "fmhost/EngineModules.h"
 #include "fmhost/MacHost.h"
+#include "fmhost/MacWindows.h"
 
 #include <dlfcn.h>
 
@@ -82,6 +83,7 @@ bool Host::Load(std::string* error)
         }
         if (!settings_.macSystem.empty())
             SetMacSystem(settings_.macSystem);
+        StartMacWindows(level);
     } else if (!settings_.macSystem.empty()) {
         *error = "--mac-system needs a plug-in bundle (a folder) as --plugin";
         return false;

@@ -7,6 +7,7 @@
 
 #include "fmapi/desktop.h"
 #include "fmapi/fm_host.h"
+#include "fmapi/mac_layout.h"
 
 namespace hostworld {
 
@@ -303,6 +304,13 @@ void World::SetRunning(Draco::FMScript* script, const std::string& parameter, bo
     runtime.script = script;
     runtime.parameter = script ? FromUtf8(parameter) : std::u16string();
     runtime.paused = script && paused;
+    // The macOS host keeps the flag in its own word (or byte, at 50 and below).
+    std::memset(runtime.macHead, 0, sizeof runtime.macHead);
+    if (runtime.paused) {
+        const std::size_t at = fmapi::mac::HostFieldOffset(fmapi::mac::HostField::kRuntimePaused, level_);
+        static_assert(fmapi::mac::WidenedOffset(16, 0) + 4 <= sizeof runtime.macHead, "room for the field");
+        runtime.macHead[at] = 1;
+    }
 }
 
 std::u16string World::RunningScriptName() const

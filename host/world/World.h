@@ -92,6 +92,9 @@ struct DBSession {
 };
 
 struct ScriptRuntimeBase {
+    // First: the macOS host's paused field at its place for the API level
+    // (fmapi/mac_layout.h), which a plug-in reads in place.
+    alignas(void*) unsigned char macHead[24] = {};
     FMScript* script = nullptr;   // the running script, or none
     std::u16string parameter;
     bool paused = false;
