@@ -186,7 +186,10 @@ public:
     virtual bool IsHidden(const CatalogMember* layout);
     virtual Database GetDatabase(const CatalogMember* layout);
 
+#if !defined(PV_FLAVOUR_MAC)
+    // The macOS host binds no catalog's file user: a layout's file is its handle's.
     virtual const Draco::DBFileUser* GetFileUser(const Draco::FMLayoutCatalog* catalog);
+#endif
     virtual std::uint32_t GetMemberCount(const Draco::FMLayoutCatalog* catalog);
     virtual bool GetLayoutKey(const Draco::FMLayoutCatalog* catalog, std::uint16_t index, Draco::HBAbstractKey& key);
     virtual bool GetLayoutName(const Draco::FMLayoutCatalog* catalog, const Draco::HBAbstractKey& key, Data& name);
@@ -206,10 +209,16 @@ public:
     virtual Database GetDatabase(const CatalogMember* script);
     virtual std::int16_t Perform(const CatalogMember* script, std::uint8_t control, const FMData* parameter);
 
+#if !defined(PV_FLAVOUR_MAC)
     virtual const Draco::DBFileUser* GetFileUser(const Draco::FMScriptCatalog* catalog);
+#endif
     virtual std::uint32_t GetMemberCount(const Draco::FMScriptCatalog* catalog);
     virtual bool GetScriptKey(const Draco::FMScriptCatalog* catalog, std::uint16_t index, Draco::HBAbstractKey& key);
     virtual bool GetScriptName(const Draco::FMScriptCatalog* catalog, const Draco::HBAbstractKey& key, Data& name);
+    // Performs a script through the session's script runtime in the form of
+    // the level: true when the host reports no error.
+    virtual bool CallScript(Draco::ScriptRuntimeBase* runtime, Draco::FMWindowModel* window,
+                            const Draco::ScriptKey& key, Draco::DBData* parameter, std::uint16_t value);
 
     // Every script of the file by index, until the callback stops.
     void Walk(Draco::FMFileUser* file, EnumCallback<DbScript> callback);

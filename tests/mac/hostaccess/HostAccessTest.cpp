@@ -505,3 +505,108 @@ TEST_F(MacHostAccess, AboveLevel51TheExtensionLibraryProtectsWindows)
 }
 
 } // namespace
+
+namespace {
+
+// A host object with the two reference-counting operations first in its
+// virtual table.
+class Counted {
+public:
+    virtual void Retain() { ++references; }
+    virtual void Release() { --references; }
+    virtual ~Counted() = default;
+    int references = 1;
+};
+
+TEST(HostReferences, TakeAndDropThroughTheFirstTwoVirtualOperations)
+{
+    Counted a;
+    Counted b;
+    {
+        mac::RefCountedObjPtr p(&a);
+        EXPECT_EQ(a.references, 2);
+        mac::RefCountedObjPtr q(p);
+        EXPECT_EQ(a.references, 3);
+        q = mac::RefCountedObjPtr(&b);
+        EXPECT_EQ(a.references, 2);
+        EXPECT_EQ(b.references, 2);
+        p.Reset(nullptr);
+        EXPECT_EQ(p.get(), nullptr);
+        EXPECT_EQ(a.references, 1);
+        const mac::RefCountedObjPtr& same = q;
+        q = same;   // the same object: taken before it is dropped
+        EXPECT_EQ(b.references, 2);
+    }
+    EXPECT_EQ(b.references, 1);
+}
+
+class ErrorRecords : public MacHostAccess, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ErrorRecords, SetTheirIndexThroughTheHost)
+{
+    Start(GetParam());
+    const auto member = GetParam() < 51 ? fmapi::mac::SymbolId::Error_SetErrorIndex
+                                        : fmapi::mac::SymbolId::Error_SetErrorIndexInternal;
+    auto calls = reinterpret_cast<std::int32_t (*)(const char*)>(
+        fmx::AccessMgr::GetInstance().FindFunction(mac::HostSupportModuleName(GetParam()), "_PVFramework_CallCount"));
+    const std::int32_t before = calls(fmapi::mac::SymbolOf(member).id);
+    const mac::ErrorRecord error(fmapi::mac::HostError{7, 3});
+    mac::ErrorRecord copy(error);
+    EXPECT_EQ(copy.get()->first, 7);
+    EXPECT_EQ(copy.Index(), 3);
+    copy.Clear();
+    EXPECT_EQ(copy.Index(), 0);
+    EXPECT_EQ(copy.get()->first, 7);
+    copy = error;
+    EXPECT_EQ(copy.Index(), 3);
+    EXPECT_EQ(calls(fmapi::mac::SymbolOf(member).id), before + 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ErrorRecords, ::testing::Values(50, 55));
+
+class Catalogs : public MacHostAccess, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Catalogs, AreWalkedAndScriptsPerformedThroughTheFrameworks)
+{
+    Start(GetParam());
+    hostworld::World& world = hostworld::World::Get();
+    Draco::FMFileUser* file = world.AddFile("Contacts.fmp12", "filemac:/HD/Files/Contacts.fmp12");
+    ASSERT_NE(file, nullptr);
+    world.AddLayout(*file, "List", false, 0);
+    world.AddLayout(*file, "Detail", true, 5);
+    world.AddScript(*file, "Print All", 0);
+    Draco::FMScript* exportScript = world.AddScript(*file, "Export", 4);
+    world.AddWindow(*file, "Contacts", hostworld::WindowOptions{});
+
+    const fmx::Database database(file);
+    std::string names;
+    for (const fmx::DbLayout& layout : database.GetLayouts())
+        names += layout.GetName() + (layout.IsHidden() ? "(hidden)" : "") + "|";
+    for (const fmx::DbScript& script : database.GetScripts())
+        names += script.GetName() + "|";
+    EXPECT_EQ(names, "List|Detail(hidden)|Print All|Export|");
+    const fmx::DbScript found = database.FindScript("Export");
+    ASSERT_FALSE(found.IsEmpty());
+    EXPECT_EQ(found.GetDatabase(), database);
+    EXPECT_EQ(database.GetFontName(0), "Arial");
+
+    // Performed in the file's default window with the control value plus one.
+    EXPECT_EQ(found.Perform(2, nullptr), 0);
+    EXPECT_EQ(world.TakeJournal(),
+              std::vector<std::string>{"performed \"Contacts.fmp12\" \"Export\" param \"\" control 3 window \"Contacts\""});
+
+    // A script object of the host: its file user and key record.
+    HostObject object(0xFF);
+    object.Pointer(HostField::kMemberFileUser, file);
+    object.Pointer(HostField::kRecordKey, exportScript->key.bytes);
+    const fmx::DbScript running = fmx::ImpOf<fmx::FmScriptImp>().FromObject(
+        reinterpret_cast<const Draco::FMScript*>(object.bytes));
+    EXPECT_EQ(running, found);
+    HostObject none(0);
+    EXPECT_TRUE(fmx::ImpOf<fmx::FmScriptImp>().FromObject(reinterpret_cast<const Draco::FMScript*>(none.bytes))
+                    .IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, Catalogs, ::testing::Values(50, 53, 54, 55));
+
+} // namespace
