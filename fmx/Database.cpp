@@ -117,11 +117,6 @@ DbWindow FmDatabaseImp::GetDefaultWindow(Draco::FMFileUser* file)
     return DbWindow();
 }
 
-const Draco::UniversalPath* FmDatabaseImp::GetUniversalPath(const Draco::FMFileUser* file)
-{
-    // A file is its DBFileUser (fmapi/object_layout.h).
-    return host::Call<DBFileUser_GetUniversalPath>(reinterpret_cast<const Draco::DBFileUser*>(file));
-}
 
 
 // ---- Database

@@ -17,6 +17,13 @@ Draco::FMScriptCatalog* FmDatabaseImp::GetScriptCatalog(const Draco::FMFileUser*
     return mac::bound::GetScriptCatalog(file);
 }
 
+// In the file user's path holder; the host's empty path when it has none.
+// The host's universal path has the macOS layout under the same name.
+const Draco::UniversalPath* FmDatabaseImp::GetUniversalPath(const Draco::FMFileUser* file)
+{
+    return reinterpret_cast<const Draco::UniversalPath*>(mac::FileUserPath(file));
+}
+
 Draco::FMWindowModel* FmDatabaseImp::GetDefaultWindowModel(const Draco::FMFileUser* file)
 {
     return mac::bound::GetDefaultWindow(file);

@@ -43,6 +43,12 @@ Draco::FMScriptCatalog* FmDatabaseImp::GetScriptCatalog(const Draco::FMFileUser*
     return host::Call<FMFileUser_GetScriptCatalog>(file);
 }
 
+const Draco::UniversalPath* FmDatabaseImp::GetUniversalPath(const Draco::FMFileUser* file)
+{
+    // A file is its DBFileUser (fmapi/object_layout.h).
+    return host::Call<DBFileUser_GetUniversalPath>(reinterpret_cast<const Draco::DBFileUser*>(file));
+}
+
 Draco::FMWindowModel* FmDatabaseImp::GetDefaultWindowModel(const Draco::FMFileUser* file)
 {
     return host::Call<FMFileUser_GetDefaultWindow>(file);

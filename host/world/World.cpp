@@ -13,6 +13,42 @@ namespace hostworld {
 
 namespace {
 
+// The macOS host's words of its objects, at their places for the API level.
+template <class T>
+void PutMac(unsigned char* object, std::size_t size, fmapi::mac::HostField field, std::int32_t level, const T& value)
+{
+    const std::size_t at = fmapi::mac::HostFieldOffset(field, level);
+    if (at + sizeof value <= size)
+        std::memcpy(object + at, &value, sizeof value);
+}
+
+// A file user: no key record, an identifier, its path holder (from 54 in the
+// identifier's word), the holder's universal path over the file's path.
+void LayOutMacFile(Draco::DBFileUser& file, std::uint32_t identifier, std::int32_t level)
+{
+    using fmapi::mac::HostField;
+    std::memset(file.macHead, 0, sizeof file.macHead);
+    std::memset(file.macPathHolder, 0, sizeof file.macPathHolder);
+    PutMac(file.macHead, sizeof file.macHead, HostField::kRecordIdentifier, level, identifier);
+    PutMac(file.macHead, sizeof file.macHead, HostField::kFileUserPathHolder, level,
+           static_cast<const void*>(file.macPathHolder));
+    const fmapi::mac::UniversalPathLayout path{file.path.imp, {0, 0, 0}};
+    PutMac(file.macPathHolder, sizeof file.macPathHolder, HostField::kPathHolderPath, level, path);
+}
+
+// A layout or script object: its key record, identifier and file user.
+void LayOutMacMember(Draco::CatalogMember& member, Draco::FMFileUser* file, std::int32_t level)
+{
+    using fmapi::mac::HostField;
+    std::memset(member.macObject, 0, sizeof member.macObject);
+    PutMac(member.macObject, sizeof member.macObject, HostField::kRecordKey, level,
+           static_cast<const void*>(member.key.bytes));
+    PutMac(member.macObject, sizeof member.macObject, HostField::kRecordIdentifier, level,
+           static_cast<std::uint32_t>(member.index));
+    PutMac(member.macObject, sizeof member.macObject, HostField::kMemberFileUser, level,
+           static_cast<const void*>(file));
+}
+
 constexpr char16_t kSeparator = 0xE000;
 
 // What the plug-in must never take for a window model's flag or pointers:
@@ -111,6 +147,14 @@ void World::SetApiLevel(std::int32_t level)
     for (const auto& window : windows_)
         if (window->model)
             LayOut(*window->model);
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        Draco::FMFileUser& file = *files_[i];
+        LayOutMacFile(file, static_cast<std::uint32_t>(i + 1), level_);
+        for (auto& [index, member] : file.layouts.byIndex)
+            LayOutMacMember(*member, &file, level_);
+        for (auto& [index, member] : file.scripts.byIndex)
+            LayOutMacMember(*member, &file, level_);
+    }
 }
 
 void World::LayOut(Draco::FMWindowModel& model) const
@@ -147,6 +191,7 @@ Draco::FMFileUser* World::AddFile(const std::string& name, const std::string& lo
     path.name.text = file->name;
     file->layouts.file = file.get();
     file->scripts.file = file.get();
+    LayOutMacFile(*file, static_cast<std::uint32_t>(files_.size() + 1), level_);
     files_.push_back(std::move(file));
     return files_.back().get();
 }
@@ -190,6 +235,7 @@ Member* World::AddMember(Catalog& catalog, const std::string& name, std::uint16_
     member->name = text;
     member->index = index;
     Member* added = member.get();
+    LayOutMacMember(*added, catalog.file, level_);
     catalog.byKey[KeyBytes(added->key)] = added;
     catalog.byIndex[index] = std::move(member);
     catalog.memberCount = std::max<std::uint32_t>(catalog.memberCount, index);

@@ -132,6 +132,9 @@ struct CatalogMember {
     std::u16string name;
     bool hidden = false;
     std::uint16_t index = 0;
+    // The object the macOS host hands out for it, laid out for the API level
+    // (fmapi/mac_layout.h): its key record, identifier and file user.
+    alignas(void*) unsigned char macObject[136] = {};
 };
 
 struct FMLayout : CatalogMember {};
@@ -190,7 +193,13 @@ struct FMWindowModel {
 };
 
 struct PV_WORLD_API DBFileUser {
+    // First: the macOS host's words laid out for the API level
+    // (fmapi/mac_layout.h): its key record, identifier and path holder.
+    alignas(void*) unsigned char macHead[88] = {};
     UniversalPath path{nullptr};
+    // The macOS host's path holder, with the universal path (whose record is
+    // `path`'s) at its place for the level.
+    alignas(void*) unsigned char macPathHolder[104] = {};
     DBFileUser();
     ~DBFileUser();
     DBFileUser(const DBFileUser&) = delete;

@@ -595,6 +595,27 @@ TEST_P(Catalogs, AreWalkedAndScriptsPerformedThroughTheFrameworks)
     EXPECT_EQ(world.TakeJournal(),
               std::vector<std::string>{"performed \"Contacts.fmp12\" \"Export\" param \"\" control 3 window \"Contacts\""});
 
+    // The file's universal path lies in its path holder and names the file
+    // for the host's own path members.
+    const auto* path = reinterpret_cast<const fmapi::mac::UniversalPathLayout*>(
+        fmx::ImpOf<fmx::FmDatabaseImp>().GetUniversalPath(file));
+    ASSERT_NE(path, mac::bound::EmptyUniversalPath());
+    EXPECT_EQ(path->record, file->path.imp);
+    fmapi::mac::FilePlatformSpecLayout spec{};
+    EXPECT_EQ(mac::bound::MakePlatformSpec(path, &spec, fmapi::mac::kHostEncodingUtf8, false, false).index,
+              fmapi::mac::kHostErrorNone);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(spec.ref.hidden)), "/HD/Files/Contacts.fmp12");
+
+    // The running script: the host's script object, laid out for the level.
+    world.SetRunning(exportScript, "", false);
+    const Draco::ScriptRuntimeBase* runtime =
+        fmx::ImpOf<fmx::FmSessionImp>().GetScriptRuntime(fmx::Session::GetCurrent().get());
+    EXPECT_EQ(fmx::ImpOf<fmx::FmSessionImp>().GetScriptOfRuntime(const_cast<Draco::ScriptRuntimeBase*>(runtime)),
+              found);
+    EXPECT_FALSE(fmx::Session::GetCurrent().IsScriptPaused());
+    world.SetRunning(exportScript, "", true);
+    EXPECT_TRUE(fmx::Session::GetCurrent().IsScriptPaused());
+
     // A script object of the host: its file user and key record.
     HostObject object(0xFF);
     object.Pointer(HostField::kMemberFileUser, file);
