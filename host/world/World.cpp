@@ -30,10 +30,14 @@ void LayOutMacFile(Draco::DBFileUser& file, std::uint32_t identifier, std::int32
     std::memset(file.macHead, 0, sizeof file.macHead);
     std::memset(file.macPathHolder, 0, sizeof file.macPathHolder);
     PutMac(file.macHead, sizeof file.macHead, HostField::kRecordIdentifier, level, identifier);
-    PutMac(file.macHead, sizeof file.macHead, HostField::kFileUserPathHolder, level,
-           static_cast<const void*>(file.macPathHolder));
+    // The path is an object the host's members take by reference: the holder
+    // starts where the path inside it lies on a pointer boundary (its offset
+    // is packed, 4 bytes off at some levels).
+    const std::size_t at = fmapi::mac::HostFieldOffset(HostField::kPathHolderPath, level);
+    unsigned char* holder = file.macPathHolder + at % alignof(void*);
+    PutMac(file.macHead, sizeof file.macHead, HostField::kFileUserPathHolder, level, static_cast<const void*>(holder));
     const fmapi::mac::UniversalPathLayout path{file.path.imp, {0, 0, 0}};
-    PutMac(file.macPathHolder, sizeof file.macPathHolder, HostField::kPathHolderPath, level, path);
+    PutMac(holder, sizeof file.macPathHolder - at % alignof(void*), HostField::kPathHolderPath, level, path);
 }
 
 // A layout or script object: its key record, identifier and file user.

@@ -197,8 +197,9 @@ struct PV_WORLD_API DBFileUser {
     // (fmapi/mac_layout.h): its key record, identifier and path holder.
     alignas(void*) unsigned char macHead[88] = {};
     UniversalPath path{nullptr};
-    // The macOS host's path holder, with the universal path (whose record is
-    // `path`'s) at its place for the level.
+    // Room for the macOS host's path holder, with the universal path (whose
+    // record is `path`'s) at its place for the level and on a pointer
+    // boundary.
     alignas(void*) unsigned char macPathHolder[104] = {};
     DBFileUser();
     ~DBFileUser();

@@ -131,7 +131,8 @@ static_assert(offsetof(FontMapperLayout, fileUser) == 0, "the mapper is its file
 enum class HostField : int {
     kMemberFileUser,      // a layout or script object's file user (pointer)
     kFileUserPathHolder,  // a file user's holder of its path (pointer)
-    kPathHolderPath,      // the UniversalPath inside a path holder (address)
+    kPathHolderPath,      // the UniversalPath inside a path holder (address; the
+                          // host keeps it on a pointer boundary)
     kModelFileUser,       // a window model's file user (pointer)
     kModelWindowName,     // a window model's name, a host string (address)
     kModelUserMode,       // a window model's user mode

@@ -176,7 +176,8 @@ TEST_F(MacHostAccess, StartUpFailsWithoutAHostApplication)
     const std::u16string text = u"Pro 11.0v4";
     r.parm2 = reinterpret_cast<std::uintptr_t>(text.c_str());
     FMExternCallProc(&r);
-    EXPECT_EQ(r.result, -2);
+    const std::intptr_t result = r.result;   // the record is packed
+    EXPECT_EQ(result, -2);
     EXPECT_FALSE(fmx::Plugin::Exists());
 }
 
