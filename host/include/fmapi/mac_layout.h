@@ -254,13 +254,13 @@ constexpr FieldSpec HostFieldSpec(HostField field, std::int32_t apiLevel)
 // identifier.)
 constexpr std::size_t HostFieldOffset(HostField field, std::int32_t apiLevel)
 {
-    const FieldSpec spec = HostFieldSpec(field, apiLevel);
+    const FieldSpec place = HostFieldSpec(field, apiLevel);
     const auto& words = detail::kPointerWords[static_cast<int>(detail::ObjectOf(field))][LevelColumn(apiLevel)];
     std::size_t below = 0;
     for (std::uint32_t word : words)
-        if (word != 0 && word < spec.offset32)
+        if (word != 0 && word < place.offset32)
             ++below;
-    return WidenedOffset(spec.offset32, below);
+    return WidenedOffset(place.offset32, below);
 }
 
 // The window kind of the host's document windows at an API level.

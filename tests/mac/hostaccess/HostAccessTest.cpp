@@ -602,10 +602,10 @@ TEST_P(Catalogs, AreWalkedAndScriptsPerformedThroughTheFrameworks)
         fmx::ImpOf<fmx::FmDatabaseImp>().GetUniversalPath(file));
     ASSERT_NE(path, mac::bound::EmptyUniversalPath());
     EXPECT_EQ(path->record, file->path.imp);
-    fmapi::mac::FilePlatformSpecLayout spec{};
-    EXPECT_EQ(mac::bound::MakePlatformSpec(path, &spec, fmapi::mac::kHostEncodingUtf8, false, false).index,
+    fmapi::mac::FilePlatformSpecLayout platform{};
+    EXPECT_EQ(mac::bound::MakePlatformSpec(path, &platform, fmapi::mac::kHostEncodingUtf8, false, false).index,
               fmapi::mac::kHostErrorNone);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(spec.ref.hidden)), "/HD/Files/Contacts.fmp12");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(platform.ref.hidden)), "/HD/Files/Contacts.fmp12");
 
     // The running script: the host's script object, laid out for the level.
     world.SetRunning(exportScript, "", false);
