@@ -14,6 +14,7 @@ void FmClassImpBase::Free(void* storage) { ::operator delete(storage); }
 
 AccessMgr::AccessMgr(const fmapi::CallRecord* record)
 {
+    StartFinder(record);
     if (record)
         for (int i = 0; i < fmapi::kHostCallbackCount; ++i)
             callbacks_[i] = record->callbacks[i];
@@ -26,6 +27,7 @@ AccessMgr::AccessMgr(const fmapi::CallRecord* record)
 
 AccessMgr::~AccessMgr()
 {
+    StopFinder();
     imps_.clear();
     for (auto& callback : callbacks_)
         callback = nullptr;

@@ -12,6 +12,9 @@
 #include "fmapi/call_record.h"
 #include "fmapi/draco.h"
 #include "fmx/Singleton.h"
+#if defined(PV_FLAVOUR_MAC)
+#include "mac/PlatSymFinder.h"
+#endif
 
 namespace fmx {
 
@@ -105,7 +108,16 @@ public:
     fmapi::HostCallback GetHostCallback(unsigned index) const;
 
 private:
+    // The flavour's finder: made before the implementation objects (its
+    // failure fails the manager), withdrawn before they go.
+    void StartFinder(const fmapi::CallRecord* record);
+    void StopFinder() noexcept;
+
     fmapi::HostCallback callbacks_[fmapi::kHostCallbackCount] = {};
+#if defined(PV_FLAVOUR_MAC)
+    // The host's frameworks among the process's bundles.
+    std::unique_ptr<PlatSymFinder> finder_;
+#endif
     std::map<int, std::unique_ptr<FmClassImpBase>> imps_;
 };
 

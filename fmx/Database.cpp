@@ -20,26 +20,6 @@ constexpr std::size_t kMemberNameLimit = 100;
 
 std::size_t LengthOf(const char* name, std::size_t length) { return length ? length : std::strlen(name); }
 
-// A font mapper built on a file in the plug-in's storage.
-class FontMapper {
-public:
-    explicit FontMapper(const Draco::DBFileUser* file) { host::Call<DBFontMapper_Ctor>(&mapper_, file); }
-    ~FontMapper()
-    {
-        try {
-            host::Call<DBFontMapper_Dtor>(&mapper_);
-        } catch (...) {
-            // Built, so bound; nothing else can fail here.
-        }
-    }
-    FontMapper(const FontMapper&) = delete;
-    FontMapper& operator=(const FontMapper&) = delete;
-    const Draco::DBFontMapper* get() const { return &mapper_; }
-
-private:
-    Draco::DBFontMapper mapper_{nullptr};
-};
-
 FmDatabaseImp& Imp() { return ImpOf<FmDatabaseImp>(); }
 
 } // namespace
@@ -137,26 +117,7 @@ DbWindow FmDatabaseImp::GetDefaultWindow(Draco::FMFileUser* file)
     return DbWindow();
 }
 
-Draco::FMLayoutCatalog* FmDatabaseImp::GetLayoutCatalog(const Draco::FMFileUser* file)
-{
-    return host::Call<FMFileUser_GetLayoutCatalog>(file);
-}
 
-Draco::FMScriptCatalog* FmDatabaseImp::GetScriptCatalog(const Draco::FMFileUser* file)
-{
-    return host::Call<FMFileUser_GetScriptCatalog>(file);
-}
-
-const Draco::UniversalPath* FmDatabaseImp::GetUniversalPath(const Draco::FMFileUser* file)
-{
-    // A file is its DBFileUser (fmapi/object_layout.h).
-    return host::Call<DBFileUser_GetUniversalPath>(reinterpret_cast<const Draco::DBFileUser*>(file));
-}
-
-Draco::FMWindowModel* FmDatabaseImp::GetDefaultWindowModel(const Draco::FMFileUser* file)
-{
-    return host::Call<FMFileUser_GetDefaultWindow>(file);
-}
 
 // ---- Database
 
@@ -227,13 +188,6 @@ DbWindow Database::GetFirstWindow() const
     return find.window;
 }
 
-std::string Database::GetFontName(std::uint16_t fontId) const
-{
-    const FontMapper mapper(reinterpret_cast<const Draco::DBFileUser*>(Checked()));
-    HostString name(HostString::kByOperation);
-    host::Call<DBFontMapper_GetFontName>(mapper.get(), name.get(), fontId);
-    return name.Utf8();
-}
 
 bool Database::ExecuteScript(const std::string& script, const FMData* parameter, std::uint8_t flag,
                              ScriptNotification notify, std::uintptr_t context) const

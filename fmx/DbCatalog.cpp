@@ -20,18 +20,6 @@ constexpr std::int16_t kPerformed = 0;
 constexpr std::int16_t kScriptFailed = 1;
 constexpr std::int16_t kHostNotReady = 13;
 
-// A file is its DBFileUser and a catalog its DBCatalog (fmapi/object_layout.h).
-Draco::FMFileUser* FileOf(const Draco::DBFileUser* user)
-{
-    return reinterpret_cast<Draco::FMFileUser*>(const_cast<Draco::DBFileUser*>(user));
-}
-
-template <class Catalog>
-const Draco::DBCatalog* AsCatalog(const Catalog* catalog)
-{
-    return reinterpret_cast<const Draco::DBCatalog*>(catalog);
-}
-
 Draco::DBData* AsDBData(Data& data) { return reinterpret_cast<Draco::DBData*>(data.get()); }
 
 std::string TextOf(const Data& data) { return Text(data.GetAsText()).GetUtf8(); }
@@ -84,36 +72,6 @@ bool FmLayoutImp::IsHidden(const CatalogMember* layout)
     return IsLayoutHidden(catalog, KeyOf(layout));
 }
 
-Database FmLayoutImp::GetDatabase(const CatalogMember* layout)
-{
-    return Database(FileOf(GetFileUser(ImpOf<FmDatabaseImp>().GetLayoutCatalog(layout->file))));
-}
-
-const Draco::DBFileUser* FmLayoutImp::GetFileUser(const Draco::FMLayoutCatalog* catalog)
-{
-    return host::Call<DBCatalog_GetFileUser>(AsCatalog(catalog));
-}
-
-std::uint32_t FmLayoutImp::GetMemberCount(const Draco::FMLayoutCatalog* catalog)
-{
-    return host::DBCatalog_GetMemberCount(AsCatalog(catalog));
-}
-
-bool FmLayoutImp::GetLayoutKey(const Draco::FMLayoutCatalog* catalog, std::uint16_t index, Draco::HBAbstractKey& key)
-{
-    return host::Call<FMLayoutCatalog_GetLayoutKey>(catalog, index, &key, false, nullptr);
-}
-
-bool FmLayoutImp::GetLayoutName(const Draco::FMLayoutCatalog* catalog, const Draco::HBAbstractKey& key, Data& name)
-{
-    return host::FMLayoutCatalog_GetName(catalog, &key, AsDBData(name));
-}
-
-bool FmLayoutImp::IsLayoutHidden(const Draco::FMLayoutCatalog* catalog, const Draco::HBAbstractKey& key)
-{
-    return host::Call<FMLayoutCatalog_IsLayoutHidden>(catalog, &key);
-}
-
 void FmLayoutImp::Walk(Draco::FMFileUser* file, EnumCallback<DbLayout> callback)
 {
     const Draco::FMLayoutCatalog* catalog = ImpOf<FmDatabaseImp>().GetLayoutCatalog(file);
@@ -138,11 +96,6 @@ std::string FmScriptImp::GetName(const CatalogMember* script)
     return GetScriptName(catalog, KeyOf(script), name) ? TextOf(name) : std::string();
 }
 
-Database FmScriptImp::GetDatabase(const CatalogMember* script)
-{
-    return Database(FileOf(GetFileUser(ImpOf<FmDatabaseImp>().GetScriptCatalog(script->file))));
-}
-
 std::int16_t FmScriptImp::Perform(const CatalogMember* script, std::uint8_t control, const FMData* parameter)
 {
     const Session session = Session::GetCurrent();
@@ -157,30 +110,9 @@ std::int16_t FmScriptImp::Perform(const CatalogMember* script, std::uint8_t cont
         return kScriptFailed;
     Draco::ScriptKey key;
     static_cast<Draco::HBAbstractKey&>(key) = KeyOf(script);
-    Draco::DBError error{0};
-    host::ScriptRuntimeBase_CallScript(ImpOf<FmSessionImp>().GetScriptRuntime(session.get()), &error, window, &key,
-                                       copy ? AsDBData(*copy) : nullptr, static_cast<std::uint16_t>(control + 1u));
-    return error.code == fmapi::kDracoNoError ? kPerformed : kScriptFailed;
-}
-
-const Draco::DBFileUser* FmScriptImp::GetFileUser(const Draco::FMScriptCatalog* catalog)
-{
-    return host::Call<DBCatalog_GetFileUser>(AsCatalog(catalog));
-}
-
-std::uint32_t FmScriptImp::GetMemberCount(const Draco::FMScriptCatalog* catalog)
-{
-    return host::DBCatalog_GetMemberCount(AsCatalog(catalog));
-}
-
-bool FmScriptImp::GetScriptKey(const Draco::FMScriptCatalog* catalog, std::uint16_t index, Draco::HBAbstractKey& key)
-{
-    return host::FMScriptCatalog_GetScriptKey(catalog, index, &key, false);
-}
-
-bool FmScriptImp::GetScriptName(const Draco::FMScriptCatalog* catalog, const Draco::HBAbstractKey& key, Data& name)
-{
-    return host::FMScriptCatalog_GetName(catalog, &key, AsDBData(name));
+    const bool done = CallScript(ImpOf<FmSessionImp>().GetScriptRuntime(session.get()), window, key,
+                                 copy ? AsDBData(*copy) : nullptr, static_cast<std::uint16_t>(control + 1u));
+    return done ? kPerformed : kScriptFailed;
 }
 
 void FmScriptImp::Walk(Draco::FMFileUser* file, EnumCallback<DbScript> callback)
@@ -195,20 +127,6 @@ void FmScriptImp::Walk(Draco::FMFileUser* file, EnumCallback<DbScript> callback)
             callback(DbScript(keys_.Keep(file, key))))
             return;
     }
-}
-
-DbScript FmScriptImp::FromObject(const Draco::FMScript* script)
-{
-    if (!script)
-        return DbScript();
-    const Draco::FMScriptCatalog* catalog = host::Call<FMScript_GetScriptCatalog>(script);
-    Draco::FMFileUser* file = catalog ? FileOf(GetFileUser(catalog)) : nullptr;
-    if (!file)
-        return DbScript();
-    // A script begins with its catalog key (fmapi/object_layout.h).
-    Draco::HBAbstractKey key;
-    CopyKeyData(reinterpret_cast<const std::uint8_t*>(script) + fmapi::kCatalogMemberKeyOffset, key);
-    return DbScript(keys_.Keep(file, key));
 }
 
 // ---- handles

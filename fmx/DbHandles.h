@@ -153,8 +153,10 @@ public:
     // Each file that has a document window, once, front to back.
     void EnumDatabases(EnumCallback<Database> callback) const;
     std::vector<Database> GetDatabases() const;
+#if !defined(PV_FLAVOUR_MAC)
     // The host's main window; the one found first is kept unless `refresh`.
     NativeWindow GetHostMainWindow(bool refresh = false) const;
+#endif
     // A document window by name (fewer than 256 bytes).
     DbWindow FindWindow(const char* name, std::size_t length = 0) const;
     void EnumWindows(EnumCallback<DbWindow> callback) const;
@@ -163,7 +165,7 @@ public:
     Database GetCurrentDatabase() const;
     // No script runs (a paused one does not count).
     bool IsIdle() const;
-    // The main window is absent or disabled.
+    // The main window is absent or disabled (macOS: a modal window is shown).
     bool IsHostBlocked() const;
     // Idle, and with `checkModal` also not blocked.
     bool IsReadyForScript(bool checkModal) const;
@@ -225,6 +227,12 @@ public:
     Database GetDatabase() const;
     DbLayout GetLayout() const;
     bool GetModelFlag() const;
+#if defined(PV_FLAVOUR_MAC)
+    // A window the host shows as a document window.
+    bool IsValid() const;
+    // The model's second flag (none below host API level 54).
+    bool GetSecondModelFlag() const;
+#endif
     void SetWindowAttribute(bool flag) const;
 };
 

@@ -15,8 +15,6 @@ namespace {
 
 FmWindowImp& Imp() { return ImpOf<FmWindowImp>(); }
 
-const unsigned char* BytesOf(const Draco::FMWindowModel* model) { return reinterpret_cast<const unsigned char*>(model); }
-
 } // namespace
 
 // ---- FmWindowImp
@@ -74,42 +72,20 @@ bool FmWindowImp::GetModelFlag(void* window)
 
 void FmWindowImp::SetWindowAttribute(void* window, bool flag) { SetPlatformAttribute(window, flag); }
 
-Draco::FMFileUser* FmWindowImp::ModelFileUser(Draco::FMWindowModel* model)
-{
-    return host::FMWindowModel_GetFileUser(model);
-}
-
-std::int32_t FmWindowImp::ModelUserMode(const Draco::FMWindowModel* model)
-{
-    return host::Call<FMWindowModel_GetUserMode>(model);
-}
-
-bool FmWindowImp::ModelFlag(const Draco::FMWindowModel* model)
-{
-    return (BytesOf(model)[fmapi::WindowModelFlagOffset(host::ApiLevel())] & fmapi::kWindowModelFlagBit) != 0;
-}
-
-std::string FmWindowImp::ModelWindowName(const Draco::FMWindowModel* model)
-{
-    std::string name;
-    ReadHostText(host::Call<FMWindowModel_GetWindowName>(model), name);
-    return name;
-}
-
-const Draco::FMLayout* FmWindowImp::ModelLayout(const Draco::FMWindowModel* model)
-{
-    if (host::ApiLevel() < 54)
-        return host::Call<FMWindowModel_GetLayout>(model);
-    const Draco::FMLayout* layout = nullptr;
-    std::memcpy(&layout, BytesOf(model) + fmapi::kWindowModelLayoutOffset, sizeof layout);
-    return layout;
-}
-
 // ---- DbWindow
 
 DbWindow DbWindow::GetFirst() { return Imp().GetFirst(); }
 
+#if defined(PV_FLAVOUR_MAC)
+// The window system's handle is the window itself.
+DbWindow DbWindow::FromHWND(NativeWindow window) { return Imp().IsValid(window) ? DbWindow(window) : DbWindow(); }
+
+bool DbWindow::IsValid() const { return Imp().IsValid(Checked()); }
+
+bool DbWindow::GetSecondModelFlag() const { return Imp().GetSecondModelFlag(Checked()); }
+#else
 DbWindow DbWindow::FromHWND(NativeWindow window) { return Imp().FromHWND(window); }
+#endif
 
 DbWindow DbWindow::GetNext() const { return Imp().GetNext(Checked()); }
 

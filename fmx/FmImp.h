@@ -36,11 +36,16 @@ public:
     virtual Database FindDatabaseByName(Draco::DBSession* session, const char* name, std::size_t length,
                                         bool ignoreExtension);
     virtual void EnumDatabases(Draco::DBSession* session, EnumCallback<Database> callback);
+#if !defined(PV_FLAVOUR_MAC)
+    // The macOS host has no main window to ask for.
     virtual NativeWindow GetHostMainWindow(Draco::DBSession* session, bool refresh);
+#endif
     virtual DbWindow FindWindow(Draco::DBSession* session, const char* name, std::size_t length);
     virtual void EnumWindows(Draco::DBSession* session, EnumCallback<DbWindow> callback);
     virtual Database GetCurrentDatabase(Draco::DBSession* session);
     virtual bool IsIdle(Draco::DBSession* session);
+    // Windows: the main window is absent or disabled. macOS: a modal window
+    // is shown (IsModalWindowShown).
     virtual bool IsHostBlocked(Draco::DBSession* session);
     virtual std::int32_t GetScriptParameter(Draco::DBSession* session, Data& result);
     virtual DbScript GetRunningScript(Draco::DBSession* session);
@@ -52,8 +57,17 @@ public:
     virtual DbScript GetScriptOfRuntime(Draco::ScriptRuntimeBase* runtime);
 
     virtual Draco::DBSession* GetSessionFromID(std::uint32_t id);
-    virtual const Draco::unistring* GetSessionName(const Draco::DBSession* session);
+    // The session's name as UTF-8; the macOS host binds none: std::runtime_error.
+    virtual std::string GetSessionName(const Draco::DBSession* session);
     virtual Draco::ScriptRuntimeBase* GetScriptRuntime(const Draco::DBSession* session);
+    // Bound on Windows; read from the runtime's paused field on macOS.
+    virtual bool IsRuntimePaused(const Draco::ScriptRuntimeBase* runtime);
+    virtual const Draco::FMScript* GetRuntimeScript(const Draco::ScriptRuntimeBase* runtime);
+
+#if defined(PV_FLAVOUR_MAC)
+    // A window of the alert or modal classes is shown.
+    static bool IsModalWindowShown();
+#endif
 
 private:
     // Evaluates `expression` in the current environment (host callback #11):
@@ -84,6 +98,39 @@ public:
 
 class FmWindowImp : public FmClassImp<FmWindow> {
 public:
+#if defined(PV_FLAVOUR_MAC)
+    // A window is a Carbon window reference.
+    virtual DbWindow GetFirst();
+    virtual bool IsValid(void* window);
+    virtual DbWindow GetNext(void* window);
+    virtual std::string GetName(void* window);
+    virtual std::int32_t GetState(void* window);
+    virtual std::int32_t GetUserMode(void* window);
+    virtual NativeWindow GetHWND(void* window);
+    virtual Draco::FMWindowModel* GetModel(void* window);
+    virtual DbLayout GetLayout(void* window);
+    virtual Database GetDatabase(void* window);
+    virtual bool GetModelFlag(void* window);
+    virtual bool GetSecondModelFlag(void* window);
+    virtual void SetWindowAttribute(void* window, bool flag);
+
+    // Platform primitives.
+    virtual void* FrontDocumentWindow();
+    virtual void* FindHostWindow(void* window);
+    virtual void* NextDocumentWindow(void* window);
+    virtual std::int32_t PlatformState(void* window);
+    virtual Draco::FMWindowModel* PlatformModel(void* window);
+    virtual NativeWindow PlatformHandle(void* window);
+    virtual void SetPlatformAttribute(void* window, bool flag);
+    // The title, as UTF-8 of at most 255 bytes.
+    virtual std::string PlatformTitle(void* window);
+    virtual const Draco::FMLayout* ModelLayout(const Draco::FMWindowModel* model);
+    virtual std::int32_t ModelUserMode(const Draco::FMWindowModel* model);
+    virtual bool ModelFlag(const Draco::FMWindowModel* model);
+    virtual bool ModelSecondFlag(const Draco::FMWindowModel* model);
+    virtual std::string ModelWindowName(const Draco::FMWindowModel* model);
+    virtual Draco::FMFileUser* ModelFileUser(Draco::FMWindowModel* model);
+#else
     virtual DbWindow GetFirst();
     virtual DbWindow FromHWND(NativeWindow platform);
     virtual DbWindow GetNext(void* window);
@@ -116,6 +163,7 @@ private:
     // A window the host counts as a document window at its API level.
     bool IsDocumentWindow(void* window);
     void* FirstDocumentFrom(void* window);
+#endif
 };
 
 // Keys of catalog members, kept per file until the implementation object
@@ -138,7 +186,10 @@ public:
     virtual bool IsHidden(const CatalogMember* layout);
     virtual Database GetDatabase(const CatalogMember* layout);
 
+#if !defined(PV_FLAVOUR_MAC)
+    // The macOS host binds no catalog's file user: a layout's file is its handle's.
     virtual const Draco::DBFileUser* GetFileUser(const Draco::FMLayoutCatalog* catalog);
+#endif
     virtual std::uint32_t GetMemberCount(const Draco::FMLayoutCatalog* catalog);
     virtual bool GetLayoutKey(const Draco::FMLayoutCatalog* catalog, std::uint16_t index, Draco::HBAbstractKey& key);
     virtual bool GetLayoutName(const Draco::FMLayoutCatalog* catalog, const Draco::HBAbstractKey& key, Data& name);
@@ -158,10 +209,16 @@ public:
     virtual Database GetDatabase(const CatalogMember* script);
     virtual std::int16_t Perform(const CatalogMember* script, std::uint8_t control, const FMData* parameter);
 
+#if !defined(PV_FLAVOUR_MAC)
     virtual const Draco::DBFileUser* GetFileUser(const Draco::FMScriptCatalog* catalog);
+#endif
     virtual std::uint32_t GetMemberCount(const Draco::FMScriptCatalog* catalog);
     virtual bool GetScriptKey(const Draco::FMScriptCatalog* catalog, std::uint16_t index, Draco::HBAbstractKey& key);
     virtual bool GetScriptName(const Draco::FMScriptCatalog* catalog, const Draco::HBAbstractKey& key, Data& name);
+    // Performs a script through the session's script runtime in the form of
+    // the level: true when the host reports no error.
+    virtual bool CallScript(Draco::ScriptRuntimeBase* runtime, Draco::FMWindowModel* window,
+                            const Draco::ScriptKey& key, Draco::DBData* parameter, std::uint16_t value);
 
     // Every script of the file by index, until the callback stops.
     void Walk(Draco::FMFileUser* file, EnumCallback<DbScript> callback);

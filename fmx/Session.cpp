@@ -64,12 +64,7 @@ FmSessionImp::FmSessionImp() = default;
 
 Draco::DBSession* FmSessionImp::GetCurrentSession() { return GetSessionFromID(1); }
 
-std::string FmSessionImp::GetName(Draco::DBSession* session)
-{
-    std::string name;
-    ReadHostText(GetSessionName(session), name);
-    return name;
-}
+std::string FmSessionImp::GetName(Draco::DBSession* session) { return GetSessionName(session); }
 
 Database FmSessionImp::FindDatabase(Draco::DBSession* session, const FilePath& location)
 {
@@ -195,7 +190,7 @@ DbScript FmSessionImp::GetRunningScriptChecked(Draco::DBSession* session)
 bool FmSessionImp::IsScriptPaused(Draco::DBSession* session)
 {
     const Draco::ScriptRuntimeBase* runtime = GetScriptRuntime(session);
-    return runtime && host::Call<ScriptRuntimeBase_IsPaused>(runtime);
+    return runtime && IsRuntimePaused(runtime);
 }
 
 Draco::ScriptRuntimeBase* FmSessionImp::GetActiveScriptRuntime(Draco::DBSession* session, bool skipPaused)
@@ -204,7 +199,7 @@ Draco::ScriptRuntimeBase* FmSessionImp::GetActiveScriptRuntime(Draco::DBSession*
     if (EvaluateCurrent("Get( ScriptName )", name) != 0 || Text(name.GetAsText()).GetSize() == 0)
         return nullptr;
     Draco::ScriptRuntimeBase* runtime = GetScriptRuntime(session);
-    if (runtime && skipPaused && host::Call<ScriptRuntimeBase_IsPaused>(runtime))
+    if (runtime && skipPaused && IsRuntimePaused(runtime))
         return nullptr;
     return runtime;
 }
@@ -213,23 +208,7 @@ DbScript FmSessionImp::GetScriptOfRuntime(Draco::ScriptRuntimeBase* runtime)
 {
     if (!runtime)
         return DbScript();
-    return ImpOf<FmScriptImp>().FromObject(host::Call<ScriptRuntimeBase_GetScript>(runtime));
-}
-
-Draco::DBSession* FmSessionImp::GetSessionFromID(std::uint32_t id)
-{
-    return host::Call<DBSession_GetSessionFromID>(id);
-}
-
-const Draco::unistring* FmSessionImp::GetSessionName(const Draco::DBSession* session)
-{
-    return host::Call<DBSession_GetSessionName>(session);
-}
-
-Draco::ScriptRuntimeBase* FmSessionImp::GetScriptRuntime(const Draco::DBSession* session)
-{
-    // The session is the user model's FMSession (fmapi/object_layout.h).
-    return host::Call<FMSession_GetScriptRuntime>(reinterpret_cast<const Draco::FMSession*>(session));
+    return ImpOf<FmScriptImp>().FromObject(GetRuntimeScript(runtime));
 }
 
 // ---- Session
@@ -265,7 +244,9 @@ std::vector<Database> Session::GetDatabases() const
     return list;
 }
 
+#if !defined(PV_FLAVOUR_MAC)
 NativeWindow Session::GetHostMainWindow(bool refresh) const { return Imp().GetHostMainWindow(Checked(), refresh); }
+#endif
 
 DbWindow Session::FindWindow(const char* name, std::size_t length) const
 {

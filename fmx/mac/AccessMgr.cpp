@@ -1,43 +1,70 @@
-// The finders of the macOS flavour before it binds the host's frameworks:
-// the host callbacks of the call record answer; every framework lookup finds
-// nothing and fails as a missing symbol does.
+// The finders of the macOS flavour: the host's frameworks among the process's
+// bundles, symbols by their Mach-O names (PlatSymFinder), and the host
+// callbacks of the call record. The bound operations of mac/PlatStubs.h bind
+// through the finder this manager registers.
 #include "fmx/AccessMgr.h"
 
 #include <stdexcept>
 
+#include "fmx/Plugin.h"
+
 namespace fmx {
 
+namespace {
+
+std::int32_t PluginLevel() { return Plugin::GetApiLevel(); }
+
+} // namespace
+
+void AccessMgr::StartFinder(const fmapi::CallRecord* record)
+{
+    // Throws "PlatSymFinder initialization failed" without a host application.
+    finder_ = std::make_unique<PlatSymFinder>(record);
+    mac::SetBindingLevelSource(&PluginLevel);
+    mac::SetBindingFinder(finder_.get());
+}
+
+void AccessMgr::StopFinder() noexcept
+{
+    mac::SetBindingFinder(nullptr);
+    finder_.reset();
+}
+
+// Frameworks are bundles here, never modules loaded by name.
 void* AccessMgr::GetModule(const char*) { return nullptr; }
 
-void* AccessMgr::FindMemberFunction(const char*, const char*) const
+void* AccessMgr::FindMemberFunction(const char* moduleName, const char* decoratedName) const
 {
-    throw std::runtime_error("member function is not found");
+    // The finder never adjusts: its members are {address, 0}.
+    const PlatSymFinder::BoundMember member = finder_->FindMemberFunction(moduleName, decoratedName);
+    if (!member.function)
+        throw std::runtime_error("member function is not found");
+    return reinterpret_cast<void*>(member.function);
 }
 
 void* AccessMgr::FindFunction(const char* moduleName, const char* name) const
 {
-    if (moduleName == kHostCallbackModule) {
-        const auto index = reinterpret_cast<std::uintptr_t>(name);
-        if (index < static_cast<std::uintptr_t>(fmapi::kHostCallbackCount) && callbacks_[index])
-            return reinterpret_cast<void*>(callbacks_[index]);
-    }
-    throw std::runtime_error("static function loading failed");
+    // kHostCallbackModule is the finder's callback framework (all ones).
+    return finder_->FindStaticFunction(moduleName == kHostCallbackModule ? PlatSymFinder::kCallbackFramework
+                                                                          : moduleName,
+                                       name);
 }
 
-void* AccessMgr::FindDataSymbol(const char*, const char*) const
+void* AccessMgr::FindDataSymbol(const char* moduleName, const char* name) const
 {
-    throw std::runtime_error("data symbol is not found");
+    void* address = finder_->FindDataSymbol(moduleName, name);
+    if (!address)
+        throw std::runtime_error("data symbol is not found");
+    return address;
 }
 
 const char* HostModuleName(fmapi::HostGroup group, std::int32_t apiLevel)
 {
-    // The host's frameworks: before level 51 everything is in FMEngine.
-    const bool split = apiLevel >= 51;
     switch (group) {
     case fmapi::HostGroup::kSupport:
-        return split ? "Support" : "FMEngine";
+        return mac::HostSupportModuleName(apiLevel);
     case fmapi::HostGroup::kDatabaseEngine:
-        return split ? "DBEngine" : "FMEngine";
+        return mac::HostDBModuleName(apiLevel);
     case fmapi::HostGroup::kUserModel:
     case fmapi::HostGroup::kScripts:
     case fmapi::HostGroup::kLayouts:

@@ -8,6 +8,11 @@
 
 namespace fmx {
 
+// Modules are found as they are needed; there is nothing to start.
+void AccessMgr::StartFinder(const fmapi::CallRecord*) {}
+
+void AccessMgr::StopFinder() noexcept {}
+
 void* AccessMgr::GetModule(const char* moduleName) { return win32::GetModuleHandleA(moduleName); }
 
 namespace {

@@ -1,5 +1,9 @@
 // The window implementation's Windows bodies: the host's document windows
-// through its window layer, their state from the window's style.
+// through its window layer, their state from the window's style; the window
+// model's fields through bound members and the model's layout below level 54.
+#include <cstring>
+
+#include "fmapi/object_layout.h"
 #include "fmx/FmImp.h"
 #include "fmx/HostBinding.h"
 #include "fmx/HostText.h"
@@ -11,6 +15,8 @@ using namespace fmapi::sym;
 namespace {
 
 constexpr std::int16_t kDocumentWindowKind = 10;
+
+const unsigned char* BytesOf(const Draco::FMWindowModel* model) { return reinterpret_cast<const unsigned char*>(model); }
 
 } // namespace
 
@@ -74,6 +80,37 @@ win32::HWND FmWindowImp::PlatformHandle(void* window)
 
 // Window attributes are the macOS build's; this platform has none to set.
 void FmWindowImp::SetPlatformAttribute(void*, bool) {}
+
+Draco::FMFileUser* FmWindowImp::ModelFileUser(Draco::FMWindowModel* model)
+{
+    return host::FMWindowModel_GetFileUser(model);
+}
+
+std::int32_t FmWindowImp::ModelUserMode(const Draco::FMWindowModel* model)
+{
+    return host::Call<FMWindowModel_GetUserMode>(model);
+}
+
+bool FmWindowImp::ModelFlag(const Draco::FMWindowModel* model)
+{
+    return (BytesOf(model)[fmapi::WindowModelFlagOffset(host::ApiLevel())] & fmapi::kWindowModelFlagBit) != 0;
+}
+
+std::string FmWindowImp::ModelWindowName(const Draco::FMWindowModel* model)
+{
+    std::string name;
+    ReadHostText(host::Call<FMWindowModel_GetWindowName>(model), name);
+    return name;
+}
+
+const Draco::FMLayout* FmWindowImp::ModelLayout(const Draco::FMWindowModel* model)
+{
+    if (host::ApiLevel() < 54)
+        return host::Call<FMWindowModel_GetLayout>(model);
+    const Draco::FMLayout* layout = nullptr;
+    std::memcpy(&layout, BytesOf(model) + fmapi::kWindowModelLayoutOffset, sizeof layout);
+    return layout;
+}
 
 std::string FmWindowImp::PlatformTitle(void* window)
 {

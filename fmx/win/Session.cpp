@@ -1,11 +1,44 @@
 // The session's Windows bodies: the host's main window, found by its class
-// name among the process's top-level windows, and whether it is enabled.
+// name among the process's top-level windows, and whether it is enabled; the
+// session's bound primitives.
 #include <cstring>
 
 #include "fmx/FmImp.h"
+#include "fmx/HostBinding.h"
+#include "fmx/HostText.h"
 #include "fmx/Plugin.h"
 
 namespace fmx {
+
+using namespace fmapi::sym;
+
+Draco::DBSession* FmSessionImp::GetSessionFromID(std::uint32_t id)
+{
+    return host::Call<DBSession_GetSessionFromID>(id);
+}
+
+std::string FmSessionImp::GetSessionName(const Draco::DBSession* session)
+{
+    std::string name;
+    ReadHostText(host::Call<DBSession_GetSessionName>(session), name);
+    return name;
+}
+
+Draco::ScriptRuntimeBase* FmSessionImp::GetScriptRuntime(const Draco::DBSession* session)
+{
+    // The session is the user model's FMSession (fmapi/object_layout.h).
+    return host::Call<FMSession_GetScriptRuntime>(reinterpret_cast<const Draco::FMSession*>(session));
+}
+
+bool FmSessionImp::IsRuntimePaused(const Draco::ScriptRuntimeBase* runtime)
+{
+    return host::Call<ScriptRuntimeBase_IsPaused>(runtime);
+}
+
+const Draco::FMScript* FmSessionImp::GetRuntimeScript(const Draco::ScriptRuntimeBase* runtime)
+{
+    return host::Call<ScriptRuntimeBase_GetScript>(runtime);
+}
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "fmhost/Host.h"
 #include "fmhost/EngineModules.h"
 #include "fmhost/MacHost.h"
+#include "fmhost/MacWindows.h"
 
 #include <dlfcn.h>
 
@@ -84,6 +85,7 @@ bool Host::Load(std::string* error)
             SetMacSystem(settings_.macSystem);
         if (!SetUpMacFiles(settings_.home, settings_.volumes, *error))
             return false;
+        StartMacWindows(level);
     } else if (!settings_.macSystem.empty() || !settings_.home.empty() || !settings_.volumes.empty()) {
         *error = "--mac-system, --home and --volume need a plug-in bundle (a folder) as --plugin";
         return false;

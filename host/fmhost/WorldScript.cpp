@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "fmhost/MacWindows.h"
 #include "fmhost/Output.h"
 #include "fmhost/Values.h"
 #include "world/World.h"
@@ -178,6 +179,13 @@ Directive Read(std::string_view name, const std::vector<DirectiveWord>& words)
         p.End();
     } else if (name == "#activate") {
         p.End();
+    } else if (name == "#modal") {
+        for (const char* what : {"alert", "hidden", "none"})
+            if (d.second.empty() && p.Keyword(what))
+                d.second = what;
+        if (d.second.empty())
+            throw Mistake{p.Position(), "expected alert, hidden or none"};
+        p.End();
     }
     return d;
 }
@@ -205,7 +213,8 @@ hostworld::Window& WindowTitled(const std::string& title)
 bool IsWorldDirective(std::string_view name)
 {
     for (const char* known : {"#file", "#window", "#layout", "#layouts", "#script", "#scripts", "#windowlayout",
-                              "#defaultwindow", "#running", "#current", "#mainwindow", "#otherwindow", "#activate"})
+                              "#defaultwindow", "#running", "#current", "#mainwindow", "#otherwindow", "#activate",
+                              "#modal"})
         if (name == known)
             return true;
     return false;
@@ -234,7 +243,9 @@ void RunWorldDirective(const Command& command, int appKind)
             Fail("the file \"" + d.file + "\" cannot be opened at \"" + location +
                  "\" (a name that is taken, or a location without a prefix or not ending in the name)");
     } else if (d.name == "#window") {
-        world.AddWindow(FileNamed(d.file), d.second, d.window);
+        const hostworld::Window* added = world.AddWindow(FileNamed(d.file), d.second, d.window);
+        if (added)
+            AddMacWindow(*added, d.window);
     } else if (d.name == "#layout" || d.name == "#script") {
         Draco::FMFileUser& file = FileNamed(d.file);
         const auto index = static_cast<std::uint16_t>(d.number);
@@ -252,6 +263,7 @@ void RunWorldDirective(const Command& command, int appKind)
         if (!layout)
             Fail("unknown layout \"" + d.second + "\"");
         world.SetWindowLayout(window, layout);
+        UpdateMacWindowLayout(window);
     } else if (d.name == "#defaultwindow") {
         Draco::FMFileUser& file = FileNamed(d.file);
         hostworld::Window* window = d.none ? nullptr : &WindowTitled(d.second);
@@ -276,6 +288,10 @@ void RunWorldDirective(const Command& command, int appKind)
         world.AddPlainWindow(d.second, true);
     } else if (d.name == "#activate") {
         world.Activate();
+    } else if (d.name == "#modal") {
+        if (!MacWindowsStarted())
+            Fail("#modal needs mac mode (a plug-in bundle)");
+        SetMacModal(d.second);
     }
 }
 

@@ -23,7 +23,11 @@
 //   #activate                    the host becomes the active application: the
 //                                main window gets the activation message (28,
 //                                flag true), which its thread's hooks then see
+//   #modal alert|hidden|none     mac mode: an alert, or a hidden movable modal
+//                                dialog, in front of all others; none takes
+//                                them all away
 //
+// In mac mode each window is also a Carbon window (fmhost/MacWindows.h).
 // Each answers "ok". A file, window, layout or script that does not exist
 // (or a name or index that is taken) stops the run with a message.
 #pragma once

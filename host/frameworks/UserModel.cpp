@@ -146,10 +146,12 @@ FMWindowModel* FMSession::OpenWindow(const FMFileUser&, bool, bool)
     return nullptr;
 }
 
+// The script object of the macOS host: laid out for the level, apart from
+// the world's own.
 const FMScript* ScriptRuntimeBase::GetScript() const
 {
     PV_FW_CHECK(ScriptRuntimeBase_GetScript);
-    return script;
+    return script ? reinterpret_cast<const FMScript*>(script->macObject) : nullptr;
 }
 
 DBError ScriptRuntimeBase::CallScript(FMWindowModel& window, const HBSerialKey<5>& script, const DBData* parameter,

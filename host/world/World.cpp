@@ -7,10 +7,51 @@
 
 #include "fmapi/desktop.h"
 #include "fmapi/fm_host.h"
+#include "fmapi/mac_layout.h"
 
 namespace hostworld {
 
 namespace {
+
+// The macOS host's words of its objects, at their places for the API level.
+template <class T>
+void PutMac(unsigned char* object, std::size_t size, fmapi::mac::HostField field, std::int32_t level, const T& value)
+{
+    const std::size_t at = fmapi::mac::HostFieldOffset(field, level);
+    if (at + sizeof value <= size)
+        std::memcpy(object + at, &value, sizeof value);
+}
+
+// A file user: no key record, an identifier, its path holder (from 54 in the
+// identifier's word), the holder's universal path over the file's path.
+void LayOutMacFile(Draco::DBFileUser& file, std::uint32_t identifier, std::int32_t level)
+{
+    using fmapi::mac::HostField;
+    std::memset(file.macHead, 0, sizeof file.macHead);
+    std::memset(file.macPathHolder, 0, sizeof file.macPathHolder);
+    PutMac(file.macHead, sizeof file.macHead, HostField::kRecordIdentifier, level, identifier);
+    // The path is an object the host's members take by reference: the holder
+    // starts where the path inside it lies on a pointer boundary (its offset
+    // is packed, 4 bytes off at some levels).
+    const std::size_t at = fmapi::mac::HostFieldOffset(HostField::kPathHolderPath, level);
+    unsigned char* holder = file.macPathHolder + at % alignof(void*);
+    PutMac(file.macHead, sizeof file.macHead, HostField::kFileUserPathHolder, level, static_cast<const void*>(holder));
+    const fmapi::mac::UniversalPathLayout path{file.path.imp, {0, 0, 0}};
+    PutMac(holder, sizeof file.macPathHolder - at % alignof(void*), HostField::kPathHolderPath, level, path);
+}
+
+// A layout or script object: its key record, identifier and file user.
+void LayOutMacMember(Draco::CatalogMember& member, Draco::FMFileUser* file, std::int32_t level)
+{
+    using fmapi::mac::HostField;
+    std::memset(member.macObject, 0, sizeof member.macObject);
+    PutMac(member.macObject, sizeof member.macObject, HostField::kRecordKey, level,
+           static_cast<const void*>(member.key.bytes));
+    PutMac(member.macObject, sizeof member.macObject, HostField::kRecordIdentifier, level,
+           static_cast<std::uint32_t>(member.index));
+    PutMac(member.macObject, sizeof member.macObject, HostField::kMemberFileUser, level,
+           static_cast<const void*>(file));
+}
 
 constexpr char16_t kSeparator = 0xE000;
 
@@ -110,6 +151,14 @@ void World::SetApiLevel(std::int32_t level)
     for (const auto& window : windows_)
         if (window->model)
             LayOut(*window->model);
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        Draco::FMFileUser& file = *files_[i];
+        LayOutMacFile(file, static_cast<std::uint32_t>(i + 1), level_);
+        for (auto& [index, member] : file.layouts.byIndex)
+            LayOutMacMember(*member, &file, level_);
+        for (auto& [index, member] : file.scripts.byIndex)
+            LayOutMacMember(*member, &file, level_);
+    }
 }
 
 void World::LayOut(Draco::FMWindowModel& model) const
@@ -146,6 +195,7 @@ Draco::FMFileUser* World::AddFile(const std::string& name, const std::string& lo
     path.name.text = file->name;
     file->layouts.file = file.get();
     file->scripts.file = file.get();
+    LayOutMacFile(*file, static_cast<std::uint32_t>(files_.size() + 1), level_);
     files_.push_back(std::move(file));
     return files_.back().get();
 }
@@ -189,6 +239,7 @@ Member* World::AddMember(Catalog& catalog, const std::string& name, std::uint16_
     member->name = text;
     member->index = index;
     Member* added = member.get();
+    LayOutMacMember(*added, catalog.file, level_);
     catalog.byKey[KeyBytes(added->key)] = added;
     catalog.byIndex[index] = std::move(member);
     catalog.memberCount = std::max<std::uint32_t>(catalog.memberCount, index);
@@ -303,6 +354,13 @@ void World::SetRunning(Draco::FMScript* script, const std::string& parameter, bo
     runtime.script = script;
     runtime.parameter = script ? FromUtf8(parameter) : std::u16string();
     runtime.paused = script && paused;
+    // The macOS host keeps the flag in its own word (or byte, at 50 and below).
+    std::memset(runtime.macHead, 0, sizeof runtime.macHead);
+    if (runtime.paused) {
+        const std::size_t at = fmapi::mac::HostFieldOffset(fmapi::mac::HostField::kRuntimePaused, level_);
+        static_assert(fmapi::mac::WidenedOffset(16, 0) + 4 <= sizeof runtime.macHead, "room for the field");
+        runtime.macHead[at] = 1;
+    }
 }
 
 std::u16string World::RunningScriptName() const

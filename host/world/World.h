@@ -92,6 +92,9 @@ struct DBSession {
 };
 
 struct ScriptRuntimeBase {
+    // First: the macOS host's paused field at its place for the API level
+    // (fmapi/mac_layout.h), which a plug-in reads in place.
+    alignas(void*) unsigned char macHead[24] = {};
     FMScript* script = nullptr;   // the running script, or none
     std::u16string parameter;
     bool paused = false;
@@ -129,6 +132,9 @@ struct CatalogMember {
     std::u16string name;
     bool hidden = false;
     std::uint16_t index = 0;
+    // The object the macOS host hands out for it, laid out for the API level
+    // (fmapi/mac_layout.h): its key record, identifier and file user.
+    alignas(void*) unsigned char macObject[136] = {};
 };
 
 struct FMLayout : CatalogMember {};
@@ -187,7 +193,14 @@ struct FMWindowModel {
 };
 
 struct PV_WORLD_API DBFileUser {
+    // First: the macOS host's words laid out for the API level
+    // (fmapi/mac_layout.h): its key record, identifier and path holder.
+    alignas(void*) unsigned char macHead[88] = {};
     UniversalPath path{nullptr};
+    // Room for the macOS host's path holder, with the universal path (whose
+    // record is `path`'s) at its place for the level and on a pointer
+    // boundary.
+    alignas(void*) unsigned char macPathHolder[104] = {};
     DBFileUser();
     ~DBFileUser();
     DBFileUser(const DBFileUser&) = delete;

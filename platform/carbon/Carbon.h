@@ -11,3 +11,4 @@
 #include "platform/carbon/Resources.h"
 #include "platform/carbon/SystemServices.h"
 #include "platform/carbon/TextServices.h"
+#include "platform/carbon/WindowManager.h"

@@ -286,6 +286,10 @@ protected:
     // Initialises the plug-in as a host of that application kind.
     void Init(std::uint8_t appKind)
     {
+        // The plug-in binds through the host application's frameworks.
+        if (!CFBundleGetMainBundle()) {
+            ASSERT_TRUE(macsetup::SetMainBundle(PV_BIN_DIR "/FMHost.app"));
+        }
         fmapi::CallRecord r = pvtest::MakeRecord(fmapi::kMsgInit);
         r.extnVersion = 52;
         r.parm1 = appKind;
@@ -327,9 +331,10 @@ TEST_F(MacPlaces, ProductFoldersUnderHome)
     name.clear();
     ASSERT_TRUE(fmx::GetPluginFileName(name, true));
     EXPECT_EQ(name, "Plotvane.fmplugin");
-    // No main bundle: the host application has no place.
+    // The host application is the main bundle.
     FilePath host;
-    EXPECT_FALSE(host.SetToHostAppFile());
+    ASSERT_TRUE(host.SetToHostAppFile());
+    EXPECT_EQ(PosixOf(host), PV_BIN_DIR "/FMHost.app");
 }
 
 TEST_F(MacPlaces, ARuntimeGetsALevelNamedAfterItsApplication)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fmapi/call_record.h"
+#include "platform/corefoundation/SystemSetup.h"
 #include "support/plugin_harness.h"
 
 namespace {
@@ -65,6 +66,8 @@ TEST_F(ProbeBundle, LoadsAnswersAndStartsUp)
     EXPECT_EQ(String(128), u"PVProbe");
     EXPECT_EQ(String(131), u"PRBE1YnYYnn");
 
+    // The probe binds through the host application's frameworks.
+    ASSERT_TRUE(macsetup::SetMainBundle(PV_BIN_DIR "/FMHost.app"));
     const std::u16string host = u"Pro 11.0v4";
     fmapi::CallRecord init = Record(fmapi::kMsgInit);
     init.extnVersion = 52;

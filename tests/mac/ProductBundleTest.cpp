@@ -9,6 +9,7 @@
 
 #include "fmapi/call_record.h"
 #include "fmapi/fm_host.h"
+#include "platform/corefoundation/SystemSetup.h"
 #include "support/plugin_harness.h"
 
 namespace {
@@ -17,6 +18,8 @@ class ProductBundle : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The product binds through the host application's frameworks.
+        ASSERT_TRUE(macsetup::SetMainBundle(PV_BIN_DIR "/FMHost.app"));
         bundle_ = pvtest::BundleAt(PV_BIN_DIR "/Plotvane.fmplugin");
         ASSERT_NE(bundle_, nullptr);
         CFStringRef name = CFStringCreateWithCString(nullptr, "FMExternCallProc", kCFStringEncodingUTF8);

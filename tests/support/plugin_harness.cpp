@@ -7,6 +7,7 @@
 
 #if defined(PV_FLAVOUR_MAC)
 #include "platform/corefoundation/CoreFoundation.h"
+#include "platform/corefoundation/SystemSetup.h"
 #endif
 
 namespace pvtest {
@@ -57,6 +58,12 @@ fmapi::CallRecord MakeRecord(std::uint8_t kind)
 
 std::intptr_t Init(std::int16_t extnVersion, const std::u16string& hostVersion, std::intptr_t initialResult)
 {
+#if defined(PV_FLAVOUR_MAC)
+    // The plug-in binds through the host application's frameworks: a process
+    // without a main bundle is no host it starts in.
+    if (!CFBundleGetMainBundle())
+        macsetup::SetMainBundle(PV_BIN_DIR "/FMHost.app");
+#endif
     fmapi::CallRecord r = MakeRecord(fmapi::kMsgInit);
     r.extnVersion = extnVersion;
     r.parm1 = 1;

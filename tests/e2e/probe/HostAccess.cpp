@@ -6,7 +6,7 @@
 //   or empty; "exists" (a location in path notation): 1/0
 //   "current", "script", "scriptchecked", "parameter": text
 //   "ready", "readymodal", "idle", "blocked", "paused": 1/0
-//   "mainwindow" (refresh 0/1): 1 when a main window is known
+//   "mainwindow" (refresh 0/1): 1 when a main window is known (Windows only)
 // Probe_Database ( file ; what {; a} ), the file found by its whole name
 //   "path", "windows", "layouts", "scripts", "defaultwindow", "firstwindow":
 //   text; "layout" (name), "script" (name): the name found or empty;
@@ -82,9 +82,11 @@ std::int16_t SessionQuestion(std::int16_t, const FMExprEnv*, const FMDataVect* a
         SetNumber(result, session.IsHostBlocked());
     } else if (what == "paused") {
         SetNumber(result, session.IsScriptPaused());
+#if !defined(PV_FLAVOUR_MAC)
     } else if (what == "mainwindow") {
         const bool refresh = ArgCount(args) > 1 && IntegerArg(args, 1) == 1;
         SetNumber(result, session.GetHostMainWindow(refresh) != nullptr);
+#endif
     } else {
         return kUnknownQuestion;
     }

@@ -139,7 +139,8 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
     auto* fmSession = static_cast<Draco::FMSession*>(session);
     Draco::ScriptRuntimeBase* runtime = mac::bound::GetScriptRuntime(fmSession);
     EXPECT_EQ(runtime, &world.Session().runtime);
-    EXPECT_EQ(mac::bound::GetScript(runtime), exportScript);
+    // The host's script object of the running script.
+    EXPECT_EQ(static_cast<const void*>(mac::bound::GetScript(runtime)), static_cast<const void*>(exportScript->macObject));
 
     // Paths: FilePlatformSpec and universal path both ways; the file opened at its path.
     Draco::FileUserRef user{nullptr};
@@ -270,7 +271,7 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
     }
     Dispose(string, level);
 
-    const fmapi::mac::FontMapperLayout mapper{nullptr, file};
+    const fmapi::mac::FontMapperLayout mapper{file};
     fmapi::mac::HostStringStorage font{};
     mac::bound::GetFontName(&mapper, 1, &font);
     EXPECT_EQ(TextOf(font), "Times New Roman");
