@@ -5,8 +5,10 @@
 // by half a pixel, followed by the world transform.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -34,6 +36,41 @@ struct ArcCache {
     std::vector<Span> spans;
 };
 
+// Six numbers naming a line's pixels (see LineRun and LineShapes).
+struct LineKey {
+    std::int64_t v[6];
+    bool operator==(const LineKey& o) const { return std::equal(v, v + 6, o.v); }
+};
+
+struct LineKeyHash {
+    std::size_t operator()(const LineKey& k) const
+    {
+        std::uint64_t h = 0x9E3779B97F4A7C15ull;
+        for (std::int64_t x : k.v)
+            h = (h ^ static_cast<std::uint64_t>(x)) * 0x100000001B3ull + (h >> 29);
+        return static_cast<std::size_t>(h);
+    }
+};
+
+// Aliased opaque lines of one colour written straight into the pixels, one
+// after another with nothing else drawn in between: a line among them is
+// already on the canvas, and is not written again. A chart's grid draws a
+// dashed separator per category, a thousand of them to a pixel column when
+// the categories are dense.
+struct LineRun {
+    std::uint64_t mark = ~std::uint64_t{0};   // the bitmap's changes after the last line
+    std::uint32_t pixel = 0;
+    std::unordered_set<LineKey, LineKeyHash> drawn;
+};
+
+// The pixels cairo sets for a slanted aliased line, by the line's place
+// within its pixel (in cairo's fixed point), its extent, pen and dashes: the
+// same line a whole number of pixels away sets the same pixels moved. The
+// floor traces of a 3D bar chart's separators repeat one short slant.
+struct LineShapes {
+    std::unordered_map<LineKey, std::vector<Span>, LineKeyHash> spans;
+};
+
 } // namespace
 
 struct Graphics::Impl {
@@ -45,7 +82,16 @@ struct Graphics::Impl {
     PangoContext* text = nullptr;
     Status broken = Ok; // why nothing can be drawn, when nothing can
     ArcCache arcs;
+    LineRun lines;
+    LineShapes shapes;
     std::vector<std::uint32_t> scratch; // pixels of a gradient fill's source
+
+    // Every drawing on the bitmap passes here first.
+    void Touch()
+    {
+        if (bitmap)
+            ++bitmap->changes;
+    }
 
     // After Prepare, SetBrush and a path: fills the path with the vertical
     // gradient brush. pixman works out a gradient pixel by pixel along every
@@ -80,6 +126,7 @@ struct Graphics::Impl {
     // Device matrix, antialiasing, a fresh path.
     void Prepare()
     {
+        Touch();
         cairo_identity_matrix(cr);
         cairo_translate(cr, 0.5, 0.5);
         cairo_transform(cr, &world);
@@ -123,6 +170,10 @@ struct Graphics::Impl {
                    REAL sweep);
     void FillPie(const Brush& brush, REAL x, REAL y, REAL width, REAL height, REAL start,
                  REAL sweep);
+    // A horizontal or vertical line, aliased, opaque, solid or dashed and
+    // without a transform, written straight into the pixels; false for any
+    // other line.
+    bool StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2, REAL y2);
     // The shape (an arc stroked with the pen, or a pie filled) at (x, y) and
     // at every whole pixel below it down to y + rows, in one pass: aliased,
     // opaque, solid and without a transform only; false otherwise.
@@ -724,12 +775,195 @@ void PaintRuns(cairo_surface_t* surface, std::vector<Run>& runs, int rows, std::
         cairo_surface_mark_dirty_rectangle(surface, 0, dirtyTop, width, dirtyBottom - dirtyTop + 1);
 }
 
+// cairo's aliased stroke of a horizontal or vertical line, done as cairo
+// does it: the end points in its 24.8 fixed point, the line cut into dashes
+// there (the dash lengths kept in double as cairo keeps them), each piece a
+// box half a pen width to either side, and a box's edges taken to the
+// nearest pixel edge, halves down. A pixel is set when it lies inside a box.
+// cairo dashes a separator of the plot's height into about a hundred pieces
+// and composites each.
+constexpr double kDashOn = 3.0, kDashOff = 1.0;
+// cairo's "fixed error": a dash with less than this left is over.
+constexpr double kFixedError = 1.0 / 512.0;
+// Lines remembered in a run, and slanted shapes kept, before starting anew.
+constexpr std::size_t kMaxRunLines = 1 << 16;
+constexpr std::size_t kMaxLineShapes = 4096;
+// Slants kept as shapes reach at most this many pixels either way.
+constexpr std::int64_t kMaxShapeReach = 64;
+
+// A double in cairo's fixed point: to the nearest 1/256, ties to even.
+std::int64_t Fixed(double v)
+{
+    return static_cast<std::int64_t>(std::nearbyint(v * 256.0));
+}
+
+// The whole pixel at or below a fixed-point coordinate.
+std::int64_t FloorPixel(std::int64_t f)
+{
+    return f >= 0 ? f / 256 : -((-f + 255) / 256);
+}
+
+// The pixel edge of a box edge in fixed point: the nearest whole pixel,
+// halves down.
+int PixelEdge(std::int64_t f)
+{
+    return static_cast<int>(FloorPixel(f + 127));
+}
+
+// Sets the pixels of the box [x0, x1) x [y0, y1), cut to the surface's
+// rows and columns, to a premultiplied pixel value; grows the dirty box.
+void FillBox(unsigned char* data, std::size_t stride, int width, int height, int x0, int y0,
+             int x1, int y1, std::uint32_t pixel, int dirty[4])
+{
+    x0 = std::max(0, x0);
+    y0 = std::max(0, y0);
+    x1 = std::min(width, x1);
+    y1 = std::min(height, y1);
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    for (int row = y0; row < y1; ++row) {
+        auto* pixels = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride);
+        std::fill(pixels + x0, pixels + x1, pixel);
+    }
+    dirty[0] = std::min(dirty[0], x0);
+    dirty[1] = std::min(dirty[1], y0);
+    dirty[2] = std::max(dirty[2], x1);
+    dirty[3] = std::max(dirty[3], y1);
+}
+
 } // namespace
+
+bool Graphics::Impl::StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2, REAL y2)
+{
+    const Color colour = pen.GetColor();
+    const double width = pen.GetWidth() > 0.0f ? pen.GetWidth() : 1.0;
+    const bool dashed = pen.GetDashStyle() == DashStyleDash;
+    // Thinner pens cairo treats otherwise (it skips them, or approximates
+    // their dashes); dashes of whole fixed-point units end where cairo's do
+    // without a tie in its rounding.
+    if (smoothing == SmoothingModeHighQuality || !IsIdentity() || colour.GetA() != 0xFF ||
+        width < 0.25 || (!dashed && pen.GetDashStyle() != DashStyleSolid) ||
+        (dashed && std::floor(width * 256.0) != width * 256.0))
+        return false;
+    // The ends in device fixed point: pixel centres lie on half coordinates.
+    const std::int64_t fx1 = Fixed(static_cast<double>(x1) + 0.5);
+    const std::int64_t fy1 = Fixed(static_cast<double>(y1) + 0.5);
+    const std::int64_t fx2 = Fixed(static_cast<double>(x2) + 0.5);
+    const std::int64_t fy2 = Fixed(static_cast<double>(y2) + 0.5);
+    const bool vertical = fx1 == fx2, horizontal = fy1 == fy2;
+    if (vertical && horizontal)
+        return false;
+    const std::int64_t dx = fx2 - fx1, dy = fy2 - fy1;
+    const std::int64_t widthBits = Fixed(width * 256.0);
+    // A dashed slant's pieces end where cairo rounds positions measured on
+    // the canvas, which moving it by whole pixels can change.
+    if (!vertical && !horizontal &&
+        (dashed || std::max(std::abs(dx), std::abs(dy)) > kMaxShapeReach * 256 || width > 8.0))
+        return false;
+
+    const std::uint32_t pixel = colour.GetValue();
+    if (lines.mark != bitmap->changes || lines.pixel != pixel || lines.drawn.size() >= kMaxRunLines) {
+        lines.drawn.clear();
+        lines.pixel = pixel;
+    }
+    cairo_surface_t* surface = bitmap->surface;
+    if (!vertical && !horizontal) {
+        // A slant: cairo's pixels for its shape, moved to its place.
+        const std::int64_t ix = FloorPixel(fx1), iy = FloorPixel(fy1);
+        const LineKey key{{fx1 - 256 * ix, fy1 - 256 * iy, dx, dy, widthBits, dashed ? 1 : 0}};
+        auto found = shapes.spans.find(key);
+        if (found == shapes.spans.end()) {
+            if (shapes.spans.size() >= kMaxLineShapes)
+                shapes.spans.clear();
+            // The shape drawn by cairo in a mask, in the coordinates of the
+            // layer (pixel centres on whole numbers).
+            const double ux1 = static_cast<double>(key.v[0]) / 256.0 - 0.5;
+            const double uy1 = static_cast<double>(key.v[1]) / 256.0 - 0.5;
+            const double ux2 = ux1 + static_cast<double>(dx) / 256.0;
+            const double uy2 = uy1 + static_cast<double>(dy) / 256.0;
+            const double reach = width * 0.5 + 2.0;
+            std::vector<Span> spans;
+            auto shape = [&](cairo_t* mask) {
+                SetPen(mask, pen);
+                cairo_set_source_rgba(mask, 0.0, 0.0, 0.0, 1.0);
+                cairo_move_to(mask, ux1, uy1);
+                cairo_line_to(mask, ux2, uy2);
+                cairo_stroke(mask);
+            };
+            if (!MaskSpans(static_cast<int>(std::floor(std::min(ux1, ux2) - reach)),
+                           static_cast<int>(std::floor(std::min(uy1, uy2) - reach)),
+                           static_cast<int>(std::ceil(std::max(ux1, ux2) + reach)),
+                           static_cast<int>(std::ceil(std::max(uy1, uy2) + reach)), shape, spans))
+                return false;
+            found = shapes.spans.emplace(key, std::move(spans)).first;
+        }
+        FillSpans(surface, found->second, static_cast<int>(ix), static_cast<int>(iy), pixel);
+    } else {
+        // Along the line (a to b) and across it (at c).
+        const std::int64_t a = vertical ? fy1 : fx1, b = vertical ? fy2 : fx2;
+        const std::int64_t c = vertical ? fx1 : fy1;
+        const std::int64_t half = Fixed(width / 2.0);
+        const int across0 = PixelEdge(c - half), across1 = PixelEdge(c + half);
+        const LineKey key{{vertical ? 1 : 2, across0, across1, a, b, widthBits * 2 + (dashed ? 1 : 0)}};
+        if (!lines.drawn.insert(key).second)
+            return true;
+        const int surfaceWidth = cairo_image_surface_get_width(surface);
+        const int surfaceHeight = cairo_image_surface_get_height(surface);
+        const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+        cairo_surface_flush(surface);
+        unsigned char* data = cairo_image_surface_get_data(surface);
+        int dirty[4] = {surfaceWidth, surfaceHeight, 0, 0};
+        auto piece = [&](std::int64_t p, std::int64_t q) {
+            if (p == q)
+                return;
+            const int along0 = PixelEdge(std::min(p, q)), along1 = PixelEdge(std::max(p, q));
+            if (vertical)
+                FillBox(data, stride, surfaceWidth, surfaceHeight, across0, along0, across1,
+                        along1, pixel, dirty);
+            else
+                FillBox(data, stride, surfaceWidth, surfaceHeight, along0, across0, along1,
+                        across1, pixel, dirty);
+        };
+        if (!dashed) {
+            piece(a, b);
+        } else {
+            // Each step ends at b less what remains, so that the steps add up.
+            const double dashes[2] = {kDashOn * width, kDashOff * width};
+            const std::int64_t sign = b < a ? 1 : -1;
+            std::int64_t remain = b < a ? a - b : b - a;
+            double dashRemain = dashes[0];
+            int index = 0;
+            bool on = true;
+            std::int64_t from = a;
+            while (remain > 0) {
+                const std::int64_t step = std::min(Fixed(dashRemain), remain);
+                remain -= step;
+                const std::int64_t to = b + sign * remain;
+                if (on)
+                    piece(from, to);
+                dashRemain -= static_cast<double>(step) / 256.0;
+                if (dashRemain < kFixedError) {
+                    index ^= 1;
+                    on = !on;
+                    dashRemain += dashes[index];
+                }
+                from = to;
+            }
+        }
+        if (dirty[0] < dirty[2])
+            cairo_surface_mark_dirty_rectangle(surface, dirty[0], dirty[1], dirty[2] - dirty[0],
+                                               dirty[3] - dirty[1]);
+    }
+    Touch();
+    lines.mark = bitmap->changes;
+    return true;
+}
 
 void Graphics::Impl::StrokeArc(const Pen& pen, REAL x, REAL y, REAL width, REAL height,
                                REAL start, REAL sweep)
 {
     const Color colour = pen.GetColor();
+    Touch();
     if (smoothing != SmoothingModeHighQuality && IsIdentity() &&
         pen.GetDashStyle() == DashStyleSolid && colour.GetA() == 0xFF &&
         StrokeArcAliased(bitmap->surface, arcs, x, y, width, height, start, sweep,
@@ -759,6 +993,7 @@ bool Graphics::Impl::StackAliased(const Pen* pen, const Brush* brush, REAL x, RE
 {
     if (smoothing == SmoothingModeHighQuality || !IsIdentity())
         return false;
+    Touch();
     Color colour;
     if (pen) {
         if (pen->GetDashStyle() != DashStyleSolid)
@@ -982,6 +1217,7 @@ Status Graphics::Clear(const Color& color)
 {
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
+    impl_->Touch();
     cairo_identity_matrix(impl_->cr);
     cairo_reset_clip(impl_->cr);
     cairo_set_operator(impl_->cr, CAIRO_OPERATOR_SOURCE);
@@ -1026,6 +1262,8 @@ Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
     });
     if (Status s = Ready(pen, {x1, y1, x2, y2}); s != Ok)
         return s;
+    if (impl_->StrokeLineAliased(*pen, x1, y1, x2, y2))
+        return Ok;
     impl_->Prepare();
     impl_->SetPen(*pen);
     cairo_move_to(impl_->cr, x1, y1);

@@ -5,6 +5,7 @@
 #include <pango/pangocairo.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/gdiplus/Gdiplus.h"
@@ -16,6 +17,9 @@ struct Bitmap::Impl {
     INT width = 0;
     INT height = 0;
     Status status = Ok;   // why the bitmap has no pixels, when it has none
+    // Grows with every drawing on the bitmap, by any of its graphics: what
+    // a graphics remembers of the pixels holds while it is unchanged.
+    std::uint64_t changes = 0;
 };
 
 namespace detail {

@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <random>
 
 #include "platform/gdiplus/Gdiplus.h"
 #include "platform/gdiplus/Recording.h"
@@ -636,4 +637,117 @@ TEST(Graphics, StacksPaintWhatTheirLayersPaintOneByOne)
                               << c.sweep << " rows " << c.rows;
         EXPECT_GT(inked, 20u) << c.fill << " " << c.x << "," << c.y << " rows " << c.rows;
     }
+}
+
+namespace {
+
+// A line as the layer strokes it (pixel centres on whole coordinates, butt
+// ends, dashes of 3 and 1 pen widths), straight through cairo.
+void CairoLine(cairo_t* cr, ARGB colour, float width, bool dashed, float x1, float y1, float x2,
+               float y2)
+{
+    cairo_identity_matrix(cr);
+    cairo_translate(cr, 0.5, 0.5);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    const Color c(colour);
+    cairo_set_source_rgba(cr, c.GetR() / 255.0, c.GetG() / 255.0, c.GetB() / 255.0, 1.0);
+    cairo_set_line_width(cr, width);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    cairo_set_miter_limit(cr, 10.0);
+    const double dashes[2] = {3.0 * width, 1.0 * width};
+    cairo_set_dash(cr, dashed ? dashes : nullptr, dashed ? 2 : 0, 0.0);
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2, y2);
+    cairo_stroke(cr);
+}
+
+} // namespace
+
+TEST(Graphics, AliasedOpaqueLinesMatchCairosStroke)
+{
+    // Level and upright lines are written straight into the pixels, slants
+    // from shapes cairo drew once, and a line already on the canvas is not
+    // written again: every pixel as cairo's own stroke sets it. Groups of
+    // one line moved by whole pixels and by fractions, in two colours, with
+    // a fill and a second graphics on the same bitmap drawing in between.
+    std::mt19937 random(11);
+    auto uniform = [&random](float low, float high) {
+        return std::uniform_real_distribution<float>(low, high)(random);
+    };
+    const float widths[] = {0.25f, 0.5f, 1.0f, 1.0f, 1.5f, 2.0f, 3.0f, 0.3f, 6.5f};
+    const ARGB colours[] = {0xFF336699, 0xFFD3D3D3};
+    std::size_t inked = 0;
+    for (int group = 0; group < 600; ++group) {
+        const int kind = group % 3;   // level or upright, slant, nearly upright
+        const float width = widths[random() % 9];
+        const bool dashed = random() % 2 == 0;
+        // Whole, quarter, 1/256 and any fractions.
+        const int grid = group % 4;
+        auto place = [grid](float v) {
+            return grid == 0 ? std::round(v) : grid == 1 ? std::round(v * 4) / 4
+                                             : grid == 2 ? std::round(v * 256) / 256 : v;
+        };
+        float dx = place(uniform(-60, 60)), dy = place(uniform(-60, 60));
+        if (kind == 0)
+            (random() % 2 ? dx : dy) = 0;
+        if (kind == 2)
+            dx = 1.0f / 1024;
+        const float x = place(uniform(-40, 140)), y = place(uniform(-40, 130));
+        Bitmap bitmap(100, 90);
+        Graphics g(&bitmap), other(&bitmap);
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 90);
+        cairo_t* cr = cairo_create(surface);
+        float firstX = 0, firstY = 0;
+        ARGB firstColour = 0;
+        for (int k = 0; k < 8; ++k) {
+            // The fifth line again as the first, after the fill.
+            const bool fraction = random() % 3 == 0;
+            float ox = fraction ? place(uniform(-3, 3)) : float(int(random() % 7) - 3);
+            float oy = float(int(random() % 5) - 2);
+            ARGB colour = colours[random() % 2];
+            if (k == 0) {
+                firstX = ox;
+                firstY = oy;
+                firstColour = colour;
+            } else if (k == 4) {
+                ox = firstX;
+                oy = firstY;
+                colour = firstColour;
+            }
+            Pen pen(Color(colour), 1.0f);
+            pen.SetWidth(width);
+            if (dashed)
+                pen.SetDashStyle(DashStyleDash);
+            ASSERT_EQ(g.DrawLine(&pen, x + ox, y + oy, x + ox + dx, y + oy + dy), Ok);
+            CairoLine(cr, colour, width, dashed, x + ox, y + oy, x + ox + dx, y + oy + dy);
+            if (k == 3) {
+                SolidBrush red(Color(0xFFAA0000));
+                g.FillRectangle(&red, x - 2, y - 2, 5, 5);
+                cairo_rectangle(cr, x - 2, y - 2, 5, 5);
+                cairo_set_source_rgb(cr, 0xAA / 255.0, 0, 0);
+                cairo_fill(cr);
+            }
+            if (k == 6) {
+                Pen across(Color(0xFF10A010), 3.0f);
+                other.DrawLine(&across, x, y, x + dx, y + dy);
+                CairoLine(cr, 0xFF10A010, 3.0f, false, x, y, x + dx, y + dy);
+            }
+        }
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int py = 0; py < 90; ++py) {
+            for (int px = 0; px < 100; ++px) {
+                const std::uint32_t expected = reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
+                ASSERT_EQ(At(bitmap, px, py), expected)
+                    << "group " << group << " width " << width << " dashed " << dashed << " from "
+                    << x << "," << y << " by " << dx << "," << dy << " at " << px << "," << py;
+                inked += expected != 0 ? 1 : 0;
+            }
+        }
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    EXPECT_GT(inked, 20000u);
 }
