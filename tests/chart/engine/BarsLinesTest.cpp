@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -495,4 +496,69 @@ TEST(Lines, TallSoftLineOfAlternatingValuesEnds)
     ASSERT_EQ(std::sscanf(path.c_str() + path.rfind(";(") + 2, "%f,%f", &x, &y), 2);
     EXPECT_NEAR(x, last.x, 1.0);
     EXPECT_NEAR(y, last.y, 100.0);
+}
+
+TEST(Bars, CategoriesNarrowerThanAPixelMakeOneBarPerGraphAndColumn)
+{
+    // 20,000 categories on a plot 387 pixels wide: the categories beginning
+    // in one pixel column make, graph by graph, a bar as high as the highest
+    // value there and one as low as the lowest below the base.
+    Bars bars(10);
+    constexpr std::size_t kValues = 20000;
+    std::vector<float> up, mixed;
+    for (std::size_t i = 0; i < kValues; ++i) {
+        up.push_back(static_cast<float>((i * 37) % 90 + 5));
+        mixed.push_back(static_cast<float>((i * 53) % 120) - 30.0f);
+    }
+    for (const auto* values : {&up, &mixed}) {
+        CChartData data;
+        for (float v : *values)
+            data.data.emplace_back(v, boost::any(false));
+        bars.chart.AddSeries(data, values == &up ? kBlue : kRed, L"graph");
+    }
+    bars.chart.Draw();
+    const CRect& p = *bars.chart.plotRect;
+    const float group = std::fabs(p.right - p.left) / static_cast<float>(kValues);
+    const float slot = group / 4;
+    struct Bar {
+        float x1, x2, top;
+        CColor colour;
+    };
+    std::vector<Bar> expected;
+    for (std::size_t c = 0; c < kValues;) {
+        const float column = std::floor(p.left + static_cast<float>(c) * group);
+        std::size_t next = c;
+        while (next < kValues && std::floor(p.left + static_cast<float>(next) * group) == column)
+            ++next;
+        for (int g = 0; g < 2; ++g) {
+            const auto& values = g == 0 ? up : mixed;
+            double high = -1e30, low = 1e30;
+            for (std::size_t k = c; k < next; ++k) {
+                high = std::max(high, bars.chart.ValueToHeight(values[k]));
+                low = std::min(low, bars.chart.ValueToHeight(values[k]));
+            }
+            const float x1 = p.left + static_cast<float>(c) * group + slot * static_cast<float>(g + 1);
+            const float x2 = p.left + static_cast<float>(next - 1) * group + slot * static_cast<float>(g + 2);
+            const CColor colour = g == 0 ? kBlue : kRed;
+            if (high > 0 || !(low < 0))
+                expected.push_back({x1 + 1, x2 - 1, static_cast<float>(p.bottom - std::max(high, 0.0)), colour});
+            if (low < 0)
+                expected.push_back({x1 + 1, x2 - 1, static_cast<float>(p.bottom - low), colour});
+        }
+        c = next;
+    }
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), expected.size());
+    EXPECT_LT(boxes.size(), 4 * 400u);
+    bool below = false;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_NEAR(boxes[i]->topLeft.x, expected[i].x1, 1e-3) << i;
+        EXPECT_NEAR(boxes[i]->bottomRight.x, expected[i].x2, 1e-3) << i;
+        EXPECT_NEAR(boxes[i]->topLeft.y, expected[i].top, 1e-3) << i;
+        EXPECT_EQ(boxes[i]->bottomRight.y, p.bottom) << i;
+        EXPECT_EQ(boxes[i]->colour, expected[i].colour) << i;
+        EXPECT_EQ(boxes[i]->depth, 10) << i;
+        below = below || boxes[i]->topLeft.y > p.bottom;
+    }
+    EXPECT_TRUE(below);
 }
