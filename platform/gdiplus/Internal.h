@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/gdiplus/Gdiplus.h"
 
@@ -74,6 +75,11 @@ struct PngStripes {
 };
 PngStripes PlanPngStripes(int width, int height);
 Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink);
+
+// Which points of a polyline to keep (1) and leave out (0): the first and
+// last always, and every point left out lies within the tolerance of the
+// segment between the kept points before and after it. Linear time at most.
+std::vector<char> ThinPolyline(const std::vector<PointF>& points, double tolerance);
 
 // Recording: the pieces of a line (see Recording.h).
 std::string Num(double value);

@@ -4,10 +4,12 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
 #include "platform/gdiplus/Gdiplus.h"
+#include "platform/gdiplus/Internal.h"
 #include "platform/gdiplus/Recording.h"
 #include "support/gfx_support.h"
 
@@ -364,6 +366,57 @@ TEST(Graphics, DensePathsKeepTheirShape)
         EXPECT_GE(At(bitmap, x, y) >> 24, 0x40u) << x << "," << y;
     }
     EXPECT_EQ(At(bitmap, 150, 5), 0u);
+}
+
+TEST(Graphics, ThinnedPolylinesKeepEveryPointWithinTheTolerance)
+{
+    // Every point left out lies within the tolerance of the segment between
+    // the kept points around it, the ends stay: a smooth curve walked in tiny
+    // steps (thinned to a small part), a line swinging up and down at every
+    // point 0.004 pixels apart (which Douglas-Peucker took quadratic time
+    // over), and points near the line through their neighbours but beyond
+    // their segment, which must stay.
+    const double tolerance = 0.05;
+    auto check = [tolerance](const std::vector<PointF>& points, const char* name) {
+        const std::vector<char> keep = detail::ThinPolyline(points, tolerance);
+        EXPECT_TRUE(keep.front() && keep.back()) << name;
+        std::size_t before = 0, kept = 1;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            if (!keep[i])
+                continue;
+            ++kept;
+            const PointF& a = points[before];
+            const PointF& b = points[i];
+            const double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
+            const double length2 = dx * dx + dy * dy;
+            for (std::size_t k = before + 1; k < i; ++k) {
+                const double px = double(points[k].X) - a.X, py = double(points[k].Y) - a.Y;
+                const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
+                EXPECT_LE(std::hypot(px - t * dx, py - t * dy), tolerance * 1.0001) << name << " " << k;
+            }
+            before = i;
+        }
+        return kept;
+    };
+    std::vector<PointF> curve;
+    for (int i = 0; i <= 20000; ++i)
+        curve.emplace_back(10.0f + i * 0.02f, 200.0f + 150.0f * std::sin(i * 0.001f));
+    EXPECT_LT(check(curve, "curve") * 20, curve.size());
+
+    std::vector<PointF> swing;
+    for (int i = 0; i < 100000; ++i)
+        swing.emplace_back(50.0f + i * 0.004f, i % 2 ? 90.0f : 10.0f);
+    EXPECT_EQ(check(swing, "swing"), swing.size());
+    // Swings a thousand points long, thinned along their sides.
+    std::vector<PointF> slow;
+    for (int i = 0; i < 200000; ++i)
+        slow.emplace_back(50.0f + i * 0.001f, 10.0f + std::abs(i % 2000 - 1000) * 0.08f);
+    EXPECT_LT(check(slow, "slow swing"), 1000u);
+
+    const std::vector<PointF> back = {PointF(0, 0), PointF(40, 0.01f), PointF(10, 0.02f), PointF(30, 0)};
+    const std::vector<char> keep = detail::ThinPolyline(back, tolerance);
+    EXPECT_TRUE(keep[1]);
+    check(back, "back");
 }
 
 TEST(Graphics, HugeGeometryIsRefusedAndDrawingGoesOn)
