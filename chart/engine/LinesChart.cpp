@@ -1,8 +1,40 @@
 #include "chart/engine/LinesChart.h"
 
+#include <algorithm>
 #include <cmath>
 
 CLinesChart::~CLinesChart() = default;
+
+namespace {
+
+// Points closer together than a pixel: of the points in each pixel column,
+// the first, the lowest, the highest and the last, in their order. The
+// line still passes every column's extent and joins the columns as before,
+// and a hundred thousand values make a line of a few points per column.
+std::vector<CPointF> ColumnExtremes(const std::vector<CPointF>& points)
+{
+    std::vector<CPointF> out;
+    for (std::size_t first = 0; first < points.size();) {
+        const float column = std::floor(points[first].x);
+        std::size_t last = first, low = first, high = first;
+        for (std::size_t i = first + 1; i < points.size() && std::floor(points[i].x) == column; ++i) {
+            last = i;
+            if (points[i].y > points[low].y)
+                low = i;
+            if (points[i].y < points[high].y)
+                high = i;
+        }
+        std::size_t picks[4] = {first, std::min(low, high), std::max(low, high), last};
+        for (int k = 0; k < 4; ++k) {
+            if (k == 0 || picks[k] != picks[k - 1])
+                out.push_back(points[picks[k]]);
+        }
+        first = last + 1;
+    }
+    return out;
+}
+
+} // namespace
 
 CSimpleLinesChart::CSimpleLinesChart(std::int32_t width, std::int32_t height, std::wstring title,
                                      const CColor& background, std::int32_t historyPosition,
@@ -48,6 +80,8 @@ void CLinesChart::DrawChart()
                 points.emplace_back(x, y);
             }
         }
+        if (s < 1.0f && points.size() > 2)
+            points = ColumnExtremes(points);
         CPolygon& line = Add<CPolygon>(graph.color, ClipToBand(points), smooth, false);
         line.width = 4.0f;
         line.smoothing = true;

@@ -562,3 +562,51 @@ TEST(Bars, CategoriesNarrowerThanAPixelMakeOneBarPerGraphAndColumn)
     }
     EXPECT_TRUE(below);
 }
+
+TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
+{
+    // 20,000 values on a plot 403 pixels wide: of the points in each pixel
+    // column the line keeps the first, the lowest, the highest and the
+    // last, in their order; the dots stay one per value.
+    Lines lines(true);
+    constexpr std::size_t kValues = 20000;
+    CChartData data;
+    for (std::size_t i = 0; i < kValues; ++i)
+        data.data.emplace_back(static_cast<float>((i * 7919) % 997), boost::any(false));
+    lines.chart.AddSeries(data, kBlue, L"graph");
+    lines.chart.Draw();
+    EXPECT_EQ(ChildrenOf<CDot>(lines.chart).size(), kValues);
+    auto polygons = ChildrenOf<CPolygon>(lines.chart);
+    ASSERT_EQ(polygons.size(), 1u);
+    const std::vector<CPointF>& kept = polygons[0]->points;
+
+    const CRect& p = *lines.chart.plotRect;
+    const float s = std::fabs(p.right - p.left) / static_cast<float>(kValues - 1);
+    std::vector<CPointF> all;
+    float x = p.left;
+    for (std::size_t c = 0; c < kValues; ++c, x += s)
+        all.emplace_back(x, static_cast<float>(p.bottom - lines.chart.ValueToHeight(data.data[c].first)));
+    std::vector<CPointF> expected;
+    std::size_t columns = 0;
+    for (std::size_t first = 0; first < kValues; ++columns) {
+        std::size_t end = first;
+        while (end < kValues && std::floor(all[end].x) == std::floor(all[first].x))
+            ++end;
+        std::vector<std::size_t> picks = {first, end - 1};
+        auto byY = [](const CPointF& l, const CPointF& r) { return l.y < r.y; };
+        picks.push_back(static_cast<std::size_t>(
+            std::min_element(all.begin() + first, all.begin() + end, byY) - all.begin()));
+        picks.push_back(static_cast<std::size_t>(
+            std::max_element(all.begin() + first, all.begin() + end, byY) - all.begin()));
+        std::sort(picks.begin(), picks.end());
+        picks.erase(std::unique(picks.begin(), picks.end()), picks.end());
+        for (std::size_t i : picks)
+            expected.push_back(all[i]);
+        first = end;
+    }
+    EXPECT_GT(columns, 400u);
+    EXPECT_LE(kept.size(), 4 * columns);
+    ASSERT_EQ(kept.size(), expected.size());
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        EXPECT_EQ(kept[i], expected[i]) << i;
+}
