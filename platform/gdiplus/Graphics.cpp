@@ -36,10 +36,10 @@ struct ArcCache {
     std::vector<Span> spans;
 };
 
-// Six numbers naming a line's pixels (see LineRun and LineShapes).
+// Numbers naming a shape's pixels (see LineRun and LineShapes).
 struct LineKey {
-    std::int64_t v[6];
-    bool operator==(const LineKey& o) const { return std::equal(v, v + 6, o.v); }
+    std::int64_t v[9];
+    bool operator==(const LineKey& o) const { return std::equal(v, v + 9, o.v); }
 };
 
 struct LineKeyHash {
@@ -52,11 +52,13 @@ struct LineKeyHash {
     }
 };
 
-// Aliased opaque lines of one colour written straight into the pixels, one
-// after another with nothing else drawn in between: a line among them is
-// already on the canvas, and is not written again. A chart's grid draws a
-// dashed separator per category, a thousand of them to a pixel column when
-// the categories are dense.
+// Aliased opaque lines and rectangles of one colour written straight into
+// the pixels, one after another with nothing else drawn in between: a shape
+// among them is already on the canvas, and is not written again. A chart's
+// grid draws a dashed separator per category, and a dotted line a mark per
+// value, a thousand of them to a pixel column when the values are dense.
+constexpr std::size_t kMaxRunShapes = 1 << 16;
+
 struct LineRun {
     std::uint64_t mark = ~std::uint64_t{0};   // the bitmap's changes after the last line
     std::uint32_t pixel = 0;
@@ -174,6 +176,33 @@ struct Graphics::Impl {
     // without a transform, written straight into the pixels; false for any
     // other line.
     bool StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2, REAL y2);
+    // The same for the outline of a rectangle of positive size with a solid
+    // pen, and for a rectangle filled with a solid brush.
+    bool StrokeRectangleAliased(const Pen& pen, REAL x, REAL y, REAL width, REAL height);
+    bool FillRectangleAliased(const Brush& brush, REAL x, REAL y, REAL width, REAL height);
+    // Shapes written straight into the pixels in one colour, one after
+    // another: JoinRun before each, which starts a new run unless the last
+    // drawing on the bitmap was one of the run in this colour; Seen, true
+    // when the shape's pixels are already on the canvas (it then counts as
+    // drawn); Drew after writing.
+    void JoinRun(std::uint32_t pixel)
+    {
+        if (lines.mark != bitmap->changes || lines.pixel != pixel ||
+            lines.drawn.size() >= kMaxRunShapes) {
+            lines.drawn.clear();
+            lines.pixel = pixel;
+        }
+    }
+    bool Seen(const LineKey& key) { return !lines.drawn.insert(key).second; }
+    void Drew()
+    {
+        Touch();
+        lines.mark = bitmap->changes;
+    }
+    // Sets the pixels of the fixed-point boxes (left, top, right, bottom),
+    // each edge taken to the nearest pixel edge, halves down, as cairo's
+    // aliased boxes are, and cut to the surface.
+    void WriteBoxes(const std::int64_t (*boxes)[4], int count, std::uint32_t pixel);
     // The shape (an arc stroked with the pen, or a pie filled) at (x, y) and
     // at every whole pixel below it down to y + rows, in one pass: aliased,
     // opaque, solid and without a transform only; false otherwise.
@@ -876,8 +905,7 @@ void PaintRuns(cairo_surface_t* surface, std::vector<Run>& runs, int rows, std::
 constexpr double kDashOn = 3.0, kDashOff = 1.0;
 // cairo's "fixed error": a dash with less than this left is over.
 constexpr double kFixedError = 1.0 / 512.0;
-// Lines remembered in a run, and slanted shapes kept, before starting anew.
-constexpr std::size_t kMaxRunLines = 1 << 16;
+// Slanted shapes kept before starting anew.
 constexpr std::size_t kMaxLineShapes = 4096;
 // Slants kept as shapes reach at most this many pixels either way.
 constexpr std::int64_t kMaxShapeReach = 64;
@@ -953,15 +981,12 @@ bool Graphics::Impl::StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2
         return false;
 
     const std::uint32_t pixel = colour.GetValue();
-    if (lines.mark != bitmap->changes || lines.pixel != pixel || lines.drawn.size() >= kMaxRunLines) {
-        lines.drawn.clear();
-        lines.pixel = pixel;
-    }
+    JoinRun(pixel);
     cairo_surface_t* surface = bitmap->surface;
     if (!vertical && !horizontal) {
         // A slant: cairo's pixels for its shape, moved to its place.
         const std::int64_t ix = FloorPixel(fx1), iy = FloorPixel(fy1);
-        const LineKey key{{fx1 - 256 * ix, fy1 - 256 * iy, dx, dy, widthBits, dashed ? 1 : 0}};
+        const LineKey key{{fx1 - 256 * ix, fy1 - 256 * iy, dx, dy, widthBits, dashed ? 1 : 0, 0, 0, 0}};
         auto found = shapes.spans.find(key);
         if (found == shapes.spans.end()) {
             if (shapes.spans.size() >= kMaxLineShapes)
@@ -995,8 +1020,8 @@ bool Graphics::Impl::StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2
         const std::int64_t c = vertical ? fx1 : fy1;
         const std::int64_t half = Fixed(width / 2.0);
         const int across0 = PixelEdge(c - half), across1 = PixelEdge(c + half);
-        const LineKey key{{vertical ? 1 : 2, across0, across1, a, b, widthBits * 2 + (dashed ? 1 : 0)}};
-        if (!lines.drawn.insert(key).second)
+        const LineKey key{{vertical ? 1 : 2, across0, across1, a, b, widthBits * 2 + (dashed ? 1 : 0), 0, 0, 0}};
+        if (Seen(key))
             return true;
         const int surfaceWidth = cairo_image_surface_get_width(surface);
         const int surfaceHeight = cairo_image_surface_get_height(surface);
@@ -1045,8 +1070,86 @@ bool Graphics::Impl::StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2
             cairo_surface_mark_dirty_rectangle(surface, dirty[0], dirty[1], dirty[2] - dirty[0],
                                                dirty[3] - dirty[1]);
     }
-    Touch();
-    lines.mark = bitmap->changes;
+    Drew();
+    return true;
+}
+
+void Graphics::Impl::WriteBoxes(const std::int64_t (*boxes)[4], int count, std::uint32_t pixel)
+{
+    cairo_surface_t* surface = bitmap->surface;
+    const int surfaceWidth = cairo_image_surface_get_width(surface);
+    const int surfaceHeight = cairo_image_surface_get_height(surface);
+    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int dirty[4] = {surfaceWidth, surfaceHeight, 0, 0};
+    for (int i = 0; i < count; ++i)
+        FillBox(data, stride, surfaceWidth, surfaceHeight, PixelEdge(boxes[i][0]),
+                PixelEdge(boxes[i][1]), PixelEdge(boxes[i][2]), PixelEdge(boxes[i][3]), pixel,
+                dirty);
+    if (dirty[0] < dirty[2])
+        cairo_surface_mark_dirty_rectangle(surface, dirty[0], dirty[1], dirty[2] - dirty[0],
+                                           dirty[3] - dirty[1]);
+}
+
+// cairo traces a rectangle from its corner by relative steps, each taken to
+// its fixed point on its own; stroked with a solid pen and mitred corners,
+// each side is a box reaching half a pen width past both corners.
+bool Graphics::Impl::StrokeRectangleAliased(const Pen& pen, REAL x, REAL y, REAL width,
+                                            REAL height)
+{
+    const Color colour = pen.GetColor();
+    const double penWidth = pen.GetWidth() > 0.0f ? pen.GetWidth() : 1.0;
+    if (smoothing == SmoothingModeHighQuality || !IsIdentity() || colour.GetA() != 0xFF ||
+        penWidth < 0.25 || pen.GetDashStyle() != DashStyleSolid || !(width > 0.0f) ||
+        !(height > 0.0f))
+        return false;
+    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5), y0 = Fixed(static_cast<double>(y) + 0.5);
+    const std::int64_t x1 = x0 + Fixed(width), y1 = y0 + Fixed(height);
+    const std::int64_t half = Fixed(penWidth / 2.0);
+    const std::int64_t boxes[4][4] = {{x0 - half, y0 - half, x1 + half, y0 + half},
+                                      {x1 - half, y0 - half, x1 + half, y1 + half},
+                                      {x0 - half, y1 - half, x1 + half, y1 + half},
+                                      {x0 - half, y0 - half, x0 + half, y1 + half}};
+    const std::uint32_t pixel = colour.GetValue();
+    JoinRun(pixel);
+    LineKey key{{4, 0, 0, 0, 0, 0, 0, 0, 0}};
+    // Named by where its edges fall: outside and inside, left, top, right,
+    // bottom.
+    key.v[1] = PixelEdge(x0 - half);
+    key.v[2] = PixelEdge(y0 - half);
+    key.v[3] = PixelEdge(x1 + half);
+    key.v[4] = PixelEdge(y1 + half);
+    key.v[5] = PixelEdge(x0 + half);
+    key.v[6] = PixelEdge(y0 + half);
+    key.v[7] = PixelEdge(x1 - half);
+    key.v[8] = PixelEdge(y1 - half);
+    if (!Seen(key)) {
+        WriteBoxes(boxes, 4, pixel);
+        Drew();
+    }
+    return true;
+}
+
+bool Graphics::Impl::FillRectangleAliased(const Brush& brush, REAL x, REAL y, REAL width,
+                                          REAL height)
+{
+    if (smoothing == SmoothingModeHighQuality || !IsIdentity() ||
+        brush.GetKind() != Brush::Kind::Solid || !(width > 0.0f) || !(height > 0.0f))
+        return false;
+    const Color colour = static_cast<const SolidBrush&>(brush).GetColor();
+    if (colour.GetA() != 0xFF)
+        return false;
+    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5), y0 = Fixed(static_cast<double>(y) + 0.5);
+    const std::int64_t box[1][4] = {{x0, y0, x0 + Fixed(width), y0 + Fixed(height)}};
+    const std::uint32_t pixel = colour.GetValue();
+    JoinRun(pixel);
+    const LineKey key{{3, PixelEdge(box[0][0]), PixelEdge(box[0][1]), PixelEdge(box[0][2]),
+                       PixelEdge(box[0][3]), 0, 0, 0, 0}};
+    if (!Seen(key)) {
+        WriteBoxes(box, 1, pixel);
+        Drew();
+    }
     return true;
 }
 
@@ -1373,6 +1476,8 @@ Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL 
         return s;
     if (width < 0.0f || height < 0.0f)
         return Ok;
+    if (impl_->StrokeRectangleAliased(*pen, x, y, width, height))
+        return Ok;
     impl_->Prepare();
     impl_->SetPen(*pen);
     cairo_rectangle(impl_->cr, x, y, width, height);
@@ -1389,6 +1494,8 @@ Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, R
     if (Status s = Ready(brush, {x, y, width, height}); s != Ok)
         return s;
     if (width <= 0.0f || height <= 0.0f)
+        return Ok;
+    if (impl_->FillRectangleAliased(*brush, x, y, width, height))
         return Ok;
     impl_->Prepare();
     impl_->SetBrush(*brush);

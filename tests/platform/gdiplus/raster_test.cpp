@@ -804,3 +804,72 @@ TEST(Graphics, AliasedOpaqueLinesMatchCairosStroke)
     }
     EXPECT_GT(inked, 20000u);
 }
+
+TEST(Graphics, AliasedOpaqueRectanglesMatchCairosOwn)
+{
+    // Outlines with a solid pen and solid fills, aliased and opaque, are
+    // written straight into the pixels: every pixel as cairo's stroke and
+    // fill of the same rectangle sets it, for whole, quarter, 1/256 and any
+    // positions and sizes, small and reaching off the canvas. Each case
+    // draws its rectangle, one of another colour over it, and the first
+    // again, which must show again.
+    std::mt19937 random(5);
+    auto uniform = [&random](float low, float high) {
+        return std::uniform_real_distribution<float>(low, high)(random);
+    };
+    const float pens[] = {0.25f, 0.5f, 1.0f, 1.0f, 1.5f, 2.0f, 3.0f, 0.3f, 6.5f};
+    std::size_t inked = 0;
+    for (int n = 0; n < 1500; ++n) {
+        const int grid = n % 4;
+        auto place = [grid](float v) {
+            return grid == 0 ? std::round(v) : grid == 1 ? std::round(v * 4) / 4
+                                             : grid == 2 ? std::round(v * 256) / 256 : v;
+        };
+        const bool fill = n % 2 == 0;
+        const float x = place(uniform(-30, 120)), y = place(uniform(-30, 110));
+        const float w = std::max(0.25f, place(uniform(0.05f, n % 5 == 0 ? 3.0f : 60.0f)));
+        const float h = std::max(0.25f, place(uniform(0.05f, n % 7 == 0 ? 3.0f : 60.0f)));
+        const float penWidth = pens[random() % 9];
+        Bitmap bitmap(100, 90);
+        Graphics g(&bitmap);
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 90);
+        cairo_t* cr = cairo_create(surface);
+        cairo_translate(cr, 0.5, 0.5);
+        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+        cairo_set_line_width(cr, penWidth);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        cairo_set_miter_limit(cr, 10.0);
+        for (ARGB colour : {0xFF336699u, 0xFFCC8800u, 0xFF336699u}) {
+            const float shift = colour == 0xFFCC8800u ? 1.5f : 0.0f;
+            const Color c(colour);
+            cairo_set_source_rgb(cr, c.GetR() / 255.0, c.GetG() / 255.0, c.GetB() / 255.0);
+            cairo_rectangle(cr, x + shift, y + shift, w, h);
+            if (fill) {
+                SolidBrush brush(c);
+                ASSERT_EQ(g.FillRectangle(&brush, x + shift, y + shift, w, h), Ok);
+                cairo_fill(cr);
+            } else {
+                Pen pen(c, 1.0f);
+                pen.SetWidth(penWidth);
+                ASSERT_EQ(g.DrawRectangle(&pen, x + shift, y + shift, w, h), Ok);
+                cairo_stroke(cr);
+            }
+        }
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int py = 0; py < 90; ++py) {
+            for (int px = 0; px < 100; ++px) {
+                const std::uint32_t expected = reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
+                ASSERT_EQ(At(bitmap, px, py), expected) << "case " << n << " fill " << fill << " pen "
+                    << penWidth << " at " << x << "," << y << " size " << w << "," << h
+                    << " pixel " << px << "," << py;
+                inked += expected != 0 ? 1 : 0;
+            }
+        }
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    EXPECT_GT(inked, 100000u);
+}
