@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 CBarChart::~CBarChart() = default;
 CVerticalBarChart::~CVerticalBarChart() = default;
@@ -20,11 +21,20 @@ void CBarChart::DrawCategoryAxis()
     auto context = CreateDrawContext();
     float xl = p.left;
     float xr = xl + s;
+    // Categories narrower than a pixel: one label per pixel column, the
+    // first one's (the others would be drawn over it).
+    float labelColumn = -std::numeric_limits<float>::infinity();
     for (std::size_t c = 0; c < count; ++c, xl += s, xr += s) {
         if (c + 1 < count) {
             AddCategorySeparator(xr);
             if (depth > 0)
                 Add<CLine>(grey, CPointF(xr, p.bottom), CPointF(xr - d, p.bottom + d));
+        }
+        if (s < 1.0f) {
+            const float column = std::floor((xl + xr) * 0.5f);
+            if (column == labelColumn)
+                continue;
+            labelColumn = column;
         }
         const std::wstring text = c < labels.size() ? labels[c] : std::wstring();
         float offset;

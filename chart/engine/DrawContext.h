@@ -68,6 +68,10 @@ public:
     // Background of value tags.
     static CColor GetSystemColor();
 
+    // The bottom edge of what the canvas shows, in pixels; infinite without
+    // a canvas.
+    float VisibleBottom() const;
+
     CGraphicsHandle GetGraphics() const { return graphics_; }
     const CColor& GetColor() const { return colour_; }
     float GetWidth() const { return width_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 CLinesChart::~CLinesChart() = default;
 
@@ -111,10 +112,18 @@ void CLinesChart::DrawCategoryAxis()
     for (std::size_t c = 0; c + 1 < count; ++c) {
         AddCategorySeparator(p.left + static_cast<float>(c + 1) * s);
     }
+    // Categories closer together than a pixel: one label per pixel column,
+    // the first one's (the others would be drawn over it).
+    float labelColumn = -std::numeric_limits<float>::infinity();
     for (std::size_t c = 0; c < count; ++c) {
+        const float x = p.left + static_cast<float>(c) * s;
+        if (s < 1.0f) {
+            if (std::floor(x) == labelColumn)
+                continue;
+            labelColumn = std::floor(x);
+        }
         const std::wstring text = c < labels.size() ? labels[c] : std::wstring();
-        Add<CText>(labelFontColor, text, labelFontName,
-                   CPointF(p.left + static_cast<float>(c) * s, p.bottom + hl), labelFontSize, 1)
+        Add<CText>(labelFontColor, text, labelFontName, CPointF(x, p.bottom + hl), labelFontSize, 1)
             .angle = labelAngle;
     }
 }

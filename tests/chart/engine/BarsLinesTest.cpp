@@ -610,3 +610,43 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
     for (std::size_t i = 0; i < kept.size(); ++i)
         EXPECT_EQ(kept[i], expected[i]) << i;
 }
+
+TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
+{
+    // 20,000 labelled categories: per pixel column the label of the first
+    // category there (the others would lie on it); every separator stays.
+    constexpr std::size_t kValues = 20000;
+    std::vector<std::wstring> names;
+    CChartData data;
+    for (std::size_t i = 0; i < kValues; ++i) {
+        names.push_back(L"L" + std::to_wstring(i));
+        data.data.emplace_back(static_cast<float>(i % 50 + 1), boost::any(false));
+    }
+    Bars bars(0, true);
+    Lines lines(false, true);
+    for (CPlot* chart : {static_cast<CPlot*>(&bars.chart), static_cast<CPlot*>(&lines.chart)}) {
+        chart->AddSeries(data, kBlue, L"graph");
+        chart->SetLabels(names);
+        chart->Draw();
+        const bool isBars = chart == &bars.chart;
+        const CRect& p = *chart->plotRect;
+        const float s = std::fabs(p.right - p.left) / static_cast<float>(isBars ? kValues : kValues - 1);
+        // The anchors as the charts place them: bars step both category
+        // edges along, lines multiply.
+        std::vector<std::wstring> expected;
+        float column = -1, xl = p.left, xr = p.left + s;
+        for (std::size_t c = 0; c < kValues; ++c, xl += s, xr += s) {
+            const float x = isBars ? (xl + xr) * 0.5f : p.left + static_cast<float>(c) * s;
+            if (std::floor(x) != column)
+                expected.push_back(names[c]);
+            column = std::floor(x);
+        }
+        std::vector<std::wstring> drawn;
+        for (CText* label : CategoryLabels(*chart))
+            drawn.push_back(label->text);
+        EXPECT_LT(drawn.size(), 410u);
+        EXPECT_GT(drawn.size(), 380u);
+        EXPECT_EQ(drawn, expected);
+        EXPECT_EQ(Separators(*chart).size(), kValues - 1);
+    }
+}
