@@ -81,9 +81,13 @@ void CLinesChart::DrawChart()
                 points.emplace_back(x, y);
             }
         }
-        if (s < 1.0f && points.size() > 2)
+        // Closer together than a pixel, a curve through the points could
+        // show nothing but its overshoot at every turn: the column extremes
+        // are joined straight.
+        const bool dense = s < 1.0f && points.size() > 2;
+        if (dense)
             points = ColumnExtremes(points);
-        CPolygon& line = Add<CPolygon>(graph.color, ClipToBand(points), smooth, false);
+        CPolygon& line = Add<CPolygon>(graph.color, ClipToBand(points), smooth && !dense, false);
         line.width = 4.0f;
         line.smoothing = true;
     }

@@ -609,6 +609,16 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
     ASSERT_EQ(kept.size(), expected.size());
     for (std::size_t i = 0; i < kept.size(); ++i)
         EXPECT_EQ(kept[i], expected[i]) << i;
+
+    // A soft line of them joins the same points straight.
+    CSoftLinesChart soft(640, 480, L"soft", CColor::Empty(), 1, false);
+    pvtest::SetOptions(soft);
+    soft.AddSeries(data, kBlue, L"graph");
+    soft.Draw();
+    auto curves = ChildrenOf<CPolygon>(soft);
+    ASSERT_EQ(curves.size(), 1u);
+    EXPECT_FALSE(curves[0]->smooth);
+    EXPECT_EQ(curves[0]->points, kept);
 }
 
 TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
