@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -472,6 +473,39 @@ double EllipseParameter(double a, double b, double degrees)
     return t + 2.0 * kPi * std::round((theta - t) / (2.0 * kPi));
 }
 
+// The box (left, top, right, bottom) of the arc of the ellipse in the box
+// (x, y, w, h) that AddArc traces, and of its centre when asked.
+void ArcBox(double x, double y, double w, double h, double start, double sweep, bool centre,
+            double box[4])
+{
+    const double a = w * 0.5, b = h * 0.5, cx = x + a, cy = y + b;
+    sweep = std::max(-360.0, std::min(360.0, sweep));
+    if (std::fabs(sweep) >= 360.0) {
+        box[0] = x;
+        box[1] = y;
+        box[2] = x + w;
+        box[3] = y + h;
+        return;
+    }
+    const double t0 = EllipseParameter(a, b, start);
+    const double t1 = EllipseParameter(a, b, start + sweep);
+    box[0] = box[2] = cx + a * std::cos(t0);
+    box[1] = box[3] = cy + b * std::sin(t0);
+    auto add = [box](double px, double py) {
+        box[0] = std::min(box[0], px);
+        box[1] = std::min(box[1], py);
+        box[2] = std::max(box[2], px);
+        box[3] = std::max(box[3], py);
+    };
+    add(cx + a * std::cos(t1), cy + b * std::sin(t1));
+    if (centre)
+        add(cx, cy);
+    // The quarter points the arc passes.
+    const double low = std::min(t0, t1), high = std::max(t0, t1);
+    for (double q = std::ceil(low / (kPi * 0.5)) * (kPi * 0.5); q <= high; q += kPi * 0.5)
+        add(cx + a * std::cos(q), cy + b * std::sin(q));
+}
+
 // Appends the arc of the ellipse in the box to the current path.
 void AddArc(cairo_t* cr, double x, double y, double w, double h, double start, double sweep)
 {
@@ -672,11 +706,13 @@ bool MaskSpans(int left, int top, int right, int bottom, Shape shape, std::vecto
         std::max(1LL, std::min<long long>(bottom - top, kMaskBits / width)));
     for (int y0 = top, height = 0; y0 < bottom; y0 += height) {
         height = std::min(band, bottom - y0);
-        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, width, height);
+        // Freed however the band ends (the spans can fail to grow).
+        const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> held(
+            cairo_image_surface_create(CAIRO_FORMAT_A1, width, height), &cairo_surface_destroy);
+        cairo_surface_t* mask = held.get();
         cairo_t* cr = cairo_create(mask);
         if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
             cairo_destroy(cr);
-            cairo_surface_destroy(mask);
             return false;
         }
         cairo_translate(cr, 0.5 - left, 0.5 - y0);
@@ -723,7 +759,6 @@ bool MaskSpans(int left, int top, int right, int bottom, Shape shape, std::vecto
                 spans.push_back(Span{y0 + r, left + from, left + x});
             }
         }
-        cairo_surface_destroy(mask);
     }
     return true;
 }
@@ -1220,14 +1255,16 @@ bool Graphics::Impl::StackAliased(const Pen* pen, const Brush* brush, REAL x, RE
         }
     } else {
         // cairo draws the shape into a mask over its box, cut to what can
-        // reach the canvas.
+        // reach the canvas: the box of the arc's ends, the ellipse's
+        // extreme points within the arc and, for a pie, the centre (a thin
+        // slice of a big pie needs a small part of the ellipse's box).
         const double reach = pen ? (pen->GetWidth() > 0.0f ? pen->GetWidth() : 1.0f) * 0.5 + 2.0 : 2.0;
-        const double left = std::max(0.0, std::floor(x - reach));
-        const double right = std::min(static_cast<double>(surfaceWidth),
-                                      std::ceil(static_cast<double>(x) + width + reach));
-        const double top = std::max(static_cast<double>(firstRow), std::floor(y - reach));
-        const double bottom = std::min(static_cast<double>(surfaceHeight),
-                                       std::ceil(static_cast<double>(y) + height + reach));
+        double box[4];
+        ArcBox(x, y, width, height, start, sweep, !pen, box);
+        const double left = std::max(0.0, std::floor(box[0] - reach));
+        const double right = std::min(static_cast<double>(surfaceWidth), std::ceil(box[2] + reach));
+        const double top = std::max(static_cast<double>(firstRow), std::floor(box[1] - reach));
+        const double bottom = std::min(static_cast<double>(surfaceHeight), std::ceil(box[3] + reach));
         if (left >= right || top >= bottom)
             return true;
         const Pen* stroke = pen;

@@ -649,6 +649,13 @@ TEST(Graphics, StacksPaintWhatTheirLayersPaintOneByOne)
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 0, 360, 30},
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 1000},
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 10, false, true},
+        // Thin slices: the mask covers their own box, near and across the
+        // quarter points, either way round.
+        {true, 0xFF405060, 2, 20.5f, 30.25f, 150, 75, 88.5f, 3, 30},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 178.5f, 3, 30},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 301.5f, -2.5f, 30},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, -1.5f, 3, 30},
+        {false, 0xFF2040A0, 3, 20.25f, 30.25f, 150, 75, 268.5f, 3, 30},
         // Large enough for the mask to go in bands.
         {true, 0xFF405060, 2, 50.5f, 20.25f, 1100, 970, 10, 300, 20, false, false, false, 1200, 1000},
     };
