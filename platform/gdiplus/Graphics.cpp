@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -58,12 +57,69 @@ struct LineKeyHash {
 // among them is already on the canvas, and is not written again. A chart's
 // grid draws a dashed separator per category, and a dotted line a mark per
 // value, a thousand of them to a pixel column when the values are dense.
-constexpr std::size_t kMaxRunShapes = 1 << 16;
+// The shapes of the run are kept in a table of open addressing, emptied by
+// a new stamp: a run starts at every change of colour, and a shape costs no
+// allocation. The table grows to at most kMaxRunSlots; with half of those
+// taken the run starts over (it only remembers less).
+constexpr std::size_t kMaxRunSlots = 8192;
 
 struct LineRun {
     std::uint64_t mark = ~std::uint64_t{0};   // the bitmap's changes after the last line
     std::uint32_t pixel = 0;
-    std::unordered_set<LineKey, LineKeyHash> drawn;
+    std::uint32_t stamp = 1;
+    std::size_t count = 0;
+    std::vector<LineKey> keys;
+    std::vector<std::uint32_t> stamps;   // a slot is taken when it holds the stamp
+
+    void Clear()
+    {
+        count = 0;
+        if (++stamp == 0) {
+            std::fill(stamps.begin(), stamps.end(), 0u);
+            stamp = 1;
+        }
+    }
+    // True when the key was there; else it is added.
+    bool Insert(const LineKey& key)
+    {
+        if (2 * (count + 1) > stamps.size()) {
+            if (stamps.size() >= kMaxRunSlots)
+                Clear();
+            else
+                Grow(std::max<std::size_t>(64, 2 * stamps.size()));
+        }
+        const std::size_t mask = stamps.size() - 1;
+        for (std::size_t i = LineKeyHash()(key) & mask;; i = (i + 1) & mask) {
+            if (stamps[i] != stamp) {
+                stamps[i] = stamp;
+                keys[i] = key;
+                ++count;
+                return false;
+            }
+            if (keys[i] == key)
+                return true;
+        }
+    }
+
+private:
+    // The taken slots moved into a table of the size; made in full before
+    // it replaces the old one, so a failure leaves the old.
+    void Grow(std::size_t size)
+    {
+        std::vector<LineKey> madeKeys(size);
+        std::vector<std::uint32_t> madeStamps(size, 0u);
+        for (std::size_t j = 0; j < stamps.size(); ++j) {
+            if (stamps[j] != stamp)
+                continue;
+            std::size_t i = LineKeyHash()(keys[j]) & (size - 1);
+            while (madeStamps[i] == stamp)
+                i = (i + 1) & (size - 1);
+            madeStamps[i] = stamp;
+            madeKeys[i] = keys[j];
+        }
+        keys.swap(madeKeys);
+        stamps.swap(madeStamps);
+    }
 };
 
 // The pixels cairo sets for a slanted aliased line, by the line's place
@@ -188,13 +244,12 @@ struct Graphics::Impl {
     // drawn); Drew after writing.
     void JoinRun(std::uint32_t pixel)
     {
-        if (lines.mark != bitmap->changes || lines.pixel != pixel ||
-            lines.drawn.size() >= kMaxRunShapes) {
-            lines.drawn.clear();
+        if (lines.mark != bitmap->changes || lines.pixel != pixel) {
+            lines.Clear();
             lines.pixel = pixel;
         }
     }
-    bool Seen(const LineKey& key) { return !lines.drawn.insert(key).second; }
+    bool Seen(const LineKey& key) { return lines.Insert(key); }
     void Drew()
     {
         Touch();
