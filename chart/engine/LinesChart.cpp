@@ -18,7 +18,8 @@ std::vector<CPointF> ColumnExtremes(const std::vector<CPointF>& points)
     for (std::size_t first = 0; first < points.size();) {
         const float column = std::floor(points[first].x);
         std::size_t last = first, low = first, high = first;
-        for (std::size_t i = first + 1; i < points.size() && std::floor(points[i].x) == column; ++i) {
+        for (std::size_t i = first + 1;
+             i < points.size() && std::floor(points[i].x) == column; ++i) {
             last = i;
             if (points[i].y > points[low].y)
                 low = i;

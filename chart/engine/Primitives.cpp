@@ -272,9 +272,10 @@ void CCaption::Draw()
         const std::wstring sub = i < subTexts.size() ? subTexts[i] : std::wstring();
         const float top = originY + 5.0f + static_cast<float>(row) * (rowHeight + 5);
         if (top >= visibleBottom) {
-            if (textReach < 0.0f)
-                textReach = 2.0f * std::max(rowHeight,
-                                            context->MeasureString(family, L"\u00C5g", size).height);
+            if (textReach < 0.0f) {
+                const CSizeF line = context->MeasureString(family, L"\u00C5g", size);
+                textReach = 2.0f * std::max(rowHeight, line.height);
+            }
             if (top - textReach >= visibleBottom)
                 break;
         }

@@ -320,7 +320,8 @@ bool DouglasPeucker(const std::vector<PointF>& points, double tolerance, std::si
         std::size_t at = a;
         for (std::size_t i = a + 1; i < b; ++i) {
             const double px = points[i].X - ax, py = points[i].Y - ay;
-            const double d = length > 0.0 ? std::fabs(px * dy - py * dx) / length : std::hypot(px, py);
+            const double d =
+                length > 0.0 ? std::fabs(px * dy - py * dx) / length : std::hypot(px, py);
             if (d > worst) {
                 worst = d;
                 at = i;
@@ -335,8 +336,9 @@ bool DouglasPeucker(const std::vector<PointF>& points, double tolerance, std::si
             for (std::size_t i = a + 1; i < b; ++i) {
                 const double px = points[i].X - ax, py = points[i].Y - ay;
                 const double along = px * dx + py * dy;
-                const double off2 = along < 0.0 ? px * px + py * py
-                                    : along > length2 ? (px - dx) * (px - dx) + (py - dy) * (py - dy)
+                const double ex = px - dx, ey = py - dy;
+                const double off2 = along < 0.0       ? px * px + py * py
+                                    : along > length2 ? ex * ex + ey * ey
                                                       : 0.0;
                 if (off2 > worst) {
                     worst = off2;
@@ -996,7 +998,7 @@ constexpr double kDashOn = 3.0, kDashOff = 1.0;
 // cairo's "fixed error": a dash with less than this left is over.
 constexpr double kFixedError = 1.0 / 512.0;
 // Slanted shapes kept before starting anew.
-constexpr std::size_t kMaxLineShapes = 4096;
+constexpr std::size_t kMaxLineShapes = 512;
 // Slants kept as shapes reach at most this many pixels either way.
 constexpr std::int64_t kMaxShapeReach = 64;
 
@@ -1031,7 +1033,8 @@ void FillBox(unsigned char* data, std::size_t stride, int width, int height, int
     if (x0 >= x1 || y0 >= y1)
         return;
     for (int row = y0; row < y1; ++row) {
-        auto* pixels = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride);
+        auto* pixels =
+            reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride);
         std::fill(pixels + x0, pixels + x1, pixel);
     }
     dirty[0] = std::min(dirty[0], x0);
@@ -1076,7 +1079,7 @@ bool Graphics::Impl::StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2
     if (!vertical && !horizontal) {
         // A slant: cairo's pixels for its shape, moved to its place.
         const std::int64_t ix = FloorPixel(fx1), iy = FloorPixel(fy1);
-        const LineKey key{{fx1 - 256 * ix, fy1 - 256 * iy, dx, dy, widthBits, dashed ? 1 : 0, 0, 0, 0}};
+        const LineKey key{{fx1 - 256 * ix, fy1 - 256 * iy, dx, dy, widthBits, 0, 0, 0, 0}};
         auto found = shapes.spans.find(key);
         if (found == shapes.spans.end()) {
             if (shapes.spans.size() >= kMaxLineShapes)
@@ -1110,12 +1113,13 @@ bool Graphics::Impl::StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2
         const std::int64_t c = vertical ? fx1 : fy1;
         const std::int64_t half = Fixed(width / 2.0);
         const int across0 = PixelEdge(c - half), across1 = PixelEdge(c + half);
-        const LineKey key{{vertical ? 1 : 2, across0, across1, a, b, widthBits * 2 + (dashed ? 1 : 0), 0, 0, 0}};
+        const LineKey key{
+            {vertical ? 1 : 2, across0, across1, a, b, widthBits, dashed ? 1 : 0, 0, 0}};
         if (Seen(key))
             return true;
         const int surfaceWidth = cairo_image_surface_get_width(surface);
         const int surfaceHeight = cairo_image_surface_get_height(surface);
-        const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+        const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
         cairo_surface_flush(surface);
         unsigned char* data = cairo_image_surface_get_data(surface);
         int dirty[4] = {surfaceWidth, surfaceHeight, 0, 0};
@@ -1194,7 +1198,8 @@ bool Graphics::Impl::StrokeRectangleAliased(const Pen& pen, REAL x, REAL y, REAL
         penWidth < 0.25 || pen.GetDashStyle() != DashStyleSolid || !(width > 0.0f) ||
         !(height > 0.0f))
         return false;
-    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5), y0 = Fixed(static_cast<double>(y) + 0.5);
+    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5);
+    const std::int64_t y0 = Fixed(static_cast<double>(y) + 0.5);
     const std::int64_t x1 = x0 + Fixed(width), y1 = y0 + Fixed(height);
     const std::int64_t half = Fixed(penWidth / 2.0);
     const std::int64_t boxes[4][4] = {{x0 - half, y0 - half, x1 + half, y0 + half},
@@ -1230,7 +1235,8 @@ bool Graphics::Impl::FillRectangleAliased(const Brush& brush, REAL x, REAL y, RE
     const Color colour = static_cast<const SolidBrush&>(brush).GetColor();
     if (colour.GetA() != 0xFF)
         return false;
-    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5), y0 = Fixed(static_cast<double>(y) + 0.5);
+    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5);
+    const std::int64_t y0 = Fixed(static_cast<double>(y) + 0.5);
     const std::int64_t box[1][4] = {{x0, y0, x0 + Fixed(width), y0 + Fixed(height)}};
     const std::uint32_t pixel = colour.GetValue();
     JoinRun(pixel);
@@ -1317,9 +1323,9 @@ bool Graphics::Impl::StackAliased(const Pen* pen, const Brush* brush, REAL x, RE
         double box[4];
         ArcBox(x, y, width, height, start, sweep, !pen, box);
         const double left = std::max(0.0, std::floor(box[0] - reach));
-        const double right = std::min(static_cast<double>(surfaceWidth), std::ceil(box[2] + reach));
+        const double right = std::min<double>(surfaceWidth, std::ceil(box[2] + reach));
         const double top = std::max(static_cast<double>(firstRow), std::floor(box[1] - reach));
-        const double bottom = std::min(static_cast<double>(surfaceHeight), std::ceil(box[3] + reach));
+        const double bottom = std::min<double>(surfaceHeight, std::ceil(box[3] + reach));
         if (left >= right || top >= bottom)
             return true;
         const Pen* stroke = pen;

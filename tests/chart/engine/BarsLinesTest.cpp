@@ -537,11 +537,13 @@ TEST(Bars, CategoriesNarrowerThanAPixelMakeOneBarPerGraphAndColumn)
                 high = std::max(high, bars.chart.ValueToHeight(values[k]));
                 low = std::min(low, bars.chart.ValueToHeight(values[k]));
             }
-            const float x1 = p.left + static_cast<float>(c) * group + slot * static_cast<float>(g + 1);
-            const float x2 = p.left + static_cast<float>(next - 1) * group + slot * static_cast<float>(g + 2);
+            const float gf = static_cast<float>(g);
+            const float x1 = p.left + static_cast<float>(c) * group + slot * (gf + 1);
+            const float x2 = p.left + static_cast<float>(next - 1) * group + slot * (gf + 2);
             const CColor colour = g == 0 ? kBlue : kRed;
             if (high > 0 || !(low < 0))
-                expected.push_back({x1 + 1, x2 - 1, static_cast<float>(p.bottom - std::max(high, 0.0)), colour});
+                expected.push_back(
+                    {x1 + 1, x2 - 1, static_cast<float>(p.bottom - std::max(high, 0.0)), colour});
             if (low < 0)
                 expected.push_back({x1 + 1, x2 - 1, static_cast<float>(p.bottom - low), colour});
         }
@@ -585,7 +587,8 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
     std::vector<CPointF> all;
     float x = p.left;
     for (std::size_t c = 0; c < kValues; ++c, x += s)
-        all.emplace_back(x, static_cast<float>(p.bottom - lines.chart.ValueToHeight(data.data[c].first)));
+        all.emplace_back(
+            x, static_cast<float>(p.bottom - lines.chart.ValueToHeight(data.data[c].first)));
     std::vector<CPointF> expected;
     std::size_t columns = 0;
     for (std::size_t first = 0; first < kValues; ++columns) {
@@ -640,7 +643,8 @@ TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
         chart->Draw();
         const bool isBars = chart == &bars.chart;
         const CRect& p = *chart->plotRect;
-        const float s = std::fabs(p.right - p.left) / static_cast<float>(isBars ? kValues : kValues - 1);
+        const float steps = static_cast<float>(isBars ? kValues : kValues - 1);
+        const float s = std::fabs(p.right - p.left) / steps;
         // The anchors as the charts place them: bars step both category
         // edges along, lines multiply.
         std::vector<std::wstring> expected;

@@ -324,7 +324,8 @@ TEST(Caption, RowsBelowTheCanvasAreLeftOut)
         caption.size = 20;
         caption.rowHeight = 8;
         for (std::size_t i = 0; i < count; ++i)
-            caption.AddEntry(L"\u00C5ntry " + std::to_wstring(i), CColor(0xFF000000u | (0x10305u * i)));
+            caption.AddEntry(L"\u00C5ntry " + std::to_wstring(i),
+                             CColor(0xFF000000u | (0x10305u * static_cast<std::uint32_t>(i))));
         canvas.root.Draw();
         return caption;
     };

@@ -62,7 +62,8 @@ TEST_F(DataFunctions, PlainDecimalsReadAsBoostsLexicalCastReadsThem)
                                        "3.4028235e38", "1.00000005960464477539", "-"};
     for (int i = 0; i < 4000; ++i) {
         std::string piece = random() % 4 == 0 ? "-" : "";
-        const int whole = 1 + static_cast<int>(random() % 14), fraction = static_cast<int>(random() % 14);
+        const int whole = 1 + static_cast<int>(random() % 14);
+        const int fraction = static_cast<int>(random() % 14);
         for (int k = 0; k < whole; ++k)
             piece += static_cast<char>('0' + random() % 10);
         if (fraction > 0) {

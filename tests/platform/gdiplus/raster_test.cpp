@@ -391,8 +391,10 @@ TEST(Graphics, ThinnedPolylinesKeepEveryPointWithinTheTolerance)
             const double length2 = dx * dx + dy * dy;
             for (std::size_t k = before + 1; k < i; ++k) {
                 const double px = double(points[k].X) - a.X, py = double(points[k].Y) - a.Y;
-                const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
-                EXPECT_LE(std::hypot(px - t * dx, py - t * dy), tolerance * 1.0001) << name << " " << k;
+                const double along = length2 > 0 ? (px * dx + py * dy) / length2 : 0.0;
+                const double t = std::clamp(along, 0.0, 1.0);
+                EXPECT_LE(std::hypot(px - t * dx, py - t * dy), tolerance * 1.0001)
+                    << name << " " << k;
             }
             before = i;
         }
@@ -413,7 +415,8 @@ TEST(Graphics, ThinnedPolylinesKeepEveryPointWithinTheTolerance)
         slow.emplace_back(50.0f + i * 0.001f, 10.0f + std::abs(i % 2000 - 1000) * 0.08f);
     EXPECT_LT(check(slow, "slow swing"), 1000u);
 
-    const std::vector<PointF> back = {PointF(0, 0), PointF(40, 0.01f), PointF(10, 0.02f), PointF(30, 0)};
+    const std::vector<PointF> back = {PointF(0, 0), PointF(40, 0.01f), PointF(10, 0.02f),
+                                      PointF(30, 0)};
     const std::vector<char> keep = detail::ThinPolyline(back, tolerance);
     EXPECT_TRUE(keep[1]);
     check(back, "back");
@@ -799,7 +802,8 @@ TEST(Graphics, AliasedOpaqueLinesMatchCairosStroke)
         const int stride = cairo_image_surface_get_stride(surface);
         for (int py = 0; py < 90; ++py) {
             for (int px = 0; px < 100; ++px) {
-                const std::uint32_t expected = reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
+                const std::uint32_t expected =
+                    reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
                 ASSERT_EQ(At(bitmap, px, py), expected)
                     << "group " << group << " width " << width << " dashed " << dashed << " from "
                     << x << "," << y << " by " << dx << "," << dy << " at " << px << "," << py;
@@ -868,10 +872,11 @@ TEST(Graphics, AliasedOpaqueRectanglesMatchCairosOwn)
         const int stride = cairo_image_surface_get_stride(surface);
         for (int py = 0; py < 90; ++py) {
             for (int px = 0; px < 100; ++px) {
-                const std::uint32_t expected = reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
-                ASSERT_EQ(At(bitmap, px, py), expected) << "case " << n << " fill " << fill << " pen "
-                    << penWidth << " at " << x << "," << y << " size " << w << "," << h
-                    << " pixel " << px << "," << py;
+                const std::uint32_t expected =
+                    reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
+                ASSERT_EQ(At(bitmap, px, py), expected)
+                    << "case " << n << " fill " << fill << " pen " << penWidth << " at " << x
+                    << "," << y << " size " << w << "," << h << " pixel " << px << "," << py;
                 inked += expected != 0 ? 1 : 0;
             }
         }
