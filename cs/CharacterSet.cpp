@@ -6,11 +6,15 @@
 #include <textconv>
 #include <utility>
 
+#include "plugin/LogStream.h"
+
 namespace CS {
 
 void LogLine(const char* format, ...) {
-    // No log stream yet: the line is dropped.
-    (void)format;
+    std::va_list args;
+    va_start(args, format);
+    __Quarrow__::LogStream::VPrintf(format, args);
+    va_end(args);
 }
 
 CharacterSet::CharacterSet(std::string name) : name_(std::move(name)) {}

@@ -13,8 +13,8 @@
 
 namespace CS {
 
-// The character sets' log lines. They are dropped until the framework's log
-// stream exists; every line goes through here so that it can be routed there.
+// The character sets' log lines, written to the framework's log when it is
+// open (dropped otherwise).
 void LogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 class CharacterSet {

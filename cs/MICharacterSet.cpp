@@ -7,7 +7,6 @@
 
 #include "cs/SystemBasedCharacterSet.h"
 #include "cs/TableBasedCharacterSet.h"
-#include "platform/win32/codepage.h"
 
 namespace {
 
@@ -121,14 +120,7 @@ bool AnyInRange(const wchar_t* text, std::size_t count, std::uint32_t first, std
 bool PrefersISO2022JP() {
     static std::once_flag once;
     static bool prefers = false;
-    std::call_once(once, [] {
-        const std::uint32_t oem = win32::GetOEMCP();
-        const std::uint32_t ansi = win32::GetACP();
-        CS::LogLine("OEM code page: %i", static_cast<int>(oem));
-        CS::LogLine("ANSI code page: %i", static_cast<int>(ansi));
-        prefers = oem == 932 || ansi == 932;
-        CS::LogLine("ISO-2022-JP is %s", prefers ? "enabled" : "disabled");
-    });
+    std::call_once(once, [] { prefers = CS::SystemPrefersISO2022JP(); });
     return prefers;
 }
 

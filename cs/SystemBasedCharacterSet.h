@@ -1,5 +1,6 @@
-// Multi-byte character sets converted by the operating system's code pages.
-// They convert the whole text or nothing.
+// Multi-byte character sets converted by the operating system (the code
+// pages of the Windows flavour, the Core Foundation encodings of the macOS
+// flavour). They convert the whole text or nothing.
 #pragma once
 
 #include <cstddef>
@@ -9,20 +10,28 @@
 
 namespace CS {
 
+// The system's preference for ISO-2022-JP, with the system's encodings
+// written to the character sets' log first. Asked once, before the first
+// search for the best set.
+bool SystemPrefersISO2022JP();
+
 class SystemBasedCharacterSet : public CharacterSet {
 public:
-    SystemBasedCharacterSet(const char* name, std::uint32_t codePage, std::uint32_t flags);
+    // `encoding` is the system's number of the encoding; `flags` are the
+    // conversion flags of the wide-to-bytes direction (Windows only).
+    SystemBasedCharacterSet(const char* name, std::uint32_t encoding, std::uint32_t flags);
 
-    // Invalid input decodes to U+FFFD; the result is the whole count, or 0
-    // when the code page cannot be converted.
+    // The result is the whole count, or 0 when the bytes cannot be
+    // converted. Windows decodes invalid input to U+FFFD; macOS refuses it.
     std::size_t Decode(const char* bytes, std::size_t count, std::wstring& out) const override;
-    // Sets with conversion flags refuse a text that needs the default
-    // character (result 0); sets without flags let the code page substitute.
+    // Windows: sets with conversion flags refuse a text that needs the
+    // default character (result 0), sets without flags let the code page
+    // substitute. macOS refuses every character the encoding lacks.
     std::size_t Encode(const wchar_t* text, std::size_t count, std::string& out) const override;
     std::size_t EncodeWithoutSubstitution(const wchar_t* text, std::size_t count,
                                           std::string& out) const override;
 
-    std::uint32_t GetCodePage() const { return codePage_; }
+    std::uint32_t GetEncoding() const { return encoding_; }
     std::uint32_t GetFlags() const { return flags_; }
 
 protected:
@@ -30,7 +39,7 @@ protected:
                            bool refuseSubstitution) const;
 
 private:
-    std::uint32_t codePage_;
+    std::uint32_t encoding_;
     std::uint32_t flags_;
 };
 
@@ -39,7 +48,7 @@ private:
 // of the system (the backslash, the wave dash, ...).
 class JapaneseBaseCharacterSet : public SystemBasedCharacterSet {
 public:
-    JapaneseBaseCharacterSet(const char* name, std::uint32_t codePage, std::uint32_t flags);
+    JapaneseBaseCharacterSet(const char* name, std::uint32_t encoding, std::uint32_t flags);
 
     std::size_t Decode(const char* bytes, std::size_t count, std::wstring& out) const override;
     std::size_t Encode(const wchar_t* text, std::size_t count, std::string& out) const override;

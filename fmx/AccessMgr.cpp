@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/win32/winsymbol.h"
+#include "fmx/FmImp.h"
 
 namespace fmx {
 
@@ -17,8 +17,11 @@ AccessMgr::AccessMgr(const fmapi::CallRecord* record)
     if (record)
         for (int i = 0; i < fmapi::kHostCallbackCount; ++i)
             callbacks_[i] = record->callbacks[i];
-    // The session, database, window, layout and script implementations
-    // (class ids 0 to 4) are entered here by SetImp as they are built.
+    SetImp(kSessionImp, std::make_unique<FmSessionImp>());
+    SetImp(kDatabaseImp, std::make_unique<FmDatabaseImp>());
+    SetImp(kWindowImp, std::make_unique<FmWindowImp>());
+    SetImp(kLayoutImp, std::make_unique<FmLayoutImp>());
+    SetImp(kScriptImp, std::make_unique<FmScriptImp>());
 }
 
 AccessMgr::~AccessMgr()
@@ -38,75 +41,9 @@ FmClassImpBase& AccessMgr::GetImp(int classId) const
 
 void AccessMgr::SetImp(int classId, std::unique_ptr<FmClassImpBase> imp) { imps_[classId] = std::move(imp); }
 
-void* AccessMgr::GetModule(const char* moduleName) { return win32::GetModuleHandleA(moduleName); }
-
-namespace {
-
-// The exported symbol `name` of the loaded module; `failure` is thrown when
-// either is missing.
-void* ExportedSymbol(const char* moduleName, const char* name, const char* failure)
-{
-    void* module = AccessMgr::GetModule(moduleName);
-    void* address = module ? win32::GetProcAddress(module, name) : nullptr;
-    if (!address)
-        throw std::runtime_error(failure);
-    return address;
-}
-
-} // namespace
-
-void* AccessMgr::FindMemberFunction(const char* moduleName, const char* decoratedName) const
-{
-    return ExportedSymbol(moduleName, decoratedName, "member function is not found");
-}
-
-void* AccessMgr::FindFunction(const char* moduleName, const char* name) const
-{
-    void* address = nullptr;
-    if (moduleName == kHostCallbackModule) {
-        const auto index = reinterpret_cast<std::uintptr_t>(name);
-        if (index < static_cast<std::uintptr_t>(fmapi::kHostCallbackCount))
-            address = reinterpret_cast<void*>(callbacks_[index]);
-    } else if (void* module = GetModule(moduleName)) {
-        address = win32::GetProcAddress(module, name);
-    }
-    if (!address)
-        throw std::runtime_error("static function loading failed");
-    return address;
-}
-
-void* AccessMgr::FindDataSymbol(const char* moduleName, const char* name) const
-{
-    return ExportedSymbol(moduleName, name, "data symbol is not found");
-}
-
 fmapi::HostCallback AccessMgr::GetHostCallback(unsigned index) const
 {
     return index < static_cast<unsigned>(fmapi::kHostCallbackCount) ? callbacks_[index] : nullptr;
-}
-
-const char* HostModuleName(fmapi::HostGroup group, std::int32_t apiLevel)
-{
-    // From level 54 the host keeps its user model, scripts and layouts in one
-    // module.
-    const bool merged = apiLevel >= 54;
-    switch (group) {
-    case fmapi::HostGroup::kSupport:
-        return "Support.dll";
-    case fmapi::HostGroup::kDatabaseEngine:
-        return "DBEngine.dll";
-    case fmapi::HostGroup::kUserModel:
-        return merged ? "FMEngine.dll" : "FMUserModel.dll";
-    case fmapi::HostGroup::kScripts:
-        return merged ? "FMEngine.dll" : "FMScript.dll";
-    case fmapi::HostGroup::kLayouts:
-        return merged ? "FMEngine.dll" : "FMLayout.dll";
-    case fmapi::HostGroup::kWindows:
-        return "XDraw.dll";
-    case fmapi::HostGroup::kInterface:
-        return "FMWrapper.dll";
-    }
-    return "";
 }
 
 namespace {

@@ -23,9 +23,6 @@ public:
     virtual void Free(void* storage);
 };
 
-template <class T>
-class FmClassImp : public FmClassImpBase {};
-
 // Class ids of the implementation objects.
 enum FmClassId : int {
     kSessionImp = 0,
@@ -35,13 +32,51 @@ enum FmClassId : int {
     kScriptImp = 4,
 };
 
+// The host objects behind the handles (fmx/DbHandles.h), as class tags.
+struct FmSession;
+struct FmDatabase;
+struct FmWindow;
+struct FmLayout;
+struct FmScript;
+
+template <class T>
+struct FmClassIdOf;
+template <>
+struct FmClassIdOf<FmSession> {
+    static constexpr int value = kSessionImp;
+};
+template <>
+struct FmClassIdOf<FmDatabase> {
+    static constexpr int value = kDatabaseImp;
+};
+template <>
+struct FmClassIdOf<FmWindow> {
+    static constexpr int value = kWindowImp;
+};
+template <>
+struct FmClassIdOf<FmLayout> {
+    static constexpr int value = kLayoutImp;
+};
+template <>
+struct FmClassIdOf<FmScript> {
+    static constexpr int value = kScriptImp;
+};
+
+// Base of the implementation object of one class of host objects.
+template <class T>
+class FmClassImp : public FmClassImpBase {
+public:
+    static constexpr int kClassId = FmClassIdOf<T>::value;
+};
+
 // The module "name" that selects a host callback in FindFunction; the name
 // argument then carries the callback's index.
 extern const char* const kHostCallbackModule;
 
 class AccessMgr : public Singleton<AccessMgr> {
 public:
-    // Copies the record's callbacks and creates the implementation objects.
+    // Copies the record's callbacks and creates the implementation objects
+    // of the session, database, window, layout and script handles.
     explicit AccessMgr(const fmapi::CallRecord* record);
     ~AccessMgr() override;
 

@@ -1,8 +1,12 @@
 #include "fmx/Extensions.h"
 
+#include <textconv>
+
 #include "fmx/AccessMgr.h"
+#include "fmx/FmImp.h"
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
+#include "fmx/WideText.h"
 
 namespace fmx {
 
@@ -90,12 +94,15 @@ bool GetFontInfo(const FMData* data, std::int16_t fontId, Text& fontName, std::i
 {
     if (HostHasExtensions())
         return CallBound(g_fontInfo, "FM_Data_GetFontInfo", data, fontId, fontName.get(), &fontScript, env);
-    // Older hosts: the font mapper of the environment's file would answer;
-    // without a file there is no font name.
+    // Older hosts: the font mapper of the environment's file answers.
     (void)data;
-    (void)fontId;
-    (void)env;
-    return false;
+    const Database file = DatabaseOfEnvironment(env);
+    if (file.IsEmpty())
+        return false;
+    const std::u16string name = WideToU16(Utf8ToWideString(file.GetFontName(static_cast<std::uint16_t>(fontId))));
+    fontName.AssignUnicodeWithLength(name.data(), static_cast<std::uint32_t>(name.size()));
+    fontScript = 0;
+    return true;
 }
 
 std::int16_t GetFontID(const FMData* data, const Text& fontName, std::int16_t fontScript,

@@ -228,6 +228,54 @@ bool Data::SetBinaryData(const BinaryData& binary, bool forceBinaryNativeType)
     return Call([&](FMError* e) { return FM_Data_SetBinaryData(p_, binary.get(), forceBinaryNativeType, e); });
 }
 
+bool CopyData(const FMData* from, Data& to)
+{
+    to.Clear();
+    if (!from)
+        return false;
+    const Data source(from);
+    if (source.IsEmpty())
+        return false;
+    const FMData* f = source.get();
+    FMData* t = to.get();
+    const std::int32_t type = source.GetNativeType();
+    using Reader = const FMFixPt* (*)(const FMData*, FMError*);
+    using Writer = bool (*)(FMData*, const FMFixPt*, std::int32_t, FMError*);
+    Reader read = nullptr;
+    Writer write = nullptr;
+    switch (type) {
+    case kFMTypeText: {
+        const FMText* text = source.GetAsText();
+        const FMLocale* locale = Call([&](FMError* e) { return FM_Data_GetLocale(f, e); });
+        return Call([&](FMError* e) { return FM_Data_SetAsText(t, text, locale, kFMTypeText, e); });
+    }
+    case kFMTypeBinary: {
+        const FMBinaryData* binary = source.GetBinaryData();
+        return Call([&](FMError* e) { return FM_Data_SetBinaryData(t, binary, true, e); });
+    }
+    case kFMTypeNumber:
+        read = FM_Data_GetAsNumber;
+        write = FM_Data_SetAsNumber;
+        break;
+    case kFMTypeDate:
+        read = FM_Data_GetAsDate;
+        write = FM_Data_SetAsDate;
+        break;
+    case kFMTypeTime:
+        read = FM_Data_GetAsTime;
+        write = FM_Data_SetAsTime;
+        break;
+    case kFMTypeTimeStamp:
+        read = FM_Data_GetAsTimeStamp;
+        write = FM_Data_SetAsTimeStamp;
+        break;
+    default:
+        return false;
+    }
+    const FMFixPt* value = Call([&](FMError* e) { return read(f, e); });
+    return Call([&](FMError* e) { return write(t, value, type, e); });
+}
+
 // ---- DataVect
 DataVect::DataVect() : p_(Call([](FMError* e) { return FM_DataVect_Constructor1(e); })), owned_(true) {}
 DataVect::DataVect(const FMDataVect* view) : p_(const_cast<FMDataVect*>(view)), owned_(false) {}

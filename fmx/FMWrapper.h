@@ -150,6 +150,11 @@ private:
     bool owned_;
 };
 
+// Makes `to` a copy of a text, number, date, time, time stamp or container
+// value; any other value, an empty one or none leaves it empty and answers
+// false.
+bool CopyData(const FMData* from, Data& to);
+
 class DataVect {
 public:
     DataVect();

@@ -1,7 +1,9 @@
 // File locations in the host's path notation ("filewin:/C:/a/b.txt"): a kind,
 // a UTF-8 folder that is empty or begins and ends with "/", and a UTF-8 file
-// name. Converts to and from Windows system paths, the host's universal paths
-// and text, and knows the special folders of the plug-in and the user.
+// name. Converts to and from text, the system's paths and the host's universal
+// paths, and knows the special folders of the plug-in and the user. The
+// notation is shared; the system side is each flavour's (fmx/win/: Windows
+// paths; fmx/mac/).
 #pragma once
 
 #include <cstddef>
@@ -81,6 +83,9 @@ public:
     friend bool operator<(const FilePath& a, const FilePath& b);
 
 private:
+    // Kinds "filemac" and "filewin": the file system has the location.
+    bool ExistsInFileSystem() const;
+
     Kind kind_ = kNone;
     std::string folder_;
     std::string name_;

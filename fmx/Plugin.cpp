@@ -11,7 +11,7 @@
 #include "fmx/FMWrapper.h"
 #include "fmx/IdleTaskMgr.h"
 #include "fmx/TextMgr.h"
-#include "platform/win32/winmodule.h"
+#include "plugin/Flavour.h"
 #include "plugin/Message.h"
 #include "plugin/PlugIn.h"
 #include "plugin/TextHelpers.h"
@@ -22,34 +22,14 @@ namespace fmx {
 
 namespace {
 
-const wchar_t kPlatformWord[] = L"Windows";
-
 std::wstring ToWide(const std::u16string& text) { return U16ToWide(text); }
 
-bool LoadString(void* instance, unsigned id, std::wstring& out)
+bool LoadWideString(void* instance, unsigned id, std::wstring& out)
 {
     std::u16string text;
-    if (!win32::LoadStringResource(instance, id, text))
+    if (!Plugin::LoadModuleString(instance, id, text))
         return false;
     out = ToWide(text);
-    return true;
-}
-
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const char* b)
-{
-    std::size_t n = std::strlen(b);
-    if (a.size() != n)
-        return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        wchar_t x = a[i];
-        char y = b[i];
-        if (x >= L'A' && x <= L'Z')
-            x = static_cast<wchar_t>(x - L'A' + L'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != static_cast<wchar_t>(y))
-            return false;
-    }
     return true;
 }
 
@@ -92,29 +72,11 @@ Plugin::Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* host
         if (hostVersion)
             strings_[kInfoHostVersion] = ToWide(std::u16string(hostVersion, UnitsUntilZero(hostVersion)));
 
-        std::wstring stageText;
-        std::uint32_t high = 0, low = 0;
-        std::string moduleFile;
-        if (!LoadString(instance, 128, strings_[kInfoName]) ||
-            !LoadString(instance, 129, strings_[kInfoDescription]) ||
-            !LoadString(instance, 131, strings_[kInfoOptions]) ||
-            !win32::GetModuleFileName(instance, moduleFile) ||
-            !win32::GetProductVersion(instance, high, low) || !LoadString(instance, 23001, stageText))
+        if (!LoadWideString(instance, 128, strings_[kInfoName]) ||
+            !LoadWideString(instance, 129, strings_[kInfoDescription]) ||
+            !LoadWideString(instance, 131, strings_[kInfoOptions]) || !ReadVersion(instance))
             throw std::runtime_error("missing necessary resources");
-
-        version_[0] = static_cast<std::uint16_t>(high >> 16);
-        version_[1] = static_cast<std::uint16_t>(high & 0xFFFF);
-        version_[2] = static_cast<std::uint16_t>(low >> 16);
-        version_[3] = static_cast<std::uint16_t>(low & 0xFFFF);
-        if (EqualsIgnoringAsciiCase(stageText, "development"))
-            stage_ = kDevelopment;
-        else if (EqualsIgnoringAsciiCase(stageText, "alpha"))
-            stage_ = kAlpha;
-        else if (EqualsIgnoringAsciiCase(stageText, "beta"))
-            stage_ = kBeta;
-        else if (EqualsIgnoringAsciiCase(stageText, "final") || EqualsIgnoringAsciiCase(stageText, "release"))
-            stage_ = kFinal;
-        else
+        if (stage_ < kDevelopment || stage_ > kFinal)
             stage_ = kDevelopment;
 
         strings_[kInfoProduct] = strings_[kInfoName];
@@ -122,9 +84,9 @@ Plugin::Plugin(std::int16_t apiLevel, std::uint8_t appType, const char16_t* host
         strings_[kInfoVersion] = std::to_wstring(version_[0]) + L"." + std::to_wstring(version_[1]) + L"." +
                                  std::to_wstring(version_[2]) + L".b" + std::to_wstring(version_[3]) +
                                  suffixes[stage_];
-        strings_[kInfoPlatform] = kPlatformWord;
+        strings_[kInfoPlatform] = flavour::kPlatformWord;
 
-        if (!LoadString(instance, 23000, strings_[kInfoNotice]))
+        if (!LoadWideString(instance, 23000, strings_[kInfoNotice]))
             throw std::runtime_error("missing necessary resources");
         strings_[kInfoAll] = strings_[kInfoName] + L" " + strings_[kInfoVersion] + L" " +
                              strings_[kInfoPlatform] + L" " + strings_[kInfoNotice];
@@ -193,17 +155,6 @@ std::int32_t Plugin::GetInfo(std::uint32_t index, char* buffer, std::uint32_t ca
     return static_cast<std::int32_t>(bytes.size());
 }
 
-std::string Plugin::GetModuleFolder() const
-{
-    std::string path;
-    if (!win32::GetModuleFileName(instance_, path))
-        return std::string();
-    if (path.size() > 260)
-        path.resize(260);
-    std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 Plugin::HostVersion Plugin::GetHostVersion() const
 {
     HostVersion v;
@@ -267,26 +218,22 @@ std::int16_t Plugin::UnregisterFunctions(std::int16_t id)
     return ExprEnv::UnRegisterExternalFunction(plugin, id);
 }
 
-bool Plugin::Init(fmapi::CallRecord* record)
+void Plugin::StartUp(fmapi::CallRecord* record)
 {
-    try {
-        const std::int16_t extn = record->extnVersion;
-        const std::uint8_t appType = record->parm1;
-        const auto* hostVersion = reinterpret_cast<const char16_t*>(record->parm2);
-        const std::int16_t level = ComputeApiLevel(extn, hostVersion);
-        // Copies: the record is packed, its fields must not be bound by reference.
-        const std::uint16_t hostWord = record->hostWord;
-        void* const instance = record->instanceID;
-        Plugin& plugin = Singleton<Plugin>::Create(level, appType, hostVersion, std::uint8_t(1), hostWord, instance);
-        plugin.AddManager(&Singleton<AccessMgr>::Create(record));
-        plugin.AddManager(&Singleton<TextMgr>::Create(record));
-        plugin.AddManager(&Singleton<IdleTaskMgr>::Create(record));
-        return true;
-    } catch (...) {
-        Singleton<Plugin>::DestroyInstance();
-        return false;
-    }
+    const std::int16_t extn = record->extnVersion;
+    const std::uint8_t appType = record->parm1;
+    const auto* hostVersion = reinterpret_cast<const char16_t*>(record->parm2);
+    const std::int16_t level = ComputeApiLevel(extn, hostVersion);
+    // Copies: the record is packed, its fields must not be bound by reference.
+    const std::uint16_t hostWord = record->hostWord;
+    void* const instance = record->instanceID;
+    Plugin& plugin = Singleton<Plugin>::Create(level, appType, hostVersion, std::uint8_t(1), hostWord, instance);
+    plugin.AddManager(&Singleton<AccessMgr>::Create(record));
+    plugin.AddManager(&Singleton<TextMgr>::Create(record));
+    plugin.AddManager(&Singleton<IdleTaskMgr>::Create(record));
 }
+
+bool Plugin::Init(fmapi::CallRecord* record) { return InitPlatform(record); }
 
 void Plugin::HandleMessage(fmapi::CallRecord& copy)
 {
@@ -337,7 +284,7 @@ void Plugin::Dispatch(fmapi::CallRecord* record)
             return;
         }
         std::u16string text;
-        if (!win32::LoadStringResource(record->instanceID, id, text))
+        if (!LoadModuleString(record->instanceID, id, text))
             return;
         if (text.size() <= static_cast<std::size_t>(record->parm3))
             std::copy(text.begin(), text.end(), out);
@@ -352,6 +299,7 @@ void Plugin::Dispatch(fmapi::CallRecord* record)
             return;
         }
         if (!Init(record)) {
+            ReleasePlatformData();
             record->result = -2;
             return;
         }
@@ -377,6 +325,7 @@ void Plugin::Dispatch(fmapi::CallRecord* record)
         }
     } else if (kind == fmapi::kMsgShutdown) {
         Singleton<Plugin>::DestroyInstance();
+        ReleasePlatformData();
     }
 }
 

@@ -14,6 +14,12 @@
 #include "fmx/Singleton.h"
 #include "plugin/CallContext.h"
 
+#if defined(PV_FLAVOUR_MAC)
+#include <buffer>
+
+#include "platform/carbon/Carbon.h"
+#endif
+
 namespace fmx {
 
 class Text;
@@ -68,6 +74,11 @@ public:
     // (nothing is left behind then).
     static bool Init(fmapi::CallRecord* record);
 
+    // String `id` of the module's own table (Windows: the string resources of
+    // the module at `instance`; macOS: the "Localizable" table of the bundle
+    // `instance`). False when there is none.
+    static bool LoadModuleString(void* instance, unsigned id, std::u16string& out);
+
     // Readers, each through the process-wide instance.
     static std::int16_t GetApiLevel() { return GetInstance().apiLevel_; }
     static std::uint8_t GetAppType() { return GetInstance().appType_; }
@@ -91,7 +102,8 @@ public:
     std::int32_t GetInfo(std::uint32_t index, char16_t* buffer, std::uint32_t capacity) const;
     std::int32_t GetInfo(std::uint32_t index, char* buffer, std::uint32_t capacity) const;
 
-    // The module's folder (UTF-8, with a trailing '/').
+    // The module's folder (UTF-8, with a trailing '/'; the folder holding
+    // the bundle in the macOS flavour).
     std::string GetModuleFolder() const;
     HostVersion GetHostVersion() const;
 
@@ -108,7 +120,69 @@ public:
     const std::map<std::int32_t, OldStyleFunction>& OldStyleTable() const { return oldStyle_; }
     const std::map<std::wstring, std::int16_t>& OldStyleNames() const { return oldStyleNames_; }
 
+#if defined(PV_FLAVOUR_MAC)
+    // The plug-in's bundle is the module's instance handle. Where these take
+    // a bundle, null means the plug-in's bundle (none before initialisation).
+
+    // The version fields of a bundle's Info.plist.
+    struct VersionInfo {
+        std::uint16_t major = 0;
+        std::uint16_t minor = 0;
+        std::uint16_t revision = 0;
+        std::uint16_t build = 0;
+        std::uint8_t stage = kDevelopment;
+    };
+
+    // String `id` of the bundle's "Localizable" table, looked up by the id
+    // written in decimal: into the buffer (resized to it), answering its
+    // length in units or bytes; 0 (false) when the id has no entry.
+    static std::size_t LoadString(std::int32_t id, std::basic_buffer<char16_t>& target,
+                                  CFBundleRef bundle = nullptr);
+    static std::size_t LoadString(std::int32_t id, std::basic_buffer<char>& target, CFBundleRef bundle = nullptr);
+    static bool LoadString(std::int32_t id, std::basic_buffer<wchar_t>& target, CFBundleRef bundle = nullptr);
+    // The same into a caller's buffer of `capacity` units, copied (without a
+    // terminating zero) only when the whole string fits; the answer is the
+    // string's length in any case.
+    static std::size_t LoadString(std::int32_t id, char16_t* target, std::size_t capacity,
+                                  CFBundleRef bundle = nullptr);
+    static std::size_t LoadString(std::int32_t id, char* target, std::size_t capacity,
+                                  CFBundleRef bundle = nullptr);
+
+    // Fills `info` from the bundle's Info.plist: "CFBundleShortVersionString"
+    // as three numbers, "CFBundleVersion" as the build, "KestrinDevStage" as
+    // the stage (compared exactly). A missing or unreadable key, or a number
+    // outside 16 bits, leaves its fields 0. With `givenOnly` a null bundle
+    // answers false instead of meaning the plug-in's; false when there is
+    // no bundle.
+    static bool GetVersionInfo(VersionInfo& info, CFBundleRef bundle = nullptr, bool givenOnly = false);
+
+    // Makes the bundle's resource file current and answers the one that was
+    // current. std::runtime_error("Invalid parameter") when it cannot be
+    // made current; the one that was current stays current then.
+    static ResFileRefNum UsePluginResFile(CFBundleRef bundle = nullptr);
+    // The index (from 0) of a function name in the bundle's 'STR#' 144, or
+    // -1. A name without "-" is looked up with its first "_" as "-".
+    static std::int32_t FindNameInStringList(const char16_t* name, CFBundleRef bundle = nullptr);
+    // The reference of the plug-in's bundle folder and its catalog
+    // information (what `which` asks for); false when there is no bundle or
+    // a call fails.
+    static bool GetBundleRef(FSRef& ref, FSCatalogInfoBitmap which = kFSCatInfoNone,
+                             FSCatalogInfo* info = nullptr);
+#endif
+
 private:
+    // The start-up of initialisation: API level, the plug-in object and its
+    // managers. Throws on failure, leaving the plug-in object behind.
+    static void StartUp(fmapi::CallRecord* record);
+    // Initialisation as the flavour runs it around the start-up; false on
+    // failure, with nothing left behind.
+    static bool InitPlatform(fmapi::CallRecord* record);
+    // Lets go of what the flavour keeps between messages (after a failed
+    // initialisation and at shutdown).
+    static void ReleasePlatformData();
+    // The module's version and stage; false when the module lacks them.
+    bool ReadVersion(void* instance);
+
     void HandleMessage(fmapi::CallRecord& copy);
     // The old-style call of message 3: false when the index names no function
     // of the old-style table.

@@ -1,7 +1,7 @@
 // The plug-in's only entry point.
 #include "fmapi/call_record.h"
 #include "fmx/Plugin.h"
-#include "platform/win32/wintimer.h"
+#include "plugin/TickClock.h"
 
 extern "C" __attribute__((visibility("default"))) void FMExternCallProc(fmapi::CallRecord* record) noexcept
 {
@@ -11,7 +11,7 @@ extern "C" __attribute__((visibility("default"))) void FMExternCallProc(fmapi::C
         // The host idles once its message queue is empty, which is when its
         // loop would have run the timers that fell due.
         if (record->whichCall == fmapi::kMsgIdle)
-            win32::DispatchDueTimers();
+            __Quarrow__::RunDueTimers();
         fmx::Plugin::Dispatch(record);
     } catch (...) {
         // Nothing leaves the entry: the host sees the record as it is now.

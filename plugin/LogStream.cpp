@@ -5,8 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "platform/win32/winfile.h"
-#include "platform/win32/winlocaltime.h"
+#include "plugin/Flavour.h"
+#include "plugin/LogFile.h"
 
 namespace __Quarrow__ {
 
@@ -35,11 +35,10 @@ std::size_t CutOnCharacter(const char* text, std::size_t length, std::size_t roo
 
 std::string Stamp()
 {
-    win32::SYSTEMTIME t{};
-    win32::GetLocalTime(&t);
+    const logfile::LocalTime t = logfile::Now();
     char text[64];
-    std::snprintf(text, sizeof text, "%.2d.%.2d.%d %.2d:%.2d:%.2d", t.wDay, t.wMonth, t.wYear, t.wHour,
-                  t.wMinute, t.wSecond);
+    std::snprintf(text, sizeof text, "%.2d.%.2d.%d %.2d:%.2d:%.2d", t.day, t.month, t.year, t.hour, t.minute,
+                  t.second);
     return text;
 }
 
@@ -49,11 +48,10 @@ std::string Calendar()
     static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    win32::SYSTEMTIME t{};
-    win32::GetLocalTime(&t);
+    const logfile::LocalTime t = logfile::Now();
     char text[64];
-    std::snprintf(text, sizeof text, "%s %s %.2d %.2d:%.2d:%.2d %d", days[t.wDayOfWeek % 7],
-                  months[(t.wMonth + 11) % 12], t.wDay, t.wHour, t.wMinute, t.wSecond, t.wYear);
+    std::snprintf(text, sizeof text, "%s %s %.2d %.2d:%.2d:%.2d %d", days[(t.weekday % 7 + 7) % 7],
+                  months[((t.month + 11) % 12 + 12) % 12], t.day, t.hour, t.minute, t.second, t.year);
     return text;
 }
 
@@ -93,12 +91,12 @@ LogStream::LogStream(const std::wstring& path, std::int32_t mode, std::uint32_t 
     : path_(path), limit_(limit)
 {
     if (mode == kAppend)
-        file_ = win32::_wfopen(path.c_str(), L"r+b");
+        file_ = logfile::Open(path, flavour::kLogStreamUpdateMode);
     if (!file_)
-        file_ = win32::_wfopen(path.c_str(), L"w+b");
+        file_ = logfile::Open(path, flavour::kLogStreamNewMode);
     if (!file_)
         throw std::runtime_error("open log-file failed");
-    if (win32::_fseeki64(file_, 0, SEEK_END) != 0 || (length_ = win32::_ftelli64(file_)) < 0) {
+    if (logfile::SeekEnd(file_) != 0 || (length_ = logfile::Tell(file_)) < 0) {
         std::fclose(file_);
         file_ = nullptr;
         throw std::runtime_error("open log-file failed");
@@ -195,13 +193,13 @@ int LogStream::WriteMessage(const char* format, std::va_list args)
 
 int LogStream::WriteLine(const std::string& text)
 {
-    if (!file_ || win32::_fseeki64(file_, length_, SEEK_SET) != 0)
+    if (!file_ || logfile::Seek(file_, length_) != 0)
         return -1;
     bool written = length_ == 0 || std::fwrite(kSeparator, 1, 2, file_) == 2;
     written = written && (text.empty() || std::fwrite(text.data(), 1, text.size(), file_) == text.size());
     // Every line is handed to the system at once; the disk is not synced.
     written = std::fflush(file_) == 0 && written;
-    const std::int64_t end = win32::_ftelli64(file_);
+    const std::int64_t end = logfile::Tell(file_);
     if (end >= 0)
         length_ = end;
     if (!written)
@@ -221,7 +219,7 @@ int LogStream::ApplyCut()
         bool found = false;
         while (at < length_ && !found) {
             const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kBlock, length_ - at));
-            if (win32::_fseeki64(file_, at, SEEK_SET) != 0 || std::fread(block, 1, n, file_) != n)
+            if (logfile::Seek(file_, at) != 0 || std::fread(block, 1, n, file_) != n)
                 return -3;
             if (const void* lf = std::memchr(block, '\n', n)) {
                 cut_ = at + (static_cast<const char*>(lf) - block) + 1;
@@ -246,9 +244,9 @@ int LogStream::Compact()
     std::int64_t to = 0;
     while (from < length_) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kBlock, length_ - from));
-        if (win32::_fseeki64(file_, from, SEEK_SET) != 0 || std::fread(block, 1, n, file_) != n)
+        if (logfile::Seek(file_, from) != 0 || std::fread(block, 1, n, file_) != n)
             return -4;
-        if (win32::_fseeki64(file_, to, SEEK_SET) != 0 || std::fwrite(block, 1, n, file_) != n)
+        if (logfile::Seek(file_, to) != 0 || std::fwrite(block, 1, n, file_) != n)
             return -5;
         from += static_cast<std::int64_t>(n);
         to += static_cast<std::int64_t>(n);
@@ -277,12 +275,7 @@ bool LogStream::Finish() noexcept
         return kept;
     // The bytes past the compacted log are cut off.
     try {
-        const win32::HANDLE h = win32::CreateFileW(path_.c_str(), win32::kGenericWrite, 0, nullptr,
-                                                   win32::kOpenExisting, 0, nullptr);
-        if (h == win32::kInvalidHandleValue)
-            return false;
-        kept = win32::SetFilePointerEx(h, length_, nullptr, win32::kFileBegin) && win32::SetEndOfFile(h) && kept;
-        return win32::CloseHandle(h) && kept;
+        return logfile::SetLength(path_, length_) && kept;
     } catch (...) {
         return false;
     }

@@ -1,7 +1,10 @@
 #include "plugin/Services.h"
 
 #include "plugin/DeferredTask.h"
+#include "plugin/NotificationMgr.h"
 #include "plugin/QSingleton.h"
+#include "plugin/TimeZone.h"
+#include "plugin/TimedTask.h"
 
 namespace __Quarrow__ {
 namespace {
@@ -18,17 +21,14 @@ ServiceSteps StepsOf()
     return {&Singleton<T>::exists, [] { Singleton<T>::Create(); }, &Singleton<T>::Destroy};
 }
 
-// Empty steps: the slot's service is not built yet.
-constexpr ServiceSteps kNotBuilt = {nullptr, nullptr, nullptr};
-
 const ServiceSteps& Steps(std::uint32_t slot)
 {
     static const ServiceSteps steps[kServiceCount] = {
         StepsOf<DeferredTaskMgr>(),   // kServiceDeferredTasks
-        kNotBuilt,                    // kServiceDateTime: the date/time source
+        StepsOf<DateTimeMgr>(),       // kServiceDateTime
         StepsOf<LockService>(),       // kServiceLock
-        kNotBuilt,                    // kServiceTimedTasks: the timed-task service
-        kNotBuilt,                    // kServiceNotification: attention requests
+        StepsOf<TimedTaskMgr>(),      // kServiceTimedTasks
+        StepsOf<NotificationMgr>(),   // kServiceNotification
     };
     return steps[slot];
 }
@@ -41,7 +41,7 @@ std::uint32_t CreateFrameworkServices()
     try {
         for (std::uint32_t slot = 0; slot < kServiceCount; ++slot) {
             const ServiceSteps& s = Steps(slot);
-            if (!s.create || s.exists())
+            if (s.exists())
                 continue;
             s.create();
             made |= 1u << slot;
@@ -57,7 +57,7 @@ void DestroyFrameworkServices(std::uint32_t made) noexcept
 {
     for (std::uint32_t slot = kServiceCount; slot-- > 0;) {
         const ServiceSteps& s = Steps(slot);
-        if ((made & (1u << slot)) && s.destroy && s.exists())
+        if ((made & (1u << slot)) && s.exists())
             s.destroy();
     }
 }

@@ -8,9 +8,9 @@
 
 namespace __Quarrow__ {
 
-// Slots in creation order; destruction runs backwards. The date/time source,
-// the timed-task service and the notification service are not built yet:
-// their slots are empty and nothing is made for them.
+// Slots in creation order; destruction runs backwards, so each service goes
+// before those it uses (attention requests use timed tasks, which use
+// deferred tasks and the time source).
 enum FrameworkService : std::uint32_t {
     kServiceDeferredTasks = 0,
     kServiceDateTime = 1,

@@ -6,7 +6,6 @@
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
 #include "fmx/WideText.h"
-#include "platform/win32/winmodule.h"
 
 namespace __Quarrow__ {
 
@@ -55,7 +54,7 @@ bool LoadResourceString(std::uint32_t id, std::wstring& out)
     if (!fmx::Plugin::Exists())
         return false;
     std::u16string text;
-    if (!win32::LoadStringResource(fmx::Plugin::GetModule(), id, text))
+    if (!fmx::Plugin::LoadModuleString(fmx::Plugin::GetModule(), id, text))
         return false;
     out = fmx::U16ToWide(text);
     return true;

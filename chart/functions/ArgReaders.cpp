@@ -11,6 +11,7 @@
 #include "chart/functions/PVPlugin.h"
 #include "chart/output/Logging.h"
 #include "fmx/WideText.h"
+#include "plugin/Flavour.h"
 
 namespace {
 
@@ -20,6 +21,20 @@ void CarriageReturnsToLineFeeds(S& s)
     for (auto& c : s)
         if (c == 13)
             c = 10;
+}
+
+// A reader as the flavour runs it: the macOS flavour's readers catch every
+// exception themselves and answer false.
+template <class Read>
+bool Guarded(Read read)
+{
+    if (!flavour::kReadersCatchEverything)
+        return read();
+    try {
+        return read();
+    } catch (...) {
+        return false;
+    }
 }
 
 bool IsControl(wchar_t c)
@@ -75,10 +90,12 @@ bool ParseColorText(const std::string& text, CColor& colour)
 
 bool ReadSingleColor(const FMData* data, CColor& colour)
 {
-    fmx::Data d(data);
-    if (d.GetNativeType() != kFMTypeText)
-        return false;
-    return ParseColorText(TextToString(d.GetAsText()), colour);
+    return Guarded([&] {
+        fmx::Data d(data);
+        if (d.GetNativeType() != kFMTypeText)
+            return false;
+        return ParseColorText(TextToString(d.GetAsText()), colour);
+    });
 }
 
 std::vector<std::wstring> SplitList(const std::wstring& text)
@@ -212,21 +229,23 @@ bool PVPlugin::GetLongFromData(const FMData* data, std::int32_t& value, std::int
 
 bool PVPlugin::GetColorFromData(const FMData* data, std::vector<CColor>& out)
 {
-    fmx::Data d(data);
-    if (d.GetNativeType() != kFMTypeText) {
-        LogWarning("PVPlugin::GetColorFromData got unknown data type");
-        return false;
-    }
-    // Colours are split by the same rule as values and labels.
-    const std::wstring text = TextToWString(d.GetAsText());
-    if (text.empty())
-        return false;
-    for (const std::wstring& piece : SplitList(text)) {
-        CColor colour;
-        if (ParseColorText(fmx::WideToUtf8(piece), colour))
-            out.push_back(colour);
-        else
-            out.push_back(CColor::Random());
-    }
-    return true;
+    return Guarded([&] {
+        fmx::Data d(data);
+        if (d.GetNativeType() != kFMTypeText) {
+            LogWarning("PVPlugin::GetColorFromData got unknown data type");
+            return false;
+        }
+        // Colours are split by the same rule as values and labels.
+        const std::wstring text = TextToWString(d.GetAsText());
+        if (text.empty())
+            return false;
+        for (const std::wstring& piece : SplitList(text)) {
+            CColor colour;
+            if (ParseColorText(fmx::WideToUtf8(piece), colour))
+                out.push_back(colour);
+            else
+                out.push_back(CColor::Random());
+        }
+        return true;
+    });
 }

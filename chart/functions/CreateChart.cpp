@@ -3,12 +3,12 @@
 // arguments reports and which warnings are written before it.
 #include <boost/algorithm/string/predicate.hpp>
 
-#include "chart/functions/ArgReaders.h"
 #include "chart/engine/BarChart.h"
 #include "chart/engine/LinesChart.h"
-#include "chart/output/Logging.h"
 #include "chart/engine/Pie.h"
+#include "chart/functions/ArgReaders.h"
 #include "chart/functions/PVPlugin.h"
+#include "chart/output/Logging.h"
 #include "plugin/ResultCodes.h"
 
 namespace {

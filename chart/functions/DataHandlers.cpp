@@ -5,8 +5,8 @@
 
 #include <iterator>
 
-#include "chart/functions/ArgReaders.h"
 #include "chart/engine/Pie.h"
+#include "chart/functions/ArgReaders.h"
 #include "chart/functions/PVPlugin.h"
 #include "plugin/ResultCodes.h"
 

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "plugin/DecoratedRqstHandler.h"
+#include "plugin/Flavour.h"
 #include "plugin/Error.h"
 #include "plugin/ResultCodes.h"
 
 namespace {
 
-// Help texts end their lines with CR LF in this flavour.
-const std::wstring kEol = L"\r\n";
+// The flavour's line end of help texts.
+const std::wstring kEol = flavour::kHelpLineEnd;
 // The mark between a parameter's name and its description.
 const std::wstring kMark = L" \x00D0 ";
 const std::wstring kTabs(6, L'\t');

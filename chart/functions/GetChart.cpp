@@ -1,8 +1,8 @@
 // PVane_GetChart: hands the collected data to the chart, draws it and
 // returns the picture as container data.
 #include "chart/functions/ArgReaders.h"
-#include "chart/output/Container.h"
 #include "chart/functions/PVPlugin.h"
+#include "chart/output/Container.h"
 #include "plugin/ResultCodes.h"
 
 std::int16_t PVPlugin::GetChart(std::int16_t, const FMExprEnv*, const FMDataVect* argv, FMData* result)

@@ -9,6 +9,7 @@
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
 #include "fmx/WideText.h"
+#include "plugin/Flavour.h"
 #include "plugin/ResultCodes.h"
 
 PVPlugin::PVPlugin(__Quarrow__::ResponderChain* chain) : __Quarrow__::PlugIn(chain)
@@ -40,7 +41,7 @@ void PVPlugin::OnInit(__Quarrow__::Message& message)
     const fmx::Plugin& plugin = fmx::Plugin::GetInstance();
     std::string name = fmx::WideToUtf8(*plugin.GetInfoString(fmx::Plugin::kInfoProduct));
     std::string version = fmx::WideToUtf8(*plugin.GetInfoString(fmx::Plugin::kInfoVersion));
-    LogInfo("%s v%s (%s)", name.c_str(), version.c_str(), "Windows");
+    LogInfo("%s v%s (%s)", name.c_str(), version.c_str(), flavour::kPlatformWordUtf8);
     const std::int16_t extn = message.ExtnVersion();
     if (extn < 50 || extn > 255)
         message.SetResult(-1);

@@ -50,7 +50,7 @@ void CLogger::Log(const CRecord& record)
             continue;
         // One write per line so that channels sharing a stream never interleave.
         std::string line = channel.first->Format(record);
-        line += '\n';
+        line += flavour::kProductLogLineEnd;
         out->write(line.data(), static_cast<std::streamsize>(line.size()));
         out->flush();
     }

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "plugin/Flavour.h"
+
 namespace Logging {
 
 // Channel codes: four characters, the first in the most significant byte.
@@ -102,8 +104,9 @@ private:
 // process-wide logger. A null sink drops every line.
 void SetupChannels(std::shared_ptr<CSink> sink);
 
-// Formats the message into the fixed room (longer messages are cut to it).
-constexpr std::size_t kMessageRoom = 512;
+// Formats the message into the flavour's fixed room (longer messages are
+// cut to it).
+constexpr std::size_t kMessageRoom = flavour::kLogMessageRoom;
 
 } // namespace Logging
 

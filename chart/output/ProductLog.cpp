@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "chart/output/Logging.h"
 #include "chart/functions/PVPlugin.h"
+#include "chart/output/Logging.h"
 #include "fmx/FilePath.h"
 #include "fmx/SpecialFolders.h"
 #include "platform/win32/winfile.h"

@@ -1,21 +1,8 @@
-// Database engine module: the session with id 1 and no open files yet.
+// Database engine module: the session with id 1, the files' universal paths,
+// catalogs and font mappers. Files are not opened here.
 #include "Engine.h"
 
-struct Draco::DBSession {
-    engine::OwnedText name{u"FileMaker Session"};
-};
-
-struct Draco::DBFileUser {
-    Draco::UniversalPath path{nullptr};
-};
-
 namespace {
-
-Draco::DBSession& TheSession()
-{
-    static Draco::DBSession session;
-    return session;
-}
 
 constexpr std::int32_t kFileMissing = 100;
 
@@ -29,10 +16,11 @@ Draco::DBError* NoFile(Draco::DBError* result, Draco::FileUserRef* user)
 
 } // namespace
 
-void DBFontMapper_Ctor(Draco::DBFontMapper* self, const Draco::DBFileUser*)
+// A font mapper keeps its file; the file's fonts are numbered from 0.
+void DBFontMapper_Ctor(Draco::DBFontMapper* self, const Draco::DBFileUser* file)
 {
     PV_ENGINE_CHECK(DBFontMapper_Ctor);
-    self->imp = nullptr;
+    self->imp = const_cast<Draco::DBFileUser*>(file);
 }
 
 void DBFontMapper_Dtor(Draco::DBFontMapper* self)
@@ -41,35 +29,39 @@ void DBFontMapper_Dtor(Draco::DBFontMapper* self)
     self->imp = nullptr;
 }
 
-Draco::unistring* DBFontMapper_GetFontName(const Draco::DBFontMapper*, Draco::unistring* result, std::uint16_t)
+// An unknown id has the empty name.
+Draco::unistring* DBFontMapper_GetFontName(const Draco::DBFontMapper* self, Draco::unistring* result,
+                                           std::uint16_t id)
 {
     PV_ENGINE_CHECK(DBFontMapper_GetFontName);
-    engine::Construct(result, u"Arial");
+    const auto* file = static_cast<const Draco::FMFileUser*>(static_cast<const Draco::DBFileUser*>(self->imp));
+    engine::Construct(result, file && id < file->fonts.size() ? file->fonts[id] : std::u16string());
     return result;
 }
 
-const Draco::DBFileUser* DBCatalog_GetFileUser(const Draco::DBCatalog*)
+const Draco::DBFileUser* DBCatalog_GetFileUser(const Draco::DBCatalog* self)
 {
     PV_ENGINE_CHECK(DBCatalog_GetFileUser);
-    return nullptr;
+    return self ? self->file : nullptr;
 }
 
-std::uint32_t DBCatalog_GetMemberCount(const Draco::DBCatalog*)
+std::uint32_t DBCatalog_GetMemberCount(const Draco::DBCatalog* self)
 {
     PV_ENGINE_CHECK(DBCatalog_GetMemberCount);
-    return 0;
+    return self ? self->memberCount : 0;
 }
 
-std::uint32_t DBCatalog_GetMemberCount55(const Draco::DBCatalog*, bool)
+// The flag would count the members of every kind; the catalogs here hold one.
+std::uint32_t DBCatalog_GetMemberCount55(const Draco::DBCatalog* self, bool)
 {
     PV_ENGINE_CHECK(DBCatalog_GetMemberCount55);
-    return 0;
+    return self ? self->memberCount : 0;
 }
 
 Draco::DBSession* DBSession_GetSessionFromID(std::uint32_t id)
 {
     PV_ENGINE_CHECK(DBSession_GetSessionFromID);
-    return id == 1 ? &TheSession() : nullptr;
+    return id == 1 ? &engine::World().Session() : nullptr;
 }
 
 const Draco::unistring* DBSession_GetSessionName(const Draco::DBSession* self)

@@ -1,10 +1,12 @@
-// Common part of the host's internal modules.
+// Common part of the host's internal modules: they work on the host's
+// world (world/World.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "fmapi/draco.h"
+#include "world/World.h"
 
 #define PV_ENGINE_API __attribute__((visibility("default")))
 
@@ -28,11 +30,15 @@ PV_ENGINE_API std::int32_t PVEngine_ApiLevel();
 PV_ENGINE_API void PVEngine_SetStrict(std::int32_t strict);
 PV_ENGINE_API std::int32_t PVEngine_FaultCount();
 PV_ENGINE_API const char* PVEngine_LastFault();
+// Calls of an operation (its id in fmapi/draco.h, "XMLWindow_FrontWindow")
+// made in this module so far.
+PV_ENGINE_API std::int32_t PVEngine_CallCount(const char* id);
 }
 
 namespace engine {
 
-// Checks that `entry` may be called in this module at the configured level.
+// Checks that `entry` may be called in this module at the configured level
+// and counts the call.
 void Check(const fmapi::DracoSymbol& entry);
 
 // Strings as the modules keep them: a unistring owns a UTF-16 string.
@@ -46,15 +52,33 @@ inline void Construct(Draco::unistring* s, const std::u16string& text = std::u16
     s->imp = new std::u16string(text);
 }
 
-// A string owned by a host object and handed out by reference.
-struct OwnedText {
-    std::u16string text;
-    Draco::unistring ref{&text};
-    OwnedText() = default;
-    explicit OwnedText(std::u16string t) : text(std::move(t)), ref{&text} {}
-    OwnedText(const OwnedText&) = delete;
-    OwnedText& operator=(const OwnedText&) = delete;
-};
+using hostworld::OwnedText;
+
+// Sets a DBData (the interface library's FMData) to a text; false when the
+// interface library fails.
+bool SetDataText(Draco::DBData* data, const std::u16string& text);
+
+// A catalog's member at an index into the caller's key; false when the index
+// has no member.
+template <class Member>
+bool KeyAt(const Draco::MemberCatalog<Member>* catalog, std::uint16_t index, Draco::HBAbstractKey* key)
+{
+    const Member* member = catalog ? catalog->AtIndex(index) : nullptr;
+    if (!member || !key)
+        return false;
+    *key = member->key;
+    return true;
+}
+
+// The name of a catalog's member with a key into a DBData.
+template <class Member>
+bool NameOf(const Draco::MemberCatalog<Member>* catalog, const Draco::HBAbstractKey* key, Draco::DBData* name)
+{
+    const Member* member = catalog ? catalog->WithKey(key) : nullptr;
+    return member && name && SetDataText(name, member->name);
+}
+
+inline hostworld::World& World() { return hostworld::World::Get(); }
 
 } // namespace engine
 

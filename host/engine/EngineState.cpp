@@ -1,8 +1,10 @@
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 
 #include "Engine.h"
+#include "fmapi/fm_api.h"
 
 namespace {
 
@@ -10,22 +12,34 @@ std::int32_t g_level = 0;
 bool g_strict = true;
 std::int32_t g_faults = 0;
 std::string g_lastFault;
+std::map<std::string, std::int32_t> g_calls;
 
 } // namespace
 
 extern "C" {
 
-void PVEngine_Configure(std::int32_t apiLevel) { g_level = apiLevel; }
+void PVEngine_Configure(std::int32_t apiLevel)
+{
+    g_level = apiLevel;
+    hostworld::World::Get().SetApiLevel(apiLevel);
+}
 std::int32_t PVEngine_ApiLevel() { return g_level; }
 void PVEngine_SetStrict(std::int32_t strict) { g_strict = strict != 0; }
 std::int32_t PVEngine_FaultCount() { return g_faults; }
 const char* PVEngine_LastFault() { return g_lastFault.c_str(); }
+
+std::int32_t PVEngine_CallCount(const char* id)
+{
+    auto it = g_calls.find(id ? id : "");
+    return it == g_calls.end() ? 0 : it->second;
+}
 }
 
 namespace engine {
 
 void Check(const fmapi::DracoSymbol& entry)
 {
+    ++g_calls[entry.id];
     const char* why = nullptr;
     if (g_level == 0)
         why = "the module has no API level configured";
@@ -44,3 +58,17 @@ void Check(const fmapi::DracoSymbol& entry)
 }
 
 } // namespace engine
+
+bool engine::SetDataText(Draco::DBData* data, const std::u16string& text)
+{
+    FMError err{1, 0};
+    FMText* value = FM_Text_Constructor1(&err);
+    if (err.code != 0)
+        return false;
+    FM_Text_AssignUnicodeWithLength(value, text.data(), static_cast<std::uint32_t>(text.size()), &err);
+    if (err.code == 0)
+        FM_Data_SetAsText(reinterpret_cast<FMData*>(data), value, nullptr, kFMTypeText, &err);
+    const bool done = err.code == 0;
+    FM_Text_Delete(value, &err);
+    return done;
+}

@@ -1,34 +1,37 @@
-// Layout operations (FMLayout below API level 54, FMEngine from 54): empty
-// catalogs.
+// Layout operations (FMLayout below API level 54, FMEngine from 54): the
+// files' layout catalogs, whose members are found by index and by key.
 #include "Engine.h"
 
-Draco::FMLayoutCatalog* FMLayout_GetLayoutCatalog(const Draco::FMLayout*)
+Draco::FMLayoutCatalog* FMLayout_GetLayoutCatalog(const Draco::FMLayout* self)
 {
     PV_ENGINE_CHECK(FMLayout_GetLayoutCatalog);
-    return nullptr;
+    return self ? static_cast<Draco::FMLayoutCatalog*>(self->catalog) : nullptr;
 }
 
-bool FMLayoutCatalog_GetLayoutKey(const Draco::FMLayoutCatalog*, std::uint16_t, Draco::HBAbstractKey*, bool,
-                                  const Draco::DBTableProxy*)
+bool FMLayoutCatalog_GetLayoutKey(const Draco::FMLayoutCatalog* self, std::uint16_t index, Draco::HBAbstractKey* key,
+                                  bool, const Draco::DBTableProxy*)
 {
     PV_ENGINE_CHECK(FMLayoutCatalog_GetLayoutKey);
-    return false;
+    return engine::KeyAt(self, index, key);
 }
 
-bool FMLayoutCatalog_GetLayoutName(const Draco::FMLayoutCatalog*, const Draco::HBAbstractKey*, Draco::DBData*)
+bool FMLayoutCatalog_GetLayoutName(const Draco::FMLayoutCatalog* self, const Draco::HBAbstractKey* key,
+                                   Draco::DBData* name)
 {
     PV_ENGINE_CHECK(FMLayoutCatalog_GetLayoutName);
-    return false;
+    return engine::NameOf(self, key, name);
 }
 
-bool FMLayoutCatalog_GetMemberName(const Draco::FMLayoutCatalog*, const Draco::HBAbstractKey*, Draco::DBData*)
+bool FMLayoutCatalog_GetMemberName(const Draco::FMLayoutCatalog* self, const Draco::HBAbstractKey* key,
+                                   Draco::DBData* name)
 {
     PV_ENGINE_CHECK(FMLayoutCatalog_GetMemberName);
-    return false;
+    return engine::NameOf(self, key, name);
 }
 
-bool FMLayoutCatalog_IsLayoutHidden(const Draco::FMLayoutCatalog*, const Draco::HBAbstractKey*)
+bool FMLayoutCatalog_IsLayoutHidden(const Draco::FMLayoutCatalog* self, const Draco::HBAbstractKey* key)
 {
     PV_ENGINE_CHECK(FMLayoutCatalog_IsLayoutHidden);
-    return false;
+    const Draco::FMLayout* layout = self ? self->WithKey(key) : nullptr;
+    return layout && layout->hidden;
 }

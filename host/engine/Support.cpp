@@ -14,11 +14,8 @@ namespace {
 
 constexpr char16_t kSeparator = 0xE000;
 
-struct PathImp {
-    engine::OwnedText type;
-    engine::OwnedText path;
-    engine::OwnedText name;
-};
+using hostworld::PathImp;
+using hostworld::ToUtf8;
 
 PathImp& Imp(Draco::UniversalPath* p) { return *static_cast<PathImp*>(p->imp); }
 const PathImp& Imp(const Draco::UniversalPath* p) { return *static_cast<const PathImp*>(p->imp); }
@@ -27,32 +24,6 @@ std::u16string& SpecText(Draco::FilePlatformSpec* s) { return *static_cast<std::
 const std::u16string& SpecText(const Draco::FilePlatformSpec* s)
 {
     return *static_cast<const std::u16string*>(s->imp);
-}
-
-std::string ToUtf8(const std::u16string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 // Strict decoding: malformed input fails.

@@ -1,17 +1,50 @@
 // User-model operations (FMUserModel below API level 54, FMEngine from 54):
-// a script runtime that runs nothing, no windows and no files yet.
-#include "Engine.h"
+// the session's script runtime, the files' catalogs and default windows, and
+// the window models. A script call runs nothing: it is written to the world's
+// journal.
+#include <stdexcept>
 
-struct Draco::ScriptRuntimeBase {
-    bool paused = false;
-};
+#include "Engine.h"
+#include "fmapi/fm_api.h"
 
 namespace {
 
-Draco::ScriptRuntimeBase& TheRuntime()
+constexpr std::int32_t kNoWindow = 1;
+constexpr std::int32_t kScriptMissing = 104;
+
+std::string TextOf(const Draco::DBData* data)
 {
-    static Draco::ScriptRuntimeBase runtime;
-    return runtime;
+    if (!data)
+        return std::string();
+    FMError err{1, 0};
+    const FMText* text = FM_Data_GetAsText(reinterpret_cast<const FMData*>(data), &err);
+    const std::uint32_t size = err.code == 0 ? FM_Text_GetSize(text, &err) : 0;
+    std::u16string units(size, u'\0');
+    if (size && err.code == 0)
+        FM_Text_GetUnicode(text, &units[0], 0, size, &err);
+    return err.code == 0 ? hostworld::ToUtf8(units) : std::string();
+}
+
+Draco::DBError* PerformScript(Draco::DBError* result, Draco::FMWindowModel* window, const Draco::ScriptKey* key,
+                              const Draco::DBData* parameter, std::uint16_t control)
+{
+    hostworld::World& world = engine::World();
+    if (world.ScriptCallsFail())
+        throw std::runtime_error("the host failed the script call");
+    if (!window || !window->file) {
+        result->code = kNoWindow;
+        return result;
+    }
+    const Draco::FMScript* script = window->file->scripts.WithKey(key);
+    if (!script) {
+        result->code = kScriptMissing;
+        return result;
+    }
+    world.Record("performed \"" + hostworld::ToUtf8(window->file->name) + "\" \"" + hostworld::ToUtf8(script->name) +
+                 "\" param \"" + TextOf(parameter) + "\" control " + std::to_string(control) + " window \"" +
+                 hostworld::ToUtf8(window->name.text) + "\"");
+    result->code = fmapi::kDracoNoError;
+    return result;
 }
 
 const engine::OwnedText& NoName()
@@ -20,56 +53,51 @@ const engine::OwnedText& NoName()
     return name;
 }
 
-constexpr std::int32_t kScriptMissing = 104;
-
-Draco::DBError* NoScript(Draco::DBError* result)
-{
-    result->code = kScriptMissing;
-    return result;
-}
-
 } // namespace
 
 bool ScriptRuntimeBase_IsPaused(const Draco::ScriptRuntimeBase* self)
 {
     PV_ENGINE_CHECK(ScriptRuntimeBase_IsPaused);
-    return self->paused;
+    return self && self->paused;
 }
 
-const Draco::FMScript* ScriptRuntimeBase_GetScript(const Draco::ScriptRuntimeBase*)
+const Draco::FMScript* ScriptRuntimeBase_GetScript(const Draco::ScriptRuntimeBase* self)
 {
     PV_ENGINE_CHECK(ScriptRuntimeBase_GetScript);
-    return nullptr;
+    return self ? self->script : nullptr;
 }
 
 Draco::DBError* ScriptRuntimeBase_CallScript53(Draco::ScriptRuntimeBase*, Draco::DBError* result,
-                                               Draco::FMWindowModel*, const Draco::ScriptKey*, const Draco::DBData*,
-                                               bool, bool, std::uint16_t, bool)
+                                               Draco::FMWindowModel* window, const Draco::ScriptKey* key,
+                                               const Draco::DBData* parameter, bool, bool, std::uint16_t control,
+                                               bool)
 {
     PV_ENGINE_CHECK(ScriptRuntimeBase_CallScript53);
-    return NoScript(result);
+    return PerformScript(result, window, key, parameter, control);
 }
 
 Draco::DBError* ScriptRuntimeBase_CallScript54(Draco::ScriptRuntimeBase*, Draco::DBError* result,
-                                               Draco::FMWindowModel*, const Draco::ScriptKey*, const Draco::DBData*,
-                                               std::uint16_t, bool, Draco::TriggerState*)
+                                               Draco::FMWindowModel* window, const Draco::ScriptKey* key,
+                                               const Draco::DBData* parameter, std::uint16_t control, bool,
+                                               Draco::TriggerState*)
 {
     PV_ENGINE_CHECK(ScriptRuntimeBase_CallScript54);
-    return NoScript(result);
+    return PerformScript(result, window, key, parameter, control);
 }
 
 Draco::DBError* ScriptRuntimeBase_CallScript55(Draco::ScriptRuntimeBase*, Draco::DBError* result,
-                                               Draco::FMWindowModel*, const Draco::ScriptKey*, Draco::DBData*,
-                                               std::uint16_t, bool, Draco::TriggerState*)
+                                               Draco::FMWindowModel* window, const Draco::ScriptKey* key,
+                                               Draco::DBData* parameter, std::uint16_t control, bool,
+                                               Draco::TriggerState*)
 {
     PV_ENGINE_CHECK(ScriptRuntimeBase_CallScript55);
-    return NoScript(result);
+    return PerformScript(result, window, key, parameter, control);
 }
 
-Draco::ScriptRuntimeBase* FMSession_GetScriptRuntime(const Draco::FMSession*)
+Draco::ScriptRuntimeBase* FMSession_GetScriptRuntime(const Draco::FMSession* self)
 {
     PV_ENGINE_CHECK(FMSession_GetScriptRuntime);
-    return &TheRuntime();
+    return self ? &const_cast<Draco::FMSession*>(self)->runtime : nullptr;
 }
 
 Draco::FMWindowModel* FMSession_OpenWindow53(Draco::FMSession*, Draco::FMFileUser*, bool, bool)
@@ -84,50 +112,50 @@ Draco::FMWindowModel* FMSession_OpenWindow(Draco::FMSession*, const Draco::FMFil
     return nullptr;
 }
 
-Draco::FMLayoutCatalog* FMFileUser_GetLayoutCatalog(const Draco::FMFileUser*)
+Draco::FMLayoutCatalog* FMFileUser_GetLayoutCatalog(const Draco::FMFileUser* self)
 {
     PV_ENGINE_CHECK(FMFileUser_GetLayoutCatalog);
-    return nullptr;
+    return self ? const_cast<Draco::FMLayoutCatalog*>(&self->layouts) : nullptr;
 }
 
-Draco::FMScriptCatalog* FMFileUser_GetScriptCatalog(const Draco::FMFileUser*)
+Draco::FMScriptCatalog* FMFileUser_GetScriptCatalog(const Draco::FMFileUser* self)
 {
     PV_ENGINE_CHECK(FMFileUser_GetScriptCatalog);
-    return nullptr;
+    return self ? const_cast<Draco::FMScriptCatalog*>(&self->scripts) : nullptr;
 }
 
-Draco::FMWindowModel* FMFileUser_GetDefaultWindow(const Draco::FMFileUser*)
+Draco::FMWindowModel* FMFileUser_GetDefaultWindow(const Draco::FMFileUser* self)
 {
     PV_ENGINE_CHECK(FMFileUser_GetDefaultWindow);
-    return nullptr;
+    return self ? self->defaultWindow : nullptr;
 }
 
-Draco::FMFileUser* FMWindowModel_GetFileUser53(Draco::FMWindowModel*)
+Draco::FMFileUser* FMWindowModel_GetFileUser53(Draco::FMWindowModel* self)
 {
     PV_ENGINE_CHECK(FMWindowModel_GetFileUser53);
-    return nullptr;
+    return self ? self->file : nullptr;
 }
 
-const Draco::FMFileUser* FMWindowModel_GetFileUser(const Draco::FMWindowModel*)
+const Draco::FMFileUser* FMWindowModel_GetFileUser(const Draco::FMWindowModel* self)
 {
     PV_ENGINE_CHECK(FMWindowModel_GetFileUser);
-    return nullptr;
+    return self ? self->file : nullptr;
 }
 
-std::int32_t FMWindowModel_GetUserMode(const Draco::FMWindowModel*)
+std::int32_t FMWindowModel_GetUserMode(const Draco::FMWindowModel* self)
 {
     PV_ENGINE_CHECK(FMWindowModel_GetUserMode);
-    return 0;
+    return self ? self->mode : 0;
 }
 
-const Draco::unistring* FMWindowModel_GetWindowName(const Draco::FMWindowModel*)
+const Draco::unistring* FMWindowModel_GetWindowName(const Draco::FMWindowModel* self)
 {
     PV_ENGINE_CHECK(FMWindowModel_GetWindowName);
-    return &NoName().ref;
+    return self ? &self->name.ref : &NoName().ref;
 }
 
-const Draco::FMLayout* FMWindowModel_GetLayout(const Draco::FMWindowModel*)
+const Draco::FMLayout* FMWindowModel_GetLayout(const Draco::FMWindowModel* self)
 {
     PV_ENGINE_CHECK(FMWindowModel_GetLayout);
-    return nullptr;
+    return self ? self->layout : nullptr;
 }

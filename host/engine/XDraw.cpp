@@ -1,45 +1,62 @@
-// Window module: no windows yet.
+// Window module: the host's windows front to back. A window pointer that is
+// not one of them is treated as no window.
 #include "Engine.h"
 
-void* XMLWindow_GetHWND(void*)
+namespace {
+
+hostworld::Window* WindowOf(void* window)
+{
+    return engine::World().IsHostWindow(window) ? static_cast<hostworld::Window*>(window) : nullptr;
+}
+
+} // namespace
+
+void* XMLWindow_GetHWND(void* self)
 {
     PV_ENGINE_CHECK(XMLWindow_GetHWND);
-    return nullptr;
+    const hostworld::Window* window = WindowOf(self);
+    return window ? reinterpret_cast<void*>(window->platform) : nullptr;
 }
 
-void XMLWindow_GetWTitle(void*, Draco::unistring* title)
+void XMLWindow_GetWTitle(void* self, Draco::unistring* title)
 {
     PV_ENGINE_CHECK(XMLWindow_GetWTitle);
+    const hostworld::Window* window = WindowOf(self);
     if (title && title->imp)
-        engine::Text(title).clear();
+        engine::Text(title) = window ? window->title : std::u16string();
 }
 
-bool XMLWindow_GetVisible(void*)
+bool XMLWindow_GetVisible(void* self)
 {
     PV_ENGINE_CHECK(XMLWindow_GetVisible);
-    return false;
+    const hostworld::Window* window = WindowOf(self);
+    return window && window->visible;
 }
 
-std::intptr_t XMLWindow_GetWRefCon(void*)
+std::intptr_t XMLWindow_GetWRefCon(void* self)
 {
     PV_ENGINE_CHECK(XMLWindow_GetWRefCon);
-    return 0;
+    const hostworld::Window* window = WindowOf(self);
+    return window ? reinterpret_cast<std::intptr_t>(window->model.get()) : 0;
 }
 
 void* XMLWindow_FrontWindow()
 {
     PV_ENGINE_CHECK(XMLWindow_FrontWindow);
-    return nullptr;
+    const auto& windows = engine::World().Windows();
+    return windows.empty() ? nullptr : windows.front();
 }
 
-void* XMLWindow_GetNextWindowPtr(void*)
+void* XMLWindow_GetNextWindowPtr(void* self)
 {
     PV_ENGINE_CHECK(XMLWindow_GetNextWindowPtr);
-    return nullptr;
+    const hostworld::Window* window = WindowOf(self);
+    return window ? engine::World().NextWindow(window) : nullptr;
 }
 
-std::int16_t XMLWindow_GetWindowKind(void*)
+std::int16_t XMLWindow_GetWindowKind(void* self)
 {
     PV_ENGINE_CHECK(XMLWindow_GetWindowKind);
-    return 0;
+    const hostworld::Window* window = WindowOf(self);
+    return window ? window->kind : 0;
 }

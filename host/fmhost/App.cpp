@@ -13,6 +13,7 @@
 
 #include "fmapi/call_record.h"
 #include "fmhost/Evaluate.h"
+#include "fmhost/MacHost.h"
 #include "fmhost/Values.h"
 
 namespace fmhost {
@@ -20,7 +21,8 @@ namespace {
 
 const char kUsage[] =
     "usage: fmhost [--plugin PATH] [--extn-version N] [--host-version TEXT]\n"
-    "              [--app-kind N] [--out DIR] [--json] [--no-init] [SCRIPT]\n";
+    "              [--app-kind N] [--mac-system 10.4|10.5] [--out DIR] [--json]\n"
+    "              [--no-init] [SCRIPT]\n";
 
 bool ReadInt(const std::string& text, long min, long max, long* out)
 {
@@ -115,6 +117,13 @@ bool ParseOptions(int argc, const char* const* argv, Options* out, std::string* 
                 return false;
             }
             o.host.appKind = static_cast<int>(n);
+        } else if (a == "--mac-system") {
+            if (!value(&v)) return false;
+            if (!IsMacSystem(v)) {
+                *error = "--mac-system must be 10.4 or 10.5, not \"" + v + "\"";
+                return false;
+            }
+            o.host.macSystem = v;
         } else if (a == "--out") {
             if (!value(&o.host.outDir)) return false;
         } else if (a == "--json") {

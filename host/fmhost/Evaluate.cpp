@@ -2,6 +2,7 @@
 
 #include "fmapi/fm_host.h"
 #include "fmhost/Values.h"
+#include "world/World.h"
 
 namespace fmhost {
 namespace {
@@ -16,6 +17,36 @@ void SetText(FMData* out, std::u16string_view units)
 }
 
 std::int16_t Eval(const CalcNode& node, FMData* out);
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Get ( ScriptName ) and Get ( ScriptParameter ): the running script's name
+// and parameter, empty while none runs. Answers false for anything else.
+bool GetFunction(const CalcNode& node, FMData* out)
+{
+    if (!SameIgnoringCase(node.text, "Get") || node.args.size() != 1 || node.args[0].kind != CalcNode::Kind::Call ||
+        !node.args[0].args.empty())
+        return false;
+    const std::string& what = node.args[0].text;
+    const hostworld::World& world = hostworld::World::Get();
+    if (SameIgnoringCase(what, "ScriptName"))
+        SetText(out, world.RunningScriptName());
+    else if (SameIgnoringCase(what, "ScriptParameter"))
+        SetText(out, world.RunningParameter());
+    else
+        return false;
+    return true;
+}
 
 // Evaluates the arguments one after the other; on an error the failing
 // value is copied to `out` and the error answered.
@@ -71,6 +102,7 @@ std::int16_t Eval(const CalcNode& node, FMData* out)
         return error;
     }
     case CalcNode::Kind::Call: {
+        if (GetFunction(node, out)) return 0;
         DataVect args(NewDataVect());
         std::int16_t error = EachArg(node, out, [&](const FMData* v) {
             FM_DataVect_PushBack(args.get(), v, &err);

@@ -1,5 +1,6 @@
 #include "fmhost/Host.h"
 #include "fmhost/EngineModules.h"
+#include "fmhost/MacHost.h"
 
 #include <dlfcn.h>
 
@@ -15,6 +16,8 @@
 #include "fmhost/Evaluate.h"
 #include "fmhost/HostMemory.h"
 #include "fmhost/Values.h"
+#include "fmhost/WorldScript.h"
+#include "world/World.h"
 
 namespace fmhost {
 namespace {
@@ -67,11 +70,31 @@ Host::Host(HostSettings settings) : settings_(std::move(settings)) {}
 
 bool Host::Load(std::string* error)
 {
-    // The host's own modules are in place before any plug-in is loaded.
-    if (!LoadHostModules(HostApiLevel(settings_.extnVersion, settings_.hostVersion), *error)) {
+    // The host's own modules (frameworks in mac mode) are in place before any
+    // plug-in is loaded, and so is its desktop with its main window.
+    const std::int32_t level = HostApiLevel(settings_.extnVersion, settings_.hostVersion);
+    macMode_ = IsPluginBundle(settings_.plugin);
+    if (macMode_) {
+        const std::string application = HostApplicationFolder(*error);
+        if (application.empty() || !LoadMacHost(level, application, *error)) {
+            *error = "cannot load the host's frameworks: " + *error;
+            return false;
+        }
+        if (!settings_.macSystem.empty())
+            SetMacSystem(settings_.macSystem);
+    } else if (!settings_.macSystem.empty()) {
+        *error = "--mac-system needs a plug-in bundle (a folder) as --plugin";
+        return false;
+    } else if (!LoadHostModules(level, *error)) {
         *error = "cannot load the host's modules: " + *error;
         return false;
     }
+    hostworld::World& world = hostworld::World::Get();
+    world.SetUpDesktop();
+    world.SetMainWindow(hostworld::MainWindow::kEnabled,
+                        world.MainWindowClass(static_cast<std::uint8_t>(settings_.appKind)));
+    if (macMode_)
+        return LoadPluginBundle(settings_.plugin, &module_, &entry_, *error);
     std::string path = settings_.plugin;
     // A bare file name means the file, not a search of the library path.
     if (path.find('/') == std::string::npos) path = "./" + path;
@@ -209,6 +232,18 @@ LineResult Host::Run(const Command& c)
         out.text = a.text;
         return out;
     }
+    case Command::Kind::Journal:
+        out.kind = "journal";
+        out.text = TakeJournalText();
+        return out;
+    case Command::Kind::Desktop:
+        out.kind = "desktop";
+        out.text = DesktopText();
+        return out;
+    case Command::Kind::World:
+        out.kind = "directive";
+        RunWorldDirective(c, settings_.appKind);
+        return out;
     case Command::Kind::Calc:
         return RunCalc(c);
     }

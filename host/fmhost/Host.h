@@ -20,6 +20,7 @@ struct HostSettings {
     std::string hostVersion = "Pro 11.0v4";
     int appKind = 1;
     std::string outDir = ".";
+    std::string macSystem;                 // mac mode: "10.4" or "10.5" (default)
 };
 
 class Host {
@@ -29,9 +30,12 @@ public:
     Host& operator=(const Host&) = delete;
 
     // dlopen (RTLD_NOW | RTLD_LOCAL) and the entry point. The module stays
-    // loaded for the life of the process.
+    // loaded for the life of the process. A plug-in that is a folder is a
+    // bundle: fmhost then plays the macOS host (fmhost/MacHost.h) and the
+    // module handle is the bundle's CFBundleRef.
     bool Load(std::string* error);
     void* Module() const { return module_; }
+    bool MacMode() const { return macMode_; }
 
     // Messages; each answers the record's result afterwards (it starts at 0).
     std::intptr_t Init(int extnVersion, const std::string& hostVersion);
@@ -77,6 +81,7 @@ private:
     std::deque<std::u16string> versionTexts_;   // kept: the plug-in may hold on to them
     std::vector<std::string> warnings_;
     bool live_ = false;
+    bool macMode_ = false;
 };
 
 } // namespace fmhost

@@ -68,7 +68,9 @@ std::string FormatText(const LineResult& r)
 {
     std::string out = std::to_string(r.line) + ": ";
     if (r.kind == "string") return out + "string " + QuoteText(r.text.value_or(""));
-    if (r.kind == "sleep") return out + "ok";
+    if (r.kind == "sleep" || r.kind == "directive") return out + "ok";
+    if (r.kind == "journal") return out + "journal " + r.text.value_or("none");
+    if (r.kind == "desktop") return out + "desktop " + r.text.value_or("");
     if (r.kind == "external") return out + "external " + (r.text ? QuoteText(*r.text) : std::string("untouched"));
     if (r.kind != "calc") return out + "result " + std::to_string(r.result.value_or(0));
 

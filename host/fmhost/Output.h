@@ -3,7 +3,11 @@
 // Text:
 //   N: result R                     a message (R: the record's result)
 //   N: string "..."                 a string request
-//   N: ok                           a sleep
+//   N: ok                           a sleep, a directive on the host's world
+//   N: journal none | E | E ...     the scripts performed since the last
+//                                   #journal (Host.h)
+//   N: desktop mainwindow ...       the main window and the hooks (#desktop,
+//                                   WorldScript.h)
 //   N: external "..." | untouched   an old-style call: the result handle's
 //                                   text, or untouched when the plug-in
 //                                   neither locked nor resized it
@@ -17,7 +21,7 @@
 //                                   the output folder
 // JSON (one object a line, every field present, null where it does not
 // apply): line, kind ("init" "idle" "prefs" "shutdown" "unsafe" "sleep"
-// "string" "external" "calc"), error, type ("text" "number" "date" "time"
+// "string" "external" "journal" "desktop" "directive" "calc"), error, type ("text" "number" "date" "time"
 // "timestamp" "boolean" "container" "empty"; "text" or "untouched" for
 // "external"), text, number, result, streams ([{"type","bytes"}]), file.
 #pragma once

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "fmhost/WorldScript.h"
+
 namespace fmhost {
 namespace {
 
@@ -69,6 +71,32 @@ public:
         if (!AtEnd()) throw Failed{pos_, "unexpected \"" + std::string(Word()) + "\" at the end of the line"};
     }
 
+    // The rest of the line as words and quoted texts, with where each starts.
+    std::vector<DirectiveWord> Words(std::vector<std::size_t>* starts)
+    {
+        std::vector<DirectiveWord> words;
+        while (!AtEnd()) {
+            starts->push_back(pos_);
+            DirectiveWord w;
+            if (s_[pos_] == '"') {
+                std::size_t open = pos_++;
+                w.quoted = true;
+                for (;;) {
+                    if (pos_ >= s_.size()) throw Failed{open, "the text that starts here has no closing quote"};
+                    char c = s_[pos_++];
+                    if (c == '"') break;
+                    if (c == '\\' && pos_ < s_.size() && (s_[pos_] == '"' || s_[pos_] == '\\')) c = s_[pos_++];
+                    w.text.push_back(c);
+                }
+                if (pos_ < s_.size() && !IsSpace(s_[pos_])) throw Failed{pos_, "a blank must follow a quoted text"};
+            } else {
+                w.text = std::string(Word());
+            }
+            words.push_back(std::move(w));
+        }
+        return words;
+    }
+
 private:
     void Skip()
     {
@@ -116,6 +144,21 @@ Command ParseDirective(std::string_view line)
         c.kind = Command::Kind::External;
         c.externalIndex = static_cast<int>(d.Number("the function index", 0, 65535));
         if (!d.AtEnd()) c.parameter = d.Rest();
+    } else if (name == "#journal") {
+        c.kind = Command::Kind::Journal;
+        d.End();
+    } else if (name == "#desktop") {
+        c.kind = Command::Kind::Desktop;
+        d.End();
+    } else if (IsWorldDirective(name)) {
+        c.kind = Command::Kind::World;
+        c.directive = std::string(name);
+        std::vector<std::size_t> starts;
+        c.words = d.Words(&starts);
+        std::size_t at = 0;
+        std::string message;
+        if (!CheckWorldDirective(name, c.words, &at, &message))
+            throw Failed{at < starts.size() ? starts[at] : line.size(), std::string(name) + ": " + message};
     } else {
         throw Failed{nameAt, "unknown directive \"" + std::string(name) + "\""};
     }

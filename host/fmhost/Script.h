@@ -9,6 +9,11 @@
 //   #sleep MS             the host's thread sleeps MS milliseconds (0 to 60000)
 //   #external INDEX [PARAM]  the old-style call of function INDEX (0 to 65535)
 //                         with the text PARAM (one pair of quotes taken off)
+//   #journal              the scripts the plug-in had the host perform
+//   #desktop              the main window's state and the hooks installed
+//   the host's world (WorldScript.h), each a word or a quoted text apart:
+//   #file #window #layout #layouts #script #scripts #windowlayout
+//   #defaultwindow #running #current #mainwindow #otherwindow #activate
 //   anything else         a calculation (Calc.h)
 #pragma once
 
@@ -22,8 +27,15 @@
 
 namespace fmhost {
 
+// One part of a world directive: a word, or a quoted text ("" with \" and
+// \\ inside), which is never taken for a keyword.
+struct DirectiveWord {
+    std::string text;
+    bool quoted = false;
+};
+
 struct Command {
-    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Sleep, External, Calc };
+    enum class Kind { String, Init, Idle, Prefs, Shutdown, Unsafe, Sleep, External, Journal, Desktop, World, Calc };
     Kind kind = Kind::Calc;
     int line = 0;
     int stringId = 0;                        // String
@@ -34,6 +46,8 @@ struct Command {
     int sleepMs = 0;                         // Sleep
     int externalIndex = 0;                   // External
     std::string parameter;                   // External (UTF-8)
+    std::string directive;                   // World: its name ("#file")
+    std::vector<DirectiveWord> words;        // World: what follows the name
     CalcNode calc;                           // Calc
 };
 

@@ -35,10 +35,15 @@ std::vector<const FMExprEnv*>& Calls()
     return calls;
 }
 
+FMExprEnv& HostEnvironment()
+{
+    static FMExprEnv host;
+    return host;
+}
+
 const FMExprEnv& Current()
 {
-    static const FMExprEnv host;
-    return Calls().empty() ? host : *Calls().back();
+    return Calls().empty() ? HostEnvironment() : *Calls().back();
 }
 
 FMHEvaluator& Evaluator()
@@ -150,7 +155,7 @@ std::int16_t FM_ExprEnv_UnRegisterExternalFunction(const FMQuadChar* pluginId,
 
 #if PV_FMWRAPPER_NEWER_EXPORTS
 
-// This host holds no files, so there is nothing to query.
+// This host has no tables in its files, so there is nothing to query.
 std::int16_t FM_ExprEnv_ExecuteSQL(const FMExprEnv* e, const FMText* statement, FMData* result,
                                    char16_t columnSeparator, char16_t rowSeparator, FMError* err)
 {
@@ -165,7 +170,8 @@ std::int16_t FM_ExprEnv_ExecuteSQL(const FMExprEnv* e, const FMText* statement, 
     });
 }
 
-// Without files there is no font table: no id has a font, no name an id.
+// The newer host answers font questions without a font table: no id has a
+// font, no name an id (a plug-in on an older host asks the file's font mapper).
 bool FM_Data_GetFontInfo(const FMData* d, std::int16_t fontId, FMText* fontName,
                          std::int16_t* fontScript, const FMExprEnv* env, FMError* err)
 {
@@ -257,6 +263,11 @@ std::int16_t FMH_ExprEnv_FillCurrent(FMExprEnv* env)
     if (!env) return -1;
     *env = Current();
     return 0;
+}
+
+void FMH_ExprEnv_SetFile(void* file)
+{
+    HostEnvironment().file = file;
 }
 
 std::int32_t FMH_ExprEnv_Depth(const FMExprEnv* env)

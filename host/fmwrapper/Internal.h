@@ -2,6 +2,7 @@
 // and the helpers every export shares.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -11,6 +12,7 @@
 
 #include "fmapi/fm_api.h"
 #include "fmapi/fm_host.h"
+#include "fmapi/object_layout.h"
 
 struct FMText {
     std::u16string units;
@@ -54,12 +56,13 @@ struct FMDataVect {
     std::vector<std::unique_ptr<FMData>> items;
 };
 
-// The first word is where a full host keeps the current file; this host has
-// no files, so it stays null.
+// The first word is the file in whose context the environment evaluates
+// (fmapi/object_layout.h).
 struct FMExprEnv {
-    void* database = nullptr;
+    void* file = nullptr;
     std::int32_t depth = 0;
 };
+static_assert(offsetof(FMExprEnv, file) == fmapi::kExprEnvFileOffset, "the file is the environment's first word");
 
 namespace fmw {
 

@@ -390,7 +390,7 @@ unsigned PathGetCharTypeW(wchar_t c)
 
 std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
 {
-    // The runtime's mode: one of r, w, a, then any of '+', 'b', 't'.
+    // The runtime's mode: one of r, w, a, then any of '+', 'b', 't', 'c'.
     std::string posixMode;
     if (mode && (mode[0] == L'r' || mode[0] == L'w' || mode[0] == L'a')) {
         posixMode += static_cast<char>(mode[0]);
@@ -398,7 +398,7 @@ std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
         for (const wchar_t* m = mode + 1; *m; ++m) {
             if (*m == L'+' && !update)
                 update = true;
-            else if (*m != L'b' && *m != L't') {
+            else if (*m != L'b' && *m != L't' && *m != L'c') {
                 posixMode.clear();
                 break;
             }

@@ -65,8 +65,9 @@ const wchar_t* PathFindFileNameW(const wchar_t* path);
 // ---- C runtime file streams over Windows paths
 //
 // Modes are the runtime's "r", "w", "a" with "+" and "b" or "t" (both mean
-// binary here); the runtime's commit flag 'c' and other extensions are not
-// offered, so a flush hands the bytes to the system and never syncs the disk.
+// binary here) and the commit flag 'c', which is accepted but not kept: a
+// flush hands the bytes to the system and never syncs the disk. Other
+// extensions are not offered.
 // An unusable path or mode answers null with errno set (ENOENT, EINVAL).
 std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode);
 // 64-bit seek (SEEK_SET, SEEK_CUR, SEEK_END) and position; 0 and -1 as the

@@ -13,8 +13,9 @@
 #include "fmx/HostBinding.h"
 #include "platform/win32/winsymbol.h"
 
-// fmhost's module loader is compiled into this test.
-#include "host/fmhost/EngineModules.cpp"
+#include "fmhost/EngineModules.h"
+#include "fmx/FmImp.h"
+#include "world/World.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ TEST(Binding, AtLevel54TheUserModelIsNotFoundInItsOldModule)
     EXPECT_EQ(MessageOf([] { fmx::host::Call<FMSession_GetScriptRuntime>(nullptr); }),
               "member function is not found");
     void* engine = LoadHostModule("FMEngine", 54);
-    EXPECT_NE(fmx::host::Call<FMSession_GetScriptRuntime>(nullptr), nullptr);
+    EXPECT_NE(fmx::host::Call<FMSession_GetScriptRuntime>(&hostworld::World::Get().Session()), nullptr);
     EXPECT_EQ(pvtest::FaultCount(engine), 0);
 }
 
@@ -340,10 +341,16 @@ TEST(AccessMgr, KeepsImplementationsByClassIdAndDeletesThemWithItself)
     {
         HostEnv env(54);
         fmx::AccessMgr& access = fmx::AccessMgr::GetInstance();
-        EXPECT_EQ(MessageOf([&] { access.GetImp(fmx::kSessionImp); }), "invalid implementation class id");
+        EXPECT_NE(dynamic_cast<fmx::FmSessionImp*>(&access.GetImp(fmx::kSessionImp)), nullptr);
+        EXPECT_NE(dynamic_cast<fmx::FmDatabaseImp*>(&access.GetImp(fmx::kDatabaseImp)), nullptr);
+        EXPECT_NE(dynamic_cast<fmx::FmWindowImp*>(&access.GetImp(fmx::kWindowImp)), nullptr);
+        EXPECT_NE(dynamic_cast<fmx::FmLayoutImp*>(&access.GetImp(fmx::kLayoutImp)), nullptr);
+        EXPECT_NE(dynamic_cast<fmx::FmScriptImp*>(&access.GetImp(fmx::kScriptImp)), nullptr);
+        EXPECT_EQ(MessageOf([&] { access.GetImp(5); }), "invalid implementation class id");
         access.SetImp(fmx::kWindowImp, std::make_unique<CountingImp>(&deleted));
         EXPECT_NE(dynamic_cast<CountingImp*>(&access.GetImp(fmx::kWindowImp)), nullptr);
-        EXPECT_EQ(MessageOf([&] { access.GetImp(7); }), "invalid implementation class id");
+        // A handle of the class finds an object of another class.
+        EXPECT_EQ(MessageOf([] { fmx::DbWindow::GetFirst(); }), "invalid implementation class id");
         EXPECT_EQ(deleted, 0);
     }
     EXPECT_EQ(deleted, 1);

@@ -21,13 +21,15 @@
 
 #include "fmapi/call_record.h"
 #include "fmx/AccessMgr.h"
+#include "fmx/IdleTaskMgr.h"
 #include "fmx/Plugin.h"
 #include "fmx/TextMgr.h"
 
 namespace pvtest {
 
-// The host plug-in object at an API level and the access and text managers
-// built from a call record with the given callbacks. The test program is the module.
+// The host plug-in object at an API level and the access, text and idle-task
+// managers built from a call record with the given callbacks. The test
+// program is the module.
 class HostEnv {
 public:
     explicit HostEnv(std::int16_t apiLevel, std::uint8_t appType = 1,
@@ -41,6 +43,7 @@ public:
                                                   std::uint16_t(0), nullptr);
         plugin.AddManager(&fmx::AccessMgr::Create(&record));
         plugin.AddManager(&fmx::Singleton<fmx::TextMgr>::Create(&record));
+        plugin.AddManager(&fmx::IdleTaskMgr::Create(&record));
     }
     ~HostEnv() { fmx::Plugin::DestroyInstance(); }
     HostEnv(const HostEnv&) = delete;
@@ -128,8 +131,11 @@ inline std::vector<std::string> ReadLines(const std::string& path)
 {
     std::vector<std::string> lines;
     std::istringstream in(ReadFile(path));
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines.push_back(line);
+    }
     return lines;
 }
 

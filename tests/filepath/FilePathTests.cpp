@@ -365,7 +365,6 @@ TEST_F(OnDisk, OnlyReachableDrivesAndFileKinds)
     EXPECT_FALSE(FromText("filewin:/Q:/x/").CreateDirectories());                 // unmapped drive
     EXPECT_FALSE(FromText("filewin://server/share/x/").CreateDirectories());      // unreachable share
     EXPECT_FALSE(FromText("filemac:/x/").CreateDirectories());
-    EXPECT_FALSE(FromText("fmname:Contacts").Exists());
     EXPECT_FALSE(FromText("file:x").Exists());
     EXPECT_FALSE(FilePath().Exists());
     try {

@@ -222,6 +222,30 @@ TEST_F(Fmhost, NestedEvaluationThroughTheHost)
               "3: error -10007 empty\n");
 }
 
+TEST_F(Fmhost, TheHostsWorldAndItsRunningScript)
+{
+    Ran r = Run("#file \"My File.fmp12\"\n"
+                "#script \"My File.fmp12\" Report\n"
+                "Get ( ScriptName ) & \"/\" & Get ( ScriptParameter )\n"
+                "#running \"My File.fmp12\" Report param \"a b\"\n"
+                "Get ( ScriptName ) & \"/\" & get ( scriptparameter )\n"
+                "TP_Eval ( \"Get ( ScriptName )\" )\n"
+                "#journal\n"
+                "#mainwindow disabled\n"
+                "#activate\n"
+                "#desktop\n"
+                "#mainwindow none\n"
+                "#desktop\n"
+                "#window Other.fmp12 W\n"
+                "\"never\"\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "1: ok\n2: ok\n3: error 0 text \"/\"\n4: ok\n5: error 0 text \"Report/a b\"\n"
+              "6: error 0 text \"Report\"\n7: journal none\n8: ok\n9: ok\n"
+              "10: desktop mainwindow \"FMPRO11.0APP\" disabled still hooks 0\n11: ok\n12: desktop mainwindow none hooks 0\n");
+    EXPECT_NE(r.err.find("line 13: unknown file \"Other.fmp12\""), std::string::npos) << r.err;
+}
+
 TEST_F(Fmhost, ContainersWritePictures)
 {
     Ran r = Run("TP_Picture ( \"png\" )\n\nTP_Picture ( \"jpeg\" )\nTP_Picture ( \"none\" )\n");

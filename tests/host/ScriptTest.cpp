@@ -96,6 +96,46 @@ TEST(Script, BadDirectivesNameLineAndColumn)
     EXPECT_EQ(ErrorOf("#").column, 1);
 }
 
+TEST(Script, WorldDirectivesTakeWordsAndQuotedTexts)
+{
+    std::vector<Command> c;
+    CalcError error;
+    ASSERT_TRUE(ParseScript("#file \"A \\\"B\\\".fmp12\" filewin:/C:/X/A.fmp12\n"
+                            "#window A W hidden mode 3 flag\n"
+                            "#current \"none\"\n"
+                            "#current none\n"
+                            "#journal\n"
+                            "#desktop\n"
+                            "#activate\n",
+                            &c, &error))
+        << error.message;
+    ASSERT_EQ(c.size(), 7u);
+    EXPECT_EQ(c[0].kind, Command::Kind::World);
+    EXPECT_EQ(c[0].directive, "#file");
+    EXPECT_EQ(c[0].words[0].text, "A \"B\".fmp12");
+    EXPECT_TRUE(c[0].words[0].quoted);
+    EXPECT_EQ(c[0].words[1].text, "filewin:/C:/X/A.fmp12");
+    EXPECT_EQ(c[1].words.size(), 6u);
+    EXPECT_TRUE(c[2].words[0].quoted);   // a file named "none"
+    EXPECT_FALSE(c[3].words[0].quoted);
+    EXPECT_EQ(c[4].kind, Command::Kind::Journal);
+    EXPECT_EQ(c[5].kind, Command::Kind::Desktop);
+    EXPECT_EQ(c[6].kind, Command::Kind::World);
+    EXPECT_EQ(c[6].directive, "#activate");
+    // A mistake names the part at fault (or the end of the line).
+    EXPECT_EQ(ErrorOf("#window A W big").column, 13);
+    EXPECT_EQ(ErrorOf("#window A W maximised minimised").column, 23);
+    EXPECT_EQ(ErrorOf("#window A W mode 256").column, 18);
+    EXPECT_EQ(ErrorOf("#layout A L at 0").column, 16);
+    EXPECT_EQ(ErrorOf("#layouts A").column, 11);
+    EXPECT_EQ(ErrorOf("#running A").column, 11);
+    EXPECT_EQ(ErrorOf("#mainwindow \"enabled\"").column, 13);   // a quoted text is no keyword
+    EXPECT_EQ(ErrorOf("#file \"A").column, 7);
+    EXPECT_EQ(ErrorOf("#journal now").column, 10);
+    EXPECT_EQ(ErrorOf("#desktop all").column, 10);
+    EXPECT_EQ(ErrorOf("#activate main").column, 11);
+}
+
 TEST(Script, ABadCalculationNamesItsLine)
 {
     CalcError e = ErrorOf("#init\n\"ok\"\n\nF ( \"x\" ;\n\"never reached\"\n");

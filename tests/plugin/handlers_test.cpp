@@ -3,6 +3,7 @@
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
 #include "plugin/DecoratedRqstHandler.h"
+#include "plugin/Flavour.h"
 #include "plugin/PlugIn.h"
 #include "plugin/ResultCodes.h"
 #include "support/gfx_support.h"
@@ -105,7 +106,9 @@ TEST_F(HandlersTest, NonZeroReturnWithoutThrowingIsAFailure)
     EXPECT_EQ(r.first, 0);
     EXPECT_EQ(r.second, u"-005 (Unknown error)");
     const std::string text = log_.Text();
-    EXPECT_NE(text.find("PVane_Test faild. Non-zero return value for external function call\n"), std::string::npos);
+    EXPECT_NE(text.find(std::string("PVane_Test faild. Non-zero return value for external function call") +
+                        flavour::kProductLogLineEnd),
+              std::string::npos);
 }
 
 TEST_F(HandlersTest, LastResultTextStartsOkAndOutlivesSuccesses)

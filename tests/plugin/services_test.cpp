@@ -1,5 +1,6 @@
 // The framework's building blocks: reference counts, function wrappers, the
-// in-place singleton, the text helpers, the tick clock and its timer.
+// in-place singleton, the text helpers, the tick clock and its timer, and the
+// order of the framework's services.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,11 +8,16 @@
 #include <string>
 
 #include "platform/win32/wintimer.h"
+#include "plugin/DeferredTask.h"
 #include "plugin/FuncWrapper.h"
+#include "plugin/NotificationMgr.h"
 #include "plugin/QSingleton.h"
 #include "plugin/RefCountedObj.h"
+#include "plugin/Services.h"
 #include "plugin/TextHelpers.h"
 #include "plugin/TickClock.h"
+#include "plugin/TimeZone.h"
+#include "plugin/TimedTask.h"
 #include "support/plugin_harness.h"
 
 namespace {
@@ -159,6 +165,40 @@ TEST(TickClock, FoldsTheTickCountAcrossItsWrapAndEvery28Days)
     EXPECT_EQ(ClockMilliseconds() - start, expected);
     EXPECT_EQ(ClockSeconds(), (start + expected) / 1000u);
     win32::SetTickSourceForTesting(nullptr);
+}
+
+// A timed task's owner that looks, when the shutdown reaches it, at which
+// services are still there.
+struct ShutdownWitness : TimedTaskMgr::TaskLink {
+    void Notify(std::int32_t reason) override
+    {
+        heard = reason;
+        there = std::string(Singleton<DeferredTaskMgr>::exists() ? "deferred " : "") +
+                (Singleton<DateTimeMgr>::exists() ? "time " : "") + (Singleton<LockService>::exists() ? "lock " : "") +
+                (Singleton<TimedTaskMgr>::exists() ? "timed " : "") +
+                (Singleton<NotificationMgr>::exists() ? "notification" : "");
+    }
+    std::int32_t heard = 0;
+    std::string there;
+};
+
+void Nothing(const DateTime&, const TimeDiff&, TimedTaskMgr::TaskLink&) {}
+
+TEST(FrameworkServices, MadeInOrderAndDestroyedBackwards)
+{
+    const std::uint32_t made = CreateFrameworkServices();
+    EXPECT_EQ(made, 0x1Fu);
+    EXPECT_EQ(CreateFrameworkServices(), 0u);   // each exists once
+    EXPECT_EQ(Singleton<NotificationMgr>::getInstance().GetState(), NotificationMgr::kStopped);
+    ShutdownWitness witness;
+    ASSERT_TRUE(Singleton<TimedTaskMgr>::getInstance().AddTask(TimedTaskMgr::Function(&Nothing),
+                                                               DateTime::Now() + TimeDiff(60), TimeDiff(), &witness));
+    DestroyFrameworkServices(made);
+    // The timed tasks go after attention requests, which use them, and
+    // before the services they use.
+    EXPECT_EQ(witness.heard, -2);
+    EXPECT_EQ(witness.there, "deferred time lock ");
+    EXPECT_FALSE(Singleton<DeferredTaskMgr>::exists());
 }
 
 } // namespace

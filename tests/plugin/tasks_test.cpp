@@ -1,4 +1,4 @@
-// Idle tasks and deferred tasks.
+// Idle tasks, deferred tasks and timed tasks.
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "fmx/IdleTaskMgr.h"
+#include "platform/win32/winlocaltime.h"
 #include "platform/win32/wintimer.h"
 #include "plugin/DeferredTask.h"
+#include "plugin/QSingleton.h"
 #include "plugin/TickClock.h"
+#include "plugin/TimedTask.h"
 
 namespace {
 
@@ -270,6 +273,240 @@ TEST_F(DeferredTasks, LinksFinishTasksAndShutdownNotifiesTheRest)
     }
     EXPECT_EQ(Trace(), "d!-2 a!-2");
     EXPECT_FALSE(d.Attached());
+}
+
+// ---- timed tasks
+
+using __Quarrow__::DateTime;
+using __Quarrow__::TimeDiff;
+using __Quarrow__::TimedTaskMgr;
+
+std::int64_t g_now = 0;
+
+void SetClock(std::int64_t seconds)
+{
+    g_now = seconds;
+    const auto intervals = static_cast<std::uint64_t>(seconds * 10000000 + 116444736000000000);
+    const win32::FILETIME t{static_cast<std::uint32_t>(intervals), static_cast<std::uint32_t>(intervals >> 32)};
+    win32::SetSystemTimeForTesting(&t);
+}
+
+constexpr std::int64_t T = 1750000000;
+
+// Records "name@due" (due relative to T) for each run and "name!reason" for
+// each notification.
+struct Timed : TimedTaskMgr::TaskLink {
+    explicit Timed(std::string name, int finishOnRun = 0) : name(std::move(name)), finishOnRun(finishOnRun) {}
+    void Notify(std::int32_t reason) override { g_trace.push_back(name + "!" + std::to_string(reason)); }
+
+    std::string name;
+    int finishOnRun;
+    int runs = 0;
+    std::function<void()> during;
+};
+
+void RunTimed(const DateTime& due, const TimeDiff&, TimedTaskMgr::TaskLink& link)
+{
+    auto& t = static_cast<Timed&>(link);
+    ++t.runs;
+    g_trace.push_back(t.name + "@" + std::to_string(due.Seconds() - T));
+    if (t.during)
+        t.during();
+    if (t.runs == t.finishOnRun)
+        t.Finish();
+}
+
+void ThrowTimed(const DateTime& due, const TimeDiff& interval, TimedTaskMgr::TaskLink& link)
+{
+    RunTimed(due, interval, link);
+    throw std::runtime_error("timed task failed");
+}
+
+int g_linkless = 0;
+void CountLinkless(const DateTime&, const TimeDiff&, TimedTaskMgr::TaskLink& link)
+{
+    if (++g_linkless == 2)
+        link.Finish(5);   // a temporary link hears nothing
+}
+
+const TimedTaskMgr::Function kTimed(&RunTimed);
+const TimeDiff kOnce = TimeDiff::Invalid();
+
+DateTime At(std::int64_t offset) { return DateTime(T + offset); }
+
+class TimedTasks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetClock(T);
+        g_trace.clear();
+        deferred = &__Quarrow__::Singleton<DeferredTaskMgr>::Create();
+        timed = std::make_unique<TimedTaskMgr>();
+    }
+    void TearDown() override
+    {
+        timed.reset();
+        __Quarrow__::Singleton<DeferredTaskMgr>::Destroy();
+        win32::SetSystemTimeForTesting(nullptr);
+    }
+    // An idle message at a time.
+    void IdleAt(std::int64_t offset)
+    {
+        SetClock(T + offset);
+        deferred->Pump(1, kAll);
+    }
+
+    Timed a{"a"}, b{"b"}, c{"c"}, d{"d"}, r{"r"};
+    DeferredTaskMgr* deferred = nullptr;
+    std::unique_ptr<TimedTaskMgr> timed;
+};
+
+TEST_F(TimedTasks, RunInDueOrderAtIdleMessagesWithOneCheckerWhileAnyWaits)
+{
+    EXPECT_FALSE(timed->AddTask(TimedTaskMgr::Function(), At(0), kOnce, &a));
+    EXPECT_FALSE(timed->AddTask(kTimed, DateTime(-1), kOnce, &a));
+    ASSERT_TRUE(timed->AddTask(kTimed, At(30), kOnce, &c));
+    ASSERT_TRUE(timed->AddTask(kTimed, At(10), kOnce, &a));
+    ASSERT_TRUE(timed->AddTask(kTimed, At(10), kOnce, &b));
+    ASSERT_TRUE(timed->AddTask(kTimed, At(-5), kOnce, &d));
+    EXPECT_FALSE(timed->AddTask(kTimed, At(0), kOnce, &a));   // link in use
+    ASSERT_TRUE(timed->AddTask(TimedTaskMgr::Function(&CountLinkless), At(1), TimeDiff(1)));
+    EXPECT_EQ(deferred->TaskCount(), 1u);
+    EXPECT_TRUE(timed->CheckerQueued());
+
+    deferred->Pump(DeferredTaskMgr::kEventFunctionCall, kAll);
+    EXPECT_EQ(Trace(), "");   // the checker runs at idle messages only
+    IdleAt(0);
+    EXPECT_EQ(Trace(), "d@-5");
+    EXPECT_FALSE(d.Attached());   // run once and done
+    IdleAt(9);
+    EXPECT_EQ(Trace(), "");
+    IdleAt(10);
+    EXPECT_EQ(Trace(), "a@10 b@10");
+    EXPECT_EQ(g_linkless, 2);   // at 1 and 10, then it finished itself
+
+    // Moved to an earlier time, and finished before its time.
+    ASSERT_TRUE(timed->AddTask(kTimed, At(40), kOnce, &d));
+    EXPECT_TRUE(c.Reschedule(At(50), kOnce));
+    EXPECT_TRUE(d.Reschedule(At(20), TimeDiff(100)));
+    EXPECT_FALSE(c.Reschedule(DateTime(-1), kOnce));
+    EXPECT_FALSE(a.Reschedule(At(20), kOnce));   // its task is done
+    IdleAt(30);
+    EXPECT_EQ(Trace(), "d@20");
+    EXPECT_TRUE(c.Finish(3));
+    EXPECT_TRUE(d.Finish());
+    EXPECT_EQ(Trace(), "c!3");
+    EXPECT_EQ(timed->WaitingCount(), 0u);
+    // Nothing waits: the checker finished itself at its last run.
+    IdleAt(31);
+    EXPECT_FALSE(timed->CheckerQueued());
+    EXPECT_EQ(deferred->TaskCount(), 0u);
+    ASSERT_TRUE(timed->AddTask(kTimed, At(32), kOnce, &a));
+    EXPECT_EQ(deferred->TaskCount(), 1u);
+    IdleAt(33);
+    EXPECT_EQ(Trace(), "a@32");
+}
+
+TEST_F(TimedTasks, RepetitionsFollowTheirSeriesAtLeastASecondAfterTheRunWithoutBursts)
+{
+    ASSERT_TRUE(timed->AddTask(kTimed, At(0), TimeDiff(10), &r));
+    IdleAt(0);
+    IdleAt(0);
+    IdleAt(9);
+    IdleAt(10);
+    EXPECT_EQ(Trace(), "r@0 r@10");
+    // Busy for 45 seconds: the repetition due at 20 runs once, those missed
+    // are skipped and the series goes on at 60.
+    IdleAt(55);
+    IdleAt(55);
+    IdleAt(59);
+    EXPECT_EQ(Trace(), "r@20");
+    // A run that takes 15 seconds: the next is the first of the series at
+    // least a second after it ended.
+    r.during = [] { SetClock(g_now + 15); };
+    IdleAt(60);
+    r.during = nullptr;
+    IdleAt(79);
+    IdleAt(80);
+    EXPECT_EQ(Trace(), "r@60 r@80");
+    // Ending exactly a second before the next is due: that one stands.
+    r.during = [] { SetClock(T + 89); };
+    IdleAt(85);
+    r.during = nullptr;
+    IdleAt(90);
+    EXPECT_EQ(Trace(), "r@90");
+    IdleAt(100);
+    EXPECT_EQ(Trace(), "r@100");
+
+    // Half a second: still at least a second apart.
+    ASSERT_TRUE(timed->AddTask(kTimed, At(200), TimeDiff(0.5), &a));
+    IdleAt(200);
+    IdleAt(200);
+    IdleAt(201);
+    EXPECT_EQ(Trace(), "r@110 a@200 a@201");   // r was due at 110
+    EXPECT_TRUE(r.Finish());
+
+    // A task that moves itself runs at its new time, once.
+    a.during = [&] { a.Reschedule(At(300), kOnce); };
+    IdleAt(202);
+    a.during = nullptr;
+    IdleAt(299);
+    IdleAt(300);
+    IdleAt(400);
+    EXPECT_EQ(Trace(), "a@202 a@300");
+    EXPECT_FALSE(a.Attached());
+
+    // A series whose next time lies beyond the valid range ends (-1).
+    ASSERT_TRUE(timed->AddTask(kTimed, At(401), TimeDiff(DateTime::kLast), &b));
+    ASSERT_TRUE(timed->AddTask(kTimed, At(401), TimeDiff(std::numeric_limits<double>::infinity()), &c));
+    IdleAt(401);
+    EXPECT_EQ(Trace(), "b@401 b!-1 c@401 c!-1");
+    EXPECT_FALSE(b.Attached());
+}
+
+TEST_F(TimedTasks, FailuresLateAdditionsLinksAndShutdown)
+{
+    // A task that throws ends (-1) and the others of the check still run.
+    ASSERT_TRUE(timed->AddTask(TimedTaskMgr::Function(&ThrowTimed), At(0), TimeDiff(5), &a));
+    ASSERT_TRUE(timed->AddTask(kTimed, At(0), TimeDiff(5), &b));
+    // Work of a task: what it adds or moves to now runs at the next check,
+    // what it finishes does not run.
+    b.during = [&] {
+        if (b.runs == 1) {
+            EXPECT_TRUE(timed->AddTask(kTimed, At(0), kOnce, &c));
+            EXPECT_TRUE(d.Reschedule(At(0), kOnce));
+            EXPECT_TRUE(r.Finish());
+        }
+    };
+    ASSERT_TRUE(timed->AddTask(kTimed, At(0), kOnce, &r));
+    ASSERT_TRUE(timed->AddTask(kTimed, At(0), kOnce, &d));
+    EXPECT_NO_THROW(IdleAt(0));
+    EXPECT_EQ(Trace(), "a@0 a!-1 b@0");
+    EXPECT_FALSE(a.Attached());
+    IdleAt(0);
+    EXPECT_EQ(Trace(), "c@0 d@0");
+
+    // A link that goes away takes its task along, silently.
+    auto gone = std::make_unique<Timed>("gone");
+    ASSERT_TRUE(timed->AddTask(kTimed, At(1), kOnce, gone.get()));
+    gone.reset();
+    IdleAt(1);
+    EXPECT_EQ(Trace(), "");
+
+    // Shut down: the waiting tasks hear -2, the checker goes.
+    ASSERT_TRUE(timed->AddTask(kTimed, At(50), kOnce, &c));
+    timed.reset();
+    EXPECT_EQ(Trace(), "b!-2 c!-2");
+    EXPECT_FALSE(b.Attached());
+    deferred->Pump(1, kAll);
+    EXPECT_EQ(deferred->TaskCount(), 0u);
+
+    // Without the deferred-task service no checker can run them: refused.
+    __Quarrow__::Singleton<DeferredTaskMgr>::Destroy();
+    TimedTaskMgr alone;
+    EXPECT_FALSE(alone.AddTask(kTimed, At(60), kOnce, &c));
+    EXPECT_FALSE(c.Attached());
+    EXPECT_EQ(alone.WaitingCount(), 0u);
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include <mbyte_string>
 #include <textconv>
 
-#include "platform/win32/winstring.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -36,42 +34,6 @@ TEST(CompareWide, OrderIsLocaleAwareAndAntisymmetric)
     EXPECT_EQ(Wide(u"", u"", true), 0);
 }
 
-TEST(CompareWide, WidthDifferenceIsUnequalButFlagged)
-{
-    bool sameApartFromWidth = false;
-    EXPECT_NE(Wide(u"\uFF21", u"A", true, &sameApartFromWidth), 0);
-    EXPECT_TRUE(sameApartFromWidth);
-
-    sameApartFromWidth = false;
-    EXPECT_NE(Wide(u"\uFF41\uFF42\uFF43", u"ABC", false, &sameApartFromWidth), 0);
-    EXPECT_TRUE(sameApartFromWidth);
-
-    // Half-width katakana against the ordinary form.
-    sameApartFromWidth = false;
-    EXPECT_NE(Wide(u"\uFF76", u"\u30AB", true, &sameApartFromWidth), 0);
-    EXPECT_TRUE(sameApartFromWidth);
-
-    // Different letters stay different after width folding.
-    sameApartFromWidth = true;
-    EXPECT_NE(Wide(u"\uFF21", u"B", true, &sameApartFromWidth), 0);
-    EXPECT_FALSE(sameApartFromWidth);
-
-    // Width folding does not fold case in a case-sensitive compare.
-    sameApartFromWidth = true;
-    EXPECT_NE(Wide(u"\uFF41", u"A", true, &sameApartFromWidth), 0);
-    EXPECT_FALSE(sameApartFromWidth);
-}
-
-TEST(CompareWide, EqualTextsLeaveTheFlagAlone)
-{
-    bool flag = false;
-    EXPECT_EQ(Wide(u"abc", u"ABC", false, &flag), 0);
-    EXPECT_FALSE(flag);
-    flag = true;
-    EXPECT_EQ(Wide(u"abc", u"abc", true, &flag), 0);
-    EXPECT_TRUE(flag);
-}
-
 TEST(CompareWide, ExplicitLengthsAreHonoured)
 {
     const char16_t a[] = u"abcX";
@@ -92,10 +54,6 @@ TEST(CompareText, AllForms)
     EXPECT_EQ(CompareText(L"xyz", 2, L"XYq", 2, false), 0);
     EXPECT_EQ(CompareText("a", "b", true), -1);
     EXPECT_EQ(CompareText(L"b", L"a", true), 1);
-
-    bool flag = false;
-    EXPECT_NE(CompareText(L"\uFF21\uFF22", L"ab", false, &flag), 0);
-    EXPECT_TRUE(flag);
 }
 
 TEST(CompareText, MalformedUtf8Throws)
@@ -117,28 +75,6 @@ TEST(UnicharTraits, CompareIgnoresCase)
     EXPECT_EQ(NarrowNoCase("abc").compare("ABC"), 0);
     // A common prefix that cuts a UTF-8 sequence does not throw.
     EXPECT_GT(NarrowNoCase("\xC3\xA9").compare("\xC3"), 0);
-}
-
-TEST(CompareStringW, FailuresAndResults)
-{
-    EXPECT_EQ(win32::CompareStringW(0x409, 0, u"a", 1, u"a", 1), 0);
-    EXPECT_EQ(win32::CompareStringW(win32::kLocaleUserDefault, 0x4, u"a", 1, u"a", 1), 0);
-    EXPECT_EQ(win32::CompareStringW(win32::kLocaleUserDefault, 0, nullptr, 1, u"a", 1), 0);
-    EXPECT_EQ(win32::CompareStringW(win32::kLocaleUserDefault, 0, u"a", -2, u"a", 1), 0);
-    EXPECT_EQ(win32::CompareStringW(win32::kLocaleSystemDefault, 0, nullptr, 0, u"", -1),
-              win32::kCstrEqual);
-    EXPECT_EQ(win32::CompareStringW(win32::kLocaleUserDefault, 0, u"a", -1, u"b", -1),
-              win32::kCstrLessThan);
-    EXPECT_EQ(win32::CompareStringW(win32::kLocaleUserDefault,
-                                    win32::kNormIgnoreCase | win32::kNormIgnoreWidth,
-                                    u"\uFF41", -1, u"A", -1),
-              win32::kCstrEqual);
-}
-
-TEST(CompareWide, FailedComparisonGivesOne)
-{
-    // A null text with a length cannot be compared.
-    EXPECT_EQ(CompareWide(nullptr, 3, u"abc", 3, true), 1);
 }
 
 } // namespace

@@ -29,6 +29,8 @@ std::vector<std::string> LogCapture::Lines() const
     std::istringstream in(stream_->str());
     std::string line;
     while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         // "time, [PREFIX] - message": drop the time.
         auto comma = line.find(", [");
         lines.push_back(comma == std::string::npos ? line : line.substr(comma + 2));

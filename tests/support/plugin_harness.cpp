@@ -5,14 +5,53 @@
 #include "fmapi/fm_host.h"
 #include "fmx/FMWrapper.h"
 
+#if defined(PV_FLAVOUR_MAC)
+#include "platform/corefoundation/CoreFoundation.h"
+#endif
+
 namespace pvtest {
+
+namespace {
+
+void* g_override = nullptr;
+
+} // namespace
+
+InstanceOverride::InstanceOverride(void* instance) : saved_(g_override) { g_override = instance; }
+
+InstanceOverride::~InstanceOverride() { g_override = saved_; }
+
+void* ModuleInstance()
+{
+    if (g_override)
+        return g_override;
+#if defined(PV_FLAVOUR_MAC)
+    static CFBundleRef const bundle = BundleAt(PV_BIN_DIR "/Plotvane.fmplugin");
+    return bundle;
+#else
+    return nullptr;  // the program itself
+#endif
+}
+
+#if defined(PV_FLAVOUR_MAC)
+CFBundleRef BundleAt(const std::string& folder)
+{
+    CFStringRef path = CFStringCreateWithCString(kCFAllocatorDefault, folder.c_str(), kCFStringEncodingUTF8);
+    CFURLRef url = CFURLCreateWithFileSystemPath(kCFAllocatorDefault, path, kCFURLPOSIXPathStyle, true);
+    CFRelease(path);
+    CFBundleRef bundle = url ? CFBundleCreate(kCFAllocatorDefault, url) : nullptr;
+    if (url)
+        CFRelease(url);
+    return bundle;
+}
+#endif
 
 fmapi::CallRecord MakeRecord(std::uint8_t kind)
 {
     fmapi::CallRecord r;
     std::memset(&r, 0, sizeof(r));
     r.whichCall = kind;
-    r.instanceID = nullptr;  // the program itself
+    r.instanceID = ModuleInstance();
     return r;
 }
 

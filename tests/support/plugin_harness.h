@@ -13,7 +13,32 @@
 
 extern "C" void FMExternCallProc(fmapi::CallRecord* record) noexcept;
 
+#if defined(PV_FLAVOUR_MAC)
+#include "platform/corefoundation/CoreFoundation.h"
+#endif
+
 namespace pvtest {
+
+// The module's instance handle: the program itself in the win flavour, the
+// product's bundle (bin/Plotvane.fmplugin) in the mac flavour.
+void* ModuleInstance();
+
+// While it lives, records carry another instance handle (another module's).
+class InstanceOverride {
+public:
+    explicit InstanceOverride(void* instance);
+    ~InstanceOverride();
+    InstanceOverride(const InstanceOverride&) = delete;
+    InstanceOverride& operator=(const InstanceOverride&) = delete;
+
+private:
+    void* saved_;
+};
+
+#if defined(PV_FLAVOUR_MAC)
+// The bundle of a folder (the same one again for the same folder).
+CFBundleRef BundleAt(const std::string& folder);
+#endif
 
 // A record of the given kind for this program's own module.
 fmapi::CallRecord MakeRecord(std::uint8_t kind);

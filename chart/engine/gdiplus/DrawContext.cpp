@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "chart/output/Logging.h"
 #include "chart/engine/Spline.h"
 #include "chart/engine/gdiplus/Canvas.h"
+#include "chart/output/Logging.h"
 
 using namespace Gdiplus;
 

@@ -8,7 +8,8 @@
 // Member functions take the object as their first argument. Operations that
 // return an object by value take the caller's storage for it right after the
 // object and answer that pointer. Objects the plug-in holds itself (strings,
-// paths, errors) have the layouts below; the others stay opaque.
+// paths, errors) have the layouts below, catalog keys and what the plug-in
+// reads in place those of fmapi/object_layout.h; the others stay opaque.
 #pragma once
 
 #include <cstdint>

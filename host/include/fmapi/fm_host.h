@@ -37,7 +37,7 @@ enum : std::int16_t {
     kFMHNoEvaluator = -10006,         // FM_ExprEnv_Evaluate without an evaluator
     kFMHSyntaxError = -10007,         // a calculation that does not parse
     kFMHTooDeep = -10008,             // calls nested beyond kFMHMaxCallDepth
-    kFMHNoDatabase = -10009,          // FM_ExprEnv_ExecuteSQL: this host has no files
+    kFMHNoDatabase = -10009,          // FM_ExprEnv_ExecuteSQL: this host has no tables
     kFMHHostFailure = -10010,         // the host itself failed (memory, an exception)
 };
 enum : std::int32_t { kFMHMaxCallDepth = 64 };
@@ -45,6 +45,9 @@ enum : std::int32_t { kFMHMaxCallDepth = 64 };
 // Fills env with the expression environment of the innermost function call
 // in progress (the host's own when none runs): host callback #11. 0 on success.
 std::int16_t FMH_ExprEnv_FillCurrent(FMExprEnv* env);
+// Sets the file of the host's own expression environment (the first word of
+// every environment made from it, fmapi/object_layout.h); null: none.
+void FMH_ExprEnv_SetFile(void* file);
 // How deep in nested function calls the environment was made: 1 for the
 // environment of a call from a calculation, 2 for a call made while that one
 // runs, ...; 0 outside any call. -1 for a null environment.

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "chart/engine/BarChart.h"
-#include "chart/output/Logging.h"
 #include "chart/engine/Plot.h"
+#include "chart/output/Logging.h"
 #include "platform/gdiplus/Recording.h"
 #include "support/ChartSupport.h"
 

@@ -6,10 +6,10 @@
 #include <boost/variant/get.hpp>
 #include <fstream>
 
+#include "FuncTest.h"
 #include "chart/engine/BarChart.h"
 #include "chart/engine/LinesChart.h"
 #include "chart/engine/Pie.h"
-#include "FuncTest.h"
 #include "chart/engine/gdiplus/Canvas.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "chart/engine/Pie.h"
 #include "FuncTest.h"
+#include "chart/engine/Pie.h"
 
 namespace {
 

@@ -86,6 +86,8 @@ protected:
         std::vector<std::string> lines;
         std::istringstream in(Log());
         for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
             const auto at = line.find(", [");
             lines.push_back(at == std::string::npos ? line : line.substr(at + 2));
         }

@@ -4,13 +4,13 @@
 #include <boost/numeric/conversion/cast.hpp>
 
 #include "chart/engine/BarChart.h"
+#include "chart/functions/FuncTest.h"
 #include "chart/output/Container.h"
 #include "chart/output/Stream.h"
 #include "fmapi/fm_host.h"
 #include "fmx/Extensions.h"
 #include "fmx/FMWrapper.h"
 #include "platform/gdiplus/Testing.h"
-#include "chart/functions/FuncTest.h"
 
 namespace {
 

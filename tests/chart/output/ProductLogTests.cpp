@@ -8,8 +8,8 @@
 #include <string>
 
 #include "access/TestHost.h"
-#include "chart/output/Logging.h"
 #include "chart/functions/PVPlugin.h"
+#include "chart/output/Logging.h"
 
 namespace {
 
@@ -111,6 +111,10 @@ TEST_F(ProductLog, ThreeChannelsAppendToTheFileBesideThePlugin)
     EXPECT_TRUE(IsLine(lines[1], "\\[INFO\\]", "hello 1")) << lines[1];
     EXPECT_TRUE(IsLine(lines[2], "\\[WARNING\\]", "careful")) << lines[2];
     EXPECT_TRUE(IsLine(lines[3], "\\[ERROR\\]", "failed with -3")) << lines[3];
+    // Lines end as a text stream of the flavour ends them.
+    const std::string text = pvtest::ReadFile(LogPath());
+    const std::string end = std::string("failed with -3") + flavour::kProductLogLineEnd;
+    EXPECT_EQ(text.compare(text.size() - end.size(), end.size(), end), 0);
     // A second start appends again.
     Run("Append");
     EXPECT_EQ(pvtest::ReadLines(LogPath()).size(), 7u);

@@ -23,7 +23,9 @@ public:
 //
 // Each function lives in its own source file and enters itself in the table
 // with a static Registration. Ids in use: 1 Probe_Defer, 2 Probe_Idle,
-// 3 Probe_Journal.
+// 3 Probe_Journal, 4 Probe_Session, 5 Probe_Database, 6 Probe_Window,
+// 7 Probe_Perform, 8 Probe_RunScript, 9 Probe_QueueScript, 10 Probe_Time,
+// 11 Probe_Timed, 12 Probe_Attention, 30 Probe_Log.
 struct FunctionEntry {
     std::uint16_t id;
     const wchar_t* name;

@@ -1,7 +1,4 @@
-// Comparison family and case mapping over the system's locale-aware calls
-// (the Windows flavour's body; other flavours bring their own).
-#if defined(PV_FLAVOUR_WIN)
-
+// Comparison family and case mapping over the system's locale-aware calls.
 #include <textconv>
 
 #include "platform/win32/winstring.h"
@@ -169,5 +166,3 @@ void ToUpperCase(std::basic_buffer<std::uint32_t>& target, const std::uint32_t* 
 {
     MapCaseInPlace(target, source, append, Upper32<std::uint32_t>, kUpperFailed);
 }
-
-#endif // PV_FLAVOUR_WIN

@@ -50,7 +50,7 @@ TEST(SystemBased, CodePagesAndFlags) {
         SCOPED_TRACE(row.name);
         const auto* set = dynamic_cast<const CS::SystemBasedCharacterSet*>(&Set(row.name));
         ASSERT_NE(set, nullptr);
-        EXPECT_EQ(set->GetCodePage(), row.codePage);
+        EXPECT_EQ(set->GetEncoding(), row.codePage);
         EXPECT_EQ(set->GetFlags(), row.flags);
         const bool japanese = dynamic_cast<const CS::JapaneseBaseCharacterSet*>(set) != nullptr;
         EXPECT_EQ(japanese, row.codePage == 50220 || row.codePage == 50221);

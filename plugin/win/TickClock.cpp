@@ -57,4 +57,6 @@ std::uint64_t ClockMilliseconds()
 
 std::uint64_t ClockSeconds() { return ClockMilliseconds() / 1000u; }
 
+void RunDueTimers() { win32::DispatchDueTimers(); }
+
 } // namespace __Quarrow__

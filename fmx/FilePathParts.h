@@ -1,0 +1,41 @@
+// Pieces of the file-path code that its flavour bodies share, and the two
+// rules each flavour gives.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "fmx/FilePath.h"
+
+namespace fmx {
+namespace pathparts {
+
+inline bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Length of the well-formed UTF-8 sequence at the start of `text`, or 0.
+std::size_t Utf8SequenceLength(std::string_view text);
+
+// The components of a folder text, split at each "/".
+std::vector<std::string_view> SplitFolder(std::string_view folder);
+
+// "." and ".." are no components; `isSeparator` tells what may follow them.
+template <class IsSeparator>
+bool IsDotComponent(std::string_view text, IsSeparator isSeparator)
+{
+    std::size_t dots = 0;
+    while (dots < text.size() && dots < 3 && text[dots] == '.')
+        ++dots;
+    if (dots == 0 || dots > 2)
+        return false;
+    return dots == text.size() || isSeparator(text[dots]);
+}
+
+// Per flavour: whether an ASCII byte may stand in a file name, and where
+// the components of a location's folder begin after its root (a drive, a
+// share, a volume).
+bool IsFileNameByte(unsigned char byte);
+std::size_t FolderRootLength(const FilePath& path);
+
+} // namespace pathparts
+} // namespace fmx

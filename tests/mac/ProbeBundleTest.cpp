@@ -1,0 +1,88 @@
+// The probe plug-in as a macOS bundle: its executable loaded through
+// CFBundle, its entry point called with the bundle as the instance handle.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fmapi/call_record.h"
+#include "support/plugin_harness.h"
+
+namespace {
+
+class ProbeBundle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bundle_ = pvtest::BundleAt(PV_BIN_DIR "/PVProbe.fmplugin");
+        ASSERT_NE(bundle_, nullptr);
+        CFStringRef name = CFStringCreateWithCString(nullptr, "FMExternCallProc", kCFStringEncodingUTF8);
+        entry_ = reinterpret_cast<FMExternCallProcPtr>(CFBundleGetFunctionPointerForName(bundle_, name));
+        CFRelease(name);
+        ASSERT_NE(entry_, nullptr);
+    }
+
+    fmapi::CallRecord Record(std::uint8_t kind) const
+    {
+        fmapi::CallRecord r;
+        std::memset(&r, 0, sizeof r);
+        r.whichCall = kind;
+        r.instanceID = bundle_;
+        return r;
+    }
+
+    std::u16string String(std::uint8_t id) const
+    {
+        std::vector<char16_t> buffer(256, u'x');
+        fmapi::CallRecord r = Record(fmapi::kMsgGetString);
+        r.parm1 = id;
+        r.parm3 = buffer.size();
+        r.result = reinterpret_cast<std::intptr_t>(buffer.data());
+        entry_(&r);
+        std::u16string out;
+        for (char16_t c : buffer) {
+            if (c == 0 || c == u'x')
+                break;
+            out.push_back(c);
+        }
+        return out;
+    }
+
+    CFBundleRef bundle_ = nullptr;
+    FMExternCallProcPtr entry_ = nullptr;
+};
+
+TEST_F(ProbeBundle, LoadsAnswersAndStartsUp)
+{
+    EXPECT_TRUE(CFBundleIsExecutableLoaded(bundle_));
+    // Only the entry point is exported.
+    CFStringRef inner = CFStringCreateWithCString(nullptr, "_ZN3fmx6Plugin8DispatchEPN5fmapi10CallRecordE",
+                                                  kCFStringEncodingUTF8);
+    EXPECT_EQ(CFBundleGetFunctionPointerForName(bundle_, inner), nullptr);
+    CFRelease(inner);
+
+    EXPECT_EQ(String(128), u"PVProbe");
+    EXPECT_EQ(String(131), u"PRBE1YnYYnn");
+
+    const std::u16string host = u"Pro 11.0v4";
+    fmapi::CallRecord init = Record(fmapi::kMsgInit);
+    init.extnVersion = 52;
+    init.parm1 = 1;
+    init.parm2 = reinterpret_cast<std::uintptr_t>(host.c_str());
+    entry_(&init);
+    const std::intptr_t answer = init.result;  // the record is packed
+    EXPECT_EQ(answer, 52);
+
+    // The probe's functions answer through the host's registry.
+    const pvtest::CallResult journal = pvtest::CallText(u"Probe_Journal", {});
+    EXPECT_EQ(journal.error, 0);
+
+    fmapi::CallRecord idle = Record(fmapi::kMsgIdle);
+    entry_(&idle);
+    fmapi::CallRecord shutdown = Record(fmapi::kMsgShutdown);
+    entry_(&shutdown);
+    EXPECT_EQ(String(128), u"PVProbe");
+}
+
+} // namespace

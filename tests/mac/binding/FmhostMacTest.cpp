@@ -1,0 +1,107 @@
+// fmhost in mac mode, run as a program against the test bundle
+// MacTest.fmplugin: the host's frameworks as the API level has them, the
+// older host's interface library, the system version, and the mistakes that
+// stop it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string Slurp(const fs::path& p)
+{
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+class FmhostMac : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char name[] = "/tmp/fmhost-mac-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir_ = name;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    Ran Run(const std::string& script, const std::string& args, const std::string& env = "")
+    {
+        {
+            std::ofstream f(dir_ / "script.fmcalc", std::ios::binary);
+            f << script;
+        }
+        const std::string cmd = "cd " + Quote(dir_.string()) + " && " + env + " " + Quote(PV_FMHOST) + " " + args +
+                                " script.fmcalc > stdout.txt 2> stderr.txt";
+        Ran r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = Slurp(dir_ / "stdout.txt");
+        r.err = Slurp(dir_ / "stderr.txt");
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+const std::string kBundle = std::string("--plugin ") + PV_MACTEST_BUNDLE;
+
+TEST_F(FmhostMac, TheOlderHostsInterfaceLibraryIsTheInterfaceFramework)
+{
+    const std::string script = "MT_Info ( \"main\" )\nMT_Bind ( \"sql\" )\nMT_Bind ( \"string\" )\n";
+    const Ran newer = Run(script, kBundle);
+    ASSERT_EQ(newer.status, 0) << newer.err;
+    EXPECT_EQ(newer.out, "1: error 0 text \"FMHost.app\"\n2: error 0 text \"bound\"\n"
+                         "3: error 0 text \"Grüße ✓\"\n");
+    const Ran older = Run(script, kBundle, "LD_LIBRARY_PATH=" + Quote(PV_BIN_DIR "/oldhost"));
+    ASSERT_EQ(older.status, 0) << older.err;
+    EXPECT_EQ(older.out, "1: error 0 text \"FMHost.app\"\n2: error 0 text \"static function loading failed\"\n"
+                         "3: error 0 text \"Grüße ✓\"\n");
+}
+
+TEST_F(FmhostMac, MistakesStopIt)
+{
+    Ran r = Run("", kBundle + " --mac-system 10.6");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--mac-system must be 10.4 or 10.5, not \"10.6\""), std::string::npos) << r.err;
+
+    r = Run("", std::string("--plugin ") + Quote(PV_BIN_DIR "/PVTestPlugin.fmx") + " --mac-system 10.4");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--mac-system needs a plug-in bundle"), std::string::npos) << r.err;
+
+    // A bundle without an executable.
+    r = Run("", std::string("--plugin ") + Quote(PV_TEST_BUNDLES "/Bare.fmplugin"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("its executable does not load"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+} // namespace

@@ -1,0 +1,252 @@
+// Bundles: the product bundle generated from the resource description, test
+// bundles with variant resources, bundles made on the fly, frameworks.
+#include <gtest/gtest.h>
+
+#include "platform/corefoundation/SystemSetup.h"
+#include "tests/platform/corefoundation/Support.h"
+
+using cftest::Path;
+using cftest::Ref;
+using cftest::Str;
+using cftest::Utf8;
+
+namespace {
+
+const std::string kProduct = PV_BIN_DIR "/Plotvane.fmplugin";
+const std::string kBundles = PV_TEST_BUNDLES;
+
+CFBundleRef Open(const std::string& path) {
+    Ref<CFURLRef> url(cftest::FolderURL(path));
+    return CFBundleCreate(nullptr, url.get());
+}
+
+std::string InfoString(CFBundleRef bundle, const char* key) {
+    Ref<CFStringRef> k(Str(key));
+    CFTypeRef v = CFBundleGetValueForInfoDictionaryKey(bundle, k.get());
+    if (v == nullptr) {
+        return "<missing>";
+    }
+    return CFGetTypeID(v) == CFStringGetTypeID() ? Utf8(static_cast<CFStringRef>(v)) : "<other>";
+}
+
+// What the plug-in does for a string id: the decimal key, the key as the
+// default, "the key itself back" meaning no entry.
+std::string Localized(CFBundleRef bundle, int id, bool* missing = nullptr) {
+    Ref<CFStringRef> format(Str("%d"));
+    CFStringRef key = CFStringCreateWithFormat(nullptr, nullptr, format.get(), id);
+    CFStringRef found = CFBundleCopyLocalizedString(bundle, key, key, nullptr);
+    const bool isKey = found == key;
+    if (missing != nullptr) {
+        *missing = isKey;
+    }
+    const std::string text = Utf8(found);
+    CFRelease(found);
+    EXPECT_EQ(1, CFGetRetainCount(key)) << "the answer's reference was not the caller's";
+    CFRelease(key);
+    return isKey ? std::string() : text;
+}
+
+}  // namespace
+
+TEST(CFBundle, ProductBundleFromTheResourceDescription) {
+    Ref<CFBundleRef> bundle(Open(kProduct));
+    ASSERT_TRUE(bundle);
+    EXPECT_EQ("1.0.0", InfoString(bundle.get(), "CFBundleShortVersionString"));
+    EXPECT_EQ("36", InfoString(bundle.get(), "CFBundleVersion"));
+    EXPECT_EQ("release", InfoString(bundle.get(), "KestrinDevStage"));
+    EXPECT_EQ("Plotvane", InfoString(bundle.get(), "CFBundleExecutable"));
+    EXPECT_EQ("com.vanecraft.plotvane", InfoString(bundle.get(), "CFBundleIdentifier"));
+    EXPECT_EQ("<missing>", InfoString(bundle.get(), "NoSuchKey"));
+
+    EXPECT_EQ("Plotvane", Localized(bundle.get(), 128));
+    EXPECT_EQ("Vanecraft Plotvane", Localized(bundle.get(), 129));
+    EXPECT_EQ("PLVN1YnYYnn", Localized(bundle.get(), 131));
+    EXPECT_EQ("Copyright (c) 2026 Vanecraft. All rights reserved.", Localized(bundle.get(), 23000));
+    EXPECT_EQ("release", Localized(bundle.get(), 23001));
+    bool missing = false;
+    EXPECT_EQ("", Localized(bundle.get(), 130, &missing));
+    EXPECT_TRUE(missing);
+    // Without a default, a missing key answers the key.
+    Ref<CFStringRef> key(Str("nope"));
+    Ref<CFStringRef> value(Str("fallback"));
+    Ref<CFStringRef> withValue(CFBundleCopyLocalizedString(bundle.get(), key.get(), value.get(), nullptr));
+    EXPECT_EQ(value.get(), withValue.get());
+
+    // The executable comes later: none yet.
+    EXPECT_EQ(nullptr, CFBundleCopyExecutableURL(bundle.get()));
+    EXPECT_FALSE(CFBundleLoadExecutable(bundle.get()));
+}
+
+TEST(CFBundle, VariantResourcesAndMissingKeys) {
+    Ref<CFBundleRef> variant(Open(kBundles + "/Variant.fmplugin"));
+    ASSERT_TRUE(variant);
+    EXPECT_EQ("1.2", InfoString(variant.get(), "CFBundleShortVersionString"));
+    EXPECT_EQ("9", InfoString(variant.get(), "CFBundleVersion"));
+    EXPECT_EQ("Beta", InfoString(variant.get(), "KestrinDevStage"));
+    EXPECT_EQ("A \"quoted\" \\ text", Localized(variant.get(), 129));
+    Ref<CFBundleRef> bare(Open(kBundles + "/Bare.fmplugin"));
+    ASSERT_TRUE(bare);
+    EXPECT_EQ("<missing>", InfoString(bare.get(), "CFBundleShortVersionString"));
+    EXPECT_EQ("<missing>", InfoString(bare.get(), "KestrinDevStage"));
+    EXPECT_EQ("1", InfoString(bare.get(), "CFBundleVersion"));
+}
+
+TEST(CFBundle, OneObjectPerFolderAndTheMainBundleFirst) {
+    EXPECT_EQ(nullptr, CFBundleGetMainBundle());
+    Ref<CFBundleRef> a(Open(kProduct));
+    Ref<CFBundleRef> b(Open(kProduct + "/"));
+    EXPECT_EQ(a.get(), b.get());
+    EXPECT_EQ(nullptr, Open(kBundles + "/NoSuch.fmplugin"));
+
+    ASSERT_TRUE(macsetup::SetMainBundle(kBundles + "/Variant.fmplugin"));
+    CFBundleRef main = CFBundleGetMainBundle();
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ(kBundles + "/Variant.fmplugin", Path(Ref<CFURLRef>(CFBundleCopyBundleURL(main)).get()));
+    CFArrayRef all = CFBundleGetAllBundles();
+    ASSERT_EQ(2, CFArrayGetCount(all));
+    EXPECT_EQ(main, CFArrayGetValueAtIndex(all, 0));
+    EXPECT_EQ(a.get(), CFArrayGetValueAtIndex(all, 1));
+    EXPECT_FALSE(macsetup::SetMainBundle(kBundles + "/NoSuch.fmplugin"));
+    EXPECT_EQ(nullptr, CFBundleGetMainBundle());
+}
+
+TEST(CFBundle, PrivateFrameworksRelativeToTheBundle) {
+    cftest::TempFolder root;
+    root.Write("FMHost.app/Contents/Info.plist", cftest::Plist("<dict/>"));
+    Ref<CFBundleRef> host(Open(root.path() + "/FMHost.app"));
+    Ref<CFURLRef> url(CFBundleCopyBundleURL(host.get()));
+    Ref<CFURLRef> frameworks(CFBundleCopyPrivateFrameworksURL(host.get()));
+    Ref<CFStringRef> path(CFURLCopyPath(frameworks.get()));
+    EXPECT_EQ("Contents/Frameworks/", Utf8(path.get()));
+    EXPECT_EQ(root.path() + "/FMHost.app/Contents/Frameworks", Path(frameworks.get()));
+    // The host's way to its frameworks folder: the relative path appended to the bundle.
+    Ref<CFURLRef> appended(CFURLCreateCopyAppendingPathComponent(nullptr, url.get(), path.get(), false));
+    EXPECT_EQ(root.path() + "/FMHost.app/Contents/Frameworks", Path(appended.get()));
+
+    macsetup::FailCalls("CFBundleCopyPrivateFrameworksURL");
+    EXPECT_EQ(nullptr, CFBundleCopyPrivateFrameworksURL(host.get()));
+    macsetup::ClearFailures();
+}
+
+TEST(CFBundle, InfoPlistValuesAndDamagedLists) {
+    cftest::TempFolder root;
+    root.Write("Good.bundle/Contents/Info.plist", cftest::Plist(
+        "<dict><key>Name</key><string>A &amp; B</string>"
+        "<key>Count</key><integer>-42</integer><key>Ratio</key><real>0.5</real>"
+        "<key>On</key><true/><key>Off</key><false/>"
+        "<key>Bytes</key><data>AAEC/w==</data>"
+        "<key>List</key><array><string>x</string><dict><key>k</key><integer>1</integer></dict></array>"
+        "</dict>"));
+    Ref<CFBundleRef> good(Open(root.path() + "/Good.bundle"));
+    CFDictionaryRef info = CFBundleGetInfoDictionary(good.get());
+    EXPECT_EQ(7, CFDictionaryGetCount(info));
+    EXPECT_EQ("A & B", InfoString(good.get(), "Name"));
+    Ref<CFStringRef> countKey(Str("Count"));
+    int count = 0;
+    ASSERT_TRUE(CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(info, countKey.get())),
+                                 kCFNumberIntType, &count));
+    EXPECT_EQ(-42, count);
+    Ref<CFStringRef> onKey(Str("On"));
+    EXPECT_EQ(static_cast<CFTypeRef>(kCFBooleanTrue), CFDictionaryGetValue(info, onKey.get()));
+    Ref<CFStringRef> bytesKey(Str("Bytes"));
+    auto data = static_cast<CFDataRef>(CFDictionaryGetValue(info, bytesKey.get()));
+    ASSERT_EQ(4, CFDataGetLength(data));
+    EXPECT_EQ(0xFF, CFDataGetBytePtr(data)[3]);
+    Ref<CFStringRef> listKey(Str("List"));
+    auto list = static_cast<CFArrayRef>(CFDictionaryGetValue(info, listKey.get()));
+    ASSERT_EQ(2, CFArrayGetCount(list));
+    EXPECT_EQ(CFDictionaryGetTypeID(), CFGetTypeID(CFArrayGetValueAtIndex(list, 1)));
+
+    // Damaged lists give an empty dictionary, never a part of one.
+    const char* damaged[] = {
+        "<dict><key>a</key></dict>",                                  // a key without value
+        "<dict><string>x</string></dict>",                            // a value without key
+        "<dict><key>a</key><integer>12x</integer></dict>",
+        "<dict><key>a</key><date>2001-01-01T00:00:00Z</date></dict>", // not read here
+        "<array><string>x</string></array>",                          // no dictionary
+        "<dict><key>a</key><string>x</string>",                       // cut off
+    };
+    int i = 0;
+    for (const char* body : damaged) {
+        const std::string name = "Bad" + std::to_string(i++) + ".bundle";
+        root.Write(name + "/Contents/Info.plist", cftest::Plist(body));
+        Ref<CFBundleRef> bad(Open(root.path() + "/" + name));
+        EXPECT_EQ(0, CFDictionaryGetCount(CFBundleGetInfoDictionary(bad.get()))) << body;
+    }
+}
+
+TEST(CFBundle, StringsTablesByLocalization) {
+    cftest::TempFolder root;
+    root.Write("S.bundle/Contents/Info.plist",
+               cftest::Plist("<dict><key>CFBundleDevelopmentRegion</key><string>German</string></dict>"));
+    root.Write("S.bundle/Contents/Resources/German.lproj/Localizable.strings",
+               "/* comment \"=\" */ \"1\" = \"eins\"; // line comment\n"
+               "word = \"W\\u00f6rter\\n\\\"q\\\"\";\n\"pair\" = \"\\UD840\\UDC89\";\n\"same\";\n"
+               "\"2\" = \"zwei (Deutsch)\";\n");
+    // UTF-16 with a byte order mark, the way the system's tools write tables.
+    std::string english = "\xFF\xFE";
+    for (char c : std::string("\"2\" = \"two\";")) {
+        english.push_back(c);
+        english.push_back('\0');
+    }
+    root.Write("S.bundle/Contents/Resources/English.lproj/Localizable.strings", english);
+    root.Write("S.bundle/Contents/Resources/Other.strings", "\"3\" = \"drei\";");
+    root.Write("S.bundle/Contents/Resources/French.lproj/Localizable.strings", "\"1\" = broken");
+    Ref<CFBundleRef> bundle(Open(root.path() + "/S.bundle"));
+
+    auto look = [&](const char* key, const char* table) {
+        Ref<CFStringRef> k(Str(key));
+        Ref<CFStringRef> t(table != nullptr ? Str(table) : nullptr);
+        Ref<CFStringRef> v(CFBundleCopyLocalizedString(bundle.get(), k.get(), nullptr, t.get()));
+        return Utf8(v.get());
+    };
+    EXPECT_EQ("two", look("2", nullptr));            // English first
+    EXPECT_EQ("eins", look("1", nullptr));           // then the development region
+    EXPECT_EQ("W\xC3\xB6rter\n\"q\"", look("word", nullptr));
+    EXPECT_EQ("\xF0\xA0\x82\x89", look("pair", nullptr));
+    EXPECT_EQ("same", look("same", nullptr));
+    EXPECT_EQ("drei", look("3", "Other"));
+    EXPECT_EQ("3", look("3", nullptr));              // not in this table: the key
+    macsetup::SetPreferredLocalizations({"French", "German"});
+    EXPECT_EQ("zwei (Deutsch)", look("2", nullptr)); // a damaged table is skipped
+    macsetup::Reset();
+}
+
+TEST(CFBundle, FrameworksLoadTheirLibraryLocally) {
+    Ref<CFBundleRef> kit(Open(kBundles + "/TestKit.framework"));
+    ASSERT_TRUE(kit);
+    EXPECT_EQ(kBundles + "/TestKit.framework/Versions/A/TestKit",
+              Path(Ref<CFURLRef>(CFBundleCopyExecutableURL(kit.get())).get()));
+    Ref<CFURLRef> frameworks(CFBundleCopyPrivateFrameworksURL(kit.get()));
+    EXPECT_EQ("Frameworks/", Utf8(Ref<CFStringRef>(CFURLCopyPath(frameworks.get())).get()));
+    EXPECT_FALSE(CFBundleIsExecutableLoaded(kit.get()));
+    Ref<CFStringRef> name(Str("pvtest_which"));
+    auto which = reinterpret_cast<int (*)()>(CFBundleGetFunctionPointerForName(kit.get(), name.get()));
+    ASSERT_NE(nullptr, which);
+    EXPECT_EQ(10, which());
+    EXPECT_TRUE(CFBundleIsExecutableLoaded(kit.get()));
+    Ref<CFStringRef> none(Str("pvtest_none"));
+    EXPECT_EQ(nullptr, CFBundleGetFunctionPointerForName(kit.get(), none.get()));
+
+    macsetup::FailCalls("CFBundleLoadExecutable");
+    Ref<CFBundleRef> twin(Open(kBundles + "/TwinKit.framework"));
+    EXPECT_FALSE(CFBundleLoadExecutable(twin.get()));
+    EXPECT_TRUE(CFBundleLoadExecutable(twin.get()));
+    macsetup::ClearFailures();
+}
+
+TEST(CFBundle, SystemPathsReadBelowTheSystemRoot) {
+    cftest::TempFolder root;
+    root.Write("System/Library/Frameworks/Kit.framework/Resources/Info.plist",
+               cftest::Plist("<dict><key>CFBundleIdentifier</key><string>sys.kit</string></dict>"));
+    EXPECT_EQ(nullptr, Open("/System/Library/Frameworks/Kit.framework"));
+    macsetup::SetSystemRoot(root.path() + "/");
+    Ref<CFBundleRef> kit(Open("/System/Library/Frameworks/Kit.framework"));
+    ASSERT_TRUE(kit);
+    EXPECT_EQ("sys.kit", InfoString(kit.get(), "CFBundleIdentifier"));
+    EXPECT_EQ("/System/Library/Frameworks/Kit.framework",
+              Path(Ref<CFURLRef>(CFBundleCopyBundleURL(kit.get())).get()));
+    EXPECT_EQ(root.path() + "/System/x", macsetup::HostPath("/System/x"));
+    EXPECT_EQ("/Systemx", macsetup::HostPath("/Systemx"));
+    macsetup::Reset();
+}

@@ -1,0 +1,104 @@
+// Numbers, data, arrays and dictionaries with the reference counting the
+// callers rely on.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "tests/platform/corefoundation/Support.h"
+
+using cftest::Ref;
+using cftest::Str;
+
+TEST(CFCollections, NumbersKeepTheirValueAndReportLoss) {
+    const std::int64_t big = 5000000000LL;
+    Ref<CFNumberRef> n(CFNumberCreate(nullptr, kCFNumberSInt64Type, &big));
+    std::int64_t back64 = 0;
+    EXPECT_TRUE(CFNumberGetValue(n.get(), kCFNumberSInt64Type, &back64));
+    EXPECT_EQ(big, back64);
+    std::int32_t back32 = 0;
+    EXPECT_FALSE(CFNumberGetValue(n.get(), kCFNumberSInt32Type, &back32));
+    const std::int16_t minus = -300;
+    Ref<CFNumberRef> small(CFNumberCreate(nullptr, kCFNumberSInt16Type, &minus));
+    std::int8_t tiny = 0;
+    EXPECT_FALSE(CFNumberGetValue(small.get(), kCFNumberSInt8Type, &tiny));
+    EXPECT_TRUE(CFNumberGetValue(small.get(), kCFNumberSInt32Type, &back32));
+    EXPECT_EQ(-300, back32);
+    const double half = 2.5;
+    Ref<CFNumberRef> real(CFNumberCreate(nullptr, kCFNumberDoubleType, &half));
+    EXPECT_FALSE(CFNumberGetValue(real.get(), kCFNumberIntType, &back32));
+    EXPECT_EQ(2, back32);
+    const double two = 2.0;
+    Ref<CFNumberRef> whole(CFNumberCreate(nullptr, kCFNumberFloat64Type, &two));
+    const int twoInt = 2;
+    Ref<CFNumberRef> integer(CFNumberCreate(nullptr, kCFNumberIntType, &twoInt));
+    EXPECT_TRUE(CFEqual(whole.get(), integer.get()));
+    EXPECT_EQ(CFHash(whole.get()), CFHash(integer.get()));
+    const double huge = 1e300;
+    Ref<CFNumberRef> far(CFNumberCreate(nullptr, kCFNumberDoubleType, &huge));
+    EXPECT_FALSE(CFNumberGetValue(far.get(), kCFNumberSInt64Type, &back64));
+}
+
+TEST(CFCollections, MutableDataGrowsByAppending) {
+    Ref<CFMutableDataRef> data(CFDataCreateMutable(nullptr, 0));
+    EXPECT_EQ(0, CFDataGetLength(data.get()));
+    std::string expected;
+    for (int i = 0; i < 5000; ++i) {
+        const UInt8 chunk[3] = {static_cast<UInt8>(i), static_cast<UInt8>(i >> 8), 0x5A};
+        CFDataAppendBytes(data.get(), chunk, 3);
+        expected.append(reinterpret_cast<const char*>(chunk), 3);
+    }
+    ASSERT_EQ(15000, CFDataGetLength(data.get()));
+    EXPECT_EQ(expected, std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data.get())), 15000));
+    CFDataSetLength(data.get(), 2);
+    EXPECT_EQ(2, CFDataGetLength(data.get()));
+    Ref<CFDataRef> copy(CFDataCreate(nullptr, CFDataGetBytePtr(data.get()), 2));
+    EXPECT_TRUE(CFEqual(copy.get(), data.get()));
+}
+
+TEST(CFCollections, DictionariesRetainTheirEntriesAndFindEqualKeys) {
+    CFStringRef key = Str("width");
+    const int width = 640;
+    CFNumberRef value = CFNumberCreate(nullptr, kCFNumberIntType, &width);
+    const void* keys[] = {key};
+    const void* values[] = {value};
+    CFDictionaryRef dict = CFDictionaryCreate(nullptr, keys, values, 1, &kCFTypeDictionaryKeyCallBacks,
+                                              &kCFTypeDictionaryValueCallBacks);
+    EXPECT_EQ(2, CFGetRetainCount(key));
+    EXPECT_EQ(2, CFGetRetainCount(value));
+    CFRelease(key);
+    CFRelease(value);
+    Ref<CFStringRef> sameText(Str("width"));
+    EXPECT_EQ(value, CFDictionaryGetValue(dict, sameText.get()));
+    Ref<CFStringRef> other(Str("height"));
+    EXPECT_EQ(nullptr, CFDictionaryGetValue(dict, other.get()));
+    EXPECT_EQ(1, CFDictionaryGetCount(dict));
+    CFRetain(value);
+    CFRelease(dict);
+    EXPECT_EQ(1, CFGetRetainCount(value));  // the dictionary gave its reference back
+    CFRelease(value);
+
+    // Without callbacks: plain pointers, found by address only.
+    static const char a[] = "a";
+    static const char b[] = "b";
+    const void* rawKeys[] = {a, b, a};
+    const void* rawValues[] = {b, a, a};
+    Ref<CFDictionaryRef> raw(CFDictionaryCreate(nullptr, rawKeys, rawValues, 3, nullptr, nullptr));
+    EXPECT_EQ(2, CFDictionaryGetCount(raw.get()));
+    EXPECT_EQ(a, CFDictionaryGetValue(raw.get(), a));  // the later value wins
+    const char copyOfA[] = "a";
+    EXPECT_EQ(nullptr, CFDictionaryGetValue(raw.get(), copyOfA));
+}
+
+TEST(CFCollections, ArraysRetainTheirValues) {
+    CFStringRef one = Str("one");
+    const void* values[] = {one, kCFBooleanTrue};
+    Ref<CFArrayRef> array(CFArrayCreate(nullptr, values, 2, &kCFTypeArrayCallBacks));
+    EXPECT_EQ(2, CFGetRetainCount(one));
+    CFRelease(one);
+    ASSERT_EQ(2, CFArrayGetCount(array.get()));
+    EXPECT_EQ(one, CFArrayGetValueAtIndex(array.get(), 0));
+    EXPECT_TRUE(CFBooleanGetValue(static_cast<CFBooleanRef>(CFArrayGetValueAtIndex(array.get(), 1))));
+    EXPECT_EQ(CFArrayGetTypeID(), CFGetTypeID(array.get()));
+}
