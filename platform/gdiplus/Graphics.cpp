@@ -138,7 +138,6 @@ struct Graphics::Impl {
     cairo_matrix_t world;
     SmoothingMode smoothing = SmoothingModeDefault;
     TextRenderingHint hint = TextRenderingHintSystemDefault;
-    PangoContext* text = nullptr;
     Status broken = Ok; // why nothing can be drawn, when nothing can
     ArcCache arcs;
     LineRun lines;
@@ -1406,8 +1405,6 @@ Graphics* Graphics::FromImage(Bitmap* bitmap)
 
 Graphics::~Graphics()
 {
-    if (impl_->text)
-        g_object_unref(impl_->text);
     if (impl_->cr)
         cairo_destroy(impl_->cr);
 }
@@ -1796,6 +1793,108 @@ void MeasureCached(const Font& font, const std::string& utf8, double* width, dou
     cache.emplace(std::move(key), std::make_pair(*width, *height));
 }
 
+// Texts drawn by font and text, in one drawing context shared by every
+// canvas. A pango layout keeps its shaped lines until its context changes;
+// pango_cairo_update_context changes the context on every call, so it is
+// called only when the device matrix or the target's font options differ
+// from what the context holds. A chart draws the same labels chart after
+// chart; shaping them anew each time was about a third of a small chart.
+class DrawnTexts {
+public:
+    // The layout of the text in the font, its context matching the cairo
+    // context. Owned here; valid until the next call. Callers hold lock().
+    PangoLayout* Layout(cairo_t* cr, const Font& font, const std::string& utf8)
+    {
+        Match(cr);
+        const REAL size = font.GetPixelSize();
+        std::string key = font.GetFamilyName();
+        key.push_back('\0');
+        key.append(reinterpret_cast<const char*>(&size), sizeof(size));
+        key += utf8;
+        auto it = layouts_.find(key);
+        if (it != layouts_.end())
+            return it->second;
+        PangoLayout* layout = detail::NewLayout(context_, font, utf8);
+        if (key.size() > kMaxKey) {
+            // Long texts are laid out every time rather than crowd out the rest.
+            Forget(once_);
+            once_ = layout;
+            return layout;
+        }
+        if (layouts_.size() >= kMaxEntries || bytes_ + key.size() > kMaxBytes)
+            Clear();
+        bytes_ += key.size();
+        layouts_.emplace(std::move(key), layout);
+        return layout;
+    }
+
+    std::mutex& lock() { return lock_; }
+
+private:
+    static constexpr std::size_t kMaxEntries = 1024;
+    static constexpr std::size_t kMaxBytes = std::size_t(1) << 18;
+    static constexpr std::size_t kMaxKey = 256;
+
+    static void Forget(PangoLayout*& layout)
+    {
+        if (layout)
+            g_object_unref(layout);
+        layout = nullptr;
+    }
+
+    void Clear()
+    {
+        for (auto& entry : layouts_)
+            g_object_unref(entry.second);
+        layouts_.clear();
+        bytes_ = 0;
+    }
+
+    void Match(cairo_t* cr)
+    {
+        if (!context_) {
+            context_ = detail::NewDrawContext();
+            target_ = cairo_font_options_create();
+            own_ = cairo_font_options_create();
+            seenTarget_ = cairo_font_options_create();
+            seenOwn_ = cairo_font_options_create();
+        }
+        cairo_matrix_t matrix;
+        cairo_get_matrix(cr, &matrix);
+        cairo_surface_get_font_options(cairo_get_target(cr), seenTarget_);
+        cairo_get_font_options(cr, seenOwn_);
+        if (matched_ && matrix.xx == matrix_.xx && matrix.yx == matrix_.yx &&
+            matrix.xy == matrix_.xy && matrix.yy == matrix_.yy && matrix.x0 == matrix_.x0 &&
+            matrix.y0 == matrix_.y0 && cairo_font_options_equal(seenTarget_, target_) &&
+            cairo_font_options_equal(seenOwn_, own_))
+            return;
+        pango_cairo_update_context(cr, context_);
+        matrix_ = matrix;
+        std::swap(target_, seenTarget_);
+        std::swap(own_, seenOwn_);
+        matched_ = true;
+    }
+
+    std::mutex lock_;
+    PangoContext* context_ = nullptr;
+    bool matched_ = false;
+    cairo_matrix_t matrix_{};
+    cairo_font_options_t* target_ = nullptr;
+    cairo_font_options_t* own_ = nullptr;
+    cairo_font_options_t* seenTarget_ = nullptr;
+    cairo_font_options_t* seenOwn_ = nullptr;
+    std::unordered_map<std::string, PangoLayout*> layouts_;
+    std::size_t bytes_ = 0;
+    PangoLayout* once_ = nullptr;
+};
+
+// Kept for the life of the process, like the fonts it holds.
+DrawnTexts& Drawn()
+{
+    static DrawnTexts* texts = new DrawnTexts;
+    return *texts;
+}
+
 // Where a text of the width starts in the layout rectangle.
 double StartX(const RectF& layout, const StringFormat* format, double width)
 {
@@ -1870,22 +1969,20 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font,
         return Keep(s);
     if (n == 0)
         return Ok;
-    if (!impl_->text)
-        impl_->text = detail::NewDrawContext();
     impl_->Prepare();
     // The boxes that stand for missing glyphs are stroked with the canvas's
     // line state: a dash left by a grid line must not reach them.
     cairo_set_dash(impl_->cr, nullptr, 0, 0.0);
     cairo_set_line_cap(impl_->cr, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(impl_->cr, CAIRO_LINE_JOIN_MITER);
-    pango_cairo_update_context(impl_->cr, impl_->text);
-    PangoLayout* layout = detail::NewLayout(impl_->text, *font, utf8);
+    DrawnTexts& texts = Drawn();
+    std::lock_guard<std::mutex> hold(texts.lock());
+    PangoLayout* layout = texts.Layout(impl_->cr, *font, utf8);
     double width = 0.0, height = 0.0;
     detail::LayoutSize(layout, &width, &height);
     impl_->SetBrush(*brush);
     cairo_move_to(impl_->cr, StartX(layoutRect, format, width), layoutRect.Y);
     pango_cairo_show_layout(impl_->cr, layout);
-    g_object_unref(layout);
     cairo_new_path(impl_->cr);
     return Ok;
 }

@@ -336,6 +336,87 @@ TEST(Text, DrawnInkLiesInTheMeasuredBox)
     EXPECT_GT(ink.right - ink.left, int(box.Width * 0.8f));
 }
 
+// Texts are laid out once and drawn again from the kept layout; every
+// drawing must match a layout made afresh for it, whatever transforms and
+// canvases came between.
+TEST(Text, DrawnAgainAsLaidOutAfresh)
+{
+    FontFamily sans(L"DejaVu Sans"), serif(L"Liberation Serif");
+    Font small(&sans, 9.0f), large(&serif, 15.0f, FontStyleRegular, UnitPixel);
+    SolidBrush ink(Color(0xFF203040));
+    StringFormat centre;
+    centre.SetAlignment(StringAlignmentCenter);
+    struct Turn {
+        float angle, dx, dy;
+    };
+    const Turn turns[] = {{0, 0, 0}, {-90, 20, 70}, {0, 0.25f, 0.5f}, {30, 40, 10}, {0, 0, 0}};
+    const WCHAR* texts[] = {L"Quarterly", L"\u00C5g 1,234.5", L"Quarterly"};
+    int drawn = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const Turn& turn : turns) {
+            for (const WCHAR* text : texts) {
+                for (const Font* font : {&small, &large}) {
+                    Bitmap bitmap(160, 80);
+                    Graphics g(&bitmap);
+                    g.TranslateTransform(turn.dx, turn.dy);
+                    g.RotateTransform(turn.angle);
+                    const RectF at(60, 20, 0, 0);
+                    RectF box;
+                    ASSERT_EQ(g.MeasureString(text, -1, font, at, &centre, &box), Ok);
+                    ASSERT_EQ(g.DrawString(text, -1, font, at, &centre, &ink), Ok);
+
+                    cairo_surface_t* surface =
+                        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 160, 80);
+                    cairo_t* cr = cairo_create(surface);
+                    cairo_translate(cr, 0.5, 0.5);
+                    cairo_translate(cr, turn.dx, turn.dy);
+                    if (turn.angle == -90.0f) {
+                        cairo_matrix_t quarter;
+                        cairo_matrix_init(&quarter, 0, -1, 1, 0, 0, 0);
+                        cairo_transform(cr, &quarter);
+                    } else {
+                        cairo_rotate(cr, turn.angle * 3.14159265358979323846 / 180.0);
+                    }
+                    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+                    PangoContext* context = detail::NewDrawContext();
+                    pango_cairo_update_context(cr, context);
+                    const std::string utf8 = detail::Utf8(text, detail::TextLength(text, -1));
+                    PangoLayout* layout = detail::NewLayout(context, *font, utf8);
+                    double width = 0, height = 0;
+                    detail::LayoutSize(layout, &width, &height);
+                    cairo_set_source_rgba(cr, 0x20 / 255.0, 0x30 / 255.0, 0x40 / 255.0, 1.0);
+                    cairo_move_to(cr, at.X - width * 0.5, at.Y);
+                    pango_cairo_show_layout(cr, layout);
+                    g_object_unref(layout);
+                    g_object_unref(context);
+                    cairo_destroy(cr);
+                    cairo_surface_flush(surface);
+
+                    const gfx_test::Image actual = gfx_test::Pixels(bitmap);
+                    const unsigned char* data = cairo_image_surface_get_data(surface);
+                    const int stride = cairo_image_surface_get_stride(surface);
+                    int inked = 0, wrong = 0;
+                    for (int y = 0; y < 80; ++y) {
+                        for (int x = 0; x < 160; ++x) {
+                            const std::uint32_t expected = detail::Unpremultiply(
+                                reinterpret_cast<const std::uint32_t*>(data + y * stride)[x]);
+                            inked += expected != 0 ? 1 : 0;
+                            wrong += actual.At(x, y) != expected ? 1 : 0;
+                        }
+                    }
+                    cairo_surface_destroy(surface);
+                    EXPECT_GT(inked, 20) << round << " " << turn.angle;
+                    EXPECT_EQ(wrong, 0) << "round " << round << " turn " << turn.angle << " "
+                                        << turn.dx << "," << turn.dy << " size "
+                                        << font->GetPixelSize();
+                    ++drawn;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(drawn, 60);
+}
+
 TEST(SystemColours, TooltipBackgroundIsLightYellow)
 {
     COLORREF c = GetSysColor(COLOR_INFOBK);
