@@ -147,8 +147,10 @@ struct Graphics::Impl {
     // Every drawing on the bitmap passes here first.
     void Touch()
     {
-        if (bitmap)
+        if (bitmap) {
+            bitmap->Realise();
             ++bitmap->changes;
+        }
     }
 
     // After Prepare, SetBrush and a path: fills the path with the vertical
@@ -243,6 +245,7 @@ struct Graphics::Impl {
     // drawn); Drew after writing.
     void JoinRun(std::uint32_t pixel)
     {
+        bitmap->Realise();
         if (lines.mark != bitmap->changes || lines.pixel != pixel) {
             lines.Clear();
             lines.pixel = pixel;
@@ -1385,12 +1388,14 @@ Status Graphics::Usable(const Brush* brush)
 Graphics::Graphics(Bitmap* bitmap) : impl_(std::make_unique<Impl>())
 {
     cairo_matrix_init_identity(&impl_->world);
-    if (!bitmap || !bitmap->GetImpl() || !bitmap->GetImpl()->surface) {
-        impl_->broken = bitmap && bitmap->GetImpl() ? bitmap->GetImpl()->status : InvalidParameter;
+    // The bitmap's pixels are left as they are until something is drawn.
+    Bitmap::Impl* pixels = bitmap ? bitmap->impl_.get() : nullptr;
+    if (!pixels || !pixels->surface) {
+        impl_->broken = pixels ? pixels->status : InvalidParameter;
         last_ = impl_->broken;
         return;
     }
-    impl_->bitmap = bitmap->GetImpl();
+    impl_->bitmap = pixels;
     impl_->cr = cairo_create(impl_->bitmap->surface);
     if (cairo_status(impl_->cr) != CAIRO_STATUS_SUCCESS) {
         impl_->broken = OutOfMemory;
@@ -1506,6 +1511,9 @@ Status Graphics::Clear(const Color& color)
 {
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
+    // Every pixel is replaced: pixels not set yet need not be.
+    if (impl_->bitmap)
+        impl_->bitmap->blank = false;
     impl_->Touch();
     cairo_identity_matrix(impl_->cr);
     cairo_reset_clip(impl_->cr);

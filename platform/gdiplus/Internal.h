@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,22 @@ struct Bitmap::Impl {
     // Grows with every drawing on the bitmap, by any of its graphics: what
     // a graphics remembers of the pixels holds while it is unchanged.
     std::uint64_t changes = 0;
+    // The pixels are not set yet and stand for transparent black: a canvas
+    // is cleared to its background first, which makes zeroing them waste.
+    // Set on first use (Realise); a Clear covers them without it.
+    bool blank = false;
+
+    void Realise()
+    {
+        if (!blank)
+            return;
+        blank = false;
+        cairo_surface_flush(surface);
+        std::memset(cairo_image_surface_get_data(surface), 0,
+                    static_cast<std::size_t>(cairo_image_surface_get_stride(surface)) *
+                        static_cast<std::size_t>(height));
+        cairo_surface_mark_dirty(surface);
+    }
 };
 
 namespace detail {

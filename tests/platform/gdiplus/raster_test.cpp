@@ -137,6 +137,45 @@ TEST(Graphics, FullSweepFillsTheEllipse)
     EXPECT_EQ(At(bitmap, 10, 16), 0xFF000000u);
 }
 
+// A new bitmap's pixels are set on first use; memory a bitmap before it
+// filled must not show through, however the new one is first used.
+TEST(Bitmap, NewBitmapsAreTransparentWhateverTheirMemoryHeld)
+{
+    const CLSID png = gfx_test::EncoderClsid(L"image/png");
+    for (int use = 0; use < 4; ++use) {
+        {
+            Bitmap old(320, 240);
+            Graphics g(&old);
+            g.Clear(Color(0xFFFF2010));
+        }
+        Bitmap bitmap(320, 240);
+        Graphics g(&bitmap);
+        Pen pen(Color(0xFF0000FF));
+        SolidBrush brush(Color(0xFF00FF00));
+        if (use == 1)
+            g.DrawLine(&pen, 10, 10, 100, 10);   // written straight into the pixels
+        if (use == 2)
+            g.FillPie(&brush, 50, 50, 80, 60, 0, 90);   // through cairo
+        gfx_test::Image image;
+        if (use == 3) {
+            image = gfx_test::Pixels(bitmap);
+        } else {
+            std::vector<unsigned char> bytes;
+            VectorSink sink(bytes);
+            ASSERT_EQ(bitmap.Save(&sink, &png), Ok);
+            ASSERT_TRUE(gfx_test::DecodePng(bytes, &image));
+        }
+        int inked = 0, old = 0;
+        for (std::uint32_t pixel : image.argb) {
+            inked += pixel != 0 ? 1 : 0;
+            old += pixel == 0xFFFF2010u ? 1 : 0;
+        }
+        EXPECT_EQ(old, 0) << use;
+        EXPECT_EQ(image.At(300, 200), 0u) << use;
+        EXPECT_EQ(inked > 0, use == 1 || use == 2) << use;
+    }
+}
+
 TEST(Graphics, DashedLineHasGaps)
 {
     Bitmap bitmap(60, 5);
