@@ -11,9 +11,9 @@
 #
 # Flavours: `win` (over the Windows stand-ins in platform/win32 and
 # platform/gdiplus) and `mac` (over libCoreFoundation.so and libCarbon.so,
-# with the macOS layer in mac/). The mac flavour has no chart subsystem yet:
-# its engine is the framework alone, and its plug-in module is a bundle
-# (plotvane_bundle_module).
+# with the macOS layer in mac/, its charts drawing through chart/engine/quartz
+# over platform/quartz and platform/appkit); its plug-in module is the bundle
+# Plotvane.fmplugin (plotvane_bundle_module).
 
 set(PV_ROOT ${PROJECT_SOURCE_DIR})
 
@@ -32,6 +32,7 @@ function(plotvane_flavour FLAVOUR)
     list(APPEND chart_dirs chart/engine/gdiplus platform/gdiplus)
   elseif(FLAVOUR STREQUAL "mac")
     list(APPEND framework_dirs mac)
+    list(APPEND chart_dirs chart/engine/quartz)
   endif()
   foreach(part framework chart)
     set(globs "")
@@ -43,10 +44,6 @@ function(plotvane_flavour FLAVOUR)
   # The product's result-code keeper writes to the product log.
   set(product_srcs ${PV_ROOT}/plugin/ResultCodes.cpp)
   list(REMOVE_ITEM framework_srcs ${product_srcs})
-  if(FLAVOUR STREQUAL "mac")
-    set(chart_srcs "")
-    set(product_srcs "")
-  endif()
 
   string(TOUPPER ${FLAVOUR} up)
   add_library(${framework} OBJECT ${framework_srcs})
@@ -61,11 +58,18 @@ function(plotvane_flavour FLAVOUR)
 
   add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
   target_link_libraries(${engine} PUBLIC ${framework})
-  if(chart_srcs)
-    target_link_libraries(${engine} PUBLIC
-      PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
-  endif()
+  target_link_libraries(${engine} PUBLIC pv_platform_drawing
+    PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
   if(FLAVOUR STREQUAL "mac")
+    # The charts draw through the Quartz and AppKit layers.
+    target_link_libraries(${engine} PUBLIC pv_platform_quartz pv_platform_appkit)
+    # The product's bundle: its executable is the engine whole and exports
+    # only the entry point (its resources are the bundle's own files).
+    set(module_cpp ${CMAKE_BINARY_DIR}/generated/mac/pv_bundle_module.cpp)
+    file(CONFIGURE OUTPUT ${module_cpp} CONTENT "// The bundle's executable: the flavour's engine whole.\n")
+    plotvane_bundle_module(Plotvane_mac DIR ${PV_BIN_DIR} NAME Plotvane SOURCES ${module_cpp}
+      WHOLE ${engine})
+    add_dependencies(Plotvane_mac pv_bundle_Plotvane)
     return()
   endif()
 
@@ -128,8 +132,10 @@ endfunction()
 # Which flavours each folder of tests/ builds for. A folder named win or mac,
 # or one inside such a folder, builds for that flavour alone. A folder of this
 # map, with the folders inside it, builds for the flavours it lists; every
-# other folder builds for both. The mac flavour has no charts, no host world
-# and no Windows paths or windows: those folders wait for it.
+# other folder builds for both. The mac flavour has no host world and no
+# Windows paths or windows: those folders wait for it; its chart tests are in
+# chart/engine/mac (the chart folders' other tests go through the GDI+
+# layer's recording).
 set(PV_TEST_FOLDER_FLAVOURS
   access          win
   chart           win
@@ -179,7 +185,8 @@ function(plotvane_flavour_tests FLAVOUR)
   # The win flavour's tests have the product (and its chart helpers); the mac
   # flavour's a bare plug-in object.
   set(support_srcs ${PV_ROOT}/tests/support/main.cpp ${PV_ROOT}/tests/support/plugin_harness.cpp
-    ${PV_ROOT}/tests/support/BareProduct.cpp)
+    ${PV_ROOT}/tests/support/BareProduct.cpp ${PV_ROOT}/tests/support/ChartSupport.cpp
+    ${PV_ROOT}/tests/support/gfx_sanitizer.cpp)
   if(FLAVOUR STREQUAL "win")
     file(GLOB support_srcs CONFIGURE_DEPENDS ${PV_ROOT}/tests/support/*.cpp)
     list(REMOVE_ITEM support_srcs ${PV_ROOT}/tests/support/BareProduct.cpp)
@@ -199,7 +206,7 @@ function(plotvane_flavour_tests FLAVOUR)
   set(test_dirs "")
   foreach(src IN LISTS all_tsrcs)
     get_filename_component(dir ${src} DIRECTORY)
-    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|mac/binding|platform/(corefoundation|carbon|dyld))(/|$)")
+    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|mac/binding|platform/(corefoundation|carbon|dyld|quartz|appkit))(/|$)")
       continue()
     endif()
     pv_test_folder_builds(${dir} ${FLAVOUR} builds)

@@ -7,6 +7,7 @@
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
 #include "fmx/WideText.h"
+#include "plugin/Flavour.h"
 
 namespace fmx {
 
@@ -21,7 +22,7 @@ template <class F>
 F Bound(F& cell, const char* name)
 {
     if (!cell)
-        cell = reinterpret_cast<F>(AccessMgr::GetInstance().FindFunction("FMWrapper.dll", name));
+        cell = reinterpret_cast<F>(AccessMgr::GetInstance().FindFunction(flavour::kInterfaceModule, name));
     return cell;
 }
 

@@ -45,7 +45,9 @@ void AppendEscaped(std::string& out, std::string_view component)
         const auto byte = static_cast<unsigned char>(c);
         if (c == '%') {
             out += "%25";
-        } else if (c == ':' || (byte >= 1 && byte <= 31)) {
+        } else if (c == ':') {
+            out += pathparts::kColonEscape;
+        } else if (byte >= 1 && byte <= 31) {
             out += '%';
             out += digits[byte >> 4];
             out += digits[byte & 0xF];
@@ -350,15 +352,15 @@ bool FilePath::MakeRelative(const FilePath& target, FilePath& out) const
     FilePath result;
     result.kind_ = kFile;
     result.name_ = target.name_;
-    if (folder_ != target.folder_) {
+    if (!SameFolderText(folder_, target.folder_)) {
         std::string root, targetRoot;
         std::vector<std::string> base, other;
         SplitForRelative(*this, root, base);
         SplitForRelative(target, targetRoot, other);
-        if (root != targetRoot)
+        if (!SameFolderText(root, targetRoot))
             return false;
         std::size_t common = 0;
-        while (common < base.size() && common < other.size() && base[common] == other[common])
+        while (common < base.size() && common < other.size() && SameFolderText(base[common], other[common]))
             ++common;
         for (std::size_t i = common; i < base.size(); ++i)
             result.folder_ += "../";

@@ -13,6 +13,8 @@
 
 #include "fmapi/draco.h"
 
+struct FSRef;
+
 namespace fmx {
 
 class FilePath {
@@ -52,11 +54,13 @@ public:
     bool GetText(std::string& text) const;
     // Kind "filewin" only: the Windows path with escapes decoded; false when
     // it is empty, longer than kMaxSysPath or would name another place than
-    // the path does (a decoded separator, zero byte, "." or "..").
+    // the path does (a decoded separator, zero byte, "." or ".."). The macOS
+    // flavour gives the POSIX path of a "filemac" location instead.
     bool GetSysPath(std::wstring& path) const;
 
     bool Exists() const;
-    // Kind "filewin" only: creates the missing folders of the path.
+    // Kind "filewin" ("filemac" on macOS) only: creates the missing folders
+    // of the path.
     // std::invalid_argument ("invalid file path") for kind none.
     bool CreateDirectories() const;
 
@@ -68,6 +72,33 @@ public:
     // folder, and a relative path resolved against it.
     bool MakeRelative(const FilePath& target, FilePath& out) const;
     bool Resolve(const FilePath& relative, FilePath& out) const;
+
+#if defined(PV_FLAVOUR_MAC)
+    // Longest POSIX path a file reference gives, its zero included.
+    static constexpr std::size_t kMaxPosixPath = 1024;
+
+    // A POSIX path (length 0: up to its zero) as a "filemac" location: the
+    // folder starts with the volume that holds the path ("/" is the start-up
+    // volume's root, "/Volumes/NAME" another volume's, mounted or not).
+    // False for an empty or relative path.
+    bool SetFromPosixPath(const char* path, std::size_t length = 0);
+    // Kind "filemac" only: the POSIX path, and its length; 0 (and the text
+    // empty) otherwise. A volume name whose escapes decode to no UTF-8
+    // throws std::invalid_argument ("source string is corrupted"), here and
+    // wherever the path is used.
+    std::size_t GetPosixPath(std::string& path) const;
+    // The location of a file reference, with a name below it when given.
+    bool SetFromFileRef(const FSRef& ref, const char* name = nullptr, std::size_t length = 0);
+    // The reference of the file or folder the location names; false when it
+    // does not exist.
+    bool GetFileRef(FSRef& ref) const;
+    // CreateDirectories with the File Manager's status: 0, -35 (no volume),
+    // -48 (a file in the way, or with `exclusive` every folder already
+    // there) or the File Manager's own error.
+    int CreateDirectoriesStatus(bool exclusive) const;
+    // The product folder in the user's Preferences folder.
+    bool SetToAppDataFolder(bool create);
+#endif
 
     // Special folders and files; each location is found on first use and
     // kept. The product folders are created with `create`, else only tested.

@@ -36,6 +36,12 @@ bool IsDotComponent(std::string_view text, IsSeparator isSeparator)
 // share, a volume).
 bool IsFileNameByte(unsigned char byte);
 std::size_t FolderRootLength(const FilePath& path);
+// How a ":" inside a component of a system path is written ("%3A" for
+// Windows, "%2F" for macOS, where ":" stands for a name's "/").
+extern const char kColonEscape[];
+// Whether two folder texts or components are the same place (bytes on
+// Windows, case ignored on macOS).
+bool SameFolderText(std::string_view a, std::string_view b);
 
 } // namespace pathparts
 } // namespace fmx

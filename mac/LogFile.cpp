@@ -1,12 +1,18 @@
 // The framework log's file and clock in the macOS flavour: POSIX paths in
-// UTF-8 and the local time of the process's time zone.
+// UTF-8, the length set through the file's data fork, and the local time of
+// the process's time zone.
 #include "plugin/LogFile.h"
 
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <climits>
 #include <ctime>
+#include <exception>
 #include <textconv>
+
+#include "fmx/FilePath.h"
+#include "mac/FileStream.h"
 
 namespace __Quarrow__ {
 namespace logfile {
@@ -65,7 +71,14 @@ std::int64_t Tell(std::FILE* file) { return static_cast<std::int64_t>(ftello(fil
 bool SetLength(const std::wstring& path, std::int64_t length)
 {
     std::string posix;
-    return ToPath(path, posix) && truncate(posix.c_str(), static_cast<off_t>(length)) == 0;
+    fmx::FilePath location;
+    try {
+        return ToPath(path, posix) && length >= 0 && length <= INT32_MAX &&
+               location.SetFromPosixPath(posix.c_str(), posix.size()) &&
+               FileStream::SetSize(location, static_cast<std::int32_t>(length));
+    } catch (const std::exception&) {
+        return false;   // a path the file system cannot name
+    }
 }
 
 } // namespace logfile

@@ -26,6 +26,8 @@ constexpr bool kReadersCatchEverything = false;
 // "c" commits every flush to the disk.
 constexpr wchar_t kLogStreamUpdateMode[] = L"r+bc";
 constexpr wchar_t kLogStreamNewMode[] = L"w+bc";
+// The module of the host's newer interface functions, bound by name.
+constexpr char kInterfaceModule[] = "FMWrapper.dll";
 
 #elif defined(PV_FLAVOUR_MAC) && !defined(PV_FLAVOUR_WIN)
 
@@ -38,6 +40,7 @@ constexpr std::size_t kLogMessageRoom = 1024;
 constexpr bool kReadersCatchEverything = true;
 constexpr wchar_t kLogStreamUpdateMode[] = L"r+b";
 constexpr wchar_t kLogStreamNewMode[] = L"w+b";
+constexpr char kInterfaceModule[] = "FMWrapper";
 
 #else
 #error "build with exactly one of PV_FLAVOUR_WIN and PV_FLAVOUR_MAC"

@@ -6,6 +6,7 @@
 
 CBarChart::~CBarChart() = default;
 CVerticalBarChart::~CVerticalBarChart() = default;
+CHorizontalBarChart::~CHorizontalBarChart() = default;
 
 void CBarChart::DrawCategoryAxis()
 {

@@ -21,3 +21,10 @@ public:
 protected:
     void DrawChart() override;
 };
+
+// A bar chart of its own type that draws as CBarChart does.
+class CHorizontalBarChart : public CBarChart {
+public:
+    using CBarChart::CBarChart;
+    ~CHorizontalBarChart() override;
+};

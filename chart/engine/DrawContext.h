@@ -72,6 +72,16 @@ public:
     // a canvas.
     float VisibleBottom() const;
 
+#if defined(PV_FLAVOUR_MAC)
+    // A line in the colour, dashed 0.5 on and 1.0 off; DrawLine strokes in
+    // the context's colour.
+    void StrokeLine(const CColor& colour, const CPointF& from, const CPointF& to, bool dashed);
+    // Anti-aliasing of what is drawn from now on, on the canvas itself.
+    void SetAntialias(bool on);
+    float GetTextHeight(const std::wstring& text, const std::wstring& family, int size);
+    float GetTextWidth(const std::wstring& text, const std::wstring& family, int size);
+#endif
+
     CGraphicsHandle GetGraphics() const { return graphics_; }
     const CColor& GetColor() const { return colour_; }
     float GetWidth() const { return width_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace Spline {
 
@@ -149,25 +150,22 @@ Vector Hermite::TangentAt(float distance) const
     return TangentIn(segment, t);
 }
 
-Cardinal::Cardinal(std::unique_ptr<ControlPoint[]> points, unsigned count, float tension)
-    : Hermite(std::move(points), count)
+void Hermite::SetEndTangents()
 {
     if (count_ < 2)
         return;
     ControlPoint* p = points_.get();
-    unsigned n = count_;
+    const unsigned n = count_;
     p[0].tx = p[1].x - p[0].x;
     p[0].ty = p[1].y - p[0].y;
     p[0].tz = p[1].z - p[0].z;
-    for (unsigned i = 1; i + 1 < n; ++i) {
-        p[i].tx = tension * (p[i + 1].x - p[i - 1].x);
-        p[i].ty = tension * (p[i + 1].y - p[i - 1].y);
-        p[i].tz = tension * (p[i + 1].z - p[i - 1].z);
-    }
     p[n - 1].tx = p[n - 1].x - p[n - 2].x;
     p[n - 1].ty = p[n - 1].y - p[n - 2].y;
     p[n - 1].tz = p[n - 1].z - p[n - 2].z;
+}
 
+void Hermite::MeasureSegments()
+{
     // Chord k runs from k / kChords to (k + 1) / kChords, each counted once.
     // The basis at those parameters is the same for every segment: worked
     // out once (a line of many points has a hundred million chords). The
@@ -207,8 +205,156 @@ Cardinal::Cardinal(std::unique_ptr<ControlPoint[]> points, unsigned count, float
     }
 }
 
+Cardinal::Cardinal(std::unique_ptr<ControlPoint[]> points, unsigned count, float tension)
+    : Hermite(std::move(points), count)
+{
+    if (count_ < 2)
+        return;
+    ControlPoint* p = points_.get();
+    SetEndTangents();
+    for (unsigned i = 1; i + 1 < count_; ++i) {
+        p[i].tx = tension * (p[i + 1].x - p[i - 1].x);
+        p[i].ty = tension * (p[i + 1].y - p[i - 1].y);
+        p[i].tz = tension * (p[i + 1].z - p[i - 1].z);
+    }
+    MeasureSegments();
+}
+
+CatmullRom::CatmullRom(std::unique_ptr<ControlPoint[]> points, unsigned count)
+    : Cardinal(std::move(points), count, kTension)
+{
+}
+
+CatmullRom::~CatmullRom() = default;
+
+KochanekBartels::KochanekBartels(std::unique_ptr<ControlPoint[]> points, unsigned count,
+                                 float tension, float bias, float continuity)
+    : Hermite(std::move(points), count)
+{
+    if (count_ < 2)
+        return;
+    ControlPoint* p = points_.get();
+    const unsigned n = count_;
+    // Weights of the incoming and the outgoing chord.
+    const float in = (1 - tension) * (1 + bias) * (1 + continuity) / 2;
+    const float out = (1 - tension) * (1 - bias) * (1 - continuity) / 2;
+    SetEndTangents();
+    for (unsigned i = 1; i + 1 < n; ++i) {
+        p[i].tx = in * (p[i].x - p[i - 1].x) + out * (p[i + 1].x - p[i].x);
+        p[i].ty = in * (p[i].y - p[i - 1].y) + out * (p[i + 1].y - p[i].y);
+        p[i].tz = in * (p[i].z - p[i - 1].z) + out * (p[i + 1].z - p[i].z);
+    }
+    p[n - 1].tx = p[n - 2].tx;
+    p[n - 1].ty = p[n - 2].ty;
+    p[n - 1].tz = p[n - 2].tz;
+    MeasureSegments();
+}
+
+KochanekBartels::~KochanekBartels() = default;
+
+Bezier::Bezier(std::unique_ptr<ControlPoint[]> points, unsigned count)
+    : Curve(std::move(points), count)
+{
+    if (count_ > 0) {
+        const double top = std::lgamma(static_cast<double>(count_));
+        logBinomial_.resize(count_);
+        for (unsigned i = 0; i < count_; ++i)
+            logBinomial_[i] = top - std::lgamma(i + 1.0) - std::lgamma(static_cast<double>(count_ - i));
+    }
+    if (SegmentCount() == 0)
+        return;
+    // Every segment is the whole curve: measured once, over kChords chords
+    // as a Hermite segment is.
+    constexpr unsigned kChords = Hermite::kChords;
+    const float step = 1.0f / kChords;
+    float length = 0.0f;
+    Vector previous = PositionIn(0, 0.0f);
+    for (unsigned k = 1; k <= kChords; ++k) {
+        const Vector next = PositionIn(0, k == kChords ? 1.0f : static_cast<float>(k) * step);
+        const float dx = next.x - previous.x, dy = next.y - previous.y, dz = next.z - previous.z;
+        length += std::sqrt(dx * dx + dy * dy + dz * dz);
+        previous = next;
+    }
+    for (unsigned i = 0; i < SegmentCount(); ++i) {
+        segments_[i]->length = length;
+        segments_[i]->startDistance = totalLength_;
+        totalLength_ += length;
+    }
+}
+
+Bezier::~Bezier() = default;
+
+Vector Bezier::PositionIn(unsigned, float t) const
+{
+    if (count_ == 0)
+        return Vector();
+    const unsigned last = count_ - 1;
+    Vector result;
+    if (!(t > 0.0f) || t >= 1.0f) {
+        const ControlPoint& p = points_[t >= 1.0f ? last : 0];
+        result.x = p.x;
+        result.y = p.y;
+        result.z = p.z;
+        return result;
+    }
+    // Bernstein form with each weight C(n - 1, i) t^i (1 - t)^(n-1-i) taken
+    // through its logarithm: the coefficients neither overflow (factorials
+    // leave 32 bits from 13 points, doubles from 171) nor lose the small
+    // powers, and a position costs one pass over the points.
+    const double logT = std::log(static_cast<double>(t));
+    const double logU = std::log1p(-static_cast<double>(t));
+    double x = 0.0, y = 0.0, z = 0.0;
+    for (unsigned i = 0; i <= last; ++i) {
+        const double w = std::exp(logBinomial_[i] + i * logT + (last - i) * logU);
+        x += w * points_[i].x;
+        y += w * points_[i].y;
+        z += w * points_[i].z;
+    }
+    result.x = static_cast<float>(x);
+    result.y = static_cast<float>(y);
+    result.z = static_cast<float>(z);
+    return result;
+}
+
+Vector Bezier::PositionAt(float distance) const
+{
+    if (!(totalLength_ > 0.0f) || !(distance > 0.0f))
+        return PositionIn(0, 0.0f);
+    if (distance >= totalLength_)
+        return PositionIn(0, 1.0f);
+    return PositionIn(0, distance / totalLength_);
+}
+
+Vector Bezier::TangentAt(float distance) const
+{
+    const Vector ahead = PositionAt(distance + 0.01f);
+    const Vector behind = PositionAt(distance - 0.01f);
+    return Normalised(static_cast<double>(ahead.x) - behind.x,
+                      static_cast<double>(ahead.y) - behind.y,
+                      static_cast<double>(ahead.z) - behind.z);
+}
+
+Vector Bezier::TangentIn(unsigned, float) const { return Vector(); }
+
+std::unique_ptr<Curve> Build(std::unique_ptr<ControlPoint[]> points, unsigned count, int kind)
+{
+    switch (static_cast<Kind>(kind)) {
+    case Kind::Cardinal:
+        return std::make_unique<Cardinal>(std::move(points), count, Cardinal::kTension);
+    case Kind::CatmullRom:
+        return std::make_unique<CatmullRom>(std::move(points), count);
+    case Kind::Bezier:
+        return std::make_unique<Bezier>(std::move(points), count);
+    case Kind::KochanekBartels:
+        return std::make_unique<KochanekBartels>(std::move(points), count, 0.0f, 0.0f, 2.0f);
+    }
+    return nullptr;
+}
+
 Vector Walker::MoveTo(float distance)
 {
+    if (!curve_)
+        return Vector();
     float length = curve_->TotalLength();
     if (!(distance > 0.0f))
         distance = 0.0f;

@@ -72,6 +72,15 @@ public:
     Vector PositionIn(unsigned segment, float t) const override;
     Vector TangentAt(float distance) const override;
     Vector TangentIn(unsigned segment, float t) const override;
+
+    static constexpr unsigned kChords = 1000;
+
+protected:
+    // Each segment's length summed over kChords chords, and the start
+    // distances; run once the tangents are set.
+    void MeasureSegments();
+    // The first and last points take the chord to their neighbour.
+    void SetEndTangents();
 };
 
 // Tangents by the Cardinal rule: the ends take the chord to their neighbour,
@@ -82,18 +91,62 @@ public:
     Cardinal(std::unique_ptr<ControlPoint[]> points, unsigned count, float tension);
 
     static constexpr float kTension = 0.2f;
-    static constexpr unsigned kChords = 1000;
 };
 
-// Walks a curve by distance along it.
+// A Cardinal curve of tension 0.5.
+class CatmullRom : public Cardinal {
+public:
+    CatmullRom(std::unique_ptr<ControlPoint[]> points, unsigned count);
+    ~CatmullRom() override;
+
+    static constexpr float kTension = 0.5f;
+};
+
+// Hermite tangents weighted by tension, bias and continuity. The first point
+// takes the chord to the second, the last the tangent of the point before it.
+class KochanekBartels : public Hermite {
+public:
+    KochanekBartels(std::unique_ptr<ControlPoint[]> points, unsigned count, float tension,
+                    float bias, float continuity);
+    ~KochanekBartels() override;
+};
+
+// One Bezier curve of degree n - 1 through all n control points, whatever
+// the segment. Every segment measures the whole curve, so the total length is
+// n - 1 times its length; a distance is taken as the share of that total.
+class Bezier : public Curve {
+public:
+    Bezier(std::unique_ptr<ControlPoint[]> points, unsigned count);
+    ~Bezier() override;
+    Vector PositionAt(float distance) const override;
+    // The segment is not consulted: the curve at the parameter t.
+    Vector PositionIn(unsigned segment, float t) const override;
+    // From the positions 0.01 before and after the distance.
+    Vector TangentAt(float distance) const override;
+    // Not defined per segment: (0, 0, 0).
+    Vector TangentIn(unsigned segment, float t) const override;
+
+private:
+    // log C(n - 1, i) for each point i.
+    std::vector<double> logBinomial_;
+};
+
+// The kinds of curve a walker can be built over.
+enum class Kind : int { Cardinal = 0, CatmullRom = 1, Bezier = 2, KochanekBartels = 3 };
+
+// The curve of a kind over the points; null for a kind outside 0..3.
+std::unique_ptr<Curve> Build(std::unique_ptr<ControlPoint[]> points, unsigned count, int kind);
+
+// Walks a curve by distance along it. A walker without a curve (an unknown
+// kind) has length 0 and stands at the origin.
 class Walker {
 public:
     explicit Walker(std::unique_ptr<Curve> curve) : curve_(std::move(curve)) {}
 
-    // A walker over a Cardinal curve (tension 0.2) through the points; any
-    // sequence of values with float members x and y.
+    // A walker over the curve of the kind (by default Cardinal, tension 0.2)
+    // through the points; any sequence of values with float members x and y.
     template <class Points>
-    static Walker Through(const Points& points)
+    static Walker Through(const Points& points, int kind = static_cast<int>(Kind::Cardinal))
     {
         unsigned n = static_cast<unsigned>(points.size());
         std::unique_ptr<ControlPoint[]> control(new ControlPoint[n]);
@@ -103,13 +156,14 @@ public:
             control[i].y = p.y;
             ++i;
         }
-        return Walker(std::make_unique<Cardinal>(std::move(control), n, Cardinal::kTension));
+        return Walker(Build(std::move(control), n, kind));
     }
 
-    float Length() const { return curve_->TotalLength(); }
+    float Length() const { return curve_ ? curve_->TotalLength() : 0.0f; }
     float Distance() const { return distance_; }
     // Moves to the distance, clamped to 0 .. Length(), and gives the position there.
     Vector MoveTo(float distance);
+    bool HasCurve() const { return curve_ != nullptr; }
     const Curve& GetCurve() const { return *curve_; }
 
 private:

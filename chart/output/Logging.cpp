@@ -17,6 +17,10 @@ std::string CTime::Write(const CRecord&)
     return std::string(buffer, n);
 }
 
+CFileName::~CFileName() = default;
+CLine::~CLine() = default;
+CEndOFLine::~CEndOFLine() = default;
+
 CFormat& CFormat::Add(std::shared_ptr<CElement> element)
 {
     elements_.push_back(std::move(element));

@@ -24,6 +24,9 @@ struct CRecord {
     std::string message;
     std::string text;   // unused by this product's elements
     std::uint32_t code = 0;
+    // Where the line was logged from, for formats that show it.
+    std::string file;
+    std::uint32_t line = 0;
 };
 
 class CElement {
@@ -52,6 +55,27 @@ public:
 class CTrace : public CElement {
 public:
     std::string Write(const CRecord& record) override { return record.message; }
+};
+
+// The source file the record was logged from.
+class CFileName : public CElement {
+public:
+    ~CFileName() override;
+    std::string Write(const CRecord& record) override { return record.file; }
+};
+
+// The record's source line as decimal text.
+class CLine : public CElement {
+public:
+    ~CLine() override;
+    std::string Write(const CRecord& record) override { return std::to_string(record.line); }
+};
+
+// A line feed, for formats that end their own lines.
+class CEndOFLine : public CElement {
+public:
+    ~CEndOFLine() override;
+    std::string Write(const CRecord&) override { return "\n"; }
 };
 
 class CFormat {

@@ -8,7 +8,11 @@
 #include "chart/output/Logging.h"
 #include "fmx/FilePath.h"
 #include "fmx/SpecialFolders.h"
+#if defined(PV_FLAVOUR_MAC)
+#include <textconv>
+#else
 #include "platform/win32/winfile.h"
+#endif
 
 namespace {
 
@@ -24,8 +28,15 @@ bool LogFilePath(std::string& posix)
         if (!path.SetToPluginFolder() || !fmx::GetPluginFileName(name, false))
             return false;
         name += ".log";
-        return path.SetFileName(name.c_str(), name.size()) && path.GetSysPath(sys) &&
-               win32::ToPosixPath(sys.c_str(), posix);
+        if (!path.SetFileName(name.c_str(), name.size()) || !path.GetSysPath(sys))
+            return false;
+#if defined(PV_FLAVOUR_MAC)
+        // The system path is a POSIX path already.
+        posix = WideToUtf8String(sys);
+        return !posix.empty();
+#else
+        return win32::ToPosixPath(sys.c_str(), posix);
+#endif
     } catch (const std::exception&) {
         return false;   // no host plug-in object: no file
     }

@@ -1,23 +1,210 @@
-// The special folders of the macOS flavour before it finds them through the
-// Folder Manager: none of them is known yet.
+// The special folders of the macOS flavour: the plug-in bundle and the host
+// application's bundle with their folders, and the product folders in the
+// user's Documents, Application Support and Preferences folders.
 #include "fmx/SpecialFolders.h"
+
+#include <optional>
+
+#include "fmx/Plugin.h"
+#include "fmx/WideText.h"
+#include "platform/carbon/Carbon.h"
 
 namespace fmx {
 
 const char kProductFolderPrefix[] = "com.vanecraft.";
 
-bool FilePath::SetToPluginFolder() { return false; }
+namespace {
 
-bool FilePath::SetToPluginFile() { return false; }
+// A folder record's text ("filemac:", folder and name) is at most this long.
+constexpr std::size_t kMaxLocationText = 1034;
+constexpr std::size_t kMaxProductName = 255;
+constexpr std::uint8_t kRuntimeHost = 2;
 
-bool FilePath::SetToHostAppFile() { return false; }
+// A location as path-notation text, where its folder ends and how long its
+// name is.
+struct Location {
+    std::string text;
+    std::size_t folderEnd = 0;
+    std::size_t nameLength = 0;
 
-bool FilePath::SetToHostAppFolder() { return false; }
+    std::string Folder() const { return text.substr(0, folderEnd); }
+    std::string Name() const { return text.substr(folderEnd, nameLength); }
+};
 
-bool FilePath::SetToLocalAppDataFolder(bool) { return false; }
+// Locations that do not fit their record fail; they are never cut.
+bool Record(const FilePath& path, Location& out)
+{
+    std::string text;
+    if (!path.GetText(text) || text.size() > kMaxLocationText)
+        return false;
+    out.text = text;
+    out.nameLength = path.GetName().size();
+    out.folderEnd = text.size() - out.nameLength;
+    return true;
+}
 
-bool FilePath::SetToDocumentsFolder(bool) { return false; }
+bool RefLocation(const FSRef& ref, Location& out)
+{
+    FilePath path;
+    return path.SetFromFileRef(ref) && !path.GetName().empty() && Record(path, out);
+}
 
-bool GetPluginFileName(std::string&, bool) { return false; }
+bool ProductName(std::string& name)
+{
+    const std::wstring* product = Plugin::GetInstance().GetInfoString(Plugin::kInfoProduct);
+    if (!product)
+        return false;
+    std::string bytes = WideToUtf8(*product);
+    if (bytes.empty() || product->size() > kMaxProductName)
+        return false;
+    for (char& c : bytes)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    name = bytes;
+    return true;
+}
+
+template <class Build>
+const Location* Kept(std::optional<Location>& slot, Build build)
+{
+    if (!slot) {
+        Location location;
+        if (!build(location))
+            return nullptr;
+        slot = location;
+    }
+    return &*slot;
+}
+
+const Location* PluginFile()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) {
+        auto bundle = static_cast<CFBundleRef>(Plugin::GetModule());
+        CFURLRef url = bundle ? CFBundleCopyBundleURL(bundle) : nullptr;
+        FSRef ref;
+        const bool found = url && CFURLGetFSRef(url, &ref);
+        if (url)
+            CFRelease(url);
+        return found && RefLocation(ref, l);
+    });
+}
+
+const Location* HostAppFile()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) {
+        ProcessSerialNumber process;
+        FSRef ref;
+        return GetCurrentProcess(&process) == noErr && GetProcessBundleLocation(&process, &ref) == noErr &&
+               RefLocation(ref, l);
+    });
+}
+
+bool ProductFolder(OSType type, Location& out)
+{
+    FSRef ref;
+    if (FSFindFolder(kUserDomain, type, kCreateFolder, &ref) != noErr)
+        return false;
+    FilePath path;
+    if (!path.SetFromFileRef(ref))
+        return false;
+    // The special folder's last component is a folder, not a file name.
+    if (!path.GetName().empty()) {
+        std::string text;
+        if (!path.GetText(text) || !path.SetFromText(text + "/"))
+            return false;
+    }
+    std::string product;
+    if (!ProductName(product))
+        return false;
+    const std::string component = kProductFolderPrefix + product;
+    if (!path.AppendFolder(component.c_str(), component.size()))
+        return false;
+    if (Plugin::GetAppType() == kRuntimeHost) {
+        const Location* host = HostAppFile();
+        if (!host)
+            return false;
+        const std::string name = host->Name();
+        if (!path.AppendFolder(name.c_str(), name.size()))
+            return false;
+    }
+    return Record(path, out);
+}
+
+const Location* AppDataFolder()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ProductFolder(FourCC("pref"), l); });
+}
+
+const Location* LocalAppDataFolder()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ProductFolder(FourCC("asup"), l); });
+}
+
+const Location* DocumentsFolder()
+{
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ProductFolder(FourCC("docs"), l); });
+}
+
+bool SetToProductFolder(FilePath& path, const Location* location, bool create)
+{
+    if (!location || !path.SetFromText(location->Folder()))
+        return false;
+    return create ? path.CreateDirectories() : path.Exists();
+}
+
+} // namespace
+
+bool FilePath::SetToPluginFolder()
+{
+    const Location* location = PluginFile();
+    return location && SetFromText(location->Folder());
+}
+
+bool FilePath::SetToPluginFile()
+{
+    const Location* location = PluginFile();
+    return location && SetFromText(location->text);
+}
+
+bool FilePath::SetToHostAppFile()
+{
+    const Location* location = HostAppFile();
+    return location && SetFromText(location->text);
+}
+
+bool FilePath::SetToHostAppFolder()
+{
+    const Location* location = HostAppFile();
+    return location && SetFromText(location->Folder());
+}
+
+bool FilePath::SetToAppDataFolder(bool create) { return SetToProductFolder(*this, AppDataFolder(), create); }
+
+bool FilePath::SetToLocalAppDataFolder(bool create)
+{
+    return SetToProductFolder(*this, LocalAppDataFolder(), create);
+}
+
+bool FilePath::SetToDocumentsFolder(bool create) { return SetToProductFolder(*this, DocumentsFolder(), create); }
+
+bool GetPluginFileName(std::string& text, bool withExtension)
+{
+    const Location* location = PluginFile();
+    if (!location)
+        return false;
+    std::string name = location->Name();
+    if (!withExtension) {
+        const std::string::size_type dot = name.rfind('.');
+        if (dot != std::string::npos && dot > 0)
+            name.resize(dot);
+    }
+    text += name;
+    return true;
+}
 
 } // namespace fmx

@@ -193,6 +193,10 @@ bool IsFileNameByte(unsigned char byte)
            byte != '/';
 }
 
+const char kColonEscape[] = "%3A";
+
+bool SameFolderText(std::string_view a, std::string_view b) { return a == b; }
+
 std::size_t FolderRootLength(const FilePath& path)
 {
     const std::string& folder = path.GetFolder();

@@ -21,8 +21,8 @@ namespace {
 
 const char kUsage[] =
     "usage: fmhost [--plugin PATH] [--extn-version N] [--host-version TEXT]\n"
-    "              [--app-kind N] [--mac-system 10.4|10.5] [--out DIR] [--json]\n"
-    "              [--no-init] [SCRIPT]\n";
+    "              [--app-kind N] [--mac-system 10.4|10.5] [--home DIR]\n"
+    "              [--volume NAME=DIR]... [--out DIR] [--json] [--no-init] [SCRIPT]\n";
 
 bool ReadInt(const std::string& text, long min, long max, long* out)
 {
@@ -124,6 +124,16 @@ bool ParseOptions(int argc, const char* const* argv, Options* out, std::string* 
                 return false;
             }
             o.host.macSystem = v;
+        } else if (a == "--home") {
+            if (!value(&o.host.home)) return false;
+        } else if (a == "--volume") {
+            if (!value(&v)) return false;
+            const std::size_t equals = v.find('=');
+            if (equals == std::string::npos || equals == 0 || equals + 1 == v.size()) {
+                *error = "--volume must be NAME=DIR, not \"" + v + "\"";
+                return false;
+            }
+            o.host.volumes.emplace_back(v.substr(0, equals), v.substr(equals + 1));
         } else if (a == "--out") {
             if (!value(&o.host.outDir)) return false;
         } else if (a == "--json") {

@@ -1,11 +1,13 @@
 // fmhost's command line and its run from start to end.
 //
 // fmhost [--plugin PATH] [--extn-version N] [--host-version TEXT]
-//        [--app-kind N] [--mac-system 10.4|10.5] [--out DIR] [--json]
-//        [--no-init] [SCRIPT]
+//        [--app-kind N] [--mac-system 10.4|10.5] [--home DIR]
+//        [--volume NAME=DIR]... [--out DIR] [--json] [--no-init] [SCRIPT]
 //
 // A PATH that is a folder is a plug-in bundle: fmhost then plays the macOS
-// host (fmhost/MacHost.h); --mac-system is the system version it reports.
+// host (fmhost/MacHost.h); --mac-system is the system version it reports,
+// --home the user's folder (HOME, made when missing) and each --volume a
+// volume mounted at /Volumes/NAME over a folder.
 //
 // Exit status: 0 when every line ran; 1 when the plug-in cannot be loaded or
 // has no entry point, the script cannot be read or does not parse, a picture

@@ -82,8 +82,10 @@ bool Host::Load(std::string* error)
         }
         if (!settings_.macSystem.empty())
             SetMacSystem(settings_.macSystem);
-    } else if (!settings_.macSystem.empty()) {
-        *error = "--mac-system needs a plug-in bundle (a folder) as --plugin";
+        if (!SetUpMacFiles(settings_.home, settings_.volumes, *error))
+            return false;
+    } else if (!settings_.macSystem.empty() || !settings_.home.empty() || !settings_.volumes.empty()) {
+        *error = "--mac-system, --home and --volume need a plug-in bundle (a folder) as --plugin";
         return false;
     } else if (!LoadHostModules(level, *error)) {
         *error = "cannot load the host's modules: " + *error;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fmapi/call_record.h"
@@ -21,6 +22,8 @@ struct HostSettings {
     int appKind = 1;
     std::string outDir = ".";
     std::string macSystem;                 // mac mode: "10.4" or "10.5" (default)
+    std::string home;                      // mac mode: HOME, made when missing
+    std::vector<std::pair<std::string, std::string>> volumes;   // mac mode: NAME, folder
 };
 
 class Host {

@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "fmapi/fm_api.h"
 #include "platform/corefoundation/CoreFoundation.h"
@@ -130,6 +132,34 @@ void SetMacSystem(const std::string& version)
         macsetup::SetSystemVersion(10, 4, 11);
     else
         macsetup::SetSystemVersion(10, 5, 8);
+}
+
+bool SetUpMacFiles(const std::string& home, const std::vector<std::pair<std::string, std::string>>& volumes,
+                   std::string& error)
+{
+    auto absolute = [&](const std::string& folder, std::string& out) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        out = RealPath(folder);
+        if (out.empty())
+            error = "cannot make the folder " + folder;
+        return !out.empty();
+    };
+    std::string path;
+    if (!home.empty()) {
+        if (!absolute(home, path))
+            return false;
+        setenv("HOME", path.c_str(), 1);
+    }
+    for (const auto& [name, folder] : volumes) {
+        if (!absolute(folder, path))
+            return false;
+        if (!macsetup::MountVolume(name, path)) {
+            error = "cannot mount the volume " + name + " (a name taken or the start-up volume's)";
+            return false;
+        }
+    }
+    return true;
 }
 
 bool LoadPluginBundle(const std::string& path, void** bundle, FMExternCallProcPtr* entry, std::string& error)

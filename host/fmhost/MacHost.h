@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fmapi/call_record.h"
@@ -34,6 +35,11 @@ bool LoadMacHost(std::int32_t apiLevel, const std::string& application, std::str
 // The system version Gestalt reports: "10.4" is 10.4.11, "10.5" 10.5.8.
 bool IsMacSystem(const std::string& version);
 void SetMacSystem(const std::string& version);
+// The user's folder (HOME, made when missing; nothing when empty) and the
+// volumes mounted at /Volumes/NAME over folders (made when missing); folders
+// relative to the working folder. False with a message when one cannot be.
+bool SetUpMacFiles(const std::string& home, const std::vector<std::pair<std::string, std::string>>& volumes,
+                   std::string& error);
 
 // The plug-in bundle at a folder: its CFBundleRef (kept for the life of the
 // process) and its entry point, loaded with local binding.

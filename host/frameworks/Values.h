@@ -69,10 +69,14 @@ private:
     fmapi::mac::HostStringStorage storage_;
 };
 
+// Built by the caller (fmapi/mac_layout.h): the frameworks bind no
+// constructor of their own.
 class PV_FRAMEWORK_API FilePlatformSpec {
 public:
+    // The file's own reference; the name is emptied.
     void Set(const FSRef* ref);
-    // False when it holds no file.
+    // The file's reference; false when it holds none or names a file that
+    // does not exist.
     bool GetFileRef(FSRef* ref) const;
 
     fmapi::mac::FilePlatformSpecLayout& Layout() { return layout_; }
@@ -86,11 +90,13 @@ class PV_FRAMEWORK_API UniversalPath {
 public:
     constexpr UniversalPath() = default;
 
-    // A "filemac" path from the FilePlatformSpec's file; error kHostErrorBadPath
-    // when it holds none or its path is not absolute.
+    // A "filemac" path of the FilePlatformSpec's file (volume, folders,
+    // name); error kHostErrorBadPath when it holds none or a volume alone.
     Error Set(const FilePlatformSpec& spec);
-    // The FilePlatformSpec of a "filemac" (or "file") path; kHostErrorBadPath
-    // for other kinds, the empty path and paths an FSRef cannot hold.
+    // The FilePlatformSpec of a "filemac" (or "file") path whose volume and
+    // folders exist (with `resolve` aliases of folders are followed): the
+    // file's reference, or its folder's and its name when it does not exist;
+    // kHostErrorBadPath otherwise. Success has a non-zero first field.
     Error MakePlatformSpec(FilePlatformSpec& spec, Unicode::Encoding encoding, bool resolve, bool create) const;
 
 private:

@@ -5,7 +5,9 @@
 
 #include "platform/carbon/CarbonTypes.h"
 #include "platform/carbon/FileManager.h"
+#include "platform/carbon/Folders.h"
 #include "platform/carbon/Notifications.h"
+#include "platform/carbon/Processes.h"
 #include "platform/carbon/Resources.h"
 #include "platform/carbon/SystemServices.h"
 #include "platform/carbon/TextServices.h"

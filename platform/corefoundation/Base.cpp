@@ -111,13 +111,20 @@ void SetSystemRoot(const std::string& folder) {
 }
 
 std::string HostPath(const std::string& systemPath) {
+    std::string host, startupFolder;
+    if (pvcf::MountedHostPath(systemPath, host, startupFolder)) {
+        return host;
+    }
     auto& state = pvcf::State();
     std::lock_guard<std::mutex> lock(state.mutex);
     const bool underSystem = systemPath == "/System" || systemPath.rfind("/System/", 0) == 0;
-    if (state.systemRoot.empty() || !underSystem) {
-        return systemPath;
+    if (!state.systemRoot.empty() && underSystem) {
+        return state.systemRoot + systemPath;
     }
-    return state.systemRoot + systemPath;
+    if (!startupFolder.empty() && !systemPath.empty() && systemPath[0] == '/') {
+        return systemPath == "/" ? startupFolder : startupFolder + systemPath;
+    }
+    return systemPath;
 }
 
 void SetSystemVersion(int major, int minor, int bugfix) {
@@ -221,6 +228,8 @@ void Reset() {
     SetPreferredLocalizations({"English", "en"});
     SetCurrentTime(nullptr);
     ClearFailures();
+    SetStartupVolume("Macintosh HD", "");
+    UnmountVolumes();
 }
 
 }  // namespace macsetup

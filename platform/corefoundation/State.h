@@ -24,4 +24,8 @@ struct SystemState {
 // Never destroyed: the stand-ins stay usable from destructors at exit.
 SystemState& State();
 
+// The machine's path of a system path on a mounted volume (false when it
+// lies on none), and the start-up volume's folder (empty: the root).
+bool MountedHostPath(const std::string& systemPath, std::string& host, std::string& startupFolder);
+
 }  // namespace pvcf

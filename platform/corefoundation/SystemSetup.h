@@ -19,8 +19,28 @@ bool SetMainBundle(const std::string& path);
 // The folder that stands for the system's own tree: with it set, a bundle or
 // resource path under "/System/" is read below that folder.
 void SetSystemRoot(const std::string& folder);
-// The file-system path of a path as the system names it.
+// The file-system path of a path as the system names it: on a mounted
+// volume below its folder, under "/System/" below the system root, else
+// below the start-up volume's folder.
 std::string HostPath(const std::string& systemPath);
+
+// Volumes. The start-up volume holds "/" ("Macintosh HD" over the machine's
+// own root at start); the others are mounted at "/Volumes/NAME", where a "/"
+// of the name is ":". Names are UTF-8; folders are the machine's own paths.
+struct Volume {
+    std::string name;
+    std::string mountPoint;  // as the system names it
+    std::string folder;
+};
+// An empty folder stands for the machine's root. False (and nothing changed)
+// for an empty name.
+bool SetStartupVolume(const std::string& name, const std::string& folder);
+// False for an empty name, one already mounted (case ignored, as the system
+// compares names), the start-up volume's or a folder that does not exist.
+bool MountVolume(const std::string& name, const std::string& folder);
+void UnmountVolumes();
+// The start-up volume first, then the others in the order of mounting.
+std::vector<Volume> Volumes();
 
 // The system version that Gestalt reports (10.5.8 at start).
 void SetSystemVersion(int major, int minor, int bugfix);
@@ -51,8 +71,8 @@ bool ShouldFail(const char* function);
 // Notification Manager (libCarbon.so): the records installed now, oldest first.
 std::vector<const NMRec*> InstalledNotifications();
 
-// Everything above back to its state at start (known bundles and installed
-// notifications stay).
+// Everything above back to its state at start (known bundles, installed
+// notifications and File Manager references stay).
 void Reset();
 
 }  // namespace macsetup

@@ -1,17 +1,8 @@
-// The encoders' list and the JPEG encoder (libjpeg-turbo); PNG is in PngWriter.cpp.
-//
-// libjpeg reports errors by longjmp. The function that calls setjmp holds
-// only plain C data, so nothing with a destructor is skipped; every buffer and
-// the sink live in the caller's frame.
+// The encoders' list; the encoders themselves are in platform/common.
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <new>
-
-// jpeglib.h wants size_t and FILE declared first.
-#include <jpeglib.h>
 
 #include "platform/gdiplus/Internal.h"
 
@@ -89,104 +80,51 @@ Codec CodecOf(const CLSID* clsid)
     return Codec::None;
 }
 
-// --- JPEG --------------------------------------------------------------------
-
 namespace {
 
-struct JpegError {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-void JpegOnError(j_common_ptr info)
+pvcommon::image::Pixels PixelsOf(const Bitmap::Impl& bitmap)
 {
-    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+    pvcommon::image::Pixels pixels;
+    if (bitmap.surface) {
+        pixels.data = cairo_image_surface_get_data(bitmap.surface);
+        pixels.stride = static_cast<std::size_t>(cairo_image_surface_get_stride(bitmap.surface));
+        pixels.width = bitmap.width;
+        pixels.height = bitmap.height;
+    }
+    return pixels;
 }
 
-void JpegOnMessage(j_common_ptr) {}
-
-struct JpegOut {
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-};
-
-// Premultiplied ARGB over white: white where transparent.
-void RowToRgbOverWhite(const std::uint32_t* in, int width, unsigned char* out)
+Status StatusOf(pvcommon::image::Status status)
 {
-    for (int x = 0; x < width; ++x) {
-        std::uint32_t p = in[x];
-        std::uint32_t white = 255 - (p >> 24);
-        out[0] = static_cast<unsigned char>((p >> 16 & 0xFF) + white);
-        out[1] = static_cast<unsigned char>((p >> 8 & 0xFF) + white);
-        out[2] = static_cast<unsigned char>((p & 0xFF) + white);
-        out += 3;
+    switch (status) {
+    case pvcommon::image::Ok:
+        return Ok;
+    case pvcommon::image::InvalidParameter:
+        return InvalidParameter;
+    case pvcommon::image::OutOfMemory:
+        return OutOfMemory;
+    case pvcommon::image::GenericError:
+        break;
     }
-}
-
-// Plain C data only (see the file comment).
-bool JpegRun(const Bitmap::Impl* bitmap, JpegOut* out, unsigned char* row, JpegError* error,
-             jpeg_compress_struct* info)
-{
-    info->err = jpeg_std_error(&error->manager);
-    error->manager.error_exit = JpegOnError;
-    error->manager.output_message = JpegOnMessage;
-    if (setjmp(error->jump)) {
-        jpeg_destroy_compress(info);
-        return false;
-    }
-    jpeg_create_compress(info);
-    jpeg_mem_dest(info, &out->data, &out->size);
-    info->image_width = static_cast<JDIMENSION>(bitmap->width);
-    info->image_height = static_cast<JDIMENSION>(bitmap->height);
-    info->input_components = 3;
-    info->in_color_space = JCS_RGB;
-    jpeg_set_defaults(info);
-    jpeg_set_quality(info, 75, TRUE);
-    jpeg_start_compress(info, TRUE);
-    const unsigned char* data = cairo_image_surface_get_data(bitmap->surface);
-    std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(bitmap->surface));
-    JSAMPROW rows[1] = {row};
-    for (int y = 0; y < bitmap->height; ++y) {
-        RowToRgbOverWhite(
-            reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride),
-            bitmap->width, row);
-        jpeg_write_scanlines(info, rows, 1);
-    }
-    jpeg_finish_compress(info);
-    jpeg_destroy_compress(info);
-    return true;
+    return GenericError;
 }
 
 } // namespace
 
+Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, PngThreads threads)
+{
+    return StatusOf(pvcommon::image::EncodePng(PixelsOf(bitmap), sink, threads));
+}
+
 Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink)
 {
-    if (!bitmap.surface || !sink)
-        return InvalidParameter;
-    if (bitmap.width > JPEG_MAX_DIMENSION || bitmap.height > JPEG_MAX_DIMENSION)
-        return InvalidParameter;
-    std::vector<unsigned char> row;
-    try {
-        row.resize(static_cast<std::size_t>(bitmap.width) * 3);
-    } catch (...) {
-        return OutOfMemory;
-    }
-    JpegOut out;
-    JpegError error;
-    jpeg_compress_struct info;
-    std::memset(&info, 0, sizeof(info));
-    bool encoded = JpegRun(&bitmap, &out, row.data(), &error, &info);
-    bool written = false;
-    if (encoded) {
-        try {
-            written = sink->Write(out.data, out.size);
-        } catch (...) {
-            written = false;
-        }
-    }
-    std::free(out.data);
-    return encoded && written ? Ok : GenericError;
+    return StatusOf(pvcommon::image::EncodeJpeg(PixelsOf(bitmap), sink));
 }
 
 } // namespace detail
+
+bool StartEncoderThreads() { return pvcommon::image::StartEncoderThreads(); }
+
+void StopEncoderThreads() { pvcommon::image::StopEncoderThreads(); }
+
 } // namespace Gdiplus

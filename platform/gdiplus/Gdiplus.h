@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/Encoders.h"
+
 namespace Gdiplus {
 
 using REAL = float;
@@ -155,13 +157,8 @@ void StopEncoderThreads();
 constexpr int COLOR_INFOBK = 24;
 COLORREF GetSysColor(int index);
 
-// Where Bitmap::Save writes its bytes in memory.
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    // Appends the bytes; false when they could not be taken.
-    virtual bool Write(const void* data, std::size_t size) = 0;
-};
+// Where Bitmap::Save writes its bytes in memory: the shared encoders' sink.
+using ByteSink = pvcommon::image::ByteSink;
 
 // A sink appending to a caller's vector.
 class VectorSink : public ByteSink {

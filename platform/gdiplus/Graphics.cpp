@@ -1760,47 +1760,6 @@ const char* AlignText(const StringFormat* format)
     return format && format->GetAlignment() == StringAlignmentCenter ? "center" : "near";
 }
 
-// Text measures by font and text. A chart measures the same texts again and
-// again (to lay out, to wrap, to place each line as it is drawn); pango
-// shapes the text each time (measured: about 2 % of a chart's time).
-void MeasureCached(const Font& font, const std::string& utf8, double* width, double* height)
-{
-    static std::mutex lock;
-    static std::unordered_map<std::string, std::pair<double, double>> cache;
-    static std::size_t cacheBytes = 0;
-    // Bounded by entries and by the bytes of their keys; long texts are
-    // measured every time rather than crowd out the rest.
-    constexpr std::size_t kMaxEntries = 4096;
-    constexpr std::size_t kMaxBytes = std::size_t(1) << 20;
-    constexpr std::size_t kMaxKey = 1024;
-    const REAL size = font.GetPixelSize();
-    std::string key = font.GetFamilyName();
-    key.push_back('\0');
-    key.append(reinterpret_cast<const char*>(&size), sizeof(size));
-    key += utf8;
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        auto it = cache.find(key);
-        if (it != cache.end()) {
-            *width = it->second.first;
-            *height = it->second.second;
-            return;
-        }
-    }
-    PangoLayout* layout = detail::NewLayout(detail::MeasureContext(), font, utf8);
-    detail::LayoutSize(layout, width, height);
-    g_object_unref(layout);
-    if (key.size() > kMaxKey)
-        return;
-    std::lock_guard<std::mutex> hold(lock);
-    if (cache.size() >= kMaxEntries || cacheBytes + key.size() > kMaxBytes) {
-        cache.clear();
-        cacheBytes = 0;
-    }
-    cacheBytes += key.size();
-    cache.emplace(std::move(key), std::make_pair(*width, *height));
-}
-
 // Texts drawn by font and text, in one drawing context shared by every
 // canvas. A pango layout keeps its shaped lines until its context changes;
 // pango_cairo_update_context changes the context on every call, so it is
@@ -1944,7 +1903,8 @@ Status Graphics::MeasureString(const WCHAR* text, INT length, const Font* font,
             width = 0.5 * em * static_cast<double>(n);
             height = 1.25 * em;
         } else {
-            MeasureCached(*font, utf8, &width, &height);
+            pvcommon::text::MeasureCached(font->GetFamilyName(), font->GetPixelSize(), detail::kTextDpi, utf8,
+                                          &width, &height);
         }
     }
     *boundingBox = RectF(static_cast<REAL>(StartX(layoutRect, format, width)), layoutRect.Y,

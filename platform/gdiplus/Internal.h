@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/EncoderPool.h"
+#include "platform/common/Encoders.h"
+#include "platform/common/Fonts.h"
 #include "platform/gdiplus/Gdiplus.h"
 
 namespace Gdiplus {
@@ -48,49 +51,25 @@ std::string Utf8(const WCHAR* text, std::size_t length);
 // the terminating zero.
 std::size_t TextLength(const WCHAR* text, INT length);
 
-// Text. The measuring context has the identity transform; drawing contexts are
-// made per Graphics and follow its transform. Both: 96 dpi, metrics hinting
-// off, unrounded glyph positions.
+// Text: pango layouts in the font at 96 dpi over the shared font code
+// (platform/common/Fonts.h). Drawing contexts are made per Graphics and
+// follow its transform.
+constexpr double kTextDpi = 96.0;
 PangoContext* MeasureContext();
 PangoContext* NewDrawContext();
 // A one-line layout of the text in the font; the caller unrefs it.
 PangoLayout* NewLayout(PangoContext* context, const Font& font, const std::string& utf8);
-// Width and height of the layout's logical box in pixels.
-void LayoutSize(PangoLayout* layout, double* width, double* height);
+using pvcommon::text::LayoutSize;
 
-// Pixels: premultiplied native ARGB32 (cairo) to straight ARGB.
-inline ARGB Unpremultiply(std::uint32_t pixel)
-{
-    std::uint32_t a = pixel >> 24;
-    if (a == 0xFF)
-        return pixel;
-    if (a == 0)
-        return 0;
-    auto channel = [a](std::uint32_t c) {
-        std::uint32_t v = (c * 255 + a / 2) / a;
-        return v > 255 ? 255u : v;
-    };
-    return a << 24 | channel(pixel >> 16 & 0xFF) << 16 | channel(pixel >> 8 & 0xFF) << 8 |
-           channel(pixel & 0xFF);
-}
-
-// Encoders.
+// Pixels and encoders: the shared ones (platform/common/Encoders.h).
+using pvcommon::image::Unpremultiply;
+using pvcommon::image::PngThreads;
+using pvcommon::image::PngStripes;
+using pvcommon::image::PlanPngStripes;
+using pvcommon::image::EncoderWorkerCount;
 enum class Codec { None, Png, Jpeg };
 Codec CodecOf(const CLSID* clsid);
-// PNG: 8 bits, RGB when every pixel is opaque, else straight RGBA; the image
-// data filtered Up and deflated in stripes (see PngWriter.cpp). The stripes
-// run on the encoder's workers and the calling thread, or on the calling
-// thread alone: the bytes are the same.
-enum class PngThreads { Pool, CallingThread };
 Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, PngThreads threads = PngThreads::Pool);
-// How a picture is cut: `count` stripes of `rows` rows (the last may be
-// shorter), deflated by ISA-L or else by zlib. Depends on the size alone.
-struct PngStripes {
-    int rows = 0;
-    int count = 0;
-    bool isal = false;
-};
-PngStripes PlanPngStripes(int width, int height);
 Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink);
 
 // Which points of a polyline to keep (1) and leave out (0): the first and

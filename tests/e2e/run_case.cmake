@@ -13,6 +13,8 @@ if(PLUGIN)
 endif()
 if(EXISTS ${CASE}.args)
   file(STRINGS ${CASE}.args extra)
+  get_filename_component(bin ${FMHOST} DIRECTORY)
+  list(TRANSFORM extra REPLACE "@BIN@" "${bin}")
   list(APPEND args ${extra})
 endif()
 # NAME.env: the environment of the run, VAR=VALUE a line.

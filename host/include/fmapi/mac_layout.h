@@ -72,23 +72,29 @@ struct HostError {
     std::uint16_t index;
 };
 
-// Error indexes of the frameworks' path operations.
+// Error indexes of the frameworks' path operations. The path operations
+// answer success with a non-zero first field, failure with zero.
 enum : std::uint16_t { kHostErrorNone = 0, kHostErrorBadPath = 1 };
 
 // ---- files and paths
 
-// FSRef: 80 bytes, opaque to the host's code. The stand-ins keep a file
-// system path in it: UTF-8, zero-terminated (so at most 79 bytes).
+// FSRef: 80 bytes, opaque to the host's code (libCarbon.so's node
+// reference; all zero is none).
 constexpr std::size_t kFSRefSize = 80;
 struct FSRefLayout {
     unsigned char hidden[kFSRefSize];
 };
 
-// Draco::FilePlatformSpec: the file's FSRef and whether it holds one.
+// Draco::FilePlatformSpec: an FSRef, then a host string of the level's form
+// with a name. An empty name: the reference is the file's own; otherwise it
+// is the folder that holds (or would hold) a file of that name. Whoever
+// builds one zeroes the reference and constructs the string; destroying it
+// destroys the string.
 struct FilePlatformSpecLayout {
     FSRefLayout ref;
-    std::uint32_t hasRef;
+    HostStringStorage name;
 };
+static_assert(offsetof(FilePlatformSpecLayout, name) == WidenedOffset(80, 0), "the name follows the reference");
 
 // Draco::UniversalPath: 16 bytes on the 32-bit host; the first word points
 // at the host's record of the path (null: the empty path).

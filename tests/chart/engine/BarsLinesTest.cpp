@@ -664,3 +664,20 @@ TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
         EXPECT_EQ(Separators(*chart).size(), kValues - 1);
     }
 }
+
+TEST(Bars, HorizontalBarChartDrawsAsTheBarBase)
+{
+    auto draw = [](CBarChart& chart) {
+        pvtest::SetOptions(chart);
+        pvtest::AddGraph(chart, {4, 9, 2}, kBlue);
+        chart.SetLabels({L"a", L"b", L"c"});
+        Gdiplus::Recording recording;
+        chart.Draw();
+        return recording.Lines();
+    };
+    CBarChart base(320, 240, L"h", CColor::Empty(), 0, false);
+    CHorizontalBarChart horizontal(320, 240, L"h", CColor::Empty(), 0, false);
+    const std::vector<std::string> want = draw(base);
+    EXPECT_FALSE(want.empty());
+    EXPECT_EQ(draw(horizontal), want);
+}

@@ -221,3 +221,151 @@ TEST(Cardinal, LookupByDistanceFindsTheFirstSegmentThatReachesIt)
         ASSERT_EQ(got.y, want.y) << d;
     }
 }
+
+namespace {
+
+Walker WalkerOf(const std::vector<P>& points, int kind) { return Walker::Through(points, kind); }
+
+// The points of a walker's curve at n + 1 equal parameters of segment 0.
+float PolylineLength(const Curve& curve, unsigned n)
+{
+    float length = 0.0f;
+    Vector previous = curve.PositionIn(0, 0.0f);
+    for (unsigned k = 1; k <= n; ++k) {
+        Vector next = curve.PositionIn(0, static_cast<float>(k) / static_cast<float>(n));
+        length += std::hypot(next.x - previous.x, next.y - previous.y);
+        previous = next;
+    }
+    return length;
+}
+
+} // namespace
+
+TEST(CurveKinds, BuilderGivesEachKindItsCurve)
+{
+    const std::vector<P> points = {{0, 0}, {10, 10}, {20, 0}, {35, 5}};
+    Walker cardinal = WalkerOf(points, 0);
+    Walker catmullRom = WalkerOf(points, 1);
+    Walker bezier = WalkerOf(points, 2);
+    Walker kb = WalkerOf(points, 3);
+    EXPECT_NE(dynamic_cast<const Cardinal*>(&cardinal.GetCurve()), nullptr);
+    EXPECT_EQ(dynamic_cast<const CatmullRom*>(&cardinal.GetCurve()), nullptr);
+    EXPECT_NE(dynamic_cast<const CatmullRom*>(&catmullRom.GetCurve()), nullptr);
+    EXPECT_NE(dynamic_cast<const Bezier*>(&bezier.GetCurve()), nullptr);
+    EXPECT_NE(dynamic_cast<const KochanekBartels*>(&kb.GetCurve()), nullptr);
+
+    // Cardinal 0.2 and Catmull-Rom 0.5 differ in the inner tangents only.
+    EXPECT_FLOAT_EQ(cardinal.GetCurve().GetPoint(1).tx, 0.2f * 20.0f);
+    EXPECT_FLOAT_EQ(catmullRom.GetCurve().GetPoint(1).tx, 0.5f * 20.0f);
+    EXPECT_FLOAT_EQ(catmullRom.GetCurve().GetPoint(2).ty, 0.5f * (5.0f - 10.0f));
+    EXPECT_FLOAT_EQ(catmullRom.GetCurve().GetPoint(0).tx, 10.0f);
+    EXPECT_FLOAT_EQ(catmullRom.GetCurve().GetPoint(3).tx, 15.0f);
+
+    // Kochanek-Bartels 0, 0, 2: 1.5 x the incoming chord - 0.5 x the
+    // outgoing one; the last point repeats the tangent before it.
+    const Curve& k = kb.GetCurve();
+    EXPECT_FLOAT_EQ(k.GetPoint(0).tx, 10.0f);
+    EXPECT_FLOAT_EQ(k.GetPoint(0).ty, 10.0f);
+    EXPECT_FLOAT_EQ(k.GetPoint(1).tx, 1.5f * 10.0f - 0.5f * 10.0f);
+    EXPECT_FLOAT_EQ(k.GetPoint(1).ty, 1.5f * 10.0f - 0.5f * -10.0f);
+    EXPECT_FLOAT_EQ(k.GetPoint(2).tx, 1.5f * 10.0f - 0.5f * 15.0f);
+    EXPECT_FLOAT_EQ(k.GetPoint(2).ty, 1.5f * -10.0f - 0.5f * 5.0f);
+    EXPECT_EQ(k.GetPoint(3).tx, k.GetPoint(2).tx);
+    EXPECT_EQ(k.GetPoint(3).ty, k.GetPoint(2).ty);
+    // Hermite evaluation and lengths as the Cardinal curve has them.
+    for (const Walker* w : {&catmullRom, &kb}) {
+        const Curve& c = w->GetCurve();
+        EXPECT_EQ(c.PositionIn(2, 1.0f).x, 35.0f);
+        float sum = 0.0f;
+        for (unsigned i = 0; i < c.SegmentCount(); ++i) {
+            EXPECT_EQ(c.GetSegment(i).startDistance, sum);
+            sum += c.GetSegment(i).length;
+        }
+        EXPECT_EQ(c.TotalLength(), sum);
+    }
+}
+
+TEST(CurveKinds, KochanekBartelsOfTwoPointsIsTheChord)
+{
+    Walker walker = WalkerOf({{3, 4}, {9, 12}}, 3);
+    for (unsigned i = 0; i < 2; ++i) {
+        EXPECT_FLOAT_EQ(walker.GetCurve().GetPoint(i).tx, 6.0f);
+        EXPECT_FLOAT_EQ(walker.GetCurve().GetPoint(i).ty, 8.0f);
+    }
+    EXPECT_NEAR(walker.Length(), 10.0f, 1e-3);
+}
+
+TEST(CurveKinds, QuadraticBezierThroughThreePoints)
+{
+    const std::vector<P> points = {{0, 0}, {50, 100}, {100, 0}};
+    Walker walker = WalkerOf(points, 2);
+    const Curve& curve = walker.GetCurve();
+    for (float t : {0.0f, 0.2f, 0.5f, 0.75f, 1.0f}) {
+        const float u = 1 - t;
+        // Whatever segment is named, the one curve.
+        for (unsigned segment : {0u, 1u, 7u}) {
+            Vector v = curve.PositionIn(segment, t);
+            EXPECT_NEAR(v.x, 2 * u * t * 50 + t * t * 100, 1e-4);
+            EXPECT_NEAR(v.y, 2 * u * t * 100, 1e-4);
+        }
+    }
+    // Each of the two segments measures the whole curve.
+    const float one = PolylineLength(curve, 1000);
+    EXPECT_NEAR(curve.GetSegment(0).length, one, 1e-3);
+    EXPECT_NEAR(curve.GetSegment(1).length, one, 1e-3);
+    EXPECT_EQ(curve.GetSegment(1).startDistance, curve.GetSegment(0).length);
+    EXPECT_NEAR(walker.Length(), 2 * one, 2e-3);
+    // A distance is the share of the total; the ends are the end points.
+    Vector middle = curve.PositionAt(walker.Length() * 0.5f);
+    EXPECT_NEAR(middle.x, 50.0f, 1e-3);
+    EXPECT_NEAR(middle.y, 50.0f, 1e-3);
+    EXPECT_EQ(curve.PositionAt(walker.Length()).x, 100.0f);
+    EXPECT_EQ(curve.PositionAt(0.0f).y, 0.0f);
+    // The tangent from the neighbouring positions; none within a segment.
+    Vector tangent = curve.TangentAt(walker.Length() * 0.5f);
+    EXPECT_NEAR(tangent.x, 1.0f, 1e-3);
+    EXPECT_NEAR(tangent.y, 0.0f, 1e-3);
+    Vector none = curve.TangentIn(0, 0.5f);
+    EXPECT_EQ(none.x, 0.0f);
+    EXPECT_EQ(none.y, 0.0f);
+}
+
+TEST(CurveKinds, BezierStaysExactWithManyPoints)
+{
+    // Equally spaced points on a line: the Bezier curve of any degree is the
+    // line walked at constant speed. Binomial coefficients from 32-bit
+    // factorials go wrong from 13 points on; 2000 points are also past
+    // what double factorials hold.
+    for (unsigned n : {13u, 14u, 40u, 2000u}) {
+        std::vector<P> points;
+        for (unsigned i = 0; i < n; ++i)
+            points.push_back({static_cast<float>(i) * 3.0f, 7.0f});
+        std::unique_ptr<ControlPoint[]> control(new ControlPoint[n]);
+        for (unsigned i = 0; i < n; ++i) {
+            control[i].x = points[i].x;
+            control[i].y = points[i].y;
+        }
+        Bezier curve(std::move(control), n);
+        const float span = static_cast<float>(n - 1) * 3.0f;
+        for (float t : {0.0f, 0.125f, 0.3f, 0.5f, 0.9f, 1.0f}) {
+            Vector v = curve.PositionIn(0, t);
+            EXPECT_NEAR(v.x, span * t, span * 1e-5f) << n << " " << t;
+            EXPECT_NEAR(v.y, 7.0f, 1e-4f) << n << " " << t;
+        }
+        EXPECT_NEAR(curve.GetSegment(0).length, span, span * 1e-4f) << n;
+    }
+}
+
+TEST(CurveKinds, UnknownKindBuildsNoCurve)
+{
+    for (int kind : {-1, 4, 1000}) {
+        Walker walker = WalkerOf({{0, 0}, {10, 10}}, kind);
+        EXPECT_FALSE(walker.HasCurve());
+        EXPECT_EQ(walker.Length(), 0.0f);
+        Vector v = walker.MoveTo(5.0f);
+        EXPECT_EQ(v.x, 0.0f);
+        EXPECT_EQ(v.y, 0.0f);
+        EXPECT_EQ(walker.Distance(), 0.0f);
+    }
+    EXPECT_TRUE(WalkerOf({{0, 0}, {10, 10}}, 0).HasCurve());
+}

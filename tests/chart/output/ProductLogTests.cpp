@@ -182,3 +182,23 @@ TEST(ProductLogWithoutHost, SetsUpChannelsThatWriteNowhere)
 }
 
 } // namespace
+
+TEST(LogElements, FileLineAndLineFeedInAFormat)
+{
+    Logging::CFormat format(Logging::kWarn);
+    format.Add(std::make_shared<Logging::CFileName>())
+        .Add(std::make_shared<Logging::CFixedText>(":"))
+        .Add(std::make_shared<Logging::CLine>())
+        .Add(std::make_shared<Logging::CFixedText>(" "))
+        .Add(std::make_shared<Logging::CTrace>())
+        .Add(std::make_shared<Logging::CEndOFLine>());
+    Logging::CRecord record;
+    record.message = "bars";
+    record.code = Logging::kWarn;
+    record.file = "chart/engine/BarChart.cpp";
+    record.line = 4294967295u;
+    EXPECT_EQ(format.Format(record), "chart/engine/BarChart.cpp:4294967295 bars\n");
+    record.file.clear();
+    record.line = 0;
+    EXPECT_EQ(format.Format(record), ":0 bars\n");
+}

@@ -25,7 +25,7 @@ public:
 // with a static Registration. Ids in use: 1 Probe_Defer, 2 Probe_Idle,
 // 3 Probe_Journal, 4 Probe_Session, 5 Probe_Database, 6 Probe_Window,
 // 7 Probe_Perform, 8 Probe_RunScript, 9 Probe_QueueScript, 10 Probe_Time,
-// 11 Probe_Timed, 12 Probe_Attention, 30 Probe_Log.
+// 11 Probe_Timed, 12 Probe_Attention, 13 Probe_File (mac flavour), 30 Probe_Log.
 struct FunctionEntry {
     std::uint16_t id;
     const wchar_t* name;

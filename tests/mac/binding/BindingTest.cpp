@@ -7,8 +7,14 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "MacHostFixture.h"
 #include "fmapi/fm_api.h"
+#include "platform/carbon/Carbon.h"
+#include "platform/corefoundation/SystemSetup.h"
 #include "world/World.h"
 
 namespace {
@@ -28,22 +34,45 @@ std::string DataText(const FMData* data)
     return hostworld::ToUtf8(units);
 }
 
-fmapi::mac::FilePlatformSpecLayout SpecOf(const std::string& path)
+// A FilePlatformSpec as the plug-in builds one in its storage: the
+// reference zeroed, the name string of the level's form constructed.
+class PlatformFile {
+public:
+    explicit PlatformFile(std::int32_t level) : level_(level)
+    {
+        if (level_ >= fmapi::mac::kHostString51Level)
+            mac::bound::ConstructString(&spec_.name);
+    }
+    ~PlatformFile();
+    PlatformFile(const PlatformFile&) = delete;
+    PlatformFile& operator=(const PlatformFile&) = delete;
+
+    fmapi::mac::FilePlatformSpecLayout* get() { return &spec_; }
+
+    // The POSIX path of the file it names, or "no file".
+    std::string Path() const
+    {
+        FSRef ref;
+        char path[1024];
+        if (!mac::bound::GetFileRef(&spec_, &ref) || FSRefMakePath(&ref, reinterpret_cast<UInt8*>(path), sizeof path))
+            return "no file";
+        return path;
+    }
+
+private:
+    std::int32_t level_;
+    fmapi::mac::FilePlatformSpecLayout spec_{};
+};
+
+// The reference of an existing node.
+FSRef RefOf(const std::string& path)
 {
-    fmapi::mac::FSRefLayout ref{};
-    std::memcpy(ref.hidden, path.data(), path.size());
-    fmapi::mac::FilePlatformSpecLayout spec{};
-    mac::bound::SetFileRef(&spec, reinterpret_cast<const FSRef*>(&ref));
-    return spec;
+    FSRef ref{};
+    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr) << path;
+    return ref;
 }
 
-std::string PathOf(const fmapi::mac::FilePlatformSpecLayout& spec)
-{
-    fmapi::mac::FSRefLayout ref{};
-    if (!mac::bound::GetFileRef(&spec, reinterpret_cast<FSRef*>(&ref)))
-        return "no file";
-    return reinterpret_cast<const char*>(ref.hidden);
-}
+void Touch(const std::string& path) { std::fclose(std::fopen(path.c_str(), "w")); }
 
 // A host string's text through the bound conversion.
 std::string TextOf(const fmapi::mac::HostStringStorage& string)
@@ -67,6 +96,8 @@ void Dispose(fmapi::mac::HostStringStorage& string, std::int32_t level)
     mac::bound::HostOperatorDelete(old.buffer);
 }
 
+PlatformFile::~PlatformFile() { Dispose(spec_.name, level_); }
+
 class ThroughBinding : public MacHost, public ::testing::WithParamInterface<std::int32_t> {};
 
 TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
@@ -80,8 +111,14 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
     EXPECT_STREQ(supportFramework, split ? "Support" : "FMEngine");
     const std::int64_t live = LiveBlocks();
 
+    // The file lies on the volume Data, mounted from a folder of the test's.
+    char folder[] = "/tmp/pv_binding_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    Touch(std::string(folder) + "/Contacts.fmp12");
+    Touch(std::string(folder) + "/Other.fmp12");
+    ASSERT_TRUE(macsetup::MountVolume("Data", folder));
     hostworld::World& world = hostworld::World::Get();
-    Draco::FMFileUser* file = world.AddFile("Contacts.fmp12", "filemac:/Volumes/Data/Contacts.fmp12");
+    Draco::FMFileUser* file = world.AddFile("Contacts.fmp12", "filemac:/Data/Contacts.fmp12");
     ASSERT_NE(file, nullptr);
     ASSERT_NE(world.AddLayout(*file, "List", false, 1), nullptr);
     ASSERT_NE(world.AddLayout(*file, "Detail", true, 5), nullptr);
@@ -105,32 +142,61 @@ TEST_P(ThroughBinding, EveryStubInTheFormOfItsLevel)
     EXPECT_EQ(mac::bound::GetScript(runtime), exportScript);
 
     // Paths: FilePlatformSpec and universal path both ways; the file opened at its path.
-    fmapi::mac::FilePlatformSpecLayout spec = SpecOf("/Volumes/Data/Contacts.fmp12");
-    EXPECT_EQ(PathOf(spec), "/Volumes/Data/Contacts.fmp12");
-    fmapi::mac::UniversalPathLayout path{};
-    EXPECT_EQ(mac::bound::SetUniversalPath(&path, &spec).index, fmapi::mac::kHostErrorNone);
-    fmapi::mac::FilePlatformSpecLayout back{};
-    EXPECT_EQ(mac::bound::MakePlatformSpec(&path, &back, fmapi::mac::kHostEncodingUtf8, false, false).index,
-              fmapi::mac::kHostErrorNone);
-    EXPECT_EQ(PathOf(back), "/Volumes/Data/Contacts.fmp12");
-    fmapi::mac::FilePlatformSpecLayout relative = SpecOf("Contacts.fmp12");
-    EXPECT_EQ(mac::bound::SetUniversalPath(&path, &relative).index, fmapi::mac::kHostErrorBadPath);
-    const fmapi::mac::UniversalPathLayout* empty = mac::bound::EmptyUniversalPath();
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty->record, nullptr);
-    EXPECT_EQ(mac::bound::MakePlatformSpec(empty, &back, fmapi::mac::kHostEncodingUtf8, false, false).index,
-              fmapi::mac::kHostErrorBadPath);
-
     Draco::FileUserRef user{nullptr};
     char authentication[16] = {};
     auto* auth = reinterpret_cast<Draco::DBAuthenticationInfo*>(authentication);
-    EXPECT_EQ(mac::bound::OpenFileUser(session, &user, &path, nullptr, auth, true).code, fmapi::kDracoNoError);
-    EXPECT_EQ(user.user, file);
-    fmapi::mac::UniversalPathLayout elsewhere{};
-    fmapi::mac::FilePlatformSpecLayout other = SpecOf("/Volumes/Other/Contacts.fmp12");
-    ASSERT_EQ(mac::bound::SetUniversalPath(&elsewhere, &other).index, fmapi::mac::kHostErrorNone);
-    EXPECT_NE(mac::bound::OpenFileUser(session, &user, &elsewhere, nullptr, auth, false).code, fmapi::kDracoNoError);
-    EXPECT_EQ(user.user, nullptr);
+    {
+        PlatformFile spec(level);
+        EXPECT_EQ(spec.Path(), "no file");
+        const FSRef contacts = RefOf("/Volumes/Data/Contacts.fmp12");
+        mac::bound::SetFileRef(spec.get(), &contacts);
+        EXPECT_EQ(spec.Path(), "/Volumes/Data/Contacts.fmp12");
+        fmapi::mac::UniversalPathLayout path{};
+        fmapi::mac::HostError made = mac::bound::SetUniversalPath(&path, spec.get());
+        EXPECT_NE(made.first, 0);   // the host's success
+        EXPECT_EQ(made.index, fmapi::mac::kHostErrorNone);
+        PlatformFile back(level);
+        made = mac::bound::MakePlatformSpec(&path, back.get(), fmapi::mac::kHostEncodingUtf8, true, true);
+        EXPECT_NE(made.first, 0);
+        EXPECT_EQ(back.Path(), "/Volumes/Data/Contacts.fmp12");
+
+        EXPECT_EQ(mac::bound::OpenFileUser(session, &user, &path, nullptr, auth, true).code, fmapi::kDracoNoError);
+        EXPECT_EQ(user.user, file);
+
+        // A file that is gone: the FilePlatformSpec keeps its folder and name, and names
+        // the file again once it is back.
+        const FSRef other = RefOf("/Volumes/Data/Other.fmp12");
+        mac::bound::SetFileRef(spec.get(), &other);
+        fmapi::mac::UniversalPathLayout elsewhere{};
+        ASSERT_NE(mac::bound::SetUniversalPath(&elsewhere, spec.get()).first, 0);
+        EXPECT_NE(mac::bound::OpenFileUser(session, &user, &elsewhere, nullptr, auth, false).code,
+                  fmapi::kDracoNoError);
+        EXPECT_EQ(user.user, nullptr);
+        ASSERT_EQ(std::remove((std::string(folder) + "/Other.fmp12").c_str()), 0);
+        PlatformFile missing(level);
+        EXPECT_NE(mac::bound::MakePlatformSpec(&elsewhere, missing.get(), fmapi::mac::kHostEncodingUtf8, true, true)
+                      .first,
+                  0);
+        EXPECT_EQ(missing.Path(), "no file");
+        Touch(std::string(folder) + "/Other.fmp12");
+        EXPECT_EQ(missing.Path(), "/Volumes/Data/Other.fmp12");
+
+        // A volume alone names no file; the empty path names nothing.
+        const FSRef root = RefOf("/Volumes/Data");
+        mac::bound::SetFileRef(spec.get(), &root);
+        made = mac::bound::SetUniversalPath(&path, spec.get());
+        EXPECT_EQ(made.first, 0);
+        EXPECT_EQ(made.index, fmapi::mac::kHostErrorBadPath);
+        const fmapi::mac::UniversalPathLayout* empty = mac::bound::EmptyUniversalPath();
+        ASSERT_NE(empty, nullptr);
+        EXPECT_EQ(empty->record, nullptr);
+        EXPECT_EQ(
+            mac::bound::MakePlatformSpec(empty, back.get(), fmapi::mac::kHostEncodingUtf8, false, false).index,
+            fmapi::mac::kHostErrorBadPath);
+    }
+    std::remove((std::string(folder) + "/Contacts.fmp12").c_str());
+    std::remove((std::string(folder) + "/Other.fmp12").c_str());
+    rmdir(folder);
 
     // The file's default window, catalogs, keys and names.
     EXPECT_EQ(mac::bound::GetDefaultWindow(file), window->model.get());

@@ -93,9 +93,18 @@ TEST_F(FmhostMac, MistakesStopIt)
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--mac-system must be 10.4 or 10.5, not \"10.6\""), std::string::npos) << r.err;
 
-    r = Run("", std::string("--plugin ") + Quote(PV_BIN_DIR "/PVTestPlugin.fmx") + " --mac-system 10.4");
+    for (const char* macOnly : {" --mac-system 10.4", " --home home", " --volume Data=data"}) {
+        r = Run("", std::string("--plugin ") + Quote(PV_BIN_DIR "/PVTestPlugin.fmx") + macOnly);
+        EXPECT_EQ(r.status, 1) << macOnly;
+        EXPECT_NE(r.err.find("--mac-system, --home and --volume need a plug-in bundle"), std::string::npos) << r.err;
+    }
+    r = Run("", kBundle + " --volume Data");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--volume must be NAME=DIR, not \"Data\""), std::string::npos) << r.err;
+    // The start-up volume's name is taken.
+    r = Run("", kBundle + " --volume \"Macintosh HD=hd\"");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("--mac-system needs a plug-in bundle"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("cannot mount the volume Macintosh HD"), std::string::npos) << r.err;
 
     // A bundle without an executable.
     r = Run("", std::string("--plugin ") + Quote(PV_TEST_BUNDLES "/Bare.fmplugin"));

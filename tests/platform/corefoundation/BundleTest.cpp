@@ -72,9 +72,12 @@ TEST(CFBundle, ProductBundleFromTheResourceDescription) {
     Ref<CFStringRef> withValue(CFBundleCopyLocalizedString(bundle.get(), key.get(), value.get(), nullptr));
     EXPECT_EQ(value.get(), withValue.get());
 
-    // The executable comes later: none yet.
-    EXPECT_EQ(nullptr, CFBundleCopyExecutableURL(bundle.get()));
-    EXPECT_FALSE(CFBundleLoadExecutable(bundle.get()));
+    // The executable: the product's module, with its entry point.
+    Ref<CFURLRef> executable(CFBundleCopyExecutableURL(bundle.get()));
+    EXPECT_NE(nullptr, executable.get());
+    EXPECT_TRUE(CFBundleLoadExecutable(bundle.get()));
+    Ref<CFStringRef> entry(Str("FMExternCallProc"));
+    EXPECT_NE(nullptr, CFBundleGetFunctionPointerForName(bundle.get(), entry.get()));
 }
 
 TEST(CFBundle, VariantResourcesAndMissingKeys) {

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/gdiplus/EncoderPool.h"
+#include "platform/common/EncoderPool.h"
 #include "platform/gdiplus/Internal.h"
 #include "support/gfx_support.h"
 

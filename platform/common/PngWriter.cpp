@@ -33,11 +33,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gdiplus/EncoderPool.h"
-#include "platform/gdiplus/Internal.h"
+#include "platform/common/EncoderPool.h"
+#include "platform/common/Encoders.h"
 
-namespace Gdiplus {
-namespace detail {
+namespace pvcommon {
+namespace image {
 
 namespace {
 
@@ -536,13 +536,13 @@ PngStripes PlanPngStripes(int width, int height)
     return plan;
 }
 
-Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, PngThreads threads)
+Status EncodePng(const Pixels& bitmap, ByteSink* sink, PngThreads threads)
 {
-    if (!bitmap.surface || !sink)
+    if (!bitmap.data || !sink)
         return InvalidParameter;
     Picture p;
-    p.data = cairo_image_surface_get_data(bitmap.surface);
-    p.stride = static_cast<std::size_t>(cairo_image_surface_get_stride(bitmap.surface));
+    p.data = bitmap.data;
+    p.stride = bitmap.stride;
     p.width = bitmap.width;
     p.height = bitmap.height;
     p.plan = PlanPngStripes(bitmap.width, bitmap.height);
@@ -599,5 +599,5 @@ Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, PngThreads threads)
     return status;
 }
 
-} // namespace detail
-} // namespace Gdiplus
+} // namespace image
+} // namespace pvcommon

@@ -1,8 +1,8 @@
 // The encoders' worker threads: started once, shared by every picture.
 #pragma once
 
-namespace Gdiplus {
-namespace detail {
+namespace pvcommon {
+namespace image {
 
 // Runs task(context, 0) .. task(context, count - 1) and returns when every
 // one has run. The calling thread takes part; with useWorkers the pool's
@@ -13,5 +13,5 @@ void RunTasks(int count, void (*task)(void* context, int index), void* context, 
 // The workers now running (0 when stopped).
 int EncoderWorkerCount();
 
-} // namespace detail
-} // namespace Gdiplus
+} // namespace image
+} // namespace pvcommon

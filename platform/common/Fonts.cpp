@@ -1,52 +1,17 @@
-// Font families through fontconfig, fonts and pango text layout.
+// Font families through fontconfig and pango text layout, shared by the
+// drawing layers of both flavours.
+#include "platform/common/Fonts.h"
+
 #include <fontconfig/fontconfig.h>
 
 #include <cmath>
 #include <map>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
-#include "platform/gdiplus/Internal.h"
-
-namespace Gdiplus {
-namespace detail {
-
-std::size_t TextLength(const WCHAR* text, INT length)
-{
-    if (!text)
-        return 0;
-    if (length >= 0)
-        return static_cast<std::size_t>(length);
-    std::size_t n = 0;
-    while (text[n] != 0)
-        ++n;
-    return n;
-}
-
-std::string Utf8(const WCHAR* text, std::size_t length)
-{
-    std::string out;
-    out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
-        auto c = static_cast<std::uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+namespace pvcommon {
+namespace text {
 
 namespace {
 
@@ -56,16 +21,15 @@ PangoFontMap* FontMap()
     return map;
 }
 
-void Configure(PangoContext* context, bool antialias)
+void Configure(PangoContext* context, double dpi)
 {
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_antialias(options,
-                                     antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     pango_cairo_context_set_font_options(context, options);
     cairo_font_options_destroy(options);
-    pango_cairo_context_set_resolution(context, 96.0);
+    pango_cairo_context_set_resolution(context, dpi);
     pango_context_set_round_glyph_positions(context, FALSE);
 }
 
@@ -79,6 +43,8 @@ bool IsGeneric(const std::string& name)
             return true;
     return false;
 }
+
+} // namespace
 
 // The classic core families a solution names are drawn with their
 // metric-compatible Liberation families, whatever else the system binds to
@@ -95,6 +61,8 @@ std::string RenderedFamily(const std::string& name)
             return alias.second;
     return name;
 }
+
+namespace {
 
 // True when fontconfig resolves the name to a font of that family or of a
 // family it binds strongly to the name (the metric-compatible aliases), as
@@ -142,10 +110,14 @@ bool Resolves(const std::string& requested)
     return found;
 }
 
+} // namespace
+
 // Bounded: a solution may ask for any number of names.
-bool ResolvesCached(const std::string& name)
+bool FamilyResolves(const std::string& name)
 {
+    static std::mutex lock;
     static std::map<std::string, bool> cache;
+    std::lock_guard<std::mutex> hold(lock);
     constexpr std::size_t kMaxNames = 256;
     auto it = cache.find(name);
     if (it != cache.end())
@@ -157,33 +129,34 @@ bool ResolvesCached(const std::string& name)
     return found;
 }
 
-} // namespace
-
-PangoContext* MeasureContext()
-{
-    static PangoContext* context = [] {
-        PangoContext* c = pango_font_map_create_context(FontMap());
-        Configure(c, true);
-        return c;
-    }();
-    return context;
-}
-
-PangoContext* NewDrawContext()
+PangoContext* NewContext(double dpi)
 {
     PangoContext* c = pango_font_map_create_context(FontMap());
-    Configure(c, true);
+    Configure(c, dpi);
     return c;
 }
 
-PangoLayout* NewLayout(PangoContext* context, const Font& font, const std::string& utf8)
+PangoContext* MeasureContext(double dpi)
+{
+    // One per resolution, kept for the life of the process.
+    static std::mutex lock;
+    static std::map<double, PangoContext*> contexts;
+    std::lock_guard<std::mutex> hold(lock);
+    PangoContext*& context = contexts[dpi];
+    if (!context)
+        context = NewContext(dpi);
+    return context;
+}
+
+PangoLayout* NewLayout(PangoContext* context, const std::string& family, double pixelSize,
+                       const std::string& utf8)
 {
     PangoLayout* layout = pango_layout_new(context);
     PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family(desc, RenderedFamily(font.GetFamilyName()).c_str());
+    pango_font_description_set_family(desc, RenderedFamily(family).c_str());
     pango_font_description_set_style(desc, PANGO_STYLE_NORMAL);
     pango_font_description_set_weight(desc, PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_absolute_size(desc, font.GetPixelSize() * PANGO_SCALE);
+    pango_font_description_set_absolute_size(desc, pixelSize * PANGO_SCALE);
     pango_layout_set_font_description(layout, desc);
     pango_font_description_free(desc);
     pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
@@ -198,45 +171,47 @@ void LayoutSize(PangoLayout* layout, double* width, double* height)
     *height = static_cast<double>(logical.height) / PANGO_SCALE;
 }
 
-} // namespace detail
-
-// --- FontFamily, Font --------------------------------------------------------
-
-FontFamily::FontFamily(const WCHAR* name)
+// Text measures by font and text. A chart measures the same texts again and
+// again (to lay out, to wrap, to place each line as it is drawn); pango
+// shapes the text each time (measured: about 2 % of a chart's time).
+void MeasureCached(const std::string& family, double pixelSize, double dpi, const std::string& utf8,
+                   double* width, double* height)
 {
-    if (!name) {
-        status_ = InvalidParameter;
-        return;
+    static std::mutex lock;
+    static std::unordered_map<std::string, std::pair<double, double>> cache;
+    static std::size_t cacheBytes = 0;
+    // Bounded by entries and by the bytes of their keys; long texts are
+    // measured every time rather than crowd out the rest.
+    constexpr std::size_t kMaxEntries = 4096;
+    constexpr std::size_t kMaxBytes = std::size_t(1) << 20;
+    constexpr std::size_t kMaxKey = 1024;
+    std::string key = family;
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&pixelSize), sizeof(pixelSize));
+    key.append(reinterpret_cast<const char*>(&dpi), sizeof(dpi));
+    key += utf8;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        auto it = cache.find(key);
+        if (it != cache.end()) {
+            *width = it->second.first;
+            *height = it->second.second;
+            return;
+        }
     }
-    name_ = detail::Utf8(name, detail::TextLength(name, -1));
-    if (!detail::ResolvesCached(name_))
-        status_ = FontFamilyNotFound;
+    PangoLayout* layout = NewLayout(MeasureContext(dpi), family, pixelSize, utf8);
+    LayoutSize(layout, width, height);
+    g_object_unref(layout);
+    if (key.size() > kMaxKey)
+        return;
+    std::lock_guard<std::mutex> hold(lock);
+    if (cache.size() >= kMaxEntries || cacheBytes + key.size() > kMaxBytes) {
+        cache.clear();
+        cacheBytes = 0;
+    }
+    cacheBytes += key.size();
+    cache.emplace(std::move(key), std::make_pair(*width, *height));
 }
 
-FontFamily::FontFamily(Generic) : name_("sans-serif") {}
-
-const FontFamily* FontFamily::GenericSansSerif()
-{
-    static const FontFamily generic{Generic{}};
-    return &generic;
-}
-
-namespace {
-// Far beyond any picture; keeps pango's fixed-point sizes in range.
-constexpr REAL kMaxPixelSize = 10000.0f;
-} // namespace
-
-Font::Font(const FontFamily* family, REAL emSize, INT style, Unit unit)
-    : size_(emSize), unit_(unit)
-{
-    if (family)
-        family_ = family->GetName();
-    if (!family || !family->IsAvailable() || !std::isfinite(emSize) || emSize <= 0.0f ||
-        style != FontStyleRegular || (unit != UnitPoint && unit != UnitPixel) ||
-        GetPixelSize() > kMaxPixelSize)
-        status_ = InvalidParameter;
-}
-
-REAL Font::GetPixelSize() const { return unit_ == UnitPoint ? size_ * 96.0f / 72.0f : size_; }
-
-} // namespace Gdiplus
+} // namespace text
+} // namespace pvcommon

@@ -5,7 +5,7 @@
 // unloaded plug-in leaves no thread behind. A batch of tasks is queued; the
 // workers take tasks from the oldest batch while its caller takes tasks from
 // its own, and each caller waits only for its own batch.
-#include "platform/gdiplus/EncoderPool.h"
+#include "platform/common/EncoderPool.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -18,10 +18,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/gdiplus/Gdiplus.h"
+#include "platform/common/Encoders.h"
 
-namespace Gdiplus {
-namespace detail {
+namespace pvcommon {
+namespace image {
 
 namespace {
 
@@ -188,10 +188,9 @@ void RunTasks(int count, void (*task)(void*, int), void* context, bool useWorker
 
 int EncoderWorkerCount() { return ThePool().Workers(); }
 
-} // namespace detail
+bool StartEncoderThreads() { return ThePool().Start(); }
 
-bool StartEncoderThreads() { return detail::ThePool().Start(); }
+void StopEncoderThreads() { ThePool().Stop(); }
 
-void StopEncoderThreads() { detail::ThePool().Stop(); }
-
-} // namespace Gdiplus
+} // namespace image
+} // namespace pvcommon

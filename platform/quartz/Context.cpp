@@ -1,0 +1,894 @@
+// Bitmap contexts over cairo: graphics state, transforms, paths, painting
+// and transparency layers.
+//
+// cairo's matrix is the user space's transform to the picture's pixels
+// (origin top-left, y downward): the user CTM followed by the base
+// transform that turns Quartz's y-up device space into cairo's. cairo keeps
+// the transform and the clip (cairo_save and cairo_restore pair with the
+// graphics state saves); the rest of the state is ours and applied at each
+// painting. As in Quartz, path points are fixed when they are added.
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "platform/corefoundation/SystemSetup.h"
+#include "platform/quartz/Internal.h"
+
+CGContextObject::~CGContextObject()
+{
+    pvquartz::WillPaint(this);
+    if (cr)
+        cairo_destroy(cr);
+    if (surface)
+        cairo_surface_destroy(surface);
+    if (ownsData)
+        delete[] data;
+}
+
+namespace pvquartz {
+
+CGContextObject* Context(CGContextRef c, const char* function)
+{
+    // Quartz reports a null context and carries on; so do we, silently.
+    if (!c)
+        return nullptr;
+    return pvcf::As<CGContextObject>(c, kContextType, function);
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+bool Finite(std::initializer_list<double> values)
+{
+    for (double v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+void SetSource(CGContextObject* c, const double rgba[4])
+{
+    cairo_set_source_rgba(c->cr, rgba[0], rgba[1], rgba[2], rgba[3] * c->state.alpha);
+    cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+}
+
+// --- the recording's path -----------------------------------------------------------
+
+std::string PointText(double x, double y) { return "(" + Num(x) + "," + Num(y) + ")"; }
+
+void PathAdd(CGContextObject* c, std::string element)
+{
+    c->path.elements.push_back(std::move(element));
+}
+
+void PathMove(CGContextObject* c, double ux, double uy)
+{
+    double x = ux, y = uy;
+    cairo_user_to_device(c->cr, &x, &y);
+    PathAdd(c, "M" + PointText(x, y));
+    c->path.hasCurrent = true;
+    c->path.currentX = x;
+    c->path.currentY = y;
+}
+
+void PathLine(CGContextObject* c, double ux, double uy)
+{
+    double x = ux, y = uy;
+    cairo_user_to_device(c->cr, &x, &y);
+    PathAdd(c, "L" + PointText(x, y));
+    c->path.hasCurrent = true;
+    c->path.currentX = x;
+    c->path.currentY = y;
+}
+
+std::string PathText(const CGContextObject* c)
+{
+    std::string text;
+    for (const std::string& e : c->path.elements) {
+        if (!text.empty())
+            text += ';';
+        text += e;
+    }
+    return text;
+}
+
+void PathClear(CGContextObject* c)
+{
+    c->path.elements.clear();
+    c->path.hasCurrent = false;
+}
+
+void Log(std::string line)
+{
+    if (pvquartz::Recording* r = pvquartz::Recording::Active())
+        r->Append(std::move(line));
+}
+
+std::string RectText(double x, double y, double w, double h)
+{
+    return "(" + Num(x) + "," + Num(y) + "," + Num(w) + "," + Num(h) + ")";
+}
+
+// The rectangle as it lies on the picture (its corners' bounds).
+std::string DeviceRectText(CGContextObject* c, CGRect r)
+{
+    double xs[4] = {r.origin.x, r.origin.x + r.size.width, r.origin.x, r.origin.x + r.size.width};
+    double ys[4] = {r.origin.y, r.origin.y, r.origin.y + r.size.height, r.origin.y + r.size.height};
+    for (int i = 0; i < 4; ++i)
+        cairo_user_to_device(c->cr, &xs[i], &ys[i]);
+    const double x0 = *std::min_element(xs, xs + 4), x1 = *std::max_element(xs, xs + 4);
+    const double y0 = *std::min_element(ys, ys + 4), y1 = *std::max_element(ys, ys + 4);
+    return RectText(x0, y0, x1 - x0, y1 - y0);
+}
+
+const char* CapText(CGLineCap cap)
+{
+    return cap == kCGLineCapRound ? "round" : cap == kCGLineCapSquare ? "square" : "butt";
+}
+
+const char* JoinText(CGLineJoin join)
+{
+    return join == kCGLineJoinRound ? "round" : join == kCGLineJoinBevel ? "bevel" : "miter";
+}
+
+std::string DashText(const GState& g)
+{
+    if (g.dash.empty())
+        return "none";
+    std::string text = "(" + Num(g.phase) + ";";
+    for (std::size_t i = 0; i < g.dash.size(); ++i)
+        text += (i ? "," : "") + Num(g.dash[i]);
+    return text + ")";
+}
+
+std::string StrokeText(CGContextObject* c)
+{
+    const GState& g = c->state;
+    return "color=" + Colour(g.stroke) + " width=" + Num(g.lineWidth) + " cap=" + CapText(g.cap) +
+           " join=" + JoinText(g.join) + " dash=" + DashText(g);
+}
+
+} // namespace
+
+void ApplyFill(CGContextObject* c) { SetSource(c, c->state.fill); }
+
+void ApplyStroke(CGContextObject* c)
+{
+    const GState& g = c->state;
+    pvquartz::SetSource(c, g.stroke);
+    cairo_set_line_width(c->cr, g.lineWidth);
+    cairo_set_line_cap(c->cr, g.cap == kCGLineCapRound    ? CAIRO_LINE_CAP_ROUND
+                              : g.cap == kCGLineCapSquare ? CAIRO_LINE_CAP_SQUARE
+                                                          : CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(c->cr, g.join == kCGLineJoinRound    ? CAIRO_LINE_JOIN_ROUND
+                               : g.join == kCGLineJoinBevel ? CAIRO_LINE_JOIN_BEVEL
+                                                            : CAIRO_LINE_JOIN_MITER);
+    cairo_set_miter_limit(c->cr, 10.0);   // Quartz's
+    cairo_set_dash(c->cr, g.dash.empty() ? nullptr : g.dash.data(), static_cast<int>(g.dash.size()),
+                   g.phase);
+}
+
+std::string StateText(CGContextObject* c)
+{
+    std::string text;
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    if (!(m.xx == 1.0 && m.yx == 0.0 && m.xy == 0.0 && m.yy == 1.0 && m.x0 == 0.0 && m.y0 == 0.0))
+        text += " xf=(" + Num(m.xx) + "," + Num(m.yx) + "," + Num(m.xy) + "," + Num(m.yy) + "," +
+                Num(m.x0) + "," + Num(m.y0) + ")";
+    text += c->state.antialias ? " aa=on" : " aa=off";
+    if (c->state.alpha != 1.0)
+        text += " alpha=" + Num(c->state.alpha);
+    return text;
+}
+
+} // namespace pvquartz
+
+using pvquartz::Context;
+
+namespace {
+
+// The base transform: Quartz's y-up device space on cairo's y-down pixels.
+cairo_matrix_t Base(const CGContextObject* c)
+{
+    cairo_matrix_t base;
+    cairo_matrix_init(&base, 1.0, 0.0, 0.0, -1.0, 0.0, static_cast<double>(c->height));
+    return base;
+}
+
+// Multiplies the user-space step onto the front of cairo's matrix.
+void Prepend(CGContextObject* c, const CGAffineTransform& t)
+{
+    if (!c || !pvquartz::Finite({t.a, t.b, t.c, t.d, t.tx, t.ty}))
+        return;
+    cairo_matrix_t step, m;
+    cairo_matrix_init(&step, t.a, t.b, t.c, t.d, t.tx, t.ty);
+    cairo_get_matrix(c->cr, &m);
+    cairo_matrix_multiply(&m, &step, &m);
+    // A singular matrix puts cairo in an error state for good: Quartz draws
+    // nothing under it; so do we, by not taking it.
+    if (cairo_matrix_invert(&step) == CAIRO_STATUS_SUCCESS)
+        cairo_set_matrix(c->cr, &m);
+}
+
+void FillCurrent(CGContextObject* c)
+{
+    if (!c)
+        return;
+    if (pvquartz::Recording::Active())
+        pvquartz::Log(std::string("FillPath rule=winding") +
+                      " color=" + pvquartz::Colour(c->state.fill) +
+                      " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
+    pvquartz::ApplyFill(c);
+    cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+    pvquartz::WillPaint(c);
+    cairo_fill(c->cr);
+    pvquartz::PathClear(c);
+}
+
+// Dashed straight lines along a pixel axis (the grid lines of a chart: a
+// pattern of 0.5 on and 1.0 off is hundreds of dashes per line, each of
+// which cairo's stroker would turn into its own polygon) are painted from
+// their coverage: the dashes' share of each pixel column times the line's
+// share of each pixel row, exact for antialiased drawing; aliased, a pixel
+// is painted when its centre lies inside a dash. Butt caps only, under a
+// transform that keeps lengths along the axes. False when the path is not
+// such a line; nothing is drawn then.
+bool StrokeDashedAxisLine(CGContextObject* c)
+{
+    const pvquartz::GState& g = c->state;
+    if (g.dash.empty() || g.cap != kCGLineCapButt || g.lineWidth <= 0.0)
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    if (m.xy != 0.0 || m.yx != 0.0 || std::fabs(m.xx) != 1.0 || std::fabs(m.yy) != 1.0)
+        return false;
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    const bool line = path->status == CAIRO_STATUS_SUCCESS && path->num_data == 4 &&
+                      path->data[0].header.type == CAIRO_PATH_MOVE_TO &&
+                      path->data[2].header.type == CAIRO_PATH_LINE_TO;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    if (line) {
+        x0 = path->data[1].point.x;
+        y0 = path->data[1].point.y;
+        x1 = path->data[3].point.x;
+        y1 = path->data[3].point.y;
+    }
+    cairo_path_destroy(path);
+    if (!line)
+        return false;
+    cairo_user_to_device(c->cr, &x0, &y0);
+    cairo_user_to_device(c->cr, &x1, &y1);
+    const bool horizontal = y0 == y1, vertical = x0 == x1;
+    if (horizontal == vertical)   // slanted, or a single point
+        return false;
+    // Along: the axis of the line; across: the other one.
+    const double from = horizontal ? x0 : y0, to = horizontal ? x1 : y1;
+    const double centre = horizontal ? y0 : x0;
+    const double length = std::fabs(to - from), direction = to > from ? 1.0 : -1.0;
+    const double period = [&g] {
+        double sum = 0.0;
+        for (double d : g.dash)
+            sum += d;
+        return sum;
+    }();
+    // The pattern as cairo walks it: an odd count repeats with on and off swapped.
+    const std::size_t steps = g.dash.size() % 2 ? 2 * g.dash.size() : g.dash.size();
+    const double cycle = g.dash.size() % 2 ? 2 * period : period;
+    if (!(cycle > 0.0) || length / cycle > 1e6)
+        return false;
+    // The dashes' intervals on the axis, in increasing order of position.
+    std::vector<std::pair<double, double>> on;
+    double phase = std::fmod(g.phase, cycle);
+    if (phase < 0.0)
+        phase += cycle;
+    std::size_t i = 0;
+    while (phase >= g.dash[i % g.dash.size()]) {
+        phase -= g.dash[i % g.dash.size()];
+        i = (i + 1) % steps;
+    }
+    double at = -phase;
+    for (; at < length; i = (i + 1) % steps) {
+        const double next = at + g.dash[i % g.dash.size()];
+        if (i % 2 == 0 && next > 0.0 && next > at) {
+            const double a = from + direction * std::max(at, 0.0);
+            const double b = from + direction * std::min(next, length);
+            on.emplace_back(std::min(a, b), std::max(a, b));
+        }
+        at = next;
+    }
+    if (direction < 0.0)
+        std::reverse(on.begin(), on.end());
+    const double lo = centre - g.lineWidth / 2, hi = centre + g.lineWidth / 2;
+
+    cairo_save(c->cr);
+    cairo_identity_matrix(c->cr);
+    cairo_new_path(c->cr);
+    pvquartz::SetSource(c, g.stroke);
+    if (!g.antialias) {
+        // Pixels whose centres lie inside: [lo, hi) on each axis.
+        const double first = std::ceil(lo - 0.5), last = std::ceil(hi - 0.5);
+        if (last > first) {
+            for (const auto& d : on) {
+                const double a = std::ceil(d.first - 0.5), b = std::ceil(d.second - 0.5);
+                if (b <= a)
+                    continue;
+                if (horizontal)
+                    cairo_rectangle(c->cr, a, first, b - a, last - first);
+                else
+                    cairo_rectangle(c->cr, first, a, last - first, b - a);
+            }
+            cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+            pvquartz::WillPaint(c);
+            cairo_fill(c->cr);
+        }
+    } else if (!on.empty()) {
+        const int a0 = static_cast<int>(std::floor(on.front().first));
+        const int a1 = static_cast<int>(std::ceil(on.back().second));
+        const int c0 = static_cast<int>(std::floor(lo)), c1 = static_cast<int>(std::ceil(hi));
+        std::vector<double> along(static_cast<std::size_t>(a1 - a0), 0.0);
+        for (const auto& d : on)
+            for (int p = static_cast<int>(std::floor(d.first)); p < d.second; ++p)
+                along[static_cast<std::size_t>(p - a0)] +=
+                    std::min(d.second, p + 1.0) - std::max(d.first, static_cast<double>(p));
+        const int w = horizontal ? a1 - a0 : c1 - c0, h = horizontal ? c1 - c0 : a1 - a0;
+        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+        if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
+            unsigned char* bytes = cairo_image_surface_get_data(mask);
+            const int stride = cairo_image_surface_get_stride(mask);
+            for (int q = c0; q < c1; ++q) {
+                const double across = std::min(hi, q + 1.0) - std::max(lo, static_cast<double>(q));
+                for (int p = a0; p < a1; ++p) {
+                    const double v = along[static_cast<std::size_t>(p - a0)] * across * 255.0 + 0.5;
+                    const unsigned char byte = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
+                    const int x = horizontal ? p - a0 : q - c0, y = horizontal ? q - c0 : p - a0;
+                    bytes[y * stride + x] = byte;
+                }
+            }
+            cairo_surface_mark_dirty(mask);
+            pvquartz::WillPaint(c);
+            cairo_mask_surface(c->cr, mask, horizontal ? a0 : c0, horizontal ? c0 : a0);
+        }
+        cairo_surface_destroy(mask);
+    }
+    cairo_restore(c->cr);
+    cairo_new_path(c->cr);
+    return true;
+}
+
+void StrokeCurrent(CGContextObject* c, bool keep)
+{
+    if (!c)
+        return;
+    if (pvquartz::Recording::Active())
+        pvquartz::Log("StrokePath " + pvquartz::StrokeText(c) + " path=" + pvquartz::PathText(c) +
+                      pvquartz::StateText(c));
+    if (!keep && StrokeDashedAxisLine(c)) {
+        pvquartz::PathClear(c);
+        return;
+    }
+    pvquartz::ApplyStroke(c);
+    if (keep) {
+        pvquartz::WillPaint(c);
+        cairo_stroke_preserve(c->cr);
+    } else {
+        pvquartz::WillPaint(c);
+        cairo_stroke(c->cr);
+        pvquartz::PathClear(c);
+    }
+}
+void Rectangle(CGContextObject* c, CGRect r)
+{
+    cairo_rectangle(c->cr, r.origin.x, r.origin.y, r.size.width, r.size.height);
+    if (pvquartz::Recording::Active()) {
+        const double x0 = r.origin.x, y0 = r.origin.y;
+        const double x1 = x0 + r.size.width, y1 = y0 + r.size.height;
+        pvquartz::PathMove(c, x0, y0);
+        pvquartz::PathLine(c, x1, y0);
+        pvquartz::PathLine(c, x1, y1);
+        pvquartz::PathLine(c, x0, y1);
+        pvquartz::PathAdd(c, "Z");
+        // cairo's rectangle leaves the current point at its start.
+        double x = x0, y = y0;
+        cairo_user_to_device(c->cr, &x, &y);
+        c->path.currentX = x;
+        c->path.currentY = y;
+    }
+}
+} // namespace
+
+extern "C" {
+
+CGContextRef CGContextRetain(CGContextRef c)
+{
+    if (c)
+        CFRetain(c);
+    return c;
+}
+
+void CGContextRelease(CGContextRef c)
+{
+    if (c)
+        CFRelease(c);
+}
+
+void CGContextSaveGState(CGContextRef ref)
+{
+    CGContextObject* c = Context(ref, "CGContextSaveGState");
+    if (!c)
+        return;
+    c->saved.push_back(c->state);
+    c->saved.back().layer = false;
+    cairo_save(c->cr);
+}
+
+void CGContextRestoreGState(CGContextRef ref)
+{
+    CGContextObject* c = Context(ref, "CGContextRestoreGState");
+    if (!c)
+        return;
+    // A layer's begin is undone only by its end.
+    if (c->saved.empty() || c->saved.back().layer)
+        return;
+    c->state = c->saved.back();
+    c->saved.pop_back();
+    cairo_restore(c->cr);
+}
+
+void CGContextTranslateCTM(CGContextRef ref, CGFloat tx, CGFloat ty)
+{
+    Prepend(Context(ref, "CGContextTranslateCTM"), CGAffineTransformMakeTranslation(tx, ty));
+}
+
+void CGContextScaleCTM(CGContextRef ref, CGFloat sx, CGFloat sy)
+{
+    Prepend(Context(ref, "CGContextScaleCTM"), CGAffineTransformMakeScale(sx, sy));
+}
+
+void CGContextRotateCTM(CGContextRef ref, CGFloat angle)
+{
+    Prepend(Context(ref, "CGContextRotateCTM"), CGAffineTransformMakeRotation(angle));
+}
+
+void CGContextConcatCTM(CGContextRef ref, CGAffineTransform transform)
+{
+    Prepend(Context(ref, "CGContextConcatCTM"), transform);
+}
+
+CGAffineTransform CGContextGetCTM(CGContextRef ref)
+{
+    CGContextObject* c = Context(ref, "CGContextGetCTM");
+    if (!c)
+        return CGAffineTransformIdentity;
+    cairo_matrix_t m, inverse = Base(c);
+    cairo_get_matrix(c->cr, &m);
+    cairo_matrix_invert(&inverse);
+    cairo_matrix_multiply(&m, &m, &inverse);
+    return CGAffineTransform{m.xx, m.yx, m.xy, m.yy, m.x0, m.y0};
+}
+
+void CGContextSetLineWidth(CGContextRef ref, CGFloat width)
+{
+    CGContextObject* c = Context(ref, "CGContextSetLineWidth");
+    if (!c)
+        return;
+    if (std::isfinite(width))
+        c->state.lineWidth = width < 0.0 ? 0.0 : width;
+}
+
+void CGContextSetLineCap(CGContextRef ref, CGLineCap cap)
+{
+    CGContextObject* c = Context(ref, "CGContextSetLineCap");
+    if (!c)
+        return;
+    if (cap >= kCGLineCapButt && cap <= kCGLineCapSquare)
+        c->state.cap = cap;
+}
+
+void CGContextSetLineJoin(CGContextRef ref, CGLineJoin join)
+{
+    CGContextObject* c = Context(ref, "CGContextSetLineJoin");
+    if (!c)
+        return;
+    if (join >= kCGLineJoinMiter && join <= kCGLineJoinBevel)
+        c->state.join = join;
+}
+void CGContextSetLineDash(CGContextRef ref, CGFloat phase, const CGFloat* lengths, size_t count)
+{
+    CGContextObject* c = Context(ref, "CGContextSetLineDash");
+    if (!c)
+        return;
+    c->state.dash.clear();
+    c->state.phase = 0.0;
+    if (!lengths || count == 0)
+        return;
+    double total = 0.0;
+    for (size_t i = 0; i < count; ++i) {
+        if (!(lengths[i] >= 0.0) || !std::isfinite(lengths[i]))
+            return;   // a pattern with a negative length is refused: solid
+        total += lengths[i];
+    }
+    if (total <= 0.0)
+        return;
+    c->state.dash.assign(lengths, lengths + count);
+    c->state.phase = std::isfinite(phase) ? phase : 0.0;
+}
+
+void CGContextSetShouldAntialias(CGContextRef ref, bool shouldAntialias)
+{
+    if (CGContextObject* c = Context(ref, "CGContextSetShouldAntialias"))
+        c->state.antialias = shouldAntialias;
+}
+
+void CGContextSetAlpha(CGContextRef ref, CGFloat alpha)
+{
+    CGContextObject* c = Context(ref, "CGContextSetAlpha");
+    if (!c)
+        return;
+    if (std::isfinite(alpha))
+        c->state.alpha = std::min(1.0, std::max(0.0, alpha));
+}
+
+void CGContextSetFillColorWithColor(CGContextRef ref, CGColorRef color)
+{
+    CGContextObject* c = Context(ref, "CGContextSetFillColorWithColor");
+    if (!c)
+        return;
+    if (!color)
+        return;
+    auto* col = pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGContextSetFillColorWithColor");
+    std::copy(col->rgba, col->rgba + 4, c->state.fill);
+}
+
+void CGContextSetStrokeColorWithColor(CGContextRef ref, CGColorRef color)
+{
+    CGContextObject* c = Context(ref, "CGContextSetStrokeColorWithColor");
+    if (!c)
+        return;
+    if (!color)
+        return;
+    auto* col =
+        pvcf::As<CGColorObject>(color, pvquartz::kColorType, "CGContextSetStrokeColorWithColor");
+    std::copy(col->rgba, col->rgba + 4, c->state.stroke);
+}
+
+void CGContextSetRGBFillColor(CGContextRef ref, CGFloat red, CGFloat green, CGFloat blue,
+                              CGFloat alpha)
+{
+    CGContextObject* c = Context(ref, "CGContextSetRGBFillColor");
+    if (!c)
+        return;
+    CGColorRef color = CGColorCreateGenericRGB(red, green, blue, alpha);
+    CGContextSetFillColorWithColor(c, color);
+    CGColorRelease(color);
+}
+
+void CGContextSetRGBStrokeColor(CGContextRef ref, CGFloat red, CGFloat green, CGFloat blue,
+                                CGFloat alpha)
+{
+    CGContextObject* c = Context(ref, "CGContextSetRGBStrokeColor");
+    if (!c)
+        return;
+    CGColorRef color = CGColorCreateGenericRGB(red, green, blue, alpha);
+    CGContextSetStrokeColorWithColor(c, color);
+    CGColorRelease(color);
+}
+
+// --- paths ---------------------------------------------------------------------------
+
+void CGContextBeginPath(CGContextRef ref)
+{
+    CGContextObject* c = Context(ref, "CGContextBeginPath");
+    if (!c)
+        return;
+    cairo_new_path(c->cr);
+    pvquartz::PathClear(c);
+}
+
+void CGContextMoveToPoint(CGContextRef ref, CGFloat x, CGFloat y)
+{
+    CGContextObject* c = Context(ref, "CGContextMoveToPoint");
+    if (!c)
+        return;
+    if (!pvquartz::Finite({x, y}))
+        return;
+    cairo_move_to(c->cr, x, y);
+    if (pvquartz::Recording::Active())
+        pvquartz::PathMove(c, x, y);
+}
+
+void CGContextAddLineToPoint(CGContextRef ref, CGFloat x, CGFloat y)
+{
+    CGContextObject* c = Context(ref, "CGContextAddLineToPoint");
+    if (!c)
+        return;
+    // Quartz ignores (with a message) a line without a current point.
+    if (!pvquartz::Finite({x, y}) || !cairo_has_current_point(c->cr))
+        return;
+    cairo_line_to(c->cr, x, y);
+    if (pvquartz::Recording::Active())
+        pvquartz::PathLine(c, x, y);
+}
+void CGContextAddArc(CGContextRef ref, CGFloat x, CGFloat y, CGFloat radius, CGFloat startAngle,
+                     CGFloat endAngle, int clockwise)
+{
+    CGContextObject* c = Context(ref, "CGContextAddArc");
+    if (!c)
+        return;
+    if (!pvquartz::Finite({x, y, radius, startAngle, endAngle}))
+        return;
+    radius = std::fabs(radius);
+    if (!pvquartz::Recording::Active()) {
+        if (clockwise)
+            cairo_arc_negative(c->cr, x, y, radius, startAngle, endAngle);
+        else
+            cairo_arc(c->cr, x, y, radius, startAngle, endAngle);
+        return;
+    }
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    const double sx = x + radius * std::cos(startAngle), sy = y + radius * std::sin(startAngle);
+    double dx = sx, dy = sy;
+    cairo_user_to_device(c->cr, &dx, &dy);
+    const bool hadCurrent = c->path.hasCurrent;
+    const bool axisAligned = m.xy == 0.0 && m.yx == 0.0;
+    cairo_path_t* before = axisAligned ? nullptr : cairo_copy_path(c->cr);
+    if (clockwise)
+        cairo_arc_negative(c->cr, x, y, radius, startAngle, endAngle);
+    else
+        cairo_arc(c->cr, x, y, radius, startAngle, endAngle);
+    if (hadCurrent && (pvquartz::Num(dx) != pvquartz::Num(c->path.currentX) ||
+                       pvquartz::Num(dy) != pvquartz::Num(c->path.currentY)))
+        pvquartz::PathAdd(c, "L" + pvquartz::PointText(dx, dy));
+    if (axisAligned) {
+        double cx = x, cy = y;
+        cairo_user_to_device(c->cr, &cx, &cy);
+        double a0 = startAngle * 180.0 / pvquartz::kPi, a1 = endAngle * 180.0 / pvquartz::kPi;
+        bool up = !clockwise;
+        if (m.xx < 0.0) {
+            a0 = 180.0 - a0;
+            a1 = 180.0 - a1;
+            up = !up;
+        }
+        if (m.yy < 0.0) {
+            a0 = -a0;
+            a1 = -a1;
+            up = !up;
+        }
+        pvquartz::PathAdd(c, "A(" + pvquartz::Num(cx) + "," + pvquartz::Num(cy) + "," +
+                                 pvquartz::Num(std::fabs(m.xx) * radius) + "," +
+                                 pvquartz::Num(std::fabs(m.yy) * radius) + "," +
+                                 pvquartz::Num(a0) + "," + pvquartz::Num(a1) + "," +
+                                 (up ? "+" : "-") + ")");
+    } else {
+        cairo_path_t* after = cairo_copy_path(c->cr);
+        int skip = before ? before->num_data : 0;
+        for (int i = skip; i < after->num_data; i += after->data[i].header.length) {
+            const cairo_path_data_t& d = after->data[i];
+            if (d.header.type != CAIRO_PATH_CURVE_TO)
+                continue;
+            double p[6];
+            for (int k = 0; k < 3; ++k) {
+                p[2 * k] = after->data[i + 1 + k].point.x;
+                p[2 * k + 1] = after->data[i + 1 + k].point.y;
+                cairo_user_to_device(c->cr, &p[2 * k], &p[2 * k + 1]);
+            }
+            std::string e = "C(";
+            for (int k = 0; k < 6; ++k)
+                e += (k ? "," : "") + pvquartz::Num(p[k]);
+            pvquartz::PathAdd(c, e + ")");
+        }
+        cairo_path_destroy(after);
+    }
+    if (before)
+        cairo_path_destroy(before);
+    double ex = x + radius * std::cos(endAngle), ey = y + radius * std::sin(endAngle);
+    cairo_user_to_device(c->cr, &ex, &ey);
+    c->path.hasCurrent = true;
+    c->path.currentX = ex;
+    c->path.currentY = ey;
+}
+
+void CGContextAddRect(CGContextRef ref, CGRect rect)
+{
+    CGContextObject* c = Context(ref, "CGContextAddRect");
+    if (!c)
+        return;
+    if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
+        return;
+    Rectangle(c, rect);
+}
+void CGContextClosePath(CGContextRef ref)
+{
+    CGContextObject* c = Context(ref, "CGContextClosePath");
+    if (!c)
+        return;
+    if (!cairo_has_current_point(c->cr))
+        return;
+    cairo_close_path(c->cr);
+    if (pvquartz::Recording::Active())
+        pvquartz::PathAdd(c, "Z");
+}
+// --- painting ------------------------------------------------------------------------------
+
+void CGContextFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextFillPath")); }
+void CGContextStrokePath(CGContextRef ref)
+{
+    StrokeCurrent(Context(ref, "CGContextStrokePath"), false);
+}
+void CGContextClip(CGContextRef ref)
+{
+    CGContextObject* c = Context(ref, "CGContextClip");
+    if (!c)
+        return;
+    pvquartz::Log("Clip rule=winding path=" + pvquartz::PathText(c));
+    cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+    cairo_clip(c->cr);
+    pvquartz::PathClear(c);
+}
+void CGContextClipToRect(CGContextRef ref, CGRect rect)
+{
+    CGContextObject* c = Context(ref, "CGContextClipToRect");
+    if (!c)
+        return;
+    // The current path stays as it was.
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    pvquartz::RecordedPath saved = c->path;
+    cairo_new_path(c->cr);
+    pvquartz::PathClear(c);
+    Rectangle(c, rect);
+    CGContextClip(c);
+    cairo_append_path(c->cr, path);
+    cairo_path_destroy(path);
+    c->path = saved;
+}
+
+void CGContextFillRect(CGContextRef ref, CGRect rect)
+{
+    CGContextObject* c = Context(ref, "CGContextFillRect");
+    if (!c)
+        return;
+    if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
+        return;
+    if (pvquartz::Recording::Active())
+        pvquartz::Log("FillRect color=" + pvquartz::Colour(c->state.fill) +
+                      " rect=" + pvquartz::DeviceRectText(c, rect) + pvquartz::StateText(c));
+    // Painted as its own path: the current path stays.
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    cairo_new_path(c->cr);
+    cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
+    pvquartz::ApplyFill(c);
+    cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+    pvquartz::WillPaint(c);
+    cairo_fill(c->cr);
+    cairo_append_path(c->cr, path);
+    cairo_path_destroy(path);
+}
+void CGContextClearRect(CGContextRef ref, CGRect rect)
+{
+    CGContextObject* c = Context(ref, "CGContextClearRect");
+    if (!c)
+        return;
+    if (!pvquartz::Finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
+        return;
+    if (pvquartz::Recording::Active())
+        pvquartz::Log("ClearRect rect=" + pvquartz::DeviceRectText(c, rect) + pvquartz::StateText(c));
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    cairo_save(c->cr);
+    cairo_new_path(c->cr);
+    cairo_rectangle(c->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
+    cairo_set_operator(c->cr, CAIRO_OPERATOR_CLEAR);
+    cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    pvquartz::WillPaint(c);
+    cairo_fill(c->cr);
+    cairo_restore(c->cr);
+    cairo_append_path(c->cr, path);
+    cairo_path_destroy(path);
+}
+void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoint startPoint,
+                                 CGPoint endPoint, CGGradientDrawingOptions options)
+{
+    CGContextObject* c = Context(ref, "CGContextDrawLinearGradient");
+    if (!c)
+        return;
+    if (!gradient || !pvquartz::Finite({startPoint.x, startPoint.y, endPoint.x, endPoint.y}))
+        return;
+    auto* g = pvcf::As<CGGradientObject>(gradient, pvquartz::kGradientType,
+                                         "CGContextDrawLinearGradient");
+    if (pvquartz::Recording::Active()) {
+        double x0 = startPoint.x, y0 = startPoint.y, x1 = endPoint.x, y1 = endPoint.y;
+        cairo_user_to_device(c->cr, &x0, &y0);
+        cairo_user_to_device(c->cr, &x1, &y1);
+        std::string stops;
+        for (const auto& s : g->stops)
+            stops += (stops.empty() ? "" : ";") + pvquartz::Num(s.location) + ":" +
+                     pvquartz::Colour(s.rgba);
+        pvquartz::Log("DrawLinearGradient from=" + pvquartz::PointText(x0, y0) +
+                      " to=" + pvquartz::PointText(x1, y1) + " stops=" + stops +
+                      " options=" + std::to_string(options) + pvquartz::StateText(c));
+    }
+    cairo_pattern_t* pattern =
+        cairo_pattern_create_linear(startPoint.x, startPoint.y, endPoint.x, endPoint.y);
+    // cairo wants the stops in order of location; equal locations keep the
+    // order given.
+    std::vector<CGGradientObject::Stop> stops = g->stops;
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const auto& a, const auto& b) { return a.location < b.location; });
+    for (const auto& s : stops)
+        cairo_pattern_add_color_stop_rgba(pattern, s.location, s.rgba[0], s.rgba[1], s.rgba[2],
+                                          s.rgba[3] * c->state.alpha);
+    const bool before = options & kCGGradientDrawsBeforeStartLocation;
+    const bool after = options & kCGGradientDrawsAfterEndLocation;
+    cairo_pattern_set_extend(pattern, before || after ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_NONE);
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    cairo_save(c->cr);
+    cairo_new_path(c->cr);
+    const double dx = endPoint.x - startPoint.x, dy = endPoint.y - startPoint.y;
+    const double length = std::hypot(dx, dy);
+    if (before != after && length > 0.0) {
+        // Padding on one side only: clip away the half-plane beyond the
+        // other end (a band far wider than any picture).
+        const double ux = dx / length, uy = dy / length;
+        const double far = 1e6;
+        const CGPoint edge = before ? endPoint : startPoint;
+        const double sign = before ? -1.0 : 1.0;
+        cairo_move_to(c->cr, edge.x - uy * far, edge.y + ux * far);
+        cairo_line_to(c->cr, edge.x + uy * far, edge.y - ux * far);
+        cairo_line_to(c->cr, edge.x + uy * far + sign * ux * far, edge.y - ux * far + sign * uy * far);
+        cairo_line_to(c->cr, edge.x - uy * far + sign * ux * far, edge.y + ux * far + sign * uy * far);
+        cairo_close_path(c->cr);
+        cairo_clip(c->cr);
+    }
+    cairo_set_source(c->cr, pattern);
+    cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    if (length > 0.0) {
+        pvquartz::WillPaint(c);
+        cairo_paint(c->cr);
+    }
+    cairo_restore(c->cr);
+    cairo_pattern_destroy(pattern);
+    cairo_append_path(c->cr, path);
+    cairo_path_destroy(path);
+}
+
+void CGContextBeginTransparencyLayer(CGContextRef ref, CFDictionaryRef)
+{
+    CGContextObject* c = Context(ref, "CGContextBeginTransparencyLayer");
+    if (!c)
+        return;
+    pvquartz::Log("BeginTransparencyLayer");
+    c->saved.push_back(c->state);
+    c->saved.back().layer = true;
+    cairo_push_group(c->cr);
+    // Inside the layer the alpha starts at 1; it applies when the layer ends.
+    c->state.alpha = 1.0;
+}
+
+void CGContextEndTransparencyLayer(CGContextRef ref)
+{
+    CGContextObject* c = Context(ref, "CGContextEndTransparencyLayer");
+    if (!c)
+        return;
+    auto layer = std::find_if(c->saved.rbegin(), c->saved.rend(),
+                              [](const pvquartz::GState& g) { return g.layer; });
+    if (layer == c->saved.rend())
+        return;
+    pvquartz::Log("EndTransparencyLayer");
+    // Saves made inside the layer and not restored end with it.
+    while (!c->saved.back().layer) {
+        c->saved.pop_back();
+        cairo_restore(c->cr);
+    }
+    c->state = c->saved.back();
+    c->state.layer = false;
+    c->saved.pop_back();
+    cairo_pop_group_to_source(c->cr);
+    pvquartz::WillPaint(c);
+    cairo_paint_with_alpha(c->cr, c->state.alpha);
+}
+}  // extern "C"

@@ -1,0 +1,128 @@
+// Shared inside the quartz layer and with the appkit layer above it.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/corefoundation/Object.h"
+#include "platform/quartz/CoreGraphics.h"
+#include "platform/quartz/Recording.h"
+
+namespace pvquartz {
+
+// Type ids of the layer's objects, after Core Foundation's own.
+enum : CFTypeID {
+    kColorSpaceType = 0x100,
+    kColorType,
+    kGradientType,
+    kImageType,
+    kContextType,
+    kImageDestinationType,
+};
+
+struct GState {
+    double fill[4] = {0.0, 0.0, 0.0, 1.0};
+    double stroke[4] = {0.0, 0.0, 0.0, 1.0};
+    double alpha = 1.0;
+    bool antialias = true;
+    double lineWidth = 1.0;
+    CGLineCap cap = kCGLineCapButt;
+    CGLineJoin join = kCGLineJoinMiter;
+    std::vector<double> dash;
+    double phase = 0.0;
+    bool layer = false;   // pushed by a transparency layer's begin
+};
+
+// The path as the recording writes it (see Recording.h), kept beside
+// cairo's own path while a recording is active.
+struct RecordedPath {
+    std::vector<std::string> elements;
+    bool hasCurrent = false;
+    double currentX = 0.0, currentY = 0.0;   // on the picture
+};
+
+} // namespace pvquartz
+
+struct CGColorSpaceObject : CFObject {
+    explicit CGColorSpaceObject(size_t n) : CFObject(pvquartz::kColorSpaceType, true), components(n) {}
+    const size_t components;
+};
+
+struct CGColorObject : CFObject {
+    CGColorObject() : CFObject(pvquartz::kColorType) {}
+    CGColorSpaceRef space = nullptr;
+    CGFloat components[4] = {0.0, 0.0, 0.0, 1.0};   // the space's, then alpha
+    double rgba[4] = {0.0, 0.0, 0.0, 1.0};
+};
+
+struct CGGradientObject : CFObject {
+    CGGradientObject() : CFObject(pvquartz::kGradientType) {}
+    struct Stop {
+        double location;
+        double rgba[4];
+    };
+    std::vector<Stop> stops;   // in the order given
+};
+
+struct CGContextObject;
+
+// An image's pixels: cairo ARGB32, premultiplied, opaque when without alpha.
+// An image of a context shares the context's pixels until the context paints
+// again or goes (copy on write); its own buffer is allocated when the image
+// is made and filled only then.
+struct CGImageObject : CFObject {
+    CGImageObject() : CFObject(pvquartz::kImageType) {}
+    ~CGImageObject() override;
+    const unsigned char* Data() const { return shared ? sharedData : own.get(); }
+    int width = 0;
+    int height = 0;
+    std::size_t stride = 0;
+    CGBitmapInfo info = kCGImageAlphaPremultipliedFirst;
+    std::unique_ptr<unsigned char[]> own;
+    CGContextObject* shared = nullptr;   // not retained: the context lets go first
+    const unsigned char* sharedData = nullptr;
+};
+
+struct CGContextObject : CFObject {
+    CGContextObject() : CFObject(pvquartz::kContextType) {}
+    ~CGContextObject() override;
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = nullptr;
+    unsigned char* data = nullptr;
+    bool ownsData = false;
+    int width = 0;
+    int height = 0;
+    std::size_t stride = 0;
+    CGBitmapInfo info = 0;
+    pvquartz::GState state;
+    std::vector<pvquartz::GState> saved;
+    pvquartz::RecordedPath path;
+    std::vector<CGImageObject*> sharing;   // images that still read `data`
+};
+
+namespace pvquartz {
+
+// The context behind a reference; null for null (a wrong type is fatal).
+CGContextObject* Context(CGContextRef c, const char* function);
+
+// Before anything paints on the context: images sharing its pixels take
+// their copy.
+void WillPaint(CGContextObject* c);
+
+// Painting state onto cairo: the fill or stroke colour with the alpha and
+// antialiasing; for strokes the line attributes too.
+void ApplyFill(CGContextObject* c);
+void ApplyStroke(CGContextObject* c);
+
+// The recording's pieces.
+std::string Num(double value);
+std::string Colour(const double rgba[4]);
+std::string Quote(const std::string& utf8);
+// " [xf=M] aa=on|off [alpha=N]" of the context's state now.
+std::string StateText(CGContextObject* c);
+
+} // namespace pvquartz

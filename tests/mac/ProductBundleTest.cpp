@@ -1,0 +1,137 @@
+// Plotvane.fmplugin: its executable loaded through CFBundle and started by
+// its entry point with the bundle as the instance handle; the names, the
+// functions and their help texts, the platform word of the mac flavour.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fmapi/call_record.h"
+#include "fmapi/fm_host.h"
+#include "support/plugin_harness.h"
+
+namespace {
+
+class ProductBundle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bundle_ = pvtest::BundleAt(PV_BIN_DIR "/Plotvane.fmplugin");
+        ASSERT_NE(bundle_, nullptr);
+        CFStringRef name = CFStringCreateWithCString(nullptr, "FMExternCallProc", kCFStringEncodingUTF8);
+        entry_ = reinterpret_cast<FMExternCallProcPtr>(CFBundleGetFunctionPointerForName(bundle_, name));
+        CFRelease(name);
+        ASSERT_NE(entry_, nullptr);
+    }
+
+    fmapi::CallRecord Record(std::uint8_t kind) const
+    {
+        fmapi::CallRecord r;
+        std::memset(&r, 0, sizeof r);
+        r.whichCall = kind;
+        r.instanceID = bundle_;
+        return r;
+    }
+
+    std::u16string String(std::uint8_t id) const
+    {
+        std::vector<char16_t> buffer(256, u'x');
+        fmapi::CallRecord r = Record(fmapi::kMsgGetString);
+        r.parm1 = id;
+        r.parm3 = buffer.size();
+        r.result = reinterpret_cast<std::intptr_t>(buffer.data());
+        entry_(&r);
+        std::u16string out;
+        for (char16_t c : buffer) {
+            if (c == 0 || c == u'x')
+                break;
+            out.push_back(c);
+        }
+        return out;
+    }
+
+    CFBundleRef bundle_ = nullptr;
+    FMExternCallProcPtr entry_ = nullptr;
+};
+
+TEST_F(ProductBundle, StartsWithItsTenFunctionsAndTheFlavoursTexts)
+{
+    EXPECT_EQ(String(128), u"Plotvane");
+    EXPECT_EQ(String(131), u"PLVN1YnYYnn");
+
+    const std::u16string host = u"Pro 11.0v4";
+    fmapi::CallRecord init = Record(fmapi::kMsgInit);
+    init.extnVersion = 52;
+    init.parm1 = 1;
+    init.parm2 = reinterpret_cast<std::uintptr_t>(host.c_str());
+    entry_(&init);
+    const std::intptr_t answer = init.result;  // the record is packed
+    EXPECT_EQ(answer, 52);
+
+    for (const char16_t* name :
+         {u"PVane_Version", u"PVane_SetupLog", u"PVane_CreateChart", u"PVane_AddGraph", u"PVane_AddData",
+          u"PVane_AddLabels", u"PVane_GetChart", u"PVane_DestroyChart", u"PVane_AddPieColors",
+          u"PVane_GetLastResultCode"}) {
+        FMHostFunction f;
+        ASSERT_TRUE(FMH_Registry_Find(name, &f)) << pvtest::Narrow(name);
+        // Help texts end their lines with CR alone.
+        const std::u16string help(f.prototype);
+        EXPECT_EQ(help.find(u'\n'), std::u16string::npos) << pvtest::Narrow(name);
+    }
+    FMHostFunction create;
+    ASSERT_TRUE(FMH_Registry_Find(u"PVane_CreateChart", &create));
+    EXPECT_NE(std::u16string(create.prototype).find(u"\r\r/*\r"), std::u16string::npos);
+
+    EXPECT_EQ(pvtest::Narrow(pvtest::CallText(u"PVane_Version", {u"platform"}).text), "MacOS X");
+    // A colour text the reader cannot read is a warning as background, a
+    // bad argument as a font colour (the reader catches everything).
+    pvtest::CallText(u"PVane_CreateChart", {u"bars 2d", u"b", u"png", u"320", u"240", u"1,x,3", u"t"});
+    EXPECT_EQ(pvtest::Narrow(pvtest::CallText(u"PVane_GetLastResultCode", {}).text), "000 (OK)");
+    pvtest::CallText(u"PVane_CreateChart",
+                     {u"bars 2d", u"f", u"png", u"320", u"240", u"", u"t", u"Times", u"12", u"1,x,3"});
+    EXPECT_EQ(pvtest::Narrow(pvtest::CallText(u"PVane_GetLastResultCode", {}).text), "-003 (Incorrect option)");
+
+    fmapi::CallRecord shutdown = Record(fmapi::kMsgShutdown);
+    entry_(&shutdown);
+}
+
+TEST_F(ProductBundle, PicturesAtInterfaceVersion50)
+{
+    const std::u16string host = u"Pro 11.0v4";
+    fmapi::CallRecord init = Record(fmapi::kMsgInit);
+    init.extnVersion = 50;
+    init.parm1 = 1;
+    init.parm2 = reinterpret_cast<std::uintptr_t>(host.c_str());
+    entry_(&init);
+    const std::intptr_t answer = init.result;
+    ASSERT_EQ(answer, 50);
+
+    constexpr std::uint32_t kPng = 0x504E4766u;   // 'PNGf'
+    constexpr std::uint32_t kJpeg = 0x4A504547u;  // 'JPEG'
+    constexpr std::uint32_t kSize = 0x53495A45u;  // 'SIZE'
+    for (const char16_t* format : {u"png", u"jpeg"}) {
+        const std::u16string name = std::u16string(u"c") + format;
+        pvtest::CallText(u"PVane_CreateChart", {u"pie 3d", name, format, u"320", u"200", u"", u"t", u"NoSuchFont"});
+        pvtest::CallText(u"PVane_AddGraph", {name, u"g", u"G"});
+        pvtest::CallText(u"PVane_AddData", {name, u"g", u"3\r5\r8"});
+        pvtest::CallText(u"PVane_AddPieColors", {name, u"4472C4\rED7D31\rA5A5A5"});
+        const pvtest::CallResult first = pvtest::CallText(u"PVane_GetChart", {name});
+        const pvtest::CallResult second = pvtest::CallText(u"PVane_GetChart", {name});
+        const bool png = std::u16string(format) == u"png";
+        std::vector<unsigned char> picture, again, size;
+        ASSERT_TRUE(pvtest::StreamOf(first, png ? kPng : kJpeg, &picture)) << png;
+        ASSERT_TRUE(pvtest::StreamOf(second, png ? kPng : kJpeg, &again));
+        EXPECT_GT(picture.size(), 1000u);
+        // Drawn anew, the same picture.
+        EXPECT_TRUE(picture == again) << (png ? "png " : "jpeg ") << picture.size() << " " << again.size();
+        // The plug-in writes the size itself at this version.
+        ASSERT_TRUE(pvtest::StreamOf(first, kSize, &size));
+        EXPECT_EQ(size, (std::vector<unsigned char>{0x01, 0x40, 0x00, 0xC8}));
+    }
+    EXPECT_EQ(pvtest::Narrow(pvtest::CallText(u"PVane_GetLastResultCode", {}).text), "000 (OK)");
+    fmapi::CallRecord shutdown = Record(fmapi::kMsgShutdown);
+    entry_(&shutdown);
+}
+
+} // namespace
