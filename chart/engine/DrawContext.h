@@ -68,6 +68,10 @@ public:
     // Background of value tags.
     static CColor GetSystemColor();
 
+    // The bottom edge of what the canvas shows, in pixels; infinite without
+    // a canvas.
+    float VisibleBottom() const;
+
 #if defined(PV_FLAVOUR_MAC)
     // A line in the colour, dashed 0.5 on and 1.0 off; DrawLine strokes in
     // the context's colour.

@@ -1,8 +1,42 @@
 #include "chart/engine/LinesChart.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 CLinesChart::~CLinesChart() = default;
+
+namespace {
+
+// Points closer together than a pixel: of the points in each pixel column,
+// the first, the lowest, the highest and the last, in their order. The
+// line still passes every column's extent and joins the columns as before,
+// and a hundred thousand values make a line of a few points per column.
+std::vector<CPointF> ColumnExtremes(const std::vector<CPointF>& points)
+{
+    std::vector<CPointF> out;
+    for (std::size_t first = 0; first < points.size();) {
+        const float column = std::floor(points[first].x);
+        std::size_t last = first, low = first, high = first;
+        for (std::size_t i = first + 1;
+             i < points.size() && std::floor(points[i].x) == column; ++i) {
+            last = i;
+            if (points[i].y > points[low].y)
+                low = i;
+            if (points[i].y < points[high].y)
+                high = i;
+        }
+        std::size_t picks[4] = {first, std::min(low, high), std::max(low, high), last};
+        for (int k = 0; k < 4; ++k) {
+            if (k == 0 || picks[k] != picks[k - 1])
+                out.push_back(points[picks[k]]);
+        }
+        first = last + 1;
+    }
+    return out;
+}
+
+} // namespace
 
 CSimpleLinesChart::CSimpleLinesChart(std::int32_t width, std::int32_t height, std::wstring title,
                                      const CColor& background, std::int32_t historyPosition,
@@ -48,7 +82,13 @@ void CLinesChart::DrawChart()
                 points.emplace_back(x, y);
             }
         }
-        CPolygon& line = Add<CPolygon>(graph.color, ClipToBand(points), smooth, false);
+        // Closer together than a pixel, a curve through the points could
+        // show nothing but its overshoot at every turn: the column extremes
+        // are joined straight.
+        const bool dense = s < 1.0f && points.size() > 2;
+        if (dense)
+            points = ColumnExtremes(points);
+        CPolygon& line = Add<CPolygon>(graph.color, ClipToBand(points), smooth && !dense, false);
         line.width = 4.0f;
         line.smoothing = true;
     }
@@ -77,10 +117,18 @@ void CLinesChart::DrawCategoryAxis()
     for (std::size_t c = 0; c + 1 < count; ++c) {
         AddCategorySeparator(p.left + static_cast<float>(c + 1) * s);
     }
+    // Categories closer together than a pixel: one label per pixel column,
+    // the first one's (the others would be drawn over it).
+    float labelColumn = -std::numeric_limits<float>::infinity();
     for (std::size_t c = 0; c < count; ++c) {
+        const float x = p.left + static_cast<float>(c) * s;
+        if (s < 1.0f) {
+            if (std::floor(x) == labelColumn)
+                continue;
+            labelColumn = std::floor(x);
+        }
         const std::wstring text = c < labels.size() ? labels[c] : std::wstring();
-        Add<CText>(labelFontColor, text, labelFontName,
-                   CPointF(p.left + static_cast<float>(c) * s, p.bottom + hl), labelFontSize, 1)
+        Add<CText>(labelFontColor, text, labelFontName, CPointF(x, p.bottom + hl), labelFontSize, 1)
             .angle = labelAngle;
     }
 }

@@ -13,6 +13,10 @@ constexpr double kFullCircle = 360.00003f;
 constexpr double kPercent = 100.00003f;
 // Far enough for any picture side; a damaged centre gets no deeper side.
 constexpr int kMaxSideLayers = 65536;
+// A slice whose rim is shorter than this many pixels cannot be told apart
+// from its neighbours; runs of such slices are drawn as parts of about this
+// size.
+constexpr float kThinRim = 1.0f;
 
 bool IsExploded(const boost::any& extra)
 {
@@ -182,68 +186,112 @@ void CPie::DrawChart()
     std::vector<CTopFace> splitTops;
     std::vector<std::shared_ptr<CPrimitive>> tags;
 
-    float a = 0.0f;
-    for (std::size_t index = 0; index < values.size(); ++index) {
-        const float v = values[index].first;
-        const float sweep = static_cast<float>(share(v, kFullCircle));
-        const float end = a + sweep;
+    // One slice, or a merged run of thin ones, from a to end: its parts
+    // placed or keyed, its top face, and its tag when it has a text.
+    auto addSlice = [&](float a, float sweep, float end, const CPointF& centre,
+                        const CColor& sliceColour, const std::wstring& tag) {
+        // A slice reaching round the near side is built in two halves so
+        // that each sorts on its own; its top face comes after all parts.
+        const bool split = (sweep > 90 && end < 270) || sweep >= 270;
+        std::vector<std::pair<float, float>> parts;
+        if (split) {
+            const float middle = a + sweep * 0.5f;
+            parts = {{a, middle}, {middle, end}};
+            splitTops.push_back(CTopFace{centre, a, end, sliceColour});
+        } else {
+            parts = {{a, end}};
+        }
+        for (const auto& part : parts) {
+            const float s = part.first;
+            const float e = part.second;
+            auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
+            group->width = 1.0f;
+            BuildPart(*group, centre, s, e, sliceColour, !split);
+            if (s < 270 && e > 270) {
+                AddChild(std::move(group));
+                continue;
+            }
+            float key;
+            if (split && s < 90)
+                key = std::numeric_limits<float>::max();
+            else if (s >= 0 && s < 90)
+                key = std::min(s + 90, 270 - e);
+            else if (s > 270)
+                key = s - 270;
+            else
+                key = 270 - e;
+            keyed.push_back(CKeyedPart{key, std::move(group)});
+        }
+        if (!tag.empty()) {
+            auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
+            MakeTag(*group, centre, a, end, tag);
+            tags.push_back(std::move(group));
+        }
+    };
+    auto colourOf = [this](std::size_t index) {
         if (index >= pieColors.size())
             pieColors.push_back(CColor::Random());
-        const CColor sliceColour = pieColors[index];
+        return pieColors[index];
+    };
+    const CPointF plainCentre(cx + 10, cy);
+    // Thin: a positive sweep whose stretch of the rim (at the ellipse's
+    // wider radius) is shorter than kThinRim pixels.
+    const float pixelsPerDegree = diameter * 0.5f * kDegreesToRadians;
+    auto thin = [pixelsPerDegree](float sweep) {
+        return sweep > 0.0f && sweep * pixelsPerDegree < kThinRim;
+    };
 
-        CPointF centre(cx + 10, cy);
-        if (IsExploded(values[index].second)) {
+    float a = 0.0f;
+    for (std::size_t index = 0; index < values.size();) {
+        const float v = values[index].first;
+        const float sweep = static_cast<float>(share(v, kFullCircle));
+        const bool exploded = IsExploded(values[index].second);
+        if (thin(sweep) && !exploded) {
+            // Consecutive thin slices (slices of sweep 0 among them), as many
+            // as stay within kThinRim pixels of the rim together, make one
+            // part in the first one's colour, without tags: a hundred
+            // thousand slices on a rim of a thousand pixels cost what a
+            // thousand do. A thin slice alone is drawn as any other.
+            float end = a;
+            std::size_t next = index;
+            int drawn = 0;
+            for (; next < values.size() && !IsExploded(values[next].second); ++next) {
+                const float s = static_cast<float>(share(values[next].first, kFullCircle));
+                const bool full = drawn > 0 && (end + s - a) * pixelsPerDegree > kThinRim;
+                if (s != 0.0f && (!thin(s) || full))
+                    break;
+                colourOf(next);
+                if (s != 0.0f) {
+                    end = end + s;
+                    ++drawn;
+                }
+            }
+            if (drawn >= 2) {
+                addSlice(a, end - a, end, plainCentre, pieColors[index], std::wstring());
+                a = end;
+                index = next;
+                continue;
+            }
+        }
+
+        const float end = a + sweep;
+        const CColor sliceColour = colourOf(index);
+        CPointF centre = plainCentre;
+        if (exploded) {
             const float m = (a + sweep * 0.5f) * kDegreesToRadians;
             centre = CPointF(cx + 10 + std::cos(m) * static_cast<float>(explodeOffset),
                              cy + std::sin(m) * static_cast<float>(explodeOffset));
         }
-
         if (sweep != 0.0f) {
-            // A slice reaching round the near side is built in two halves so
-            // that each sorts on its own; its top face comes after all parts.
-            const bool split = (sweep > 90 && end < 270) || sweep >= 270;
-            std::vector<std::pair<float, float>> parts;
-            if (split) {
-                const float middle = a + sweep * 0.5f;
-                parts = {{a, middle}, {middle, end}};
-                splitTops.push_back(CTopFace{centre, a, end, sliceColour});
-            } else {
-                parts = {{a, end}};
-            }
-            for (const auto& part : parts) {
-                const float s = part.first;
-                const float e = part.second;
-                auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
-                group->width = 1.0f;
-                BuildPart(*group, centre, s, e, sliceColour, !split);
-                if (s < 270 && e > 270) {
-                    AddChild(std::move(group));
-                    continue;
-                }
-                float key;
-                if (split && s < 90)
-                    key = std::numeric_limits<float>::max();
-                else if (s >= 0 && s < 90)
-                    key = std::min(s + 90, 270 - e);
-                else if (s > 270)
-                    key = s - 270;
-                else
-                    key = 270 - e;
-                keyed.push_back(CKeyedPart{key, std::move(group)});
-            }
-
             std::wstring tag;
             if (tagMode == ETagMode::Percentage)
                 tag = boost::lexical_cast<std::wstring>(RoundHalfEven(share(v, kPercent)));
             else if (tagMode == ETagMode::Values)
                 tag = FormatValue(v);
-            if (!tag.empty()) {
-                auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
-                MakeTag(*group, centre, a, end, tag);
-                tags.push_back(std::move(group));
-            }
+            addSlice(a, sweep, end, centre, sliceColour, tag);
         }
         a = end;
+        ++index;
     }
 
     std::stable_sort(keyed.begin(), keyed.end(),

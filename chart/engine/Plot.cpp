@@ -347,7 +347,16 @@ CAxisScale CPlot::ComputeAxisScale(double low, double high, double wanted)
     return s;
 }
 
-CAxisScale CPlot::ValueScale() const { return ComputeAxisScale(0.0, maximum, 10.0); }
+CAxisScale CPlot::ValueScale() const
+{
+    // Asked for once per value; the maximum rarely changes.
+    if (!scaleCache_.valid || !(scaleCache_.maximum == maximum)) {
+        scaleCache_.scale = ComputeAxisScale(0.0, maximum, 10.0);
+        scaleCache_.maximum = maximum;
+        scaleCache_.valid = true;
+    }
+    return scaleCache_.scale;
+}
 
 double CPlot::ValueToHeight(double v) const
 {

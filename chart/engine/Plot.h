@@ -222,6 +222,12 @@ private:
     void StartGraphics();
     void StopGraphics();
 
+    struct CScaleCache {
+        bool valid = false;
+        float maximum = 0.0f;
+        CAxisScale scale;
+    };
+    mutable CScaleCache scaleCache_;
     std::uintptr_t graphicsToken_ = 0;
     CCanvasReservation canvasBudget_;
     CCanvasPtr canvas_;

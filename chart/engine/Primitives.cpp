@@ -259,11 +259,26 @@ void CCaption::AddEntry(const std::wstring& title, const CColor& entryColour)
 
 void CCaption::Draw()
 {
+    // Rows only go down: once a row's top lies below the canvas by more
+    // than twice a line of text (which is centred on the row, its ink within
+    // its measured height), neither it nor any row after it can show. A
+    // legend of a hundred thousand labels draws the rows one can see.
+    const auto context = CreateDrawContext();
+    const float visibleBottom = context->VisibleBottom();
+    float textReach = -1.0f;
     std::size_t row = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const CColor& entryColour = entries[i].first;
         const std::wstring sub = i < subTexts.size() ? subTexts[i] : std::wstring();
         const float top = originY + 5.0f + static_cast<float>(row) * (rowHeight + 5);
+        if (top >= visibleBottom) {
+            if (textReach < 0.0f) {
+                const CSizeF line = context->MeasureString(family, L"\u00C5g", size);
+                textReach = 2.0f * std::max(rowHeight, line.height);
+            }
+            if (top - textReach >= visibleBottom)
+                break;
+        }
         const float bottom = top + rowHeight;
         const float right = originX + markerSize;
         if (frame)

@@ -3,6 +3,8 @@
 // before the registry changes, so a failing call changes nothing.
 #include <boost/algorithm/string/predicate.hpp>
 
+#include <iterator>
+
 #include "chart/engine/Pie.h"
 #include "chart/functions/ArgReaders.h"
 #include "chart/functions/PVPlugin.h"
@@ -48,15 +50,14 @@ std::int16_t PVPlugin::AddData(std::int16_t, const FMExprEnv*, const FMDataVect*
     CArgs args(argv);
     const std::wstring chartName = args.Wide(0);
     const std::wstring graphName = args.Wide(1);
-    std::vector<CValuePair> values;
-    if (!ParseDataValues(args.At(2), values))
-        throw PVStandardException(-3);
     const bool exploded =
         args.Present(3) && boost::algorithm::iequals(args.Utf8(3), "exploded");
-    for (auto& value : values)
-        value.second = boost::any(exploded);
+    std::vector<CValuePair> values;
+    if (!ParseDataValues(args.At(2), values, boost::any(exploded)))
+        throw PVStandardException(-3);
     CGraphRecord& graph = FindGraph(FindChart(registry_, chartName), graphName);
-    graph.values.data.insert(graph.values.data.end(), values.begin(), values.end());
+    graph.values.data.insert(graph.values.data.end(), std::make_move_iterator(values.begin()),
+                             std::make_move_iterator(values.end()));
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "chart/output/Stream.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 CMemoryStream::CMemoryStream(bool crlf) : crlf_(crlf), buffer_(std::make_unique<std::auto_buffer<char, 0>>()) {}
@@ -24,7 +25,20 @@ bool CMemoryStream::Write(const void* source, std::uint32_t count)
 {
     if (!buffer_)
         return false;
-    return buffer_->append(static_cast<const char*>(source), count, false);
+    // A picture arrives in many small writes: the storage grows by half at
+    // least, not by the page its buffer would add, which copied it over and
+    // over. Bytes from the buffer itself are left to append.
+    const char* bytes = static_cast<const char*>(source);
+    const std::uint64_t need = std::uint64_t(buffer_->size()) + count;
+    const std::uint64_t capacity = buffer_->capacity();
+    const char* data = buffer_->data();
+    const bool inside = data && bytes >= data && bytes < data + capacity;
+    if (need > capacity && !inside) {
+        const std::uint64_t grown = std::min<std::uint64_t>(
+            std::max(need, capacity + capacity / 2), Buffer::max_elements);
+        buffer_->Reallocate(static_cast<std::uint32_t>(grown));
+    }
+    return buffer_->append(bytes, count, false);
 }
 
 bool CMemoryStream::Unread()

@@ -1,5 +1,6 @@
 // Bitmaps: cairo ARGB32 image surfaces (premultiplied, native byte order).
 #include <cstdio>
+#include <cstdlib>
 
 #include <atomic>
 
@@ -21,6 +22,33 @@ bool TakeInjectedFailure()
     return left > 0;
 }
 
+const cairo_user_data_key_t kPixelsKey{};
+
+// A surface over pixels not set yet (see Bitmap::Impl::blank); null where
+// cairo's own surface would fail, so that it fails as before.
+cairo_surface_t* BlankSurface(INT width, INT height)
+{
+    constexpr INT kMaxSide = 32767;
+    if (width > kMaxSide || height > kMaxSide)
+        return nullptr;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+    if (stride <= 0)
+        return nullptr;
+    void* pixels = std::malloc(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    if (!pixels)
+        return nullptr;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        static_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, width, height, stride);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(surface, &kPixelsKey, pixels, std::free) !=
+            CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        std::free(pixels);
+        return nullptr;
+    }
+    return surface;
+}
+
 std::unique_ptr<Bitmap::Impl> MakeSurface(INT width, INT height, PixelFormat format)
 {
     auto impl = std::make_unique<Bitmap::Impl>();
@@ -28,7 +56,11 @@ std::unique_ptr<Bitmap::Impl> MakeSurface(INT width, INT height, PixelFormat for
         impl->status = InvalidParameter;
         return impl;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_surface_t* surface = BlankSurface(width, height);
+    if (surface)
+        impl->blank = true;
+    else
+        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_status_t status = cairo_surface_status(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
@@ -66,6 +98,13 @@ Bitmap::~Bitmap()
         cairo_surface_destroy(impl_->surface);
 }
 
+Bitmap::Impl* Bitmap::GetImpl() const
+{
+    if (impl_->surface)
+        impl_->Realise();
+    return impl_.get();
+}
+
 UINT Bitmap::GetWidth() const { return static_cast<UINT>(impl_->width); }
 UINT Bitmap::GetHeight() const { return static_cast<UINT>(impl_->height); }
 
@@ -89,6 +128,7 @@ Status Bitmap::GetPixel(INT x, INT y, Color* color) const
         return Keep(impl_->status);
     if (!color || x < 0 || y < 0 || x >= impl_->width || y >= impl_->height)
         return Keep(InvalidParameter);
+    impl_->Realise();
     cairo_surface_flush(impl_->surface);
     const unsigned char* data = cairo_image_surface_get_data(impl_->surface);
     int stride = cairo_image_surface_get_stride(impl_->surface);
@@ -106,6 +146,7 @@ Status Bitmap::Save(ByteSink* sink, const CLSID* clsid, const EncoderParameters*
         return Keep(InvalidParameter);
     if (TakeInjectedFailure())
         return Keep(g_failStatus.load());
+    impl_->Realise();
     cairo_surface_flush(impl_->surface);
     switch (detail::CodecOf(clsid)) {
     case detail::Codec::Png:

@@ -331,9 +331,11 @@ public:
     Status GetLastStatus() const;
 
     struct Impl;
-    Impl* GetImpl() const { return impl_.get(); }
+    // The pixels, set up to be read or written directly.
+    Impl* GetImpl() const;
 
 private:
+    friend class Graphics;
     Status Keep(Status status) const;
     std::unique_ptr<Impl> impl_;
     mutable Status last_ = Ok;

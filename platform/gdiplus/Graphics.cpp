@@ -5,6 +5,7 @@
 // by half a pixel, followed by the world transform.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -35,6 +36,100 @@ struct ArcCache {
     std::vector<Span> spans;
 };
 
+// Numbers naming a shape's pixels (see LineRun and LineShapes).
+struct LineKey {
+    std::int64_t v[9];
+    bool operator==(const LineKey& o) const { return std::equal(v, v + 9, o.v); }
+};
+
+struct LineKeyHash {
+    std::size_t operator()(const LineKey& k) const
+    {
+        std::uint64_t h = 0x9E3779B97F4A7C15ull;
+        for (std::int64_t x : k.v)
+            h = (h ^ static_cast<std::uint64_t>(x)) * 0x100000001B3ull + (h >> 29);
+        return static_cast<std::size_t>(h);
+    }
+};
+
+// Aliased opaque lines and rectangles of one colour written straight into
+// the pixels, one after another with nothing else drawn in between: a shape
+// among them is already on the canvas, and is not written again. A chart's
+// grid draws a dashed separator per category, and a dotted line a mark per
+// value, a thousand of them to a pixel column when the values are dense.
+// The shapes of the run are kept in a table of open addressing, emptied by
+// a new stamp: a run starts at every change of colour, and a shape costs no
+// allocation. The table grows to at most kMaxRunSlots; with half of those
+// taken the run starts over (it only remembers less).
+constexpr std::size_t kMaxRunSlots = 8192;
+
+struct LineRun {
+    std::uint64_t mark = ~std::uint64_t{0};   // the bitmap's changes after the last line
+    std::uint32_t pixel = 0;
+    std::uint32_t stamp = 1;
+    std::size_t count = 0;
+    std::vector<LineKey> keys;
+    std::vector<std::uint32_t> stamps;   // a slot is taken when it holds the stamp
+
+    void Clear()
+    {
+        count = 0;
+        if (++stamp == 0) {
+            std::fill(stamps.begin(), stamps.end(), 0u);
+            stamp = 1;
+        }
+    }
+    // True when the key was there; else it is added.
+    bool Insert(const LineKey& key)
+    {
+        if (2 * (count + 1) > stamps.size()) {
+            if (stamps.size() >= kMaxRunSlots)
+                Clear();
+            else
+                Grow(std::max<std::size_t>(64, 2 * stamps.size()));
+        }
+        const std::size_t mask = stamps.size() - 1;
+        for (std::size_t i = LineKeyHash()(key) & mask;; i = (i + 1) & mask) {
+            if (stamps[i] != stamp) {
+                stamps[i] = stamp;
+                keys[i] = key;
+                ++count;
+                return false;
+            }
+            if (keys[i] == key)
+                return true;
+        }
+    }
+
+private:
+    // The taken slots moved into a table of the size; made in full before
+    // it replaces the old one, so a failure leaves the old.
+    void Grow(std::size_t size)
+    {
+        std::vector<LineKey> madeKeys(size);
+        std::vector<std::uint32_t> madeStamps(size, 0u);
+        for (std::size_t j = 0; j < stamps.size(); ++j) {
+            if (stamps[j] != stamp)
+                continue;
+            std::size_t i = LineKeyHash()(keys[j]) & (size - 1);
+            while (madeStamps[i] == stamp)
+                i = (i + 1) & (size - 1);
+            madeStamps[i] = stamp;
+            madeKeys[i] = keys[j];
+        }
+        keys.swap(madeKeys);
+        stamps.swap(madeStamps);
+    }
+};
+
+// The pixels cairo sets for a slanted aliased line, by the line's place
+// within its pixel (in cairo's fixed point), its extent, pen and dashes: the
+// same line a whole number of pixels away sets the same pixels moved. The
+// floor traces of a 3D bar chart's separators repeat one short slant.
+struct LineShapes {
+    std::unordered_map<LineKey, std::vector<Span>, LineKeyHash> spans;
+};
+
 } // namespace
 
 struct Graphics::Impl {
@@ -43,10 +138,20 @@ struct Graphics::Impl {
     cairo_matrix_t world;
     SmoothingMode smoothing = SmoothingModeDefault;
     TextRenderingHint hint = TextRenderingHintSystemDefault;
-    PangoContext* text = nullptr;
     Status broken = Ok; // why nothing can be drawn, when nothing can
     ArcCache arcs;
+    LineRun lines;
+    LineShapes shapes;
     std::vector<std::uint32_t> scratch; // pixels of a gradient fill's source
+
+    // Every drawing on the bitmap passes here first.
+    void Touch()
+    {
+        if (bitmap) {
+            bitmap->Realise();
+            ++bitmap->changes;
+        }
+    }
 
     // After Prepare, SetBrush and a path: fills the path with the vertical
     // gradient brush. pixman works out a gradient pixel by pixel along every
@@ -81,6 +186,7 @@ struct Graphics::Impl {
     // Device matrix, antialiasing, a fresh path.
     void Prepare()
     {
+        Touch();
         cairo_identity_matrix(cr);
         cairo_translate(cr, 0.5, 0.5);
         cairo_transform(cr, &world);
@@ -124,6 +230,37 @@ struct Graphics::Impl {
                    REAL sweep);
     void FillPie(const Brush& brush, REAL x, REAL y, REAL width, REAL height, REAL start,
                  REAL sweep);
+    // A horizontal or vertical line, aliased, opaque, solid or dashed and
+    // without a transform, written straight into the pixels; false for any
+    // other line.
+    bool StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2, REAL y2);
+    // The same for the outline of a rectangle of positive size with a solid
+    // pen, and for a rectangle filled with a solid brush.
+    bool StrokeRectangleAliased(const Pen& pen, REAL x, REAL y, REAL width, REAL height);
+    bool FillRectangleAliased(const Brush& brush, REAL x, REAL y, REAL width, REAL height);
+    // Shapes written straight into the pixels in one colour, one after
+    // another: JoinRun before each, which starts a new run unless the last
+    // drawing on the bitmap was one of the run in this colour; Seen, true
+    // when the shape's pixels are already on the canvas (it then counts as
+    // drawn); Drew after writing.
+    void JoinRun(std::uint32_t pixel)
+    {
+        bitmap->Realise();
+        if (lines.mark != bitmap->changes || lines.pixel != pixel) {
+            lines.Clear();
+            lines.pixel = pixel;
+        }
+    }
+    bool Seen(const LineKey& key) { return lines.Insert(key); }
+    void Drew()
+    {
+        Touch();
+        lines.mark = bitmap->changes;
+    }
+    // Sets the pixels of the fixed-point boxes (left, top, right, bottom),
+    // each edge taken to the nearest pixel edge, halves down, as cairo's
+    // aliased boxes are, and cut to the surface.
+    void WriteBoxes(const std::int64_t (*boxes)[4], int count, std::uint32_t pixel);
     // The shape (an arc stroked with the pen, or a pie filled) at (x, y) and
     // at every whole pixel below it down to y + rows, in one pass: aliased,
     // opaque, solid and without a transform only; false otherwise.
@@ -156,6 +293,134 @@ struct Graphics::Impl {
         cairo_pattern_destroy(pattern);
     }
 };
+
+namespace {
+
+// Douglas-Peucker: of the points between two kept ones, the farthest from
+// the line through them is kept, until every point lies within the
+// tolerance of the segment between its kept neighbours (a point that lies
+// near the line but beyond the segment's end is kept the same way). False
+// when that takes more than `budget` distances: a line swinging up and down
+// at every point takes quadratic time.
+bool DouglasPeucker(const std::vector<PointF>& points, double tolerance, std::size_t budget,
+                    std::vector<char>& keep)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> spans{{0, points.size() - 1}};
+    std::size_t spent = 0;
+    while (!spans.empty()) {
+        auto [a, b] = spans.back();
+        spans.pop_back();
+        if (b <= a + 1)
+            continue;
+        spent += b - a - 1;
+        if (spent > budget)
+            return false;
+        const double ax = points[a].X, ay = points[a].Y;
+        const double dx = points[b].X - ax, dy = points[b].Y - ay;
+        const double length = std::hypot(dx, dy);
+        double worst = -1.0;
+        std::size_t at = a;
+        for (std::size_t i = a + 1; i < b; ++i) {
+            const double px = points[i].X - ax, py = points[i].Y - ay;
+            const double d =
+                length > 0.0 ? std::fabs(px * dy - py * dx) / length : std::hypot(px, py);
+            if (d > worst) {
+                worst = d;
+                at = i;
+            }
+        }
+        if (worst <= tolerance) {
+            // All near the line: the farthest beyond either end of the
+            // segment, measured from that end (once per final span, so in
+            // all no more than a pass over the points).
+            const double length2 = dx * dx + dy * dy;
+            worst = -1.0;
+            for (std::size_t i = a + 1; i < b; ++i) {
+                const double px = points[i].X - ax, py = points[i].Y - ay;
+                const double along = px * dx + py * dy;
+                const double ex = px - dx, ey = py - dy;
+                const double off2 = along < 0.0       ? px * px + py * py
+                                    : along > length2 ? ex * ex + ey * ey
+                                                      : 0.0;
+                if (off2 > worst) {
+                    worst = off2;
+                    at = i;
+                }
+            }
+            worst = std::sqrt(std::max(0.0, worst));
+        }
+        if (worst > tolerance) {
+            keep[at] = 1;
+            spans.emplace_back(a, at);
+            spans.emplace_back(at, b);
+        }
+    }
+    return true;
+}
+
+// In one pass: from the last kept point (the anchor), a segment runs on to
+// the next point as long as every point passed lies within the tolerance of
+// it. A point passed at distance r from the anchor allows the segment's
+// direction within asin(tolerance / r) of its own; the directions they all
+// allow make an interval, and the segment must reach at least as far as
+// the farthest of them, so that none lies beyond its end.
+void Sleeve(const std::vector<PointF>& points, double tolerance, std::vector<char>& keep)
+{
+    std::size_t anchor = 0;
+    // Directions as angles from that of the first point passed farther
+    // than the tolerance from the anchor.
+    double refX = 0.0, refY = 0.0, low = 0.0, high = 0.0, reach = 0.0;
+    bool constrained = false;
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const double vx = static_cast<double>(points[i].X) - points[anchor].X;
+        const double vy = static_cast<double>(points[i].Y) - points[anchor].Y;
+        const double r = std::hypot(vx, vy);
+        const double angle =
+            constrained ? std::atan2(refX * vy - refY * vx, refX * vx + refY * vy) : 0.0;
+        if (constrained && (r < reach || angle < low || angle > high)) {
+            // The segment ends at the point before, which anchors the next.
+            anchor = i - 1;
+            keep[anchor] = 1;
+            constrained = false;
+            --i;
+            continue;
+        }
+        if (r > tolerance) {
+            const double spread = std::asin(tolerance / r);
+            if (!constrained) {
+                refX = vx / r;
+                refY = vy / r;
+                low = -spread;
+                high = spread;
+                reach = r;
+                constrained = true;
+            } else {
+                low = std::max(low, angle - spread);
+                high = std::min(high, angle + spread);
+                reach = std::max(reach, r);
+            }
+        }
+    }
+}
+
+} // namespace
+
+// Douglas-Peucker keeps the points where the line turns most; when that
+// would take more than a few dozen distances a point, one pass of Sleeve
+// does in linear time.
+std::vector<char> detail::ThinPolyline(const std::vector<PointF>& points, double tolerance)
+{
+    constexpr std::size_t kDistancesPerPoint = 32;
+    std::vector<char> keep(points.size(), 1);
+    if (points.size() < 3 || !(tolerance > 0.0))
+        return keep;
+    std::fill(keep.begin() + 1, keep.end() - 1, 0);
+    if (DouglasPeucker(points, tolerance, kDistancesPerPoint * points.size(), keep))
+        return keep;
+    std::fill(keep.begin() + 1, keep.end() - 1, 0);
+    Sleeve(points, tolerance, keep);
+    return keep;
+}
 
 bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
 {
@@ -258,41 +523,6 @@ constexpr double kPi = 3.14159265358979323846;
 // half-pixel steps has thousands).
 constexpr double kThinning = 0.05;
 
-// Douglas-Peucker over the points; the first and last point always stay.
-std::vector<char> Thin(const std::vector<PointF>& points, double tolerance)
-{
-    std::vector<char> keep(points.size(), 1);
-    if (points.size() < 3 || !(tolerance > 0.0))
-        return keep;
-    std::fill(keep.begin() + 1, keep.end() - 1, 0);
-    std::vector<std::pair<std::size_t, std::size_t>> spans{{0, points.size() - 1}};
-    while (!spans.empty()) {
-        auto [a, b] = spans.back();
-        spans.pop_back();
-        if (b <= a + 1)
-            continue;
-        double ax = points[a].X, ay = points[a].Y;
-        double dx = points[b].X - ax, dy = points[b].Y - ay;
-        double length = std::hypot(dx, dy);
-        double worst = -1.0;
-        std::size_t at = a;
-        for (std::size_t i = a + 1; i < b; ++i) {
-            double px = points[i].X - ax, py = points[i].Y - ay;
-            double d = length > 0.0 ? std::fabs(px * dy - py * dx) / length : std::hypot(px, py);
-            if (d > worst) {
-                worst = d;
-                at = i;
-            }
-        }
-        if (worst > tolerance) {
-            keep[at] = 1;
-            spans.emplace_back(a, at);
-            spans.emplace_back(at, b);
-        }
-    }
-    return keep;
-}
-
 // The ellipse parameter of the point seen from the centre under the angle
 // (degrees), unwrapped so that it grows with the angle.
 double EllipseParameter(double a, double b, double degrees)
@@ -300,6 +530,39 @@ double EllipseParameter(double a, double b, double degrees)
     double theta = degrees * kPi / 180.0;
     double t = std::atan2(a * std::sin(theta), b * std::cos(theta));
     return t + 2.0 * kPi * std::round((theta - t) / (2.0 * kPi));
+}
+
+// The box (left, top, right, bottom) of the arc of the ellipse in the box
+// (x, y, w, h) that AddArc traces, and of its centre when asked.
+void ArcBox(double x, double y, double w, double h, double start, double sweep, bool centre,
+            double box[4])
+{
+    const double a = w * 0.5, b = h * 0.5, cx = x + a, cy = y + b;
+    sweep = std::max(-360.0, std::min(360.0, sweep));
+    if (std::fabs(sweep) >= 360.0) {
+        box[0] = x;
+        box[1] = y;
+        box[2] = x + w;
+        box[3] = y + h;
+        return;
+    }
+    const double t0 = EllipseParameter(a, b, start);
+    const double t1 = EllipseParameter(a, b, start + sweep);
+    box[0] = box[2] = cx + a * std::cos(t0);
+    box[1] = box[3] = cy + b * std::sin(t0);
+    auto add = [box](double px, double py) {
+        box[0] = std::min(box[0], px);
+        box[1] = std::min(box[1], py);
+        box[2] = std::max(box[2], px);
+        box[3] = std::max(box[3], py);
+    };
+    add(cx + a * std::cos(t1), cy + b * std::sin(t1));
+    if (centre)
+        add(cx, cy);
+    // The quarter points the arc passes.
+    const double low = std::min(t0, t1), high = std::max(t0, t1);
+    for (double q = std::ceil(low / (kPi * 0.5)) * (kPi * 0.5); q <= high; q += kPi * 0.5)
+        add(cx + a * std::cos(q), cy + b * std::sin(q));
 }
 
 // Appends the arc of the ellipse in the box to the current path.
@@ -502,8 +765,8 @@ bool MaskSpans(int left, int top, int right, int bottom, Shape shape, std::vecto
         std::max(1LL, std::min<long long>(bottom - top, kMaskBits / width)));
     for (int y0 = top, height = 0; y0 < bottom; y0 += height) {
         height = std::min(band, bottom - y0);
-        // Held so that a span list that cannot grow lets the mask go too.
-        std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> held(
+        // Freed however the band ends (the spans can fail to grow).
+        const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> held(
             cairo_image_surface_create(CAIRO_FORMAT_A1, width, height), &cairo_surface_destroy);
         cairo_surface_t* mask = held.get();
         cairo_t* cr = cairo_create(mask);
@@ -726,12 +989,273 @@ void PaintRuns(cairo_surface_t* surface, std::vector<Run>& runs, int rows, std::
         cairo_surface_mark_dirty_rectangle(surface, 0, dirtyTop, width, dirtyBottom - dirtyTop + 1);
 }
 
+// cairo's aliased stroke of a horizontal or vertical line, done as cairo
+// does it: the end points in its 24.8 fixed point, the line cut into dashes
+// there (the dash lengths kept in double as cairo keeps them), each piece a
+// box half a pen width to either side, and a box's edges taken to the
+// nearest pixel edge, halves down. A pixel is set when it lies inside a box.
+// cairo dashes a separator of the plot's height into about a hundred pieces
+// and composites each.
+constexpr double kDashOn = 3.0, kDashOff = 1.0;
+// cairo's "fixed error": a dash with less than this left is over.
+constexpr double kFixedError = 1.0 / 512.0;
+// Slanted shapes kept before starting anew.
+constexpr std::size_t kMaxLineShapes = 512;
+// Slants kept as shapes reach at most this many pixels either way.
+constexpr std::int64_t kMaxShapeReach = 64;
+
+// A double in cairo's fixed point: to the nearest 1/256, ties to even.
+std::int64_t Fixed(double v)
+{
+    return static_cast<std::int64_t>(std::nearbyint(v * 256.0));
+}
+
+// The whole pixel at or below a fixed-point coordinate.
+std::int64_t FloorPixel(std::int64_t f)
+{
+    return f >= 0 ? f / 256 : -((-f + 255) / 256);
+}
+
+// The pixel edge of a box edge in fixed point: the nearest whole pixel,
+// halves down.
+int PixelEdge(std::int64_t f)
+{
+    return static_cast<int>(FloorPixel(f + 127));
+}
+
+// Sets the pixels of the box [x0, x1) x [y0, y1), cut to the surface's
+// rows and columns, to a premultiplied pixel value; grows the dirty box.
+void FillBox(unsigned char* data, std::size_t stride, int width, int height, int x0, int y0,
+             int x1, int y1, std::uint32_t pixel, int dirty[4])
+{
+    x0 = std::max(0, x0);
+    y0 = std::max(0, y0);
+    x1 = std::min(width, x1);
+    y1 = std::min(height, y1);
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    for (int row = y0; row < y1; ++row) {
+        auto* pixels =
+            reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride);
+        std::fill(pixels + x0, pixels + x1, pixel);
+    }
+    dirty[0] = std::min(dirty[0], x0);
+    dirty[1] = std::min(dirty[1], y0);
+    dirty[2] = std::max(dirty[2], x1);
+    dirty[3] = std::max(dirty[3], y1);
+}
+
 } // namespace
+
+bool Graphics::Impl::StrokeLineAliased(const Pen& pen, REAL x1, REAL y1, REAL x2, REAL y2)
+{
+    const Color colour = pen.GetColor();
+    const double width = pen.GetWidth() > 0.0f ? pen.GetWidth() : 1.0;
+    const bool dashed = pen.GetDashStyle() == DashStyleDash;
+    // Thinner pens cairo treats otherwise (it skips them, or approximates
+    // their dashes); dashes of whole fixed-point units end where cairo's do
+    // without a tie in its rounding.
+    if (smoothing == SmoothingModeHighQuality || !IsIdentity() || colour.GetA() != 0xFF ||
+        width < 0.25 || (!dashed && pen.GetDashStyle() != DashStyleSolid) ||
+        (dashed && std::floor(width * 256.0) != width * 256.0))
+        return false;
+    // The ends in device fixed point: pixel centres lie on half coordinates.
+    const std::int64_t fx1 = Fixed(static_cast<double>(x1) + 0.5);
+    const std::int64_t fy1 = Fixed(static_cast<double>(y1) + 0.5);
+    const std::int64_t fx2 = Fixed(static_cast<double>(x2) + 0.5);
+    const std::int64_t fy2 = Fixed(static_cast<double>(y2) + 0.5);
+    const bool vertical = fx1 == fx2, horizontal = fy1 == fy2;
+    if (vertical && horizontal)
+        return false;
+    const std::int64_t dx = fx2 - fx1, dy = fy2 - fy1;
+    const std::int64_t widthBits = Fixed(width * 256.0);
+    // A dashed slant's pieces end where cairo rounds positions measured on
+    // the canvas, which moving it by whole pixels can change.
+    if (!vertical && !horizontal &&
+        (dashed || std::max(std::abs(dx), std::abs(dy)) > kMaxShapeReach * 256 || width > 8.0))
+        return false;
+
+    const std::uint32_t pixel = colour.GetValue();
+    JoinRun(pixel);
+    cairo_surface_t* surface = bitmap->surface;
+    if (!vertical && !horizontal) {
+        // A slant: cairo's pixels for its shape, moved to its place.
+        const std::int64_t ix = FloorPixel(fx1), iy = FloorPixel(fy1);
+        const LineKey key{{fx1 - 256 * ix, fy1 - 256 * iy, dx, dy, widthBits, 0, 0, 0, 0}};
+        auto found = shapes.spans.find(key);
+        if (found == shapes.spans.end()) {
+            if (shapes.spans.size() >= kMaxLineShapes)
+                shapes.spans.clear();
+            // The shape drawn by cairo in a mask, in the coordinates of the
+            // layer (pixel centres on whole numbers).
+            const double ux1 = static_cast<double>(key.v[0]) / 256.0 - 0.5;
+            const double uy1 = static_cast<double>(key.v[1]) / 256.0 - 0.5;
+            const double ux2 = ux1 + static_cast<double>(dx) / 256.0;
+            const double uy2 = uy1 + static_cast<double>(dy) / 256.0;
+            const double reach = width * 0.5 + 2.0;
+            std::vector<Span> spans;
+            auto shape = [&](cairo_t* mask) {
+                SetPen(mask, pen);
+                cairo_set_source_rgba(mask, 0.0, 0.0, 0.0, 1.0);
+                cairo_move_to(mask, ux1, uy1);
+                cairo_line_to(mask, ux2, uy2);
+                cairo_stroke(mask);
+            };
+            if (!MaskSpans(static_cast<int>(std::floor(std::min(ux1, ux2) - reach)),
+                           static_cast<int>(std::floor(std::min(uy1, uy2) - reach)),
+                           static_cast<int>(std::ceil(std::max(ux1, ux2) + reach)),
+                           static_cast<int>(std::ceil(std::max(uy1, uy2) + reach)), shape, spans))
+                return false;
+            found = shapes.spans.emplace(key, std::move(spans)).first;
+        }
+        FillSpans(surface, found->second, static_cast<int>(ix), static_cast<int>(iy), pixel);
+    } else {
+        // Along the line (a to b) and across it (at c).
+        const std::int64_t a = vertical ? fy1 : fx1, b = vertical ? fy2 : fx2;
+        const std::int64_t c = vertical ? fx1 : fy1;
+        const std::int64_t half = Fixed(width / 2.0);
+        const int across0 = PixelEdge(c - half), across1 = PixelEdge(c + half);
+        const LineKey key{
+            {vertical ? 1 : 2, across0, across1, a, b, widthBits, dashed ? 1 : 0, 0, 0}};
+        if (Seen(key))
+            return true;
+        const int surfaceWidth = cairo_image_surface_get_width(surface);
+        const int surfaceHeight = cairo_image_surface_get_height(surface);
+        const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+        cairo_surface_flush(surface);
+        unsigned char* data = cairo_image_surface_get_data(surface);
+        int dirty[4] = {surfaceWidth, surfaceHeight, 0, 0};
+        auto piece = [&](std::int64_t p, std::int64_t q) {
+            if (p == q)
+                return;
+            const int along0 = PixelEdge(std::min(p, q)), along1 = PixelEdge(std::max(p, q));
+            if (vertical)
+                FillBox(data, stride, surfaceWidth, surfaceHeight, across0, along0, across1,
+                        along1, pixel, dirty);
+            else
+                FillBox(data, stride, surfaceWidth, surfaceHeight, along0, across0, along1,
+                        across1, pixel, dirty);
+        };
+        if (!dashed) {
+            piece(a, b);
+        } else {
+            // Each step ends at b less what remains, so that the steps add up.
+            const double dashes[2] = {kDashOn * width, kDashOff * width};
+            const std::int64_t sign = b < a ? 1 : -1;
+            std::int64_t remain = b < a ? a - b : b - a;
+            double dashRemain = dashes[0];
+            int index = 0;
+            bool on = true;
+            std::int64_t from = a;
+            while (remain > 0) {
+                const std::int64_t step = std::min(Fixed(dashRemain), remain);
+                remain -= step;
+                const std::int64_t to = b + sign * remain;
+                if (on)
+                    piece(from, to);
+                dashRemain -= static_cast<double>(step) / 256.0;
+                if (dashRemain < kFixedError) {
+                    index ^= 1;
+                    on = !on;
+                    dashRemain += dashes[index];
+                }
+                from = to;
+            }
+        }
+        if (dirty[0] < dirty[2])
+            cairo_surface_mark_dirty_rectangle(surface, dirty[0], dirty[1], dirty[2] - dirty[0],
+                                               dirty[3] - dirty[1]);
+    }
+    Drew();
+    return true;
+}
+
+void Graphics::Impl::WriteBoxes(const std::int64_t (*boxes)[4], int count, std::uint32_t pixel)
+{
+    cairo_surface_t* surface = bitmap->surface;
+    const int surfaceWidth = cairo_image_surface_get_width(surface);
+    const int surfaceHeight = cairo_image_surface_get_height(surface);
+    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int dirty[4] = {surfaceWidth, surfaceHeight, 0, 0};
+    for (int i = 0; i < count; ++i)
+        FillBox(data, stride, surfaceWidth, surfaceHeight, PixelEdge(boxes[i][0]),
+                PixelEdge(boxes[i][1]), PixelEdge(boxes[i][2]), PixelEdge(boxes[i][3]), pixel,
+                dirty);
+    if (dirty[0] < dirty[2])
+        cairo_surface_mark_dirty_rectangle(surface, dirty[0], dirty[1], dirty[2] - dirty[0],
+                                           dirty[3] - dirty[1]);
+}
+
+// cairo traces a rectangle from its corner by relative steps, each taken to
+// its fixed point on its own; stroked with a solid pen and mitred corners,
+// each side is a box reaching half a pen width past both corners.
+bool Graphics::Impl::StrokeRectangleAliased(const Pen& pen, REAL x, REAL y, REAL width,
+                                            REAL height)
+{
+    const Color colour = pen.GetColor();
+    const double penWidth = pen.GetWidth() > 0.0f ? pen.GetWidth() : 1.0;
+    if (smoothing == SmoothingModeHighQuality || !IsIdentity() || colour.GetA() != 0xFF ||
+        penWidth < 0.25 || pen.GetDashStyle() != DashStyleSolid || !(width > 0.0f) ||
+        !(height > 0.0f))
+        return false;
+    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5);
+    const std::int64_t y0 = Fixed(static_cast<double>(y) + 0.5);
+    const std::int64_t x1 = x0 + Fixed(width), y1 = y0 + Fixed(height);
+    const std::int64_t half = Fixed(penWidth / 2.0);
+    const std::int64_t boxes[4][4] = {{x0 - half, y0 - half, x1 + half, y0 + half},
+                                      {x1 - half, y0 - half, x1 + half, y1 + half},
+                                      {x0 - half, y1 - half, x1 + half, y1 + half},
+                                      {x0 - half, y0 - half, x0 + half, y1 + half}};
+    const std::uint32_t pixel = colour.GetValue();
+    JoinRun(pixel);
+    LineKey key{{4, 0, 0, 0, 0, 0, 0, 0, 0}};
+    // Named by where its edges fall: outside and inside, left, top, right,
+    // bottom.
+    key.v[1] = PixelEdge(x0 - half);
+    key.v[2] = PixelEdge(y0 - half);
+    key.v[3] = PixelEdge(x1 + half);
+    key.v[4] = PixelEdge(y1 + half);
+    key.v[5] = PixelEdge(x0 + half);
+    key.v[6] = PixelEdge(y0 + half);
+    key.v[7] = PixelEdge(x1 - half);
+    key.v[8] = PixelEdge(y1 - half);
+    if (!Seen(key)) {
+        WriteBoxes(boxes, 4, pixel);
+        Drew();
+    }
+    return true;
+}
+
+bool Graphics::Impl::FillRectangleAliased(const Brush& brush, REAL x, REAL y, REAL width,
+                                          REAL height)
+{
+    if (smoothing == SmoothingModeHighQuality || !IsIdentity() ||
+        brush.GetKind() != Brush::Kind::Solid || !(width > 0.0f) || !(height > 0.0f))
+        return false;
+    const Color colour = static_cast<const SolidBrush&>(brush).GetColor();
+    if (colour.GetA() != 0xFF)
+        return false;
+    const std::int64_t x0 = Fixed(static_cast<double>(x) + 0.5);
+    const std::int64_t y0 = Fixed(static_cast<double>(y) + 0.5);
+    const std::int64_t box[1][4] = {{x0, y0, x0 + Fixed(width), y0 + Fixed(height)}};
+    const std::uint32_t pixel = colour.GetValue();
+    JoinRun(pixel);
+    const LineKey key{{3, PixelEdge(box[0][0]), PixelEdge(box[0][1]), PixelEdge(box[0][2]),
+                       PixelEdge(box[0][3]), 0, 0, 0, 0}};
+    if (!Seen(key)) {
+        WriteBoxes(box, 1, pixel);
+        Drew();
+    }
+    return true;
+}
 
 void Graphics::Impl::StrokeArc(const Pen& pen, REAL x, REAL y, REAL width, REAL height,
                                REAL start, REAL sweep)
 {
     const Color colour = pen.GetColor();
+    Touch();
     if (smoothing != SmoothingModeHighQuality && IsIdentity() &&
         pen.GetDashStyle() == DashStyleSolid && colour.GetA() == 0xFF &&
         StrokeArcAliased(bitmap->surface, arcs, x, y, width, height, start, sweep,
@@ -761,6 +1285,7 @@ bool Graphics::Impl::StackAliased(const Pen* pen, const Brush* brush, REAL x, RE
 {
     if (smoothing == SmoothingModeHighQuality || !IsIdentity())
         return false;
+    Touch();
     Color colour;
     if (pen) {
         if (pen->GetDashStyle() != DashStyleSolid)
@@ -793,14 +1318,16 @@ bool Graphics::Impl::StackAliased(const Pen* pen, const Brush* brush, REAL x, RE
         }
     } else {
         // cairo draws the shape into a mask over its box, cut to what can
-        // reach the canvas.
+        // reach the canvas: the box of the arc's ends, the ellipse's
+        // extreme points within the arc and, for a pie, the centre (a thin
+        // slice of a big pie needs a small part of the ellipse's box).
         const double reach = pen ? (pen->GetWidth() > 0.0f ? pen->GetWidth() : 1.0f) * 0.5 + 2.0 : 2.0;
-        const double left = std::max(0.0, std::floor(x - reach));
-        const double right = std::min(static_cast<double>(surfaceWidth),
-                                      std::ceil(static_cast<double>(x) + width + reach));
-        const double top = std::max(static_cast<double>(firstRow), std::floor(y - reach));
-        const double bottom = std::min(static_cast<double>(surfaceHeight),
-                                       std::ceil(static_cast<double>(y) + height + reach));
+        double box[4];
+        ArcBox(x, y, width, height, start, sweep, !pen, box);
+        const double left = std::max(0.0, std::floor(box[0] - reach));
+        const double right = std::min<double>(surfaceWidth, std::ceil(box[2] + reach));
+        const double top = std::max(static_cast<double>(firstRow), std::floor(box[1] - reach));
+        const double bottom = std::min<double>(surfaceHeight, std::ceil(box[3] + reach));
         if (left >= right || top >= bottom)
             return true;
         const Pen* stroke = pen;
@@ -861,12 +1388,14 @@ Status Graphics::Usable(const Brush* brush)
 Graphics::Graphics(Bitmap* bitmap) : impl_(std::make_unique<Impl>())
 {
     cairo_matrix_init_identity(&impl_->world);
-    if (!bitmap || !bitmap->GetImpl() || !bitmap->GetImpl()->surface) {
-        impl_->broken = bitmap && bitmap->GetImpl() ? bitmap->GetImpl()->status : InvalidParameter;
+    // The bitmap's pixels are left as they are until something is drawn.
+    Bitmap::Impl* pixels = bitmap ? bitmap->impl_.get() : nullptr;
+    if (!pixels || !pixels->surface) {
+        impl_->broken = pixels ? pixels->status : InvalidParameter;
         last_ = impl_->broken;
         return;
     }
-    impl_->bitmap = bitmap->GetImpl();
+    impl_->bitmap = pixels;
     impl_->cr = cairo_create(impl_->bitmap->surface);
     if (cairo_status(impl_->cr) != CAIRO_STATUS_SUCCESS) {
         impl_->broken = OutOfMemory;
@@ -881,8 +1410,6 @@ Graphics* Graphics::FromImage(Bitmap* bitmap)
 
 Graphics::~Graphics()
 {
-    if (impl_->text)
-        g_object_unref(impl_->text);
     if (impl_->cr)
         cairo_destroy(impl_->cr);
 }
@@ -984,6 +1511,10 @@ Status Graphics::Clear(const Color& color)
 {
     if (impl_->broken != Ok)
         return Keep(impl_->broken);
+    // Every pixel is replaced: pixels not set yet need not be.
+    if (impl_->bitmap)
+        impl_->bitmap->blank = false;
+    impl_->Touch();
     cairo_identity_matrix(impl_->cr);
     cairo_reset_clip(impl_->cr);
     cairo_set_operator(impl_->cr, CAIRO_OPERATOR_SOURCE);
@@ -1028,6 +1559,8 @@ Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
     });
     if (Status s = Ready(pen, {x1, y1, x2, y2}); s != Ok)
         return s;
+    if (impl_->StrokeLineAliased(*pen, x1, y1, x2, y2))
+        return Ok;
     impl_->Prepare();
     impl_->SetPen(*pen);
     cairo_move_to(impl_->cr, x1, y1);
@@ -1046,6 +1579,8 @@ Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL 
         return s;
     if (width < 0.0f || height < 0.0f)
         return Ok;
+    if (impl_->StrokeRectangleAliased(*pen, x, y, width, height))
+        return Ok;
     impl_->Prepare();
     impl_->SetPen(*pen);
     cairo_rectangle(impl_->cr, x, y, width, height);
@@ -1062,6 +1597,8 @@ Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, R
     if (Status s = Ready(brush, {x, y, width, height}); s != Ok)
         return s;
     if (width <= 0.0f || height <= 0.0f)
+        return Ok;
+    if (impl_->FillRectangleAliased(*brush, x, y, width, height))
         return Ok;
     impl_->Prepare();
     impl_->SetBrush(*brush);
@@ -1205,7 +1742,7 @@ Status Graphics::DrawPath(const Pen* pen, const GraphicsPath* path)
     // The tolerance in drawing units: canvas pixels over the transform's scale.
     const cairo_matrix_t& m = impl_->world;
     double scale = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx));
-    std::vector<char> keep = Thin(points, scale > 0.0 ? kThinning / scale : 0.0);
+    std::vector<char> keep = detail::ThinPolyline(points, scale > 0.0 ? kThinning / scale : 0.0);
     cairo_move_to(impl_->cr, points[0].X, points[0].Y);
     for (std::size_t i = 1; i < points.size(); ++i)
         if (keep[i])
@@ -1221,6 +1758,108 @@ namespace {
 const char* AlignText(const StringFormat* format)
 {
     return format && format->GetAlignment() == StringAlignmentCenter ? "center" : "near";
+}
+
+// Texts drawn by font and text, in one drawing context shared by every
+// canvas. A pango layout keeps its shaped lines until its context changes;
+// pango_cairo_update_context changes the context on every call, so it is
+// called only when the device matrix or the target's font options differ
+// from what the context holds. A chart draws the same labels chart after
+// chart; shaping them anew each time was about a third of a small chart.
+class DrawnTexts {
+public:
+    // The layout of the text in the font, its context matching the cairo
+    // context. Owned here; valid until the next call. Callers hold lock().
+    PangoLayout* Layout(cairo_t* cr, const Font& font, const std::string& utf8)
+    {
+        Match(cr);
+        const REAL size = font.GetPixelSize();
+        std::string key = font.GetFamilyName();
+        key.push_back('\0');
+        key.append(reinterpret_cast<const char*>(&size), sizeof(size));
+        key += utf8;
+        auto it = layouts_.find(key);
+        if (it != layouts_.end())
+            return it->second;
+        PangoLayout* layout = detail::NewLayout(context_, font, utf8);
+        if (key.size() > kMaxKey) {
+            // Long texts are laid out every time rather than crowd out the rest.
+            Forget(once_);
+            once_ = layout;
+            return layout;
+        }
+        if (layouts_.size() >= kMaxEntries || bytes_ + key.size() > kMaxBytes)
+            Clear();
+        bytes_ += key.size();
+        layouts_.emplace(std::move(key), layout);
+        return layout;
+    }
+
+    std::mutex& lock() { return lock_; }
+
+private:
+    static constexpr std::size_t kMaxEntries = 1024;
+    static constexpr std::size_t kMaxBytes = std::size_t(1) << 18;
+    static constexpr std::size_t kMaxKey = 256;
+
+    static void Forget(PangoLayout*& layout)
+    {
+        if (layout)
+            g_object_unref(layout);
+        layout = nullptr;
+    }
+
+    void Clear()
+    {
+        for (auto& entry : layouts_)
+            g_object_unref(entry.second);
+        layouts_.clear();
+        bytes_ = 0;
+    }
+
+    void Match(cairo_t* cr)
+    {
+        if (!context_) {
+            context_ = detail::NewDrawContext();
+            target_ = cairo_font_options_create();
+            own_ = cairo_font_options_create();
+            seenTarget_ = cairo_font_options_create();
+            seenOwn_ = cairo_font_options_create();
+        }
+        cairo_matrix_t matrix;
+        cairo_get_matrix(cr, &matrix);
+        cairo_surface_get_font_options(cairo_get_target(cr), seenTarget_);
+        cairo_get_font_options(cr, seenOwn_);
+        if (matched_ && matrix.xx == matrix_.xx && matrix.yx == matrix_.yx &&
+            matrix.xy == matrix_.xy && matrix.yy == matrix_.yy && matrix.x0 == matrix_.x0 &&
+            matrix.y0 == matrix_.y0 && cairo_font_options_equal(seenTarget_, target_) &&
+            cairo_font_options_equal(seenOwn_, own_))
+            return;
+        pango_cairo_update_context(cr, context_);
+        matrix_ = matrix;
+        std::swap(target_, seenTarget_);
+        std::swap(own_, seenOwn_);
+        matched_ = true;
+    }
+
+    std::mutex lock_;
+    PangoContext* context_ = nullptr;
+    bool matched_ = false;
+    cairo_matrix_t matrix_{};
+    cairo_font_options_t* target_ = nullptr;
+    cairo_font_options_t* own_ = nullptr;
+    cairo_font_options_t* seenTarget_ = nullptr;
+    cairo_font_options_t* seenOwn_ = nullptr;
+    std::unordered_map<std::string, PangoLayout*> layouts_;
+    std::size_t bytes_ = 0;
+    PangoLayout* once_ = nullptr;
+};
+
+// Kept for the life of the process, like the fonts it holds.
+DrawnTexts& Drawn()
+{
+    static DrawnTexts* texts = new DrawnTexts;
+    return *texts;
 }
 
 // Where a text of the width starts in the layout rectangle.
@@ -1298,22 +1937,20 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font,
         return Keep(s);
     if (n == 0)
         return Ok;
-    if (!impl_->text)
-        impl_->text = detail::NewDrawContext();
     impl_->Prepare();
     // The boxes that stand for missing glyphs are stroked with the canvas's
     // line state: a dash left by a grid line must not reach them.
     cairo_set_dash(impl_->cr, nullptr, 0, 0.0);
     cairo_set_line_cap(impl_->cr, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(impl_->cr, CAIRO_LINE_JOIN_MITER);
-    pango_cairo_update_context(impl_->cr, impl_->text);
-    PangoLayout* layout = detail::NewLayout(impl_->text, *font, utf8);
+    DrawnTexts& texts = Drawn();
+    std::lock_guard<std::mutex> hold(texts.lock());
+    PangoLayout* layout = texts.Layout(impl_->cr, *font, utf8);
     double width = 0.0, height = 0.0;
     detail::LayoutSize(layout, &width, &height);
     impl_->SetBrush(*brush);
     cairo_move_to(impl_->cr, StartX(layoutRect, format, width), layoutRect.Y);
     pango_cairo_show_layout(impl_->cr, layout);
-    g_object_unref(layout);
     cairo_new_path(impl_->cr);
     return Ok;
 }

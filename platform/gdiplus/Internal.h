@@ -5,7 +5,10 @@
 #include <pango/pangocairo.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/common/EncoderPool.h"
 #include "platform/common/Encoders.h"
@@ -19,6 +22,25 @@ struct Bitmap::Impl {
     INT width = 0;
     INT height = 0;
     Status status = Ok;   // why the bitmap has no pixels, when it has none
+    // Grows with every drawing on the bitmap, by any of its graphics: what
+    // a graphics remembers of the pixels holds while it is unchanged.
+    std::uint64_t changes = 0;
+    // The pixels are not set yet and stand for transparent black: a canvas
+    // is cleared to its background first, which makes zeroing them waste.
+    // Set on first use (Realise); a Clear covers them without it.
+    bool blank = false;
+
+    void Realise()
+    {
+        if (!blank)
+            return;
+        blank = false;
+        cairo_surface_flush(surface);
+        std::memset(cairo_image_surface_get_data(surface), 0,
+                    static_cast<std::size_t>(cairo_image_surface_get_stride(surface)) *
+                        static_cast<std::size_t>(height));
+        cairo_surface_mark_dirty(surface);
+    }
 };
 
 namespace detail {
@@ -49,6 +71,11 @@ enum class Codec { None, Png, Jpeg };
 Codec CodecOf(const CLSID* clsid);
 Status EncodePng(const Bitmap::Impl& bitmap, ByteSink* sink, PngThreads threads = PngThreads::Pool);
 Status EncodeJpeg(const Bitmap::Impl& bitmap, ByteSink* sink);
+
+// Which points of a polyline to keep (1) and leave out (0): the first and
+// last always, and every point left out lies within the tolerance of the
+// segment between the kept points before and after it. Linear time at most.
+std::vector<char> ThinPolyline(const std::vector<PointF>& points, double tolerance);
 
 // Recording: the pieces of a line (see Recording.h).
 std::string Num(double value);

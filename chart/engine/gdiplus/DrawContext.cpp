@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
 #include "chart/engine/Spline.h"
 #include "chart/engine/gdiplus/Canvas.h"
@@ -178,6 +179,14 @@ int CDrawContext::FontSize(int size) const
     const double side = std::max(bounds.Width, bounds.Height);
     const int largest = std::max(1, static_cast<int>(side * 72.0 / 96.0));
     return std::min(size, largest);
+}
+
+float CDrawContext::VisibleBottom() const
+{
+    RectF bounds;
+    if (!graphics_ || graphics_->GetVisibleClipBounds(&bounds) != Ok)
+        return std::numeric_limits<float>::infinity();
+    return bounds.Y + bounds.Height;
 }
 
 CSizeF CDrawContext::MeasureString(const std::wstring& family, const std::wstring& text, int size)

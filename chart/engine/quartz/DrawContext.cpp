@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include <textconv>
 
@@ -588,6 +589,9 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
 }
 
 CColor CDrawContext::GetSystemColor() { return CColor(0xFFFFFFC0u); }
+
+// Every row is drawn here: no text is left out below the canvas.
+float CDrawContext::VisibleBottom() const { return std::numeric_limits<float>::infinity(); }
 
 void PrepareDrawing()
 {

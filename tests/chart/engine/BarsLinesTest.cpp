@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -495,6 +496,173 @@ TEST(Lines, TallSoftLineOfAlternatingValuesEnds)
     ASSERT_EQ(std::sscanf(path.c_str() + path.rfind(";(") + 2, "%f,%f", &x, &y), 2);
     EXPECT_NEAR(x, last.x, 1.0);
     EXPECT_NEAR(y, last.y, 100.0);
+}
+
+TEST(Bars, CategoriesNarrowerThanAPixelMakeOneBarPerGraphAndColumn)
+{
+    // 20,000 categories on a plot 387 pixels wide: the categories beginning
+    // in one pixel column make, graph by graph, a bar as high as the highest
+    // value there and one as low as the lowest below the base.
+    Bars bars(10);
+    constexpr std::size_t kValues = 20000;
+    std::vector<float> up, mixed;
+    for (std::size_t i = 0; i < kValues; ++i) {
+        up.push_back(static_cast<float>((i * 37) % 90 + 5));
+        mixed.push_back(static_cast<float>((i * 53) % 120) - 30.0f);
+    }
+    for (const auto* values : {&up, &mixed}) {
+        CChartData data;
+        for (float v : *values)
+            data.data.emplace_back(v, boost::any(false));
+        bars.chart.AddSeries(data, values == &up ? kBlue : kRed, L"graph");
+    }
+    bars.chart.Draw();
+    const CRect& p = *bars.chart.plotRect;
+    const float group = std::fabs(p.right - p.left) / static_cast<float>(kValues);
+    const float slot = group / 4;
+    struct Bar {
+        float x1, x2, top;
+        CColor colour;
+    };
+    std::vector<Bar> expected;
+    for (std::size_t c = 0; c < kValues;) {
+        const float column = std::floor(p.left + static_cast<float>(c) * group);
+        std::size_t next = c;
+        while (next < kValues && std::floor(p.left + static_cast<float>(next) * group) == column)
+            ++next;
+        for (int g = 0; g < 2; ++g) {
+            const auto& values = g == 0 ? up : mixed;
+            double high = -1e30, low = 1e30;
+            for (std::size_t k = c; k < next; ++k) {
+                high = std::max(high, bars.chart.ValueToHeight(values[k]));
+                low = std::min(low, bars.chart.ValueToHeight(values[k]));
+            }
+            const float gf = static_cast<float>(g);
+            const float x1 = p.left + static_cast<float>(c) * group + slot * (gf + 1);
+            const float x2 = p.left + static_cast<float>(next - 1) * group + slot * (gf + 2);
+            const CColor colour = g == 0 ? kBlue : kRed;
+            if (high > 0 || !(low < 0))
+                expected.push_back(
+                    {x1 + 1, x2 - 1, static_cast<float>(p.bottom - std::max(high, 0.0)), colour});
+            if (low < 0)
+                expected.push_back({x1 + 1, x2 - 1, static_cast<float>(p.bottom - low), colour});
+        }
+        c = next;
+    }
+    auto boxes = ChildrenOf<CBox>(bars.chart);
+    ASSERT_EQ(boxes.size(), expected.size());
+    EXPECT_LT(boxes.size(), 4 * 400u);
+    bool below = false;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_NEAR(boxes[i]->topLeft.x, expected[i].x1, 1e-3) << i;
+        EXPECT_NEAR(boxes[i]->bottomRight.x, expected[i].x2, 1e-3) << i;
+        EXPECT_NEAR(boxes[i]->topLeft.y, expected[i].top, 1e-3) << i;
+        EXPECT_EQ(boxes[i]->bottomRight.y, p.bottom) << i;
+        EXPECT_EQ(boxes[i]->colour, expected[i].colour) << i;
+        EXPECT_EQ(boxes[i]->depth, 10) << i;
+        below = below || boxes[i]->topLeft.y > p.bottom;
+    }
+    EXPECT_TRUE(below);
+}
+
+TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
+{
+    // 20,000 values on a plot 403 pixels wide: of the points in each pixel
+    // column the line keeps the first, the lowest, the highest and the
+    // last, in their order; the dots stay one per value.
+    Lines lines(true);
+    constexpr std::size_t kValues = 20000;
+    CChartData data;
+    for (std::size_t i = 0; i < kValues; ++i)
+        data.data.emplace_back(static_cast<float>((i * 7919) % 997), boost::any(false));
+    lines.chart.AddSeries(data, kBlue, L"graph");
+    lines.chart.Draw();
+    EXPECT_EQ(ChildrenOf<CDot>(lines.chart).size(), kValues);
+    auto polygons = ChildrenOf<CPolygon>(lines.chart);
+    ASSERT_EQ(polygons.size(), 1u);
+    const std::vector<CPointF>& kept = polygons[0]->points;
+
+    const CRect& p = *lines.chart.plotRect;
+    const float s = std::fabs(p.right - p.left) / static_cast<float>(kValues - 1);
+    std::vector<CPointF> all;
+    float x = p.left;
+    for (std::size_t c = 0; c < kValues; ++c, x += s)
+        all.emplace_back(
+            x, static_cast<float>(p.bottom - lines.chart.ValueToHeight(data.data[c].first)));
+    std::vector<CPointF> expected;
+    std::size_t columns = 0;
+    for (std::size_t first = 0; first < kValues; ++columns) {
+        std::size_t end = first;
+        while (end < kValues && std::floor(all[end].x) == std::floor(all[first].x))
+            ++end;
+        std::vector<std::size_t> picks = {first, end - 1};
+        auto byY = [](const CPointF& l, const CPointF& r) { return l.y < r.y; };
+        picks.push_back(static_cast<std::size_t>(
+            std::min_element(all.begin() + first, all.begin() + end, byY) - all.begin()));
+        picks.push_back(static_cast<std::size_t>(
+            std::max_element(all.begin() + first, all.begin() + end, byY) - all.begin()));
+        std::sort(picks.begin(), picks.end());
+        picks.erase(std::unique(picks.begin(), picks.end()), picks.end());
+        for (std::size_t i : picks)
+            expected.push_back(all[i]);
+        first = end;
+    }
+    EXPECT_GT(columns, 400u);
+    EXPECT_LE(kept.size(), 4 * columns);
+    ASSERT_EQ(kept.size(), expected.size());
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        EXPECT_EQ(kept[i], expected[i]) << i;
+
+    // A soft line of them joins the same points straight.
+    CSoftLinesChart soft(640, 480, L"soft", CColor::Empty(), 1, false);
+    pvtest::SetOptions(soft);
+    soft.AddSeries(data, kBlue, L"graph");
+    soft.Draw();
+    auto curves = ChildrenOf<CPolygon>(soft);
+    ASSERT_EQ(curves.size(), 1u);
+    EXPECT_FALSE(curves[0]->smooth);
+    EXPECT_EQ(curves[0]->points, kept);
+}
+
+TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
+{
+    // 20,000 labelled categories: per pixel column the label of the first
+    // category there (the others would lie on it); every separator stays.
+    constexpr std::size_t kValues = 20000;
+    std::vector<std::wstring> names;
+    CChartData data;
+    for (std::size_t i = 0; i < kValues; ++i) {
+        names.push_back(L"L" + std::to_wstring(i));
+        data.data.emplace_back(static_cast<float>(i % 50 + 1), boost::any(false));
+    }
+    Bars bars(0, true);
+    Lines lines(false, true);
+    for (CPlot* chart : {static_cast<CPlot*>(&bars.chart), static_cast<CPlot*>(&lines.chart)}) {
+        chart->AddSeries(data, kBlue, L"graph");
+        chart->SetLabels(names);
+        chart->Draw();
+        const bool isBars = chart == &bars.chart;
+        const CRect& p = *chart->plotRect;
+        const float steps = static_cast<float>(isBars ? kValues : kValues - 1);
+        const float s = std::fabs(p.right - p.left) / steps;
+        // The anchors as the charts place them: bars step both category
+        // edges along, lines multiply.
+        std::vector<std::wstring> expected;
+        float column = -1, xl = p.left, xr = p.left + s;
+        for (std::size_t c = 0; c < kValues; ++c, xl += s, xr += s) {
+            const float x = isBars ? (xl + xr) * 0.5f : p.left + static_cast<float>(c) * s;
+            if (std::floor(x) != column)
+                expected.push_back(names[c]);
+            column = std::floor(x);
+        }
+        std::vector<std::wstring> drawn;
+        for (CText* label : CategoryLabels(*chart))
+            drawn.push_back(label->text);
+        EXPECT_LT(drawn.size(), 410u);
+        EXPECT_GT(drawn.size(), 380u);
+        EXPECT_EQ(drawn, expected);
+        EXPECT_EQ(Separators(*chart).size(), kValues - 1);
+    }
 }
 
 TEST(Bars, HorizontalBarChartDrawsAsTheBarBase)

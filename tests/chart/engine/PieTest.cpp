@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <string>
 
 #include "chart/engine/Pie.h"
@@ -239,7 +240,7 @@ TEST(Pie, SideWorkDoesNotGrowWithThePictureHeight)
     // Thousands of slices on a picture 480 and 32767 pixels high: the same
     // primitives and drawing calls, only the stacks reach further down.
     struct Drawn {
-        std::size_t primitives = 0, arcs = 0, stacks = 0, faces = 0;
+        std::size_t parts = 0, primitives = 0, arcs = 0, stacks = 0, faces = 0;
         int deepest = 0;
     };
     auto draw = [](std::int32_t height) {
@@ -255,6 +256,7 @@ TEST(Pie, SideWorkDoesNotGrowWithThePictureHeight)
         for (CPrimitive* part : Parts(chart)) {
             EXPECT_LE(part->children.size(), 5u);
             drawn.primitives += part->children.size();
+            ++drawn.parts;
         }
         drawn.arcs = pvtest::LinesOf(recording.Lines(), "DrawArc").size();
         drawn.faces = pvtest::LinesOf(recording.Lines(), "FillPie").size();
@@ -268,8 +270,9 @@ TEST(Pie, SideWorkDoesNotGrowWithThePictureHeight)
     EXPECT_EQ(low.primitives, tall.primitives);
     EXPECT_EQ(low.arcs, tall.arcs);
     EXPECT_EQ(low.stacks, tall.stacks);
-    EXPECT_EQ(low.faces, 2000u);
-    EXPECT_EQ(tall.faces, 2000u);
+    EXPECT_EQ(low.faces, tall.faces);
+    // One face per part: no slice is split.
+    EXPECT_EQ(low.faces, low.parts);
     // Per part: a smoothed arc and a stack in grey, then in the shade.
     EXPECT_EQ(low.stacks, low.arcs);
     EXPECT_LT(low.deepest, 70);
@@ -555,4 +558,68 @@ TEST(Pie, LargeFiniteValuesShareTheCircle)
         }
         EXPECT_EQ(tags, c.tags);
     }
+}
+
+TEST(Pie, RunsOfThinSlicesAreDrawnAsPartsOfAPixel)
+{
+    // A hundred thousand slices on a rim of about a thousand pixels: runs of
+    // them make parts of at most a pixel of rim, round the circle without a
+    // gap, each in the colour of its first slice and without tags; every
+    // slice keeps its colour for the legend.
+    pvtest::ChartOptions percent;
+    percent.tags = CPlot::ETagMode::Percentage;
+    Pie pie(10, percent);
+    constexpr std::size_t kSlices = 100000;
+    CChartData data;
+    for (std::size_t i = 0; i < kSlices; ++i)
+        data.data.emplace_back(static_cast<float>(i % 5 + 1), boost::any(false));
+    pie.chart.AddSeries(data, kBlue, L"g");
+    pie.chart.Draw();
+    ASSERT_EQ(pie.chart.pieColors.size(), kSlices);
+    EXPECT_TRUE(Tags(pie.chart).empty());
+    // Where each slice starts, as the chart adds up the angles.
+    float total = 0.0f;
+    for (const auto& value : data.data)
+        total += value.first;
+    std::map<float, std::size_t> firstSlice;
+    float a = 0.0f;
+    for (std::size_t i = 0; i < kSlices; ++i) {
+        firstSlice.emplace(a, i);
+        a += static_cast<float>(static_cast<float>(data.data[i].first * 360.00003f) / total);
+    }
+    auto faces = TopFaces(pie.chart);
+    std::sort(faces.begin(), faces.end(),
+              [](const CArc* l, const CArc* r) { return l->startAngle < r->startAngle; });
+    const float pixelsPerDegree = pie.chart.diameter * 0.5f * 3.14159265f / 180.0f;
+    const float rim = 360.0f * pixelsPerDegree;
+    EXPECT_GT(faces.size(), static_cast<std::size_t>(rim * 0.5f));
+    EXPECT_LT(faces.size(), static_cast<std::size_t>(rim * 1.1f));
+    float end = 0.0f;
+    for (const CArc* face : faces) {
+        EXPECT_EQ(face->startAngle, end);
+        EXPECT_LE((face->endAngle - face->startAngle) * pixelsPerDegree, 1.0f);
+        auto slice = firstSlice.find(face->startAngle);
+        ASSERT_NE(slice, firstSlice.end()) << face->startAngle;
+        EXPECT_EQ(face->colour, pie.chart.pieColors[slice->second]);
+        end = face->endAngle;
+    }
+    EXPECT_EQ(end, a);
+
+    // A thin slice alone among wide ones is a slice as any other, with its
+    // own face and tag; two thin ones side by side make one part, untagged.
+    pvtest::ChartOptions values;
+    values.tags = CPlot::ETagMode::Values;
+    Pie mixed(0, values);
+    const auto colours = Palette(6);
+    mixed.chart.AddPieColors(colours);
+    pvtest::AddGraph(mixed.chart, {50000, 20, 50000, 20, 30, 50000}, kBlue);
+    mixed.chart.Draw();
+    auto angles = SliceAngles(mixed.chart, colours);
+    ASSERT_EQ(angles.size(), 5u);
+    EXPECT_EQ(angles[1].second, angles[2].first);
+    EXPECT_EQ(angles[3].second, angles[4].first);
+    std::vector<std::wstring> tags;
+    for (CPrimitive* tag : Tags(mixed.chart))
+        tags.push_back(TagText(tag));
+    EXPECT_EQ(tags, (std::vector<std::wstring>{L"50 000", L"20", L"50 000", L"50 000"}));
 }

@@ -312,6 +312,39 @@ TEST(Caption, FrameAndSubTextTakeTheirRoom)
     EXPECT_EQ(lines[4], "DrawRectangle pen=(FF00FF00,1.00,solid) rect=(0.00,45.00,15.00,15.00) aa=off");
 }
 
+TEST(Caption, RowsBelowTheCanvasAreLeftOut)
+{
+    // Two thousand entries on a canvas 300 pixels high: the rows one can see
+    // are made (a title centred in a row just below the edge can still
+    // reach onto it), the rest are not, and the pixels are those of a
+    // legend of the first forty entries.
+    auto legend = [](Canvas& canvas, std::size_t count) -> CCaption& {
+        auto& caption = canvas.root.Add<CCaption>(kRed, 10, 0, 0.0f);
+        caption.family = L"DejaVu Sans";
+        caption.size = 20;
+        caption.rowHeight = 8;
+        for (std::size_t i = 0; i < count; ++i)
+            caption.AddEntry(L"\u00C5ntry " + std::to_wstring(i),
+                             CColor(0xFF000000u | (0x10305u * static_cast<std::uint32_t>(i))));
+        canvas.root.Draw();
+        return caption;
+    };
+    Canvas all, first;
+    const CCaption& caption = legend(all, 2000);
+    legend(first, 40);
+    const std::size_t markers = pvtest::ChildrenOf<CRectangle>(caption).size();
+    // Rows 13 pixels apart: the 23rd starts at 291, the last on the canvas.
+    EXPECT_GT(markers, 23u);
+    EXPECT_LT(markers, 40u);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x) {
+            Gdiplus::Color a, b;
+            all.bitmap.GetPixel(x, y, &a);
+            first.bitmap.GetPixel(x, y, &b);
+            ASSERT_EQ(a.GetValue(), b.GetValue()) << x << "," << y;
+        }
+}
+
 TEST(Caption, WrappedTitleTakesOneRowPerLine)
 {
     Canvas canvas;

@@ -1,5 +1,11 @@
 // The registry's data functions through the host: graphs, values, labels,
 // pie colours and destruction.
+#include <boost/lexical_cast.hpp>
+
+#include <cmath>
+#include <random>
+#include <string>
+
 #include "FuncTest.h"
 #include "chart/engine/Pie.h"
 
@@ -43,6 +49,48 @@ TEST_F(DataFunctions, PiecesAreConvertedWholeOrCountAsZero)
     // Pieces that read as no finite number count as 0 too.
     EXPECT_EQ(AddData({u"b", u"g", u"inf\r-INF\rnan\r1e39\r3.4e38"}), kOk);
     EXPECT_EQ(Values(Graph()), (std::vector<float>{0, 0, 0, 0, 100, 0.5f, 0, 0, 0, 0, 0, 3.4e38f}));
+}
+
+TEST_F(DataFunctions, PlainDecimalsReadAsBoostsLexicalCastReadsThem)
+{
+    // Plain decimals are read without a stream: the same floats as
+    // boost::lexical_cast gives, for short and long digit strings (up to
+    // and past the 24 characters read directly), halfway cases, leading
+    // zeros, -0 and signs, in one list of thousands.
+    std::mt19937 random(3);
+    std::vector<std::string> pieces = {"0", "-0", "007", "+5", "16777217", "16777219", "0.1",
+                                       "3.4028235e38", "1.00000005960464477539", "-"};
+    for (int i = 0; i < 4000; ++i) {
+        std::string piece = random() % 4 == 0 ? "-" : "";
+        const int whole = 1 + static_cast<int>(random() % 14);
+        const int fraction = static_cast<int>(random() % 14);
+        for (int k = 0; k < whole; ++k)
+            piece += static_cast<char>('0' + random() % 10);
+        if (fraction > 0) {
+            piece += '.';
+            for (int k = 0; k < fraction; ++k)
+                piece += static_cast<char>('0' + random() % 10);
+        }
+        pieces.push_back(piece);
+    }
+    std::u16string list;
+    std::vector<float> expected;
+    for (const std::string& piece : pieces) {
+        list += (list.empty() ? u"" : u"\r") + std::u16string(piece.begin(), piece.end());
+        float value = 0.0f;
+        try {
+            value = boost::lexical_cast<float>(std::wstring(piece.begin(), piece.end()));
+        } catch (const boost::bad_lexical_cast&) {
+        }
+        expected.push_back(std::isfinite(value) ? value : 0.0f);
+    }
+    ASSERT_EQ(AddData({u"b", u"g", list}), kOk);
+    const std::vector<float> values = Values(Graph());
+    ASSERT_EQ(values.size(), expected.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(std::signbit(values[i]), std::signbit(expected[i])) << pieces[i];
+        EXPECT_EQ(values[i], expected[i]) << pieces[i];
+    }
 }
 
 TEST_F(DataFunctions, ANumberCountsWithItsIntegerPart)

@@ -176,6 +176,28 @@ TEST(MemoryStream, ReserveGrowsTheBuffer)
     EXPECT_EQ(buffer->size(), 0u);
 }
 
+// A picture arrives in thousands of small writes; a write may also repeat
+// the stream's own bytes while the storage has to grow under them.
+TEST(MemoryStream, ManySmallWritesAndWritesOfItsOwnBytes)
+{
+    CMemoryStream s;
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) {
+        const char piece[3] = {static_cast<char>('a' + i % 26), static_cast<char>(i), '.'};
+        const std::uint32_t n = 1 + static_cast<std::uint32_t>(i % 3);
+        ASSERT_TRUE(s.Write(piece, n));
+        expected.append(piece, n);
+        if (i % 5000 == 4999) {
+            const std::uint32_t size = static_cast<std::uint32_t>(expected.size());
+            ASSERT_TRUE(s.Write(s.GetData(), size));
+            expected += expected.substr(0, size);
+        }
+    }
+    std::unique_ptr<CStream::Buffer> buffer = s.DetachBuffer();
+    ASSERT_EQ(buffer->size(), expected.size());
+    EXPECT_EQ(Bytes(buffer->data(), buffer->size()), expected);
+}
+
 TEST(ExternalBufferStream, RefusesEveryWrite)
 {
     char array[] = {'a', 'b', '\r', 'c'};

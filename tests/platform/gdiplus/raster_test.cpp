@@ -4,9 +4,12 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "platform/gdiplus/Gdiplus.h"
+#include "platform/gdiplus/Internal.h"
 #include "platform/gdiplus/Recording.h"
 #include "support/gfx_support.h"
 
@@ -132,6 +135,45 @@ TEST(Graphics, FullSweepFillsTheEllipse)
     EXPECT_EQ(At(bitmap, 16, 10), 0xFF000000u);
     EXPECT_EQ(At(bitmap, 10, 4), 0xFF000000u);
     EXPECT_EQ(At(bitmap, 10, 16), 0xFF000000u);
+}
+
+// A new bitmap's pixels are set on first use; memory a bitmap before it
+// filled must not show through, however the new one is first used.
+TEST(Bitmap, NewBitmapsAreTransparentWhateverTheirMemoryHeld)
+{
+    const CLSID png = gfx_test::EncoderClsid(L"image/png");
+    for (int use = 0; use < 4; ++use) {
+        {
+            Bitmap old(320, 240);
+            Graphics g(&old);
+            g.Clear(Color(0xFFFF2010));
+        }
+        Bitmap bitmap(320, 240);
+        Graphics g(&bitmap);
+        Pen pen(Color(0xFF0000FF));
+        SolidBrush brush(Color(0xFF00FF00));
+        if (use == 1)
+            g.DrawLine(&pen, 10, 10, 100, 10);   // written straight into the pixels
+        if (use == 2)
+            g.FillPie(&brush, 50, 50, 80, 60, 0, 90);   // through cairo
+        gfx_test::Image image;
+        if (use == 3) {
+            image = gfx_test::Pixels(bitmap);
+        } else {
+            std::vector<unsigned char> bytes;
+            VectorSink sink(bytes);
+            ASSERT_EQ(bitmap.Save(&sink, &png), Ok);
+            ASSERT_TRUE(gfx_test::DecodePng(bytes, &image));
+        }
+        int inked = 0, old = 0;
+        for (std::uint32_t pixel : image.argb) {
+            inked += pixel != 0 ? 1 : 0;
+            old += pixel == 0xFFFF2010u ? 1 : 0;
+        }
+        EXPECT_EQ(old, 0) << use;
+        EXPECT_EQ(image.At(300, 200), 0u) << use;
+        EXPECT_EQ(inked > 0, use == 1 || use == 2) << use;
+    }
 }
 
 TEST(Graphics, DashedLineHasGaps)
@@ -333,6 +375,87 @@ TEST(Text, DrawnInkLiesInTheMeasuredBox)
     EXPECT_GT(ink.right - ink.left, int(box.Width * 0.8f));
 }
 
+// Texts are laid out once and drawn again from the kept layout; every
+// drawing must match a layout made afresh for it, whatever transforms and
+// canvases came between.
+TEST(Text, DrawnAgainAsLaidOutAfresh)
+{
+    FontFamily sans(L"DejaVu Sans"), serif(L"Liberation Serif");
+    Font small(&sans, 9.0f), large(&serif, 15.0f, FontStyleRegular, UnitPixel);
+    SolidBrush ink(Color(0xFF203040));
+    StringFormat centre;
+    centre.SetAlignment(StringAlignmentCenter);
+    struct Turn {
+        float angle, dx, dy;
+    };
+    const Turn turns[] = {{0, 0, 0}, {-90, 20, 70}, {0, 0.25f, 0.5f}, {30, 40, 10}, {0, 0, 0}};
+    const WCHAR* texts[] = {L"Quarterly", L"\u00C5g 1,234.5", L"Quarterly"};
+    int drawn = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const Turn& turn : turns) {
+            for (const WCHAR* text : texts) {
+                for (const Font* font : {&small, &large}) {
+                    Bitmap bitmap(160, 80);
+                    Graphics g(&bitmap);
+                    g.TranslateTransform(turn.dx, turn.dy);
+                    g.RotateTransform(turn.angle);
+                    const RectF at(60, 20, 0, 0);
+                    RectF box;
+                    ASSERT_EQ(g.MeasureString(text, -1, font, at, &centre, &box), Ok);
+                    ASSERT_EQ(g.DrawString(text, -1, font, at, &centre, &ink), Ok);
+
+                    cairo_surface_t* surface =
+                        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 160, 80);
+                    cairo_t* cr = cairo_create(surface);
+                    cairo_translate(cr, 0.5, 0.5);
+                    cairo_translate(cr, turn.dx, turn.dy);
+                    if (turn.angle == -90.0f) {
+                        cairo_matrix_t quarter;
+                        cairo_matrix_init(&quarter, 0, -1, 1, 0, 0, 0);
+                        cairo_transform(cr, &quarter);
+                    } else {
+                        cairo_rotate(cr, turn.angle * 3.14159265358979323846 / 180.0);
+                    }
+                    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+                    PangoContext* context = detail::NewDrawContext();
+                    pango_cairo_update_context(cr, context);
+                    const std::string utf8 = detail::Utf8(text, detail::TextLength(text, -1));
+                    PangoLayout* layout = detail::NewLayout(context, *font, utf8);
+                    double width = 0, height = 0;
+                    detail::LayoutSize(layout, &width, &height);
+                    cairo_set_source_rgba(cr, 0x20 / 255.0, 0x30 / 255.0, 0x40 / 255.0, 1.0);
+                    cairo_move_to(cr, at.X - width * 0.5, at.Y);
+                    pango_cairo_show_layout(cr, layout);
+                    g_object_unref(layout);
+                    g_object_unref(context);
+                    cairo_destroy(cr);
+                    cairo_surface_flush(surface);
+
+                    const gfx_test::Image actual = gfx_test::Pixels(bitmap);
+                    const unsigned char* data = cairo_image_surface_get_data(surface);
+                    const int stride = cairo_image_surface_get_stride(surface);
+                    int inked = 0, wrong = 0;
+                    for (int y = 0; y < 80; ++y) {
+                        for (int x = 0; x < 160; ++x) {
+                            const std::uint32_t expected = detail::Unpremultiply(
+                                reinterpret_cast<const std::uint32_t*>(data + y * stride)[x]);
+                            inked += expected != 0 ? 1 : 0;
+                            wrong += actual.At(x, y) != expected ? 1 : 0;
+                        }
+                    }
+                    cairo_surface_destroy(surface);
+                    EXPECT_GT(inked, 20) << round << " " << turn.angle;
+                    EXPECT_EQ(wrong, 0) << "round " << round << " turn " << turn.angle << " "
+                                        << turn.dx << "," << turn.dy << " size "
+                                        << font->GetPixelSize();
+                    ++drawn;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(drawn, 60);
+}
+
 TEST(SystemColours, TooltipBackgroundIsLightYellow)
 {
     COLORREF c = GetSysColor(COLOR_INFOBK);
@@ -363,6 +486,60 @@ TEST(Graphics, DensePathsKeepTheirShape)
         EXPECT_GE(At(bitmap, x, y) >> 24, 0x40u) << x << "," << y;
     }
     EXPECT_EQ(At(bitmap, 150, 5), 0u);
+}
+
+TEST(Graphics, ThinnedPolylinesKeepEveryPointWithinTheTolerance)
+{
+    // Every point left out lies within the tolerance of the segment between
+    // the kept points around it, the ends stay: a smooth curve walked in tiny
+    // steps (thinned to a small part), a line swinging up and down at every
+    // point 0.004 pixels apart (which Douglas-Peucker took quadratic time
+    // over), and points near the line through their neighbours but beyond
+    // their segment, which must stay.
+    const double tolerance = 0.05;
+    auto check = [tolerance](const std::vector<PointF>& points, const char* name) {
+        const std::vector<char> keep = detail::ThinPolyline(points, tolerance);
+        EXPECT_TRUE(keep.front() && keep.back()) << name;
+        std::size_t before = 0, kept = 1;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            if (!keep[i])
+                continue;
+            ++kept;
+            const PointF& a = points[before];
+            const PointF& b = points[i];
+            const double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
+            const double length2 = dx * dx + dy * dy;
+            for (std::size_t k = before + 1; k < i; ++k) {
+                const double px = double(points[k].X) - a.X, py = double(points[k].Y) - a.Y;
+                const double along = length2 > 0 ? (px * dx + py * dy) / length2 : 0.0;
+                const double t = std::clamp(along, 0.0, 1.0);
+                EXPECT_LE(std::hypot(px - t * dx, py - t * dy), tolerance * 1.0001)
+                    << name << " " << k;
+            }
+            before = i;
+        }
+        return kept;
+    };
+    std::vector<PointF> curve;
+    for (int i = 0; i <= 20000; ++i)
+        curve.emplace_back(10.0f + i * 0.02f, 200.0f + 150.0f * std::sin(i * 0.001f));
+    EXPECT_LT(check(curve, "curve") * 20, curve.size());
+
+    std::vector<PointF> swing;
+    for (int i = 0; i < 100000; ++i)
+        swing.emplace_back(50.0f + i * 0.004f, i % 2 ? 90.0f : 10.0f);
+    EXPECT_EQ(check(swing, "swing"), swing.size());
+    // Swings a thousand points long, thinned along their sides.
+    std::vector<PointF> slow;
+    for (int i = 0; i < 200000; ++i)
+        slow.emplace_back(50.0f + i * 0.001f, 10.0f + std::abs(i % 2000 - 1000) * 0.08f);
+    EXPECT_LT(check(slow, "slow swing"), 1000u);
+
+    const std::vector<PointF> back = {PointF(0, 0), PointF(40, 0.01f), PointF(10, 0.02f),
+                                      PointF(30, 0)};
+    const std::vector<char> keep = detail::ThinPolyline(back, tolerance);
+    EXPECT_TRUE(keep[1]);
+    check(back, "back");
 }
 
 TEST(Graphics, HugeGeometryIsRefusedAndDrawingGoesOn)
@@ -595,6 +772,13 @@ TEST(Graphics, StacksPaintWhatTheirLayersPaintOneByOne)
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 0, 360, 30},
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 1000},
         {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 45, 90, 10, false, true},
+        // Thin slices: the mask covers their own box, near and across the
+        // quarter points, either way round.
+        {true, 0xFF405060, 2, 20.5f, 30.25f, 150, 75, 88.5f, 3, 30},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 178.5f, 3, 30},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, 301.5f, -2.5f, 30},
+        {true, 0xFF405060, 2, 20.25f, 30.25f, 150, 75, -1.5f, 3, 30},
+        {false, 0xFF2040A0, 3, 20.25f, 30.25f, 150, 75, 268.5f, 3, 30},
         // Large enough for the mask to go in bands.
         {true, 0xFF405060, 2, 50.5f, 20.25f, 1100, 970, 10, 300, 20, false, false, false, 1200, 1000},
     };
@@ -636,4 +820,188 @@ TEST(Graphics, StacksPaintWhatTheirLayersPaintOneByOne)
                               << c.sweep << " rows " << c.rows;
         EXPECT_GT(inked, 20u) << c.fill << " " << c.x << "," << c.y << " rows " << c.rows;
     }
+}
+
+namespace {
+
+// A line as the layer strokes it (pixel centres on whole coordinates, butt
+// ends, dashes of 3 and 1 pen widths), straight through cairo.
+void CairoLine(cairo_t* cr, ARGB colour, float width, bool dashed, float x1, float y1, float x2,
+               float y2)
+{
+    cairo_identity_matrix(cr);
+    cairo_translate(cr, 0.5, 0.5);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    const Color c(colour);
+    cairo_set_source_rgba(cr, c.GetR() / 255.0, c.GetG() / 255.0, c.GetB() / 255.0, 1.0);
+    cairo_set_line_width(cr, width);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    cairo_set_miter_limit(cr, 10.0);
+    const double dashes[2] = {3.0 * width, 1.0 * width};
+    cairo_set_dash(cr, dashed ? dashes : nullptr, dashed ? 2 : 0, 0.0);
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2, y2);
+    cairo_stroke(cr);
+}
+
+} // namespace
+
+TEST(Graphics, AliasedOpaqueLinesMatchCairosStroke)
+{
+    // Level and upright lines are written straight into the pixels, slants
+    // from shapes cairo drew once, and a line already on the canvas is not
+    // written again: every pixel as cairo's own stroke sets it. Groups of
+    // one line moved by whole pixels and by fractions, in two colours, with
+    // a fill and a second graphics on the same bitmap drawing in between.
+    std::mt19937 random(11);
+    auto uniform = [&random](float low, float high) {
+        return std::uniform_real_distribution<float>(low, high)(random);
+    };
+    const float widths[] = {0.25f, 0.5f, 1.0f, 1.0f, 1.5f, 2.0f, 3.0f, 0.3f, 6.5f};
+    const ARGB colours[] = {0xFF336699, 0xFFD3D3D3};
+    std::size_t inked = 0;
+    for (int group = 0; group < 600; ++group) {
+        const int kind = group % 3;   // level or upright, slant, nearly upright
+        const float width = widths[random() % 9];
+        const bool dashed = random() % 2 == 0;
+        // Whole, quarter, 1/256 and any fractions.
+        const int grid = group % 4;
+        auto place = [grid](float v) {
+            return grid == 0 ? std::round(v) : grid == 1 ? std::round(v * 4) / 4
+                                             : grid == 2 ? std::round(v * 256) / 256 : v;
+        };
+        float dx = place(uniform(-60, 60)), dy = place(uniform(-60, 60));
+        if (kind == 0)
+            (random() % 2 ? dx : dy) = 0;
+        if (kind == 2)
+            dx = 1.0f / 1024;
+        const float x = place(uniform(-40, 140)), y = place(uniform(-40, 130));
+        Bitmap bitmap(100, 90);
+        Graphics g(&bitmap), other(&bitmap);
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 90);
+        cairo_t* cr = cairo_create(surface);
+        float firstX = 0, firstY = 0;
+        ARGB firstColour = 0;
+        for (int k = 0; k < 8; ++k) {
+            // The fifth line again as the first, after the fill.
+            const bool fraction = random() % 3 == 0;
+            float ox = fraction ? place(uniform(-3, 3)) : float(int(random() % 7) - 3);
+            float oy = float(int(random() % 5) - 2);
+            ARGB colour = colours[random() % 2];
+            if (k == 0) {
+                firstX = ox;
+                firstY = oy;
+                firstColour = colour;
+            } else if (k == 4) {
+                ox = firstX;
+                oy = firstY;
+                colour = firstColour;
+            }
+            Pen pen(Color(colour), 1.0f);
+            pen.SetWidth(width);
+            if (dashed)
+                pen.SetDashStyle(DashStyleDash);
+            ASSERT_EQ(g.DrawLine(&pen, x + ox, y + oy, x + ox + dx, y + oy + dy), Ok);
+            CairoLine(cr, colour, width, dashed, x + ox, y + oy, x + ox + dx, y + oy + dy);
+            if (k == 3) {
+                SolidBrush red(Color(0xFFAA0000));
+                g.FillRectangle(&red, x - 2, y - 2, 5, 5);
+                cairo_rectangle(cr, x - 2, y - 2, 5, 5);
+                cairo_set_source_rgb(cr, 0xAA / 255.0, 0, 0);
+                cairo_fill(cr);
+            }
+            if (k == 6) {
+                Pen across(Color(0xFF10A010), 3.0f);
+                other.DrawLine(&across, x, y, x + dx, y + dy);
+                CairoLine(cr, 0xFF10A010, 3.0f, false, x, y, x + dx, y + dy);
+            }
+        }
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int py = 0; py < 90; ++py) {
+            for (int px = 0; px < 100; ++px) {
+                const std::uint32_t expected =
+                    reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
+                ASSERT_EQ(At(bitmap, px, py), expected)
+                    << "group " << group << " width " << width << " dashed " << dashed << " from "
+                    << x << "," << y << " by " << dx << "," << dy << " at " << px << "," << py;
+                inked += expected != 0 ? 1 : 0;
+            }
+        }
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    EXPECT_GT(inked, 20000u);
+}
+
+TEST(Graphics, AliasedOpaqueRectanglesMatchCairosOwn)
+{
+    // Outlines with a solid pen and solid fills, aliased and opaque, are
+    // written straight into the pixels: every pixel as cairo's stroke and
+    // fill of the same rectangle sets it, for whole, quarter, 1/256 and any
+    // positions and sizes, small and reaching off the canvas. Each case
+    // draws its rectangle, one of another colour over it, and the first
+    // again, which must show again.
+    std::mt19937 random(5);
+    auto uniform = [&random](float low, float high) {
+        return std::uniform_real_distribution<float>(low, high)(random);
+    };
+    const float pens[] = {0.25f, 0.5f, 1.0f, 1.0f, 1.5f, 2.0f, 3.0f, 0.3f, 6.5f};
+    std::size_t inked = 0;
+    for (int n = 0; n < 1500; ++n) {
+        const int grid = n % 4;
+        auto place = [grid](float v) {
+            return grid == 0 ? std::round(v) : grid == 1 ? std::round(v * 4) / 4
+                                             : grid == 2 ? std::round(v * 256) / 256 : v;
+        };
+        const bool fill = n % 2 == 0;
+        const float x = place(uniform(-30, 120)), y = place(uniform(-30, 110));
+        const float w = std::max(0.25f, place(uniform(0.05f, n % 5 == 0 ? 3.0f : 60.0f)));
+        const float h = std::max(0.25f, place(uniform(0.05f, n % 7 == 0 ? 3.0f : 60.0f)));
+        const float penWidth = pens[random() % 9];
+        Bitmap bitmap(100, 90);
+        Graphics g(&bitmap);
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 90);
+        cairo_t* cr = cairo_create(surface);
+        cairo_translate(cr, 0.5, 0.5);
+        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+        cairo_set_line_width(cr, penWidth);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        cairo_set_miter_limit(cr, 10.0);
+        for (ARGB colour : {0xFF336699u, 0xFFCC8800u, 0xFF336699u}) {
+            const float shift = colour == 0xFFCC8800u ? 1.5f : 0.0f;
+            const Color c(colour);
+            cairo_set_source_rgb(cr, c.GetR() / 255.0, c.GetG() / 255.0, c.GetB() / 255.0);
+            cairo_rectangle(cr, x + shift, y + shift, w, h);
+            if (fill) {
+                SolidBrush brush(c);
+                ASSERT_EQ(g.FillRectangle(&brush, x + shift, y + shift, w, h), Ok);
+                cairo_fill(cr);
+            } else {
+                Pen pen(c, 1.0f);
+                pen.SetWidth(penWidth);
+                ASSERT_EQ(g.DrawRectangle(&pen, x + shift, y + shift, w, h), Ok);
+                cairo_stroke(cr);
+            }
+        }
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int py = 0; py < 90; ++py) {
+            for (int px = 0; px < 100; ++px) {
+                const std::uint32_t expected =
+                    reinterpret_cast<const std::uint32_t*>(data + py * stride)[px];
+                ASSERT_EQ(At(bitmap, px, py), expected)
+                    << "case " << n << " fill " << fill << " pen " << penWidth << " at " << x
+                    << "," << y << " size " << w << "," << h << " pixel " << px << "," << py;
+                inked += expected != 0 ? 1 : 0;
+            }
+        }
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    EXPECT_GT(inked, 100000u);
 }
