@@ -590,8 +590,14 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
 
 CColor CDrawContext::GetSystemColor() { return CColor(0xFFFFFFC0u); }
 
-// Every row is drawn here: no text is left out below the canvas.
-float CDrawContext::VisibleBottom() const { return std::numeric_limits<float>::infinity(); }
+// The engine's coordinates run down from the canvas's top edge.
+float CDrawContext::VisibleBottom() const
+{
+    const std::size_t height = graphics_ ? CGBitmapContextGetHeight(graphics_) : 0;
+    if (height == 0)
+        return std::numeric_limits<float>::infinity();
+    return static_cast<float>(height);
+}
 
 void PrepareDrawing()
 {
