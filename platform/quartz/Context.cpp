@@ -531,8 +531,9 @@ bool StrokeRowStack(CGContextObject* c)
     // the pen (a miter up to the limit, in the picture's pixels).
     const double scale = std::max(std::fabs(m.xx) + std::fabs(m.xy), std::fabs(m.yx) + std::fabs(m.yy));
     const double reach = g.lineWidth * scale * 10.0 / 2.0 + 2.0;
-    ok = ok && std::isfinite(left) && std::isfinite(reach) && right - left + 2 * reach < 1e5 &&
-         bottom - top + 2 * reach + (highest - lowest) < 1e5;
+    // Masks beyond a few pictures' worth of pixels are left to the general stroke.
+    ok = ok && std::isfinite(left) && std::isfinite(reach) &&
+         (right - left + 2 * reach + 2) * (bottom - top + 2 * reach + 2 + (highest - lowest)) < 64e6;
     if (!ok) {
         cairo_path_destroy(path);
         return false;
