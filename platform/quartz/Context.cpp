@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "platform/corefoundation/SystemSetup.h"
 #include "platform/quartz/Internal.h"
@@ -361,6 +363,261 @@ bool StrokeDashedAxisLine(CGContextObject* c)
     return true;
 }
 
+// Polylines are thinned before stroking: a point that lies within this many
+// pixels of the line through its kept neighbours adds nothing one can see,
+// but cairo's stroker pays for every join (a smoothed line walked in
+// half-pixel steps has thousands).
+constexpr double kThinning = 0.05;
+// Shorter runs of lines are stroked as they are.
+constexpr std::size_t kThinFrom = 16;
+
+// Douglas-Peucker over the points [first, last]; those kept are marked.
+void MarkKept(const std::vector<std::pair<double, double>>& points, std::size_t first, std::size_t last,
+              std::vector<char>& keep)
+{
+    keep[first] = keep[last] = 1;
+    std::vector<std::pair<std::size_t, std::size_t>> spans{{first, last}};
+    while (!spans.empty()) {
+        const auto [a, b] = spans.back();
+        spans.pop_back();
+        if (b <= a + 1)
+            continue;
+        const double ax = points[a].first, ay = points[a].second;
+        const double dx = points[b].first - ax, dy = points[b].second - ay;
+        const double length = std::hypot(dx, dy);
+        double worst = -1.0;
+        std::size_t at = a;
+        for (std::size_t i = a + 1; i < b; ++i) {
+            const double px = points[i].first - ax, py = points[i].second - ay;
+            const double d = length > 0.0 ? std::fabs(px * dy - py * dx) / length : std::hypot(px, py);
+            if (d > worst) {
+                worst = d;
+                at = i;
+            }
+        }
+        if (worst > kThinning) {
+            keep[at] = 1;
+            spans.emplace_back(a, at);
+            spans.emplace_back(at, b);
+        }
+    }
+}
+
+// Drops the points of the current path's long runs of straight lines that
+// the thinning lets go. Paths with curves or closed figures stay as they are;
+// so do dashed ones, whose pattern runs along the path's length.
+void ThinPolylines(CGContextObject* c)
+{
+    if (!c->state.dash.empty())
+        return;
+    // The path on the picture's pixels, as cairo keeps it.
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    cairo_identity_matrix(c->cr);
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    std::vector<std::pair<double, double>> points;
+    std::vector<std::size_t> starts;   // the index of each run's first point
+    bool plain = path->status == CAIRO_STATUS_SUCCESS;
+    for (int i = 0; plain && i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t& d = path->data[i];
+        if (d.header.type == CAIRO_PATH_MOVE_TO) {
+            starts.push_back(points.size());
+            points.emplace_back(path->data[i + 1].point.x, path->data[i + 1].point.y);
+        } else if (d.header.type == CAIRO_PATH_LINE_TO && !starts.empty()) {
+            points.emplace_back(path->data[i + 1].point.x, path->data[i + 1].point.y);
+        } else {
+            plain = false;
+        }
+    }
+    cairo_path_destroy(path);
+    bool longRun = false;
+    for (std::size_t r = 0; plain && r < starts.size(); ++r) {
+        const std::size_t end = r + 1 < starts.size() ? starts[r + 1] : points.size();
+        longRun = longRun || end - starts[r] >= kThinFrom;
+    }
+    if (plain && longRun) {
+        std::vector<char> keep(points.size(), 0);
+        for (std::size_t r = 0; r < starts.size(); ++r) {
+            const std::size_t end = r + 1 < starts.size() ? starts[r + 1] : points.size();
+            if (end - starts[r] >= kThinFrom)
+                MarkKept(points, starts[r], end - 1, keep);
+            else
+                std::fill(keep.begin() + static_cast<std::ptrdiff_t>(starts[r]),
+                          keep.begin() + static_cast<std::ptrdiff_t>(end), 1);
+        }
+        cairo_new_path(c->cr);
+        std::size_t r = 0;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (r < starts.size() && starts[r] == i) {
+                cairo_move_to(c->cr, points[i].first, points[i].second);
+                ++r;
+            } else if (keep[i]) {
+                cairo_line_to(c->cr, points[i].first, points[i].second);
+            }
+        }
+    }
+    cairo_set_matrix(c->cr, &m);
+}
+
+// A path of many copies of one figure, each a whole number of pixel rows
+// below the first (the side of a pie: one arc per row), stroked without
+// anti-aliasing, is the first figure's stroke repeated down the rows: a pixel
+// is painted when its centre lies inside one of the strokes, and moving a
+// figure by whole pixels moves its pixels with it. The first stroke is
+// rasterised once into a mask, spread down the rows and painted in one go.
+// False when the path is not such a stack; nothing is drawn then.
+constexpr int kStackFrom = 8;   // fewer copies are stroked as they are
+
+bool StrokeRowStack(CGContextObject* c)
+{
+    const pvquartz::GState& g = c->state;
+    if (g.antialias || !g.dash.empty() || !(g.lineWidth > 0.0))
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    cairo_identity_matrix(c->cr);
+    cairo_path_t* path = cairo_copy_path(c->cr);
+    cairo_set_matrix(c->cr, &m);
+    // The figures: the index in path->data where each starts.
+    std::vector<int> starts;
+    bool ok = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
+              path->data[0].header.type == CAIRO_PATH_MOVE_TO;
+    for (int i = 0; ok && i < path->num_data; i += path->data[i].header.length)
+        if (path->data[i].header.type == CAIRO_PATH_MOVE_TO)
+            starts.push_back(i);
+    ok = ok && starts.size() >= static_cast<std::size_t>(kStackFrom);
+    const int size = ok ? (starts.size() > 1 ? starts[1] : path->num_data) : 0;
+    // Every figure the first one moved down (or up) by whole rows.
+    int lowest = 0, highest = 0;
+    std::vector<int> shifts;
+    double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL, bottom = -HUGE_VAL;
+    for (std::size_t f = 0; ok && f < starts.size(); ++f) {
+        const int end = f + 1 < starts.size() ? starts[f + 1] : path->num_data;
+        if (end - starts[f] != size) {
+            ok = false;
+            break;
+        }
+        const cairo_path_data_t* a = path->data;
+        const cairo_path_data_t* b = path->data + starts[f];
+        const double dy = b[1].point.y - a[1].point.y;
+        if (dy != std::floor(dy) || std::fabs(dy) > 1e6) {
+            ok = false;
+            break;
+        }
+        for (int i = 0; ok && i < size; i += a[i].header.length) {
+            ok = a[i].header.type == b[i].header.type && a[i].header.length == b[i].header.length;
+            for (int k = 1; ok && k < a[i].header.length; ++k) {
+                ok = b[i + k].point.x == a[i + k].point.x && b[i + k].point.y - a[i + k].point.y == dy;
+                if (f == 0) {
+                    left = std::min(left, a[i + k].point.x);
+                    right = std::max(right, a[i + k].point.x);
+                    top = std::min(top, a[i + k].point.y);
+                    bottom = std::max(bottom, a[i + k].point.y);
+                }
+            }
+        }
+        shifts.push_back(static_cast<int>(dy));
+        lowest = std::min(lowest, static_cast<int>(dy));
+        highest = std::max(highest, static_cast<int>(dy));
+    }
+    // The shifts must cover every row between the extremes: the spreading
+    // below counts a window of rows.
+    if (ok) {
+        std::sort(shifts.begin(), shifts.end());
+        for (std::size_t i = 1; ok && i < shifts.size(); ++i)
+            ok = shifts[i] - shifts[i - 1] <= 1;
+    }
+    // The mask: the first figure's points, padded by the largest reach of
+    // the pen (a miter up to the limit, in the picture's pixels).
+    const double scale = std::max(std::fabs(m.xx) + std::fabs(m.xy), std::fabs(m.yx) + std::fabs(m.yy));
+    const double reach = g.lineWidth * scale * 10.0 / 2.0 + 2.0;
+    // Masks beyond a few pictures' worth of pixels are left to the general stroke.
+    ok = ok && std::isfinite(left) && std::isfinite(reach) &&
+         (right - left + 2 * reach + 2) * (bottom - top + 2 * reach + 2 + (highest - lowest)) < 64e6;
+    if (!ok) {
+        cairo_path_destroy(path);
+        return false;
+    }
+    const int x0 = static_cast<int>(std::floor(left - reach)), y0 = static_cast<int>(std::floor(top - reach));
+    const int w = static_cast<int>(std::ceil(right + reach)) - x0;
+    const int h = static_cast<int>(std::ceil(bottom + reach)) - y0;
+    const int spread = highest - lowest + 1;
+    cairo_surface_t* one = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    cairo_surface_t* all = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h + spread - 1);
+    bool drawn = false;
+    if (cairo_surface_status(one) == CAIRO_STATUS_SUCCESS && cairo_surface_status(all) == CAIRO_STATUS_SUCCESS) {
+        pvquartz::ApplyStroke(c);
+        cairo_t* cr = cairo_create(one);
+        // The first figure at its place on the mask, stroked as on the picture.
+        const cairo_path_data_t* a = path->data;
+        for (int i = 0; i < size; i += a[i].header.length) {
+            auto x = [&](int k) { return a[i + k].point.x - x0; };
+            auto y = [&](int k) { return a[i + k].point.y - y0; };
+            switch (a[i].header.type) {
+            case CAIRO_PATH_MOVE_TO:
+                cairo_move_to(cr, x(1), y(1));
+                break;
+            case CAIRO_PATH_LINE_TO:
+                cairo_line_to(cr, x(1), y(1));
+                break;
+            case CAIRO_PATH_CURVE_TO:
+                cairo_curve_to(cr, x(1), y(1), x(2), y(2), x(3), y(3));
+                break;
+            case CAIRO_PATH_CLOSE_PATH:
+                cairo_close_path(cr);
+                break;
+            }
+        }
+        cairo_matrix_t pen = m;
+        pen.x0 = 0.0;
+        pen.y0 = 0.0;
+        cairo_set_matrix(cr, &pen);
+        cairo_set_line_width(cr, cairo_get_line_width(c->cr));
+        cairo_set_line_cap(cr, cairo_get_line_cap(c->cr));
+        cairo_set_line_join(cr, cairo_get_line_join(c->cr));
+        cairo_set_miter_limit(cr, cairo_get_miter_limit(c->cr));
+        cairo_set_tolerance(cr, cairo_get_tolerance(c->cr));
+        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+        cairo_set_source_rgba(cr, 0, 0, 0, 1);
+        cairo_stroke(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(one);
+        cairo_surface_flush(all);
+        const unsigned char* from = cairo_image_surface_get_data(one);
+        unsigned char* to = cairo_image_surface_get_data(all);
+        const int fromStride = cairo_image_surface_get_stride(one);
+        const int toStride = cairo_image_surface_get_stride(all);
+        // Down each column, the count of painted pixels among the figure's
+        // rows that reach this row.
+        std::vector<int> count(static_cast<std::size_t>(w), 0);
+        for (int y = 0; y < h + spread - 1; ++y) {
+            const unsigned char* in = y < h ? from + y * fromStride : nullptr;
+            const unsigned char* out = y >= spread && y - spread < h ? from + (y - spread) * fromStride : nullptr;
+            unsigned char* row = to + y * toStride;
+            for (int x = 0; x < w; ++x) {
+                int& n = count[static_cast<std::size_t>(x)];
+                n += (in && in[x]) ? 1 : 0;
+                n -= (out && out[x]) ? 1 : 0;
+                row[x] = n > 0 ? 255 : 0;
+            }
+        }
+        cairo_surface_mark_dirty(all);
+        cairo_save(c->cr);
+        cairo_identity_matrix(c->cr);
+        cairo_new_path(c->cr);
+        pvquartz::SetSource(c, g.stroke);
+        pvquartz::WillPaint(c);
+        cairo_mask_surface(c->cr, all, x0, y0 + lowest);
+        cairo_restore(c->cr);
+        cairo_new_path(c->cr);
+        drawn = true;
+    }
+    cairo_surface_destroy(one);
+    cairo_surface_destroy(all);
+    cairo_path_destroy(path);
+    return drawn;
+}
+
 void StrokeCurrent(CGContextObject* c, bool keep)
 {
     if (!c)
@@ -368,10 +625,12 @@ void StrokeCurrent(CGContextObject* c, bool keep)
     if (pvquartz::Recording::Active())
         pvquartz::Log("StrokePath " + pvquartz::StrokeText(c) + " path=" + pvquartz::PathText(c) +
                       pvquartz::StateText(c));
-    if (!keep && StrokeDashedAxisLine(c)) {
+    if (!keep && (StrokeDashedAxisLine(c) || StrokeRowStack(c))) {
         pvquartz::PathClear(c);
         return;
     }
+    if (!keep)
+        ThinPolylines(c);
     pvquartz::ApplyStroke(c);
     if (keep) {
         pvquartz::WillPaint(c);

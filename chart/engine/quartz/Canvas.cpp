@@ -67,12 +67,14 @@ void CCanvas::Clear(const CColor& background, bool jpeg)
     CGContextRestoreGState(context_);
     CGContextSaveGState(context_);
     const CGRect all = CGRectMake(0, 0, width_, height_);
-    CGContextClearRect(context_, all);
     if (background.empty && !jpeg) {
+        CGContextClearRect(context_, all);
         CGContextBeginTransparencyLayer(context_, nullptr);
         layerOpen_ = true;
         return;
     }
+    // An opaque colour over the whole bitmap replaces every pixel: no
+    // clearing first.
     const CColor fill = background.empty ? CColor::White() : background;
     if (CGColorRef colour = CreateCGColor(fill)) {
         CGContextSetFillColorWithColor(context_, colour);

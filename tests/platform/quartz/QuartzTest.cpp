@@ -391,4 +391,110 @@ TEST(Quartz, DashedLinesAlongTheAxesCoverWhatTheGeneralStrokeCovers)
     }
 }
 
+// The picture's pixels after `draw` on a flipped 320 x 240 canvas.
+template <class Draw>
+std::vector<uint32_t> Drawn(Draw&& draw)
+{
+    qtest::Canvas canvas(320, 240, 320 * 4);
+    canvas.Flip();
+    draw(canvas.context());
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            pixels.push_back(canvas.At(x, y));
+    return pixels;
+}
+
+void AddEllipseArc(CGContextRef c, CGFloat x, CGFloat y, CGFloat rx, CGFloat ry, CGFloat a0, CGFloat a1)
+{
+    CGContextSaveGState(c);
+    CGContextTranslateCTM(c, x, y);
+    CGContextScaleCTM(c, rx, ry);
+    CGContextMoveToPoint(c, std::cos(a0), std::sin(a0));
+    CGContextAddArc(c, 0, 0, 1.0, a0, a1, 0);
+    CGContextRestoreGState(c);
+}
+
+TEST(Quartz, AliasedStacksOfRowsPaintWhatEachRowPaints)
+{
+    // A pie's side: the lower half of an ellipse, one row lower per copy,
+    // off the pixel grid; with a thin and a thick pen, in a half-transparent
+    // colour too (each pixel is painted once either way).
+    for (const CGFloat width : {1.0, 3.0}) {
+        for (const CGFloat alpha : {1.0, 0.5}) {
+            auto stack = [&](bool oneStroke) {
+                return Drawn([&](CGContextRef c) {
+                    CGContextSetShouldAntialias(c, false);
+                    CGContextSetLineWidth(c, width);
+                    CGContextSetRGBStrokeColor(c, 0.2, 0.4, 0.8, alpha);
+                    CGContextBeginPath(c);
+                    for (int row = 0; row <= 40; ++row) {
+                        AddEllipseArc(c, 160.25, 90.5 + row, 140.2, 60.7, 0.1, kPi - 0.1);
+                        if (!oneStroke) {
+                            // Each row its own stroke, where the rows overlap
+                            // painted over and over: only for opaque colours.
+                            CGContextStrokePath(c);
+                            CGContextBeginPath(c);
+                        }
+                    }
+                    CGContextStrokePath(c);
+                });
+            };
+            const auto fast = stack(true);
+            if (alpha == 1.0) {
+                EXPECT_EQ(fast, stack(false)) << "width " << width;
+            } else {
+                // Translucent: painted once, so every painted pixel has the
+                // same value.
+                uint32_t painted = 0;
+                size_t count = 0;
+                for (uint32_t p : fast) {
+                    if (!p)
+                        continue;
+                    EXPECT_TRUE(!painted || p == painted);
+                    painted = p;
+                    ++count;
+                }
+                EXPECT_GT(count, 5000u);
+            }
+        }
+    }
+}
+
+TEST(Quartz, ThinnedPolylinesFollowTheirFigure)
+{
+    // A circle walked in half-pixel steps (thousands of joins) against the
+    // same circle drawn as an arc: within what flattening and thinning move.
+    auto circle = [](bool polyline) {
+        return Drawn([&](CGContextRef c) {
+            CGContextSetLineWidth(c, 2.0);
+            CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
+            CGContextBeginPath(c);
+            const int steps = 2400;
+            CGContextMoveToPoint(c, 160 + 100.3, 120.4);
+            if (polyline) {
+                for (int i = 1; i <= steps; ++i) {
+                    const double t = 2 * kPi * i / steps;
+                    CGContextAddLineToPoint(c, 160 + 100.3 * std::cos(t), 120.4 + 100.3 * std::sin(t));
+                }
+            } else {
+                CGContextAddArc(c, 160, 120.4, 100.3, 0, 2 * kPi, 0);
+            }
+            CGContextStrokePath(c);
+        });
+    };
+    const auto thinned = circle(true), arc = circle(false);
+    double thinnedSum = 0, arcSum = 0;
+    uint32_t worst = 0;
+    for (size_t i = 0; i < arc.size(); ++i) {
+        thinnedSum += Alpha(thinned[i]);
+        arcSum += Alpha(arc[i]);
+        const uint32_t a = Alpha(thinned[i]), b = Alpha(arc[i]);
+        worst = std::max(worst, a > b ? a - b : b - a);
+    }
+    EXPECT_GT(arcSum, 0.0);
+    EXPECT_NEAR(thinnedSum, arcSum, 0.01 * arcSum);
+    EXPECT_LE(worst, 24u);
+}
+
 } // namespace

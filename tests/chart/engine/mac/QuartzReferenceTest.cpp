@@ -187,11 +187,15 @@ bool WritePng(const std::string& path, const Image& image)
     return png_image_write_to_file(&png, path.c_str(), 0, image.argb.data(), 0, nullptr) != 0;
 }
 
+// The largest difference of a channel as seen over any background: colours
+// weighed by their alpha (a pixel all but transparent may take any colour
+// without showing it).
 unsigned ChannelDifference(std::uint32_t a, std::uint32_t b)
 {
-    unsigned largest = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int d = int(a >> shift & 0xFF) - int(b >> shift & 0xFF);
+    const int alphaA = int(a >> 24), alphaB = int(b >> 24);
+    unsigned largest = static_cast<unsigned>(std::abs(alphaA - alphaB));
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = (int(a >> shift & 0xFF) * alphaA - int(b >> shift & 0xFF) * alphaB) / 255;
         largest = std::max(largest, static_cast<unsigned>(std::abs(d)));
     }
     return largest;
