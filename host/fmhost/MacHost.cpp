@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -182,7 +183,7 @@ bool PlaceMacFile(const std::string& location)
         } else if (c == '%' && i + 2 < location.size() && std::isxdigit(static_cast<unsigned char>(location[i + 1])) &&
                    std::isxdigit(static_cast<unsigned char>(location[i + 2]))) {
             const char byte = static_cast<char>(std::stoi(location.substr(i + 1, 2), nullptr, 16));
-            part += byte == '/' ? ':' : byte;
+            part += byte;
             i += 2;
         } else {
             part += c;
@@ -199,8 +200,11 @@ bool PlaceMacFile(const std::string& location)
         if (volumes[v].name != parts.front())
             continue;
         std::filesystem::path file = volumes[v].folder;
-        for (std::size_t k = 1; k < parts.size(); ++k)
-            file /= parts[k];
+        for (std::size_t k = 1; k < parts.size(); ++k) {
+            std::string name = parts[k];
+            std::replace(name.begin(), name.end(), '/', ':');
+            file /= name;
+        }
         std::error_code ec;
         std::filesystem::create_directories(file.parent_path(), ec);
         if (ec)
