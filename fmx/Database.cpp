@@ -6,7 +6,6 @@
 #include "fmx/ExecuteScriptTask.h"
 #include "fmx/FmImp.h"
 #include "fmx/HostBinding.h"
-#include "fmx/HostText.h"
 #include "fmx/IdleTaskMgr.h"
 
 namespace fmx {
@@ -25,15 +24,6 @@ FmDatabaseImp& Imp() { return ImpOf<FmDatabaseImp>(); }
 } // namespace
 
 // ---- FmDatabaseImp
-
-std::string FmDatabaseImp::GetName(Draco::FMFileUser* file)
-{
-    std::string name;
-    const Draco::UniversalPath* path = GetUniversalPath(file);
-    if (path)
-        ReadHostText(host::Call<UniversalPath_GetName>(path), name);
-    return name;
-}
 
 FilePath FmDatabaseImp::GetFilePath(Draco::FMFileUser* file)
 {

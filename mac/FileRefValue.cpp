@@ -4,6 +4,7 @@
 
 #include <textconv>
 
+#include "mac/HostObjects.h"
 #include "mac/PlatStubs.h"
 #include "platform/carbon/Carbon.h"
 
@@ -11,36 +12,11 @@ namespace mac {
 
 namespace {
 
-using fmapi::mac::HostStringStorage;
-
 constexpr std::size_t kPathRoom = fmx::FilePath::kMaxPosixPath;
 // The universal path's component separator U+E000 in UTF-8.
 const char kUniversalSeparator[] = "\xEE\x80\x80";
 
 bool Succeeded(const fmapi::mac::HostError& error) { return error.first != 0; }
-
-// A host string of the binding level's form in the caller's storage: built
-// by the host from level 51, by the plug-in below it.
-void ConstructString(HostStringStorage* string)
-{
-    if (BindingLevel() >= fmapi::mac::kHostString51Level) {
-        bound::ConstructString(string);
-        return;
-    }
-    std::memset(string->bytes, 0, sizeof string->bytes);
-}
-
-void DestroyString(HostStringStorage* string)
-{
-    if (BindingLevel() >= fmapi::mac::kHostString51Level) {
-        bound::DestroyString(string);
-        return;
-    }
-    fmapi::mac::HostString50 old;
-    std::memcpy(&old, string->bytes, sizeof old);
-    if (old.buffer)
-        bound::HostOperatorDelete(old.buffer);
-}
 
 // A FilePlatformSpec in the plug-in's storage: the reference zeroed,
 // the name string constructed; destroying it destroys the string.
@@ -49,9 +25,9 @@ public:
     PlatformSpec()
     {
         std::memset(spec_.ref.hidden, 0, sizeof spec_.ref.hidden);
-        ConstructString(&spec_.name);
+        ConstructHostString(&spec_.name);
     }
-    ~PlatformSpec() { DestroyString(&spec_.name); }
+    ~PlatformSpec() { DestroyHostString(&spec_.name); }
     PlatformSpec(const PlatformSpec&) = delete;
     PlatformSpec& operator=(const PlatformSpec&) = delete;
 
@@ -119,7 +95,7 @@ bool GetFileRefOfUniversalPath(const fmapi::mac::UniversalPathLayout* path, File
     return Succeeded(error);
 }
 
-bool SetUniversalPathFromLocation(unsigned char* strings, const fmx::FilePath& location)
+bool SetUniversalPathFromLocation(UnistringData& strings, const fmx::FilePath& location)
 {
     const fmx::FilePath::Kind kind = location.GetKind();
     if ((kind != fmx::FilePath::kFileMac && kind != fmx::FilePath::kFmNet) || location.GetName().empty())
@@ -133,16 +109,7 @@ bool SetUniversalPathFromLocation(unsigned char* strings, const fmx::FilePath& l
         else
             path += folder[i];
     }
-    const std::string kindWord = fmx::FilePathPrefix(kind);
-    const std::string* parts[] = {&kindWord, &path, &location.GetName()};
-    const std::size_t stride = fmapi::mac::HostStringSize(BindingLevel());
-    for (std::size_t k = 0; k < 3; ++k) {
-        auto* string = reinterpret_cast<HostStringStorage*>(strings + k * stride);
-        if (!bound::ConvertFromNonUnichars(string, parts[k]->data(), parts[k]->size(),
-                                           fmapi::mac::kHostEncodingUtf8))
-            return false;
-    }
-    return true;
+    return strings.Fill(fmx::FilePathPrefix(kind), path, location.GetName());
 }
 
 } // namespace mac

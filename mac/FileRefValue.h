@@ -11,6 +11,8 @@
 
 namespace mac {
 
+class UnistringData;
+
 struct FileRefValue {
     FSRef ref{};
     std::uint32_t valid = 0;   // 1 once a reference has been set
@@ -34,10 +36,9 @@ struct FileRefValue {
 bool SetUniversalPathFromFileRef(fmapi::mac::UniversalPathLayout* path, const FileRefValue& value);
 // The reference of the file a host universal path names.
 bool GetFileRefOfUniversalPath(const fmapi::mac::UniversalPathLayout* path, FileRefValue& value);
-// Fills three host strings laid one after another (each the level's string
-// size) from a location of kind "filemac" or "fmnet" with a name: the kind
+// Fills the three host strings from a location of kind "filemac" or "fmnet" with a name: the kind
 // word, the folder with U+E000 after each component, the name. False for
 // other kinds or no name.
-bool SetUniversalPathFromLocation(unsigned char* strings, const fmx::FilePath& location);
+bool SetUniversalPathFromLocation(UnistringData& strings, const fmx::FilePath& location);
 
 } // namespace mac

@@ -1,6 +1,7 @@
 // The database implementation's macOS bodies: a file's catalogs and default
-// window through the members bound from the host's frameworks, and font
-// names through a font mapper over the file user.
+// window through the members bound from the host's frameworks, its name from
+// its location (the host's universal path made into a file reference), and
+// font names through a font mapper over the file user.
 #include "fmx/FmImp.h"
 #include "mac/HostObjects.h"
 #include "mac/PlatStubs.h"
@@ -23,6 +24,10 @@ const Draco::UniversalPath* FmDatabaseImp::GetUniversalPath(const Draco::FMFileU
 {
     return reinterpret_cast<const Draco::UniversalPath*>(mac::FileUserPath(file));
 }
+
+// The frameworks bind no name member of the universal path: the name is the
+// one of the file the path's reference finds, empty when none is found.
+std::string FmDatabaseImp::GetName(Draco::FMFileUser* file) { return GetFilePath(file).GetName(); }
 
 Draco::FMWindowModel* FmDatabaseImp::GetDefaultWindowModel(const Draco::FMFileUser* file)
 {

@@ -49,6 +49,15 @@ const Draco::UniversalPath* FmDatabaseImp::GetUniversalPath(const Draco::FMFileU
     return host::Call<DBFileUser_GetUniversalPath>(reinterpret_cast<const Draco::DBFileUser*>(file));
 }
 
+std::string FmDatabaseImp::GetName(Draco::FMFileUser* file)
+{
+    std::string name;
+    const Draco::UniversalPath* path = GetUniversalPath(file);
+    if (path)
+        ReadHostText(host::Call<UniversalPath_GetName>(path), name);
+    return name;
+}
+
 Draco::FMWindowModel* FmDatabaseImp::GetDefaultWindowModel(const Draco::FMFileUser* file)
 {
     return host::Call<FMFileUser_GetDefaultWindow>(file);

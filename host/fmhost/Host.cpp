@@ -27,6 +27,10 @@ constexpr char16_t kMarker = 0xFFFF;     // a noncharacter: never part of a text
 constexpr std::size_t kGuardUnits = 64;  // marker units past the capacity
 constexpr std::uint32_t kPngType = 0x504E4766;   // 'PNGf'
 constexpr std::uint32_t kJpegType = 0x4A504547;  // 'JPEG'
+constexpr std::uint32_t kNameType = 0x464E414D;  // 'FNAM'
+constexpr std::uint32_t kSizeType = 0x53495A45;  // 'SIZE': width and height, big-endian
+// File names longer than this are shown by their length only.
+constexpr std::uint32_t kMostNameBytes = 1024;
 
 const char* TypeName(std::int32_t type)
 {
@@ -296,6 +300,16 @@ LineResult Host::RunCalc(const Command& c)
         std::uint32_t size = FM_BinaryData_GetSize(binary, i, &err);
         Check(err, "FM_BinaryData_GetSize");
         out.streams->emplace_back(StreamTypeName(t), size);
+        if ((t == kNameType && size <= kMostNameBytes) || (t == kSizeType && size == 4)) {
+            std::vector<char> bytes(size);
+            if (size && (FM_BinaryData_GetData(binary, i, 0, size, bytes.data(), &err) != 0 || err.code != 0))
+                throw HostFailure("cannot read the " + StreamTypeName(t) + " stream");
+            const auto byte = [&](int k) { return static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]); };
+            const std::string value =
+                t == kNameType ? QuoteText(std::string(bytes.begin(), bytes.end()))
+                               : std::to_string(byte(0) << 8 | byte(1)) + "x" + std::to_string(byte(2) << 8 | byte(3));
+            out.streamValues.emplace_back(static_cast<std::size_t>(i), value);
+        }
         // A PNG picture wins over a JPEG one; an empty stream is no picture.
         if (size > 0 && t == kPngType && !png) {
             picture = i;

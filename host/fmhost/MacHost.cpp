@@ -3,10 +3,15 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "fmapi/fm_api.h"
 #include "platform/corefoundation/CoreFoundation.h"
@@ -160,6 +165,55 @@ bool SetUpMacFiles(const std::string& home, const std::vector<std::pair<std::str
         }
     }
     return true;
+}
+
+bool PlaceMacFile(const std::string& location)
+{
+    static const std::string kPrefix = "filemac:/";
+    if (location.compare(0, kPrefix.size(), kPrefix) != 0)
+        return false;
+    // Components between the slashes, each decoded; the last is the file.
+    std::vector<std::string> parts;
+    std::string part;
+    for (std::size_t i = kPrefix.size(); i <= location.size(); ++i) {
+        const char c = i < location.size() ? location[i] : '/';
+        if (c == '/') {
+            parts.push_back(part);
+            part.clear();
+        } else if (c == '%' && i + 2 < location.size() && std::isxdigit(static_cast<unsigned char>(location[i + 1])) &&
+                   std::isxdigit(static_cast<unsigned char>(location[i + 2]))) {
+            const char byte = static_cast<char>(std::stoi(location.substr(i + 1, 2), nullptr, 16));
+            part += byte;
+            i += 2;
+        } else {
+            part += c;
+        }
+    }
+    if (parts.size() < 2 || parts.back().empty())
+        return false;
+    for (const std::string& p : parts)
+        if (p.empty() || p == "." || p == ".." || p.find('\0') != std::string::npos)
+            return false;
+    const std::vector<macsetup::Volume> volumes = macsetup::Volumes();
+    // The first is the start-up volume, over the machine's own root.
+    for (std::size_t v = 1; v < volumes.size(); ++v) {
+        if (volumes[v].name != parts.front())
+            continue;
+        std::filesystem::path file = volumes[v].folder;
+        for (std::size_t k = 1; k < parts.size(); ++k) {
+            std::string name = parts[k];
+            std::replace(name.begin(), name.end(), '/', ':');
+            file /= name;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(file.parent_path(), ec);
+        if (ec)
+            return false;
+        if (!std::filesystem::exists(file, ec))
+            std::ofstream(file).flush();
+        return std::filesystem::is_regular_file(file, ec);
+    }
+    return false;
 }
 
 bool LoadPluginBundle(const std::string& path, void** bundle, FMExternCallProcPtr* entry, std::string& error)

@@ -41,6 +41,13 @@ void SetMacSystem(const std::string& version);
 bool SetUpMacFiles(const std::string& home, const std::vector<std::pair<std::string, std::string>>& volumes,
                    std::string& error);
 
+// The host has the files it opens on disk: for a "filemac" location on a
+// volume mounted over a folder (never the start-up volume), the file and its
+// folders are made in that folder when missing ("%XX" decoded, a "/" of a
+// name on disk as ":"). False when the location is on no such volume or the
+// file cannot be made.
+bool PlaceMacFile(const std::string& location);
+
 // The plug-in bundle at a folder: its CFBundleRef (kept for the life of the
 // process) and its entry point, loaded with local binding.
 bool LoadPluginBundle(const std::string& path, void** bundle, FMExternCallProcPtr* entry, std::string& error);

@@ -79,7 +79,12 @@ std::string FormatText(const LineResult& r)
     if (r.type == "container") {
         out += "container";
         if (r.streams)
-            for (const auto& [type, bytes] : *r.streams) out += " " + type + ":" + std::to_string(bytes);
+            for (std::size_t i = 0; i < r.streams->size(); ++i) {
+                out += " " + (*r.streams)[i].first + ":" + std::to_string((*r.streams)[i].second);
+                for (const auto& [index, value] : r.streamValues)
+                    if (index == i)
+                        out += "=" + value;
+            }
         if (r.file) out += " -> " + *r.file;
         return out;
     }

@@ -16,7 +16,9 @@
 //                                   control characters as \xHH)
 //        number X | date X | time X | timestamp X | boolean X
 //        empty
-//        container T:B T:B ... [-> FILE]   streams in order (type:bytes),
+//        container T:B T:B ... [-> FILE]   streams in order (type:bytes; a
+//                                   file-name stream adds ="NAME", a size
+//                                   stream of 4 bytes =WIDTHxHEIGHT),
 //                                   FILE the picture written, relative to
 //                                   the output folder
 // JSON (one object a line, every field present, null where it does not
@@ -45,6 +47,8 @@ struct LineResult {
     std::optional<std::string> number;     // numeric values in their text form
     std::optional<std::vector<std::pair<std::string, std::uint32_t>>> streams;
     std::optional<std::string> file;
+    // What a stream holds, by its index in `streams`, where it is shown.
+    std::vector<std::pair<std::size_t, std::string>> streamValues;
 };
 
 std::string FormatText(const LineResult& r);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "fmhost/MacHost.h"
 #include "fmhost/MacWindows.h"
 #include "fmhost/Output.h"
 #include "fmhost/Values.h"
@@ -242,6 +243,9 @@ void RunWorldDirective(const Command& command, int appKind)
         if (!world.AddFile(d.file, location))
             Fail("the file \"" + d.file + "\" cannot be opened at \"" + location +
                  "\" (a name that is taken, or a location without a prefix or not ending in the name)");
+        // The mac host's open files are on disk where a mounted volume holds them.
+        if (MacWindowsStarted())
+            PlaceMacFile(location);
     } else if (d.name == "#window") {
         const hostworld::Window* added = world.AddWindow(FileNamed(d.file), d.second, d.window);
         if (added)

@@ -251,9 +251,9 @@ TEST_F(Fmhost, ContainersWritePictures)
     Ran r = Run("TP_Picture ( \"png\" )\n\nTP_Picture ( \"jpeg\" )\nTP_Picture ( \"none\" )\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "1: error 0 container JPEG:0 PNGf:13 SIZE:4 FNAM:12 -> 1.png\n"
-              "3: error 0 container JPEG:8 SIZE:4 -> 3.jpg\n"
-              "4: error 0 container SIZE:4\n");
+              "1: error 0 container JPEG:0 PNGf:13 SIZE:4=640x480 FNAM:12=\"Untitled.png\" -> 1.png\n"
+              "3: error 0 container JPEG:8 SIZE:4=640x480 -> 3.jpg\n"
+              "4: error 0 container SIZE:4=640x480\n");
     EXPECT_EQ(Slurp(dir_ / "out" / "1.png"), std::string("\x89PNG\r\n\x1a\n-test", 13));
     EXPECT_EQ(Slurp(dir_ / "out" / "3.jpg"), "\xFF\xD8\xFF-test");
     EXPECT_FALSE(fs::exists(dir_ / "out" / "4.png"));

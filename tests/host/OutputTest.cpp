@@ -47,6 +47,10 @@ TEST(Output, TextForm)
     EXPECT_EQ(FormatText(c), "9: error 0 container JPEG:0 PNGf:1234 SIZE:4");
     c.file = "9.png";
     EXPECT_EQ(FormatText(c), "9: error 0 container JPEG:0 PNGf:1234 SIZE:4 -> 9.png");
+    // What a stream holds follows it, by the stream's index.
+    c.streams->emplace_back("FNAM", 3);
+    c.streamValues = {{3, "\"a.b\""}, {2, "7x9"}};
+    EXPECT_EQ(FormatText(c), "9: error 0 container JPEG:0 PNGf:1234 SIZE:4=7x9 FNAM:3=\"a.b\" -> 9.png");
 }
 
 TEST(Output, JsonForm)

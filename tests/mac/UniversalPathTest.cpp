@@ -17,6 +17,7 @@
 #include "fmhost/MacHost.h"
 #include "fmx/FilePath.h"
 #include "mac/FileRefValue.h"
+#include "mac/HostObjects.h"
 #include "mac/PlatStubs.h"
 #include "mac/PlatSymFinder.h"
 #include "platform/carbon/Carbon.h"
@@ -29,6 +30,16 @@ Draco::UniversalPath& Host(void* path) { return *static_cast<Draco::UniversalPat
 
 std::int32_t g_level = 0;
 std::int32_t Level() { return g_level; }
+
+// One of the three strings as the host converts it.
+std::string Text(mac::UnistringData& strings, int k)
+{
+    char out[256];
+    unsigned long size = sizeof out;
+    return mac::bound::ConvertToNonUnichars(strings.At(k), out, &size, fmapi::mac::kHostEncodingUtf8)
+               ? std::string(out, size)
+               : std::string("failed");
+}
 
 class UniversalPaths : public ::testing::TestWithParam<std::int32_t> {
 protected:
@@ -70,50 +81,6 @@ protected:
     std::string folder_;
     fmapi::CallRecord record_{};
     std::unique_ptr<PlatSymFinder> finder_;
-};
-
-// Three host strings of the level's form, one after another.
-class StringGroup {
-public:
-    StringGroup()
-    {
-        stride_ = fmapi::mac::HostStringSize(g_level);
-        for (int k = 0; k < 3; ++k)
-            if (g_level >= fmapi::mac::kHostString51Level)
-                mac::bound::ConstructString(At(k));
-    }
-    ~StringGroup()
-    {
-        for (int k = 0; k < 3; ++k) {
-            if (g_level >= fmapi::mac::kHostString51Level) {
-                mac::bound::DestroyString(At(k));
-            } else {
-                fmapi::mac::HostString50 old;
-                std::memcpy(&old, At(k)->bytes, sizeof old);
-                mac::bound::HostOperatorDelete(old.buffer);
-            }
-        }
-    }
-    StringGroup(const StringGroup&) = delete;
-    StringGroup& operator=(const StringGroup&) = delete;
-
-    unsigned char* bytes() { return bytes_; }
-    std::string Text(int k)
-    {
-        char out[256];
-        unsigned long size = sizeof out;
-        return mac::bound::ConvertToNonUnichars(At(k), out, &size, fmapi::mac::kHostEncodingUtf8)
-                   ? std::string(out, size)
-                   : std::string("failed");
-    }
-
-private:
-    fmapi::mac::HostStringStorage* At(int k)
-    {
-        return reinterpret_cast<fmapi::mac::HostStringStorage*>(bytes_ + k * stride_);
-    }
-    alignas(void*) unsigned char bytes_[3 * sizeof(fmapi::mac::HostStringStorage)] = {};
-    std::size_t stride_ = 0;
 };
 
 TEST_P(UniversalPaths, FromFileReferencesAndBack)
@@ -163,24 +130,24 @@ TEST_P(UniversalPaths, LocationsAsThreeHostStrings)
 {
     const std::int64_t live = LiveBlocks();
     {
-        StringGroup strings;
+        mac::UnistringData strings;
         fmx::FilePath location;
         ASSERT_TRUE(location.SetFromText("filemac:/Data/Sub Folder/Report 1.txt"));
-        ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings.bytes(), location));
-        EXPECT_EQ(strings.Text(0), "filemac");
-        EXPECT_EQ(strings.Text(1), "\xEE\x80\x80" "Data\xEE\x80\x80" "Sub Folder\xEE\x80\x80");
-        EXPECT_EQ(strings.Text(2), "Report 1.txt");
+        ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings, location));
+        EXPECT_EQ(Text(strings, 0), "filemac");
+        EXPECT_EQ(Text(strings, 1), "\xEE\x80\x80" "Data\xEE\x80\x80" "Sub Folder\xEE\x80\x80");
+        EXPECT_EQ(Text(strings, 2), "Report 1.txt");
         ASSERT_TRUE(location.SetFromText("fmnet:/host.example/Sales.fmp12"));
-        ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings.bytes(), location));
-        EXPECT_EQ(strings.Text(0), "fmnet");
-        EXPECT_EQ(strings.Text(1), "\xEE\x80\x80" "host.example\xEE\x80\x80");
-        EXPECT_EQ(strings.Text(2), "Sales.fmp12");
+        ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings, location));
+        EXPECT_EQ(Text(strings, 0), "fmnet");
+        EXPECT_EQ(Text(strings, 1), "\xEE\x80\x80" "host.example\xEE\x80\x80");
+        EXPECT_EQ(Text(strings, 2), "Sales.fmp12");
 
         for (const char* refused : {"filewin:/C:/a.txt", "filemac:/Data/folder/", "fmname:Sales"}) {
             ASSERT_TRUE(location.SetFromText(refused)) << refused;
-            EXPECT_FALSE(mac::SetUniversalPathFromLocation(strings.bytes(), location)) << refused;
+            EXPECT_FALSE(mac::SetUniversalPathFromLocation(strings, location)) << refused;
         }
-        EXPECT_EQ(strings.Text(2), "Sales.fmp12");
+        EXPECT_EQ(Text(strings, 2), "Sales.fmp12");
     }
     EXPECT_EQ(LiveBlocks(), live);
 }

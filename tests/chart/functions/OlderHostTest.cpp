@@ -46,11 +46,11 @@ TEST_F(OlderHost, EverythingWorksAtLevel50)
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.lines.size(), 8u);
     EXPECT_EQ(r.lines[3].rfind("4: error 0 container JPEG:0 PNGf:", 0), 0u) << r.lines[3];
-    EXPECT_NE(r.lines[3].find(" SIZE:4 -> 4.png"), std::string::npos) << r.lines[3];
+    EXPECT_NE(r.lines[3].find(" SIZE:4=320x200 -> 4.png"), std::string::npos) << r.lines[3];
     EXPECT_EQ(r.lines[3].find("FNAM"), std::string::npos) << r.lines[3];
     EXPECT_EQ(r.lines[4], "5: error 0 text \"000 (OK)\"");
     EXPECT_EQ(r.lines[6].rfind("7: error 0 container JPEG:", 0), 0u) << r.lines[6];
-    EXPECT_NE(r.lines[6].find(" SIZE:4 -> 7.jpg"), std::string::npos) << r.lines[6];
+    EXPECT_NE(r.lines[6].find(" SIZE:4=320x200 -> 7.jpg"), std::string::npos) << r.lines[6];
     EXPECT_EQ(r.lines[7], "8: error 0 text \"000 (OK)\"");
 
     gfx_test::Image png, jpeg;
@@ -67,7 +67,7 @@ TEST_F(OlderHost, NewerHostLibraryServesLevel52)
     Ran r = Run(kScript, 52, false);
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.lines.size(), 8u);
-    EXPECT_NE(r.lines[3].find(" SIZE:4 FNAM:12 -> 4.png"), std::string::npos) << r.lines[3];
+    EXPECT_NE(r.lines[3].find(" SIZE:4=320x200 FNAM:12=\"Untitled.png\" -> 4.png"), std::string::npos) << r.lines[3];
     EXPECT_EQ(r.lines[7], "8: error 0 text \"000 (OK)\"");
 }
 

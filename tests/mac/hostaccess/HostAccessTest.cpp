@@ -6,8 +6,12 @@
 // as the host would, with window models laid out by the shared header.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -16,6 +20,7 @@
 #include "fmapi/mac_layout.h"
 #include "fmhost/MacHost.h"
 #include "fmx/DbHandles.h"
+#include "fmx/FilePath.h"
 #include "fmx/FmImp.h"
 #include "fmx/Plugin.h"
 #include "mac/HostObjects.h"
@@ -69,6 +74,25 @@ protected:
             mac::DestroyHostString(name);
         if (fmx::Plugin::Exists())
             pvtest::Shutdown();
+        if (!volume_.empty()) {
+            macsetup::UnmountVolumes();
+            std::filesystem::remove_all(volume_);
+        }
+    }
+
+    // Mounts a volume `name` over a new folder holding `file` (a relative
+    // path whose folders are made); answers the file's POSIX path.
+    std::string MountVolumeWith(const std::string& name, const std::string& file)
+    {
+        char pattern[] = "/tmp/pv-machost-XXXXXX";
+        const char* folder = mkdtemp(pattern);
+        EXPECT_NE(folder, nullptr);
+        volume_ = folder ? folder : "";
+        const std::filesystem::path at = std::filesystem::path(volume_) / file;
+        std::filesystem::create_directories(at.parent_path());
+        std::ofstream(at).put('x');
+        EXPECT_TRUE(macsetup::MountVolume(name, volume_));
+        return "/Volumes/" + name + "/" + file;
     }
 
     // Loads the frameworks of `level` and starts the plug-in at that level.
@@ -138,6 +162,7 @@ protected:
     std::vector<std::unique_ptr<HostObject>> models_;
     std::vector<HostStringStorage*> names_;
     std::vector<WindowRef> windows_;
+    std::string volume_;
 };
 
 TEST_F(MacHostAccess, TheManagerBindsThroughTheHostsFrameworks)
@@ -602,6 +627,33 @@ TEST_P(Catalogs, AreWalkedAndScriptsPerformedThroughTheFrameworks)
         fmx::ImpOf<fmx::FmDatabaseImp>().GetUniversalPath(file));
     ASSERT_NE(path, mac::bound::EmptyUniversalPath());
     EXPECT_EQ(path->record, file->path.imp);
+
+    // No volume holds it yet: the file has no location, so no name.
+    EXPECT_EQ(database.GetName(), "");
+    EXPECT_EQ(database.GetPathText(), "");
+    // On its volume the path's platform spec is the file itself (no name of
+    // a file still to be made), and the file's location, name and path text
+    // come from it.
+    const std::string posix = MountVolumeWith("HD", "Files/Contacts.fmp12");
+    FSRef expected;
+    ASSERT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(posix.c_str()), &expected, nullptr), noErr);
+    {
+        fmapi::mac::FilePlatformSpecLayout spec{};
+        mac::ConstructHostString(&spec.name);
+        const fmapi::mac::HostError made =
+            mac::bound::MakePlatformSpec(path, &spec, fmapi::mac::kHostEncodingUtf8, true, true);
+        EXPECT_NE(made.first, 0);
+        EXPECT_EQ(FSCompareFSRefs(reinterpret_cast<const FSRef*>(spec.ref.hidden), &expected), noErr);
+        std::string specName = "unread";
+        EXPECT_TRUE(mac::ReadHostString(&spec.name, specName));
+        EXPECT_EQ(specName, "");
+        mac::DestroyHostString(&spec.name);
+    }
+    EXPECT_EQ(database.GetName(), "Contacts.fmp12");
+    EXPECT_EQ(database.GetPathText(), "filemac:/HD/Files/Contacts.fmp12");
+    fmx::FilePath location;
+    ASSERT_TRUE(location.SetFromText("filemac:/HD/Files/Contacts.fmp12"));
+    EXPECT_EQ(database.GetFilePath(), location);
 
     // The running script: the host's script object, laid out for the level.
     world.SetRunning(exportScript, "", false);
