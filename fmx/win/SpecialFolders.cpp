@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "fmx/Plugin.h"
+#include "fmx/SpecialFolderParts.h"
 #include "fmx/WideText.h"
 #include "platform/win32/winfile.h"
 
@@ -12,33 +13,15 @@ const char kProductFolderPrefix[] = "com.vanecraft.";
 
 namespace {
 
+using folders::Kept;
+using folders::Location;
+
 constexpr std::size_t kMaxLocationText = 270;
 constexpr std::size_t kMaxModulePath = 519;
 constexpr std::size_t kMaxProductName = 255;
 constexpr std::uint8_t kRuntimeHost = 2;
 
-// A location as path-notation text of kind "filewin", where its folder ends
-// and how long its name is.
-struct Location {
-    std::string text;
-    std::size_t folderEnd = 0;
-    std::size_t nameLength = 0;
-
-    std::string Folder() const { return text.substr(0, folderEnd); }
-    std::string Name() const { return text.substr(folderEnd, nameLength); }
-};
-
-// Locations that do not fit their record fail; they are never cut.
-bool Record(const FilePath& path, Location& out)
-{
-    std::string text;
-    if (!path.GetText(text) || text.size() > kMaxLocationText)
-        return false;
-    out.text = text;
-    out.nameLength = path.GetName().size();
-    out.folderEnd = text.size() - out.nameLength;
-    return true;
-}
+bool Record(const FilePath& path, Location& out) { return folders::Record(path, out, kMaxLocationText); }
 
 bool ModuleLocation(void* module, Location& out)
 {
@@ -63,18 +46,6 @@ bool ProductName(std::string& name)
             c = static_cast<char>(c - 'A' + 'a');
     name = bytes;
     return true;
-}
-
-template <class Build>
-const Location* Kept(std::optional<Location>& slot, Build build)
-{
-    if (!slot) {
-        Location location;
-        if (!build(location))
-            return nullptr;
-        slot = location;
-    }
-    return &*slot;
 }
 
 const Location* PluginFile()

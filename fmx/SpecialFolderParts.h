@@ -1,0 +1,52 @@
+// What both flavours' special folders share: a location kept as its
+// path-notation text, and the slot that keeps one once it is found.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "fmx/FilePath.h"
+
+namespace fmx {
+namespace folders {
+
+// A location as path-notation text, where its folder ends and how long its
+// name is.
+struct Location {
+    std::string text;
+    std::size_t folderEnd = 0;
+    std::size_t nameLength = 0;
+
+    std::string Folder() const { return text.substr(0, folderEnd); }
+    std::string Name() const { return text.substr(folderEnd, nameLength); }
+};
+
+// Locations that do not fit their record (maxText bytes of text) fail; they
+// are never cut.
+inline bool Record(const FilePath& path, Location& out, std::size_t maxText)
+{
+    std::string text;
+    if (!path.GetText(text) || text.size() > maxText)
+        return false;
+    out.text = text;
+    out.nameLength = path.GetName().size();
+    out.folderEnd = text.size() - out.nameLength;
+    return true;
+}
+
+// The location in the slot, built there the first time it is asked for.
+template <class Build>
+const Location* Kept(std::optional<Location>& slot, Build build)
+{
+    if (!slot) {
+        Location location;
+        if (!build(location))
+            return nullptr;
+        slot = location;
+    }
+    return &*slot;
+}
+
+} // namespace folders
+} // namespace fmx
