@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Engine.h"
+#include "platform/common/Utf.h"
 
 namespace {
 
@@ -29,46 +30,7 @@ const std::u16string& SpecText(const Draco::FilePlatformSpec* s)
 // Strict decoding: malformed input fails.
 bool FromUtf8(const char* text, std::size_t length, std::u16string& out)
 {
-    out.clear();
-    for (std::size_t i = 0; i < length;) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::uint32_t c;
-        std::size_t n;
-        if (lead < 0x80) {
-            c = lead;
-            n = 0;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            c = lead & 0x1F;
-            n = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            c = lead & 0x0F;
-            n = 2;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            c = lead & 0x07;
-            n = 3;
-        } else {
-            return false;
-        }
-        if (length - i <= n)
-            return false;
-        for (std::size_t k = 1; k <= n; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            if ((b & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (b & 0x3F);
-        }
-        static const std::uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (c < minimum[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += n + 1;
-    }
-    return true;
+    return pvcommon::utf::Utf8ToUtf16(text, length, out);
 }
 
 Draco::Error* Answer(Draco::Error* result, std::int32_t code)

@@ -2,13 +2,11 @@
 // malformed bytes fail a conversion instead of changing the text.
 #pragma once
 
-#include <cstddef>
-#include <string>
+#include "platform/common/Utf.h"
 
 namespace framework {
 
-bool Utf8ToUtf16(const char* text, std::size_t length, std::u16string& out);
-// False for a lone surrogate.
-bool Utf16ToUtf8(const char16_t* text, std::size_t length, std::string& out);
+using pvcommon::utf::Utf16ToUtf8;
+using pvcommon::utf::Utf8ToUtf16;
 
 } // namespace framework

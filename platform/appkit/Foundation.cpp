@@ -11,6 +11,7 @@
 
 #include "platform/appkit/AppKit.h"
 #include "platform/appkit/Internal.h"
+#include "platform/common/Utf.h"
 
 namespace {
 
@@ -140,49 +141,7 @@ namespace pvappkit {
 
 bool DecodeUtf8(const char* text, std::size_t length, std::u16string* out)
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    std::size_t i = 0;
-    while (i < length) {
-        std::uint32_t c = s[i];
-        int extra = 0;
-        std::uint32_t min = 0;
-        if (c < 0x80) {
-            extra = 0;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            c &= 0x1F;
-            min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            c &= 0x0F;
-            min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            c &= 0x07;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + static_cast<std::size_t>(extra) >= length)
-            return false;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char b = s[i + static_cast<std::size_t>(k)];
-            if ((b & 0xC0) != 0x80)
-                return false;
-            c = c << 6 | (b & 0x3F);
-        }
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out->push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out->push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out->push_back(static_cast<char16_t>(c));
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
+    return pvcommon::utf::Utf8ToUtf16(text, length, *out);
 }
 
 std::string EncodeUtf8(const std::u16string& units)

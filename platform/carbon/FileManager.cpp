@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/common/Utf.h"
 #include "platform/corefoundation/SystemSetup.h"
 
 namespace {
@@ -123,81 +124,11 @@ int VolumeOfRoot(const std::string& path, std::vector<macsetup::Volume>& volumes
 
 // UTF-8 <-> UTF-16, strict: false for malformed input.
 bool ToUtf16(const std::string& text, std::u16string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        std::uint32_t c = 0;
-        std::size_t n = 0;
-        if (b < 0x80) {
-            c = b;
-            n = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            n = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            n = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            n = 4;
-        } else {
-            return false;
-        }
-        if (i + n > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < n; ++k) {
-            const auto t = static_cast<unsigned char>(text[i + k]);
-            if ((t & 0xC0) != 0x80) {
-                return false;
-            }
-            c = (c << 6) | (t & 0x3F);
-        }
-        static const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < least[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            return false;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += n;
-    }
-    return true;
+    return pvcommon::utf::Utf8ToUtf16(text.data(), text.size(), out);
 }
 
 bool ToUtf8(const UniChar* units, std::size_t length, std::string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < length; ++i) {
-        std::uint32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 >= length || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF) {
-                return false;
-            }
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return false;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return true;
+    return pvcommon::utf::Utf16ToUtf8(units, length, out);
 }
 
 // A catalog name (UTF-8) into the caller's record, cut at 255 units.

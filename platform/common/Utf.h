@@ -1,10 +1,18 @@
-#include "Utf.h"
+// Strict UTF-8 and UTF-16 conversions for the stand-ins and the host: a
+// malformed byte, an overlong form, a code point beyond U+10FFFF or a lone
+// surrogate fails the conversion instead of changing the text. Units are any
+// 16-bit type (char16_t, UniChar).
+#pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
-namespace framework {
+namespace pvcommon {
+namespace utf {
 
-bool Utf8ToUtf16(const char* text, std::size_t length, std::u16string& out)
+template <class Unit>
+bool Utf8ToUtf16(const char* text, std::size_t length, std::basic_string<Unit>& out)
 {
     out.clear();
     if (!text && length)
@@ -40,17 +48,18 @@ bool Utf8ToUtf16(const char* text, std::size_t length, std::u16string& out)
         if (c < minimum[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
             return false;
         if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            out += static_cast<Unit>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<Unit>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out += static_cast<char16_t>(c);
+            out += static_cast<Unit>(c);
         }
         i += n + 1;
     }
     return true;
 }
 
-bool Utf16ToUtf8(const char16_t* text, std::size_t length, std::string& out)
+template <class Unit>
+bool Utf16ToUtf8(const Unit* text, std::size_t length, std::string& out)
 {
     out.clear();
     for (std::size_t i = 0; i < length; ++i) {
@@ -58,7 +67,7 @@ bool Utf16ToUtf8(const char16_t* text, std::size_t length, std::string& out)
         if (c >= 0xD800 && c <= 0xDBFF) {
             if (i + 1 >= length || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
                 return false;
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[++i]) - 0xDC00u);
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             return false;
         }
@@ -81,4 +90,5 @@ bool Utf16ToUtf8(const char16_t* text, std::size_t length, std::string& out)
     return true;
 }
 
-} // namespace framework
+} // namespace utf
+} // namespace pvcommon
