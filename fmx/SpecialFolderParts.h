@@ -1,5 +1,6 @@
 // What both flavours' special folders share: a location kept as its
-// path-notation text, and the slot that keeps one once it is found.
+// path-notation text, the slot that keeps one once it is found, and the two
+// places each flavour finds in its own way.
 #pragma once
 
 #include <cstddef>
@@ -47,6 +48,11 @@ const Location* Kept(std::optional<Location>& slot, Build build)
     }
     return &*slot;
 }
+
+// The plug-in's file and the host application's file, each found once; the
+// flavour's own (null when it cannot be found).
+const Location* PluginFile();
+const Location* HostAppFile();
 
 } // namespace folders
 } // namespace fmx

@@ -16,8 +16,10 @@ const char kProductFolderPrefix[] = "com.vanecraft.";
 
 namespace {
 
+using folders::HostAppFile;
 using folders::Kept;
 using folders::Location;
+using folders::PluginFile;
 
 // A folder record's text ("filemac:", folder and name) is at most this long.
 constexpr std::size_t kMaxLocationText = 1034;
@@ -45,31 +47,6 @@ bool ProductName(std::string& name)
             c = static_cast<char>(c - 'A' + 'a');
     name = bytes;
     return true;
-}
-
-const Location* PluginFile()
-{
-    static std::optional<Location> slot;
-    return Kept(slot, [](Location& l) {
-        auto bundle = static_cast<CFBundleRef>(Plugin::GetModule());
-        CFURLRef url = bundle ? CFBundleCopyBundleURL(bundle) : nullptr;
-        FSRef ref;
-        const bool found = url && CFURLGetFSRef(url, &ref);
-        if (url)
-            CFRelease(url);
-        return found && RefLocation(ref, l);
-    });
-}
-
-const Location* HostAppFile()
-{
-    static std::optional<Location> slot;
-    return Kept(slot, [](Location& l) {
-        ProcessSerialNumber process;
-        FSRef ref;
-        return GetCurrentProcess(&process) == noErr && GetProcessBundleLocation(&process, &ref) == noErr &&
-               RefLocation(ref, l);
-    });
 }
 
 bool ProductFolder(OSType type, Location& out)
@@ -130,29 +107,34 @@ bool SetToProductFolder(FilePath& path, const Location* location, bool create)
 
 } // namespace
 
-bool FilePath::SetToPluginFolder()
+namespace folders {
+
+const Location* PluginFile()
 {
-    const Location* location = PluginFile();
-    return location && SetFromText(location->Folder());
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) {
+        auto bundle = static_cast<CFBundleRef>(Plugin::GetModule());
+        CFURLRef url = bundle ? CFBundleCopyBundleURL(bundle) : nullptr;
+        FSRef ref;
+        const bool found = url && CFURLGetFSRef(url, &ref);
+        if (url)
+            CFRelease(url);
+        return found && RefLocation(ref, l);
+    });
 }
 
-bool FilePath::SetToPluginFile()
+const Location* HostAppFile()
 {
-    const Location* location = PluginFile();
-    return location && SetFromText(location->text);
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) {
+        ProcessSerialNumber process;
+        FSRef ref;
+        return GetCurrentProcess(&process) == noErr && GetProcessBundleLocation(&process, &ref) == noErr &&
+               RefLocation(ref, l);
+    });
 }
 
-bool FilePath::SetToHostAppFile()
-{
-    const Location* location = HostAppFile();
-    return location && SetFromText(location->text);
-}
-
-bool FilePath::SetToHostAppFolder()
-{
-    const Location* location = HostAppFile();
-    return location && SetFromText(location->Folder());
-}
+} // namespace folders
 
 bool FilePath::SetToAppDataFolder(bool create) { return SetToProductFolder(*this, AppDataFolder(), create); }
 
@@ -162,20 +144,5 @@ bool FilePath::SetToLocalAppDataFolder(bool create)
 }
 
 bool FilePath::SetToDocumentsFolder(bool create) { return SetToProductFolder(*this, DocumentsFolder(), create); }
-
-bool GetPluginFileName(std::string& text, bool withExtension)
-{
-    const Location* location = PluginFile();
-    if (!location)
-        return false;
-    std::string name = location->Name();
-    if (!withExtension) {
-        const std::string::size_type dot = name.rfind('.');
-        if (dot != std::string::npos && dot > 0)
-            name.resize(dot);
-    }
-    text += name;
-    return true;
-}
 
 } // namespace fmx

@@ -13,8 +13,10 @@ const char kProductFolderPrefix[] = "com.vanecraft.";
 
 namespace {
 
+using folders::HostAppFile;
 using folders::Kept;
 using folders::Location;
+using folders::PluginFile;
 
 constexpr std::size_t kMaxLocationText = 270;
 constexpr std::size_t kMaxModulePath = 519;
@@ -46,18 +48,6 @@ bool ProductName(std::string& name)
             c = static_cast<char>(c - 'A' + 'a');
     name = bytes;
     return true;
-}
-
-const Location* PluginFile()
-{
-    static std::optional<Location> slot;
-    return Kept(slot, [](Location& l) { return ModuleLocation(Plugin::GetModule(), l); });
-}
-
-const Location* HostAppFile()
-{
-    static std::optional<Location> slot;
-    return Kept(slot, [](Location& l) { return ModuleLocation(nullptr, l); });
 }
 
 bool ProductFolder(int csidl, Location& out)
@@ -103,29 +93,21 @@ const Location* DocumentsFolder()
 
 } // namespace
 
-bool FilePath::SetToPluginFolder()
+namespace folders {
+
+const Location* PluginFile()
 {
-    const Location* location = PluginFile();
-    return location && SetFromText(location->Folder());
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ModuleLocation(Plugin::GetModule(), l); });
 }
 
-bool FilePath::SetToPluginFile()
+const Location* HostAppFile()
 {
-    const Location* location = PluginFile();
-    return location && SetFromText(location->text);
+    static std::optional<Location> slot;
+    return Kept(slot, [](Location& l) { return ModuleLocation(nullptr, l); });
 }
 
-bool FilePath::SetToHostAppFile()
-{
-    const Location* location = HostAppFile();
-    return location && SetFromText(location->text);
-}
-
-bool FilePath::SetToHostAppFolder()
-{
-    const Location* location = HostAppFile();
-    return location && SetFromText(location->Folder());
-}
+} // namespace folders
 
 bool FilePath::SetToLocalAppDataFolder(bool create)
 {
@@ -141,21 +123,6 @@ bool FilePath::SetToDocumentsFolder(bool create)
     if (!location || !SetFromText(location->text))
         return false;
     return create ? CreateDirectories() : Exists();
-}
-
-bool GetPluginFileName(std::string& text, bool withExtension)
-{
-    const Location* location = PluginFile();
-    if (!location)
-        return false;
-    std::string name = location->Name();
-    if (!withExtension) {
-        const std::string::size_type dot = name.rfind('.');
-        if (dot != std::string::npos && dot > 0)
-            name.resize(dot);
-    }
-    text += name;
-    return true;
 }
 
 } // namespace fmx
