@@ -6,29 +6,6 @@
 
 namespace Gdiplus {
 
-namespace {
-Recording* g_active = nullptr;
-}
-
-Recording::Recording(TextMetrics metrics) : metrics_(metrics), previous_(g_active)
-{
-    g_active = this;
-}
-
-Recording::~Recording() { g_active = previous_; }
-
-Recording* Recording::Active() { return g_active; }
-
-std::string Recording::Text() const
-{
-    std::string text;
-    for (const auto& line : lines_) {
-        text += line;
-        text += '\n';
-    }
-    return text;
-}
-
 namespace detail {
 
 std::string Num(double value)

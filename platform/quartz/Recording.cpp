@@ -8,24 +8,6 @@
 
 namespace pvquartz {
 
-namespace {
-Recording* active = nullptr;
-} // namespace
-
-Recording::Recording(TextMetrics metrics) : metrics_(metrics), previous_(active) { active = this; }
-
-Recording::~Recording() { active = previous_; }
-
-Recording* Recording::Active() { return active; }
-
-std::string Recording::Text() const
-{
-    std::string text;
-    for (const std::string& line : lines_)
-        text += line + '\n';
-    return text;
-}
-
 std::string Num(double value)
 {
     char buffer[64];

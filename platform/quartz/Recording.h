@@ -55,35 +55,11 @@
 // "CGImageDestinationFinalize".
 #pragma once
 
-#include <string>
-#include <vector>
+#include "platform/common/RecordingLog.h"
 
 namespace pvquartz {
 
-class Recording {
-public:
-    enum class TextMetrics { Fixed, Font };
-
-    explicit Recording(TextMetrics metrics = TextMetrics::Fixed);
-    // Hands the log back to the recording that was active before, if any.
-    ~Recording();
-    Recording(const Recording&) = delete;
-    Recording& operator=(const Recording&) = delete;
-
-    const std::vector<std::string>& Lines() const { return lines_; }
-    // Every line followed by '\n'.
-    std::string Text() const;
-    void Clear() { lines_.clear(); }
-    TextMetrics Metrics() const { return metrics_; }
-
-    // The recording that receives lines now, or null.
-    static Recording* Active();
-    void Append(std::string line) { lines_.push_back(std::move(line)); }
-
-private:
-    TextMetrics metrics_;
-    std::vector<std::string> lines_;
-    Recording* previous_;
-};
+struct QuartzLayer;
+using Recording = pvcommon::RecordingLog<QuartzLayer>;
 
 } // namespace pvquartz
