@@ -10,52 +10,21 @@
 #include "fmapi/call_record.h"
 #include "fmapi/fm_host.h"
 #include "platform/corefoundation/SystemSetup.h"
+#include "BundleTest.h"
 #include "support/plugin_harness.h"
 
 namespace {
 
-class ProductBundle : public ::testing::Test {
+class ProductBundle : public pvtest::BundleTest {
 protected:
+    ProductBundle() : BundleTest(PV_BIN_DIR "/Plotvane.fmplugin") {}
+
     void SetUp() override
     {
         // The product binds through the host application's frameworks.
         ASSERT_TRUE(macsetup::SetMainBundle(PV_BIN_DIR "/FMHost.app"));
-        bundle_ = pvtest::BundleAt(PV_BIN_DIR "/Plotvane.fmplugin");
-        ASSERT_NE(bundle_, nullptr);
-        CFStringRef name = CFStringCreateWithCString(nullptr, "FMExternCallProc", kCFStringEncodingUTF8);
-        entry_ = reinterpret_cast<FMExternCallProcPtr>(CFBundleGetFunctionPointerForName(bundle_, name));
-        CFRelease(name);
-        ASSERT_NE(entry_, nullptr);
+        BundleTest::SetUp();
     }
-
-    fmapi::CallRecord Record(std::uint8_t kind) const
-    {
-        fmapi::CallRecord r;
-        std::memset(&r, 0, sizeof r);
-        r.whichCall = kind;
-        r.instanceID = bundle_;
-        return r;
-    }
-
-    std::u16string String(std::uint8_t id) const
-    {
-        std::vector<char16_t> buffer(256, u'x');
-        fmapi::CallRecord r = Record(fmapi::kMsgGetString);
-        r.parm1 = id;
-        r.parm3 = buffer.size();
-        r.result = reinterpret_cast<std::intptr_t>(buffer.data());
-        entry_(&r);
-        std::u16string out;
-        for (char16_t c : buffer) {
-            if (c == 0 || c == u'x')
-                break;
-            out.push_back(c);
-        }
-        return out;
-    }
-
-    CFBundleRef bundle_ = nullptr;
-    FMExternCallProcPtr entry_ = nullptr;
 };
 
 TEST_F(ProductBundle, StartsWithItsTenFunctionsAndTheFlavoursTexts)
