@@ -54,11 +54,12 @@ inline ARGB Unpremultiply(std::uint32_t pixel)
 enum class PngThreads { Pool, CallingThread };
 Status EncodePng(const Pixels& bitmap, ByteSink* sink, PngThreads threads = PngThreads::Pool);
 // How a picture is cut: `count` stripes of `rows` rows (the last may be
-// shorter), deflated by ISA-L or else by zlib. Depends on the size alone.
+// shorter), each deflated with a 32 KB window and, when `twoWindows`, also
+// with a small one, the smaller kept. Depends on the size alone.
 struct PngStripes {
     int rows = 0;
     int count = 0;
-    bool isal = false;
+    bool twoWindows = false;
 };
 PngStripes PlanPngStripes(int width, int height);
 

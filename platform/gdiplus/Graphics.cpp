@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -143,6 +144,7 @@ struct Graphics::Impl {
     LineRun lines;
     LineShapes shapes;
     std::vector<std::uint32_t> scratch; // pixels of a gradient fill's source
+    std::vector<unsigned char> coverage; // and the shape's coverage
 
     // Every drawing on the bitmap passes here first.
     void Touch()
@@ -470,14 +472,45 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
         std::fill(row + 1, row + w, row[0]);
     }
     cairo_surface_mark_dirty(source);
+    // The shape's coverage first, then one composite through it: filling
+    // with a picture source would composite every span on its own.
+    const int maskStride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+    const std::size_t maskBytes = static_cast<std::size_t>(maskStride) * static_cast<std::size_t>(h);
+    if (coverage.size() < maskBytes)
+        coverage.resize(maskBytes);
+    std::memset(coverage.data(), 0, maskBytes);
+    cairo_surface_t* mask =
+        cairo_image_surface_create_for_data(coverage.data(), CAIRO_FORMAT_A8, w, h, maskStride);
     cairo_matrix_t user;
     cairo_get_matrix(cr, &user);
     cairo_identity_matrix(cr);
-    cairo_set_source_surface(cr, source, x0, y0);
+    cairo_path_t* path = cairo_copy_path(cr);
+    bool done = false;
+    if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS && path->status == CAIRO_STATUS_SUCCESS) {
+        cairo_t* shape = cairo_create(mask);
+        cairo_translate(shape, -x0, -y0);
+        cairo_set_antialias(shape, cairo_get_antialias(cr));
+        cairo_set_fill_rule(shape, cairo_get_fill_rule(cr));
+        cairo_set_tolerance(shape, cairo_get_tolerance(cr));
+        cairo_append_path(shape, path);
+        cairo_fill(shape);
+        done = cairo_status(shape) == CAIRO_STATUS_SUCCESS;
+        cairo_destroy(shape);
+    }
+    cairo_path_destroy(path);
+    if (done) {
+        cairo_surface_mark_dirty(mask);
+        cairo_set_source_surface(cr, source, x0, y0);
+        cairo_mask_surface(cr, mask, x0, y0);
+        cairo_new_path(cr);
+    } else {
+        cairo_set_source_surface(cr, source, x0, y0);
+        cairo_fill(cr);
+    }
     cairo_set_matrix(cr, &user);
-    cairo_fill(cr);
-    // The canvas lets go of the source surface with the next source.
+    // The canvas lets go of the source surfaces with the next source.
     cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_surface_destroy(mask);
     cairo_surface_destroy(source);
     return true;
 }

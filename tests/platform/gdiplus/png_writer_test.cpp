@@ -230,14 +230,14 @@ TEST(PngWriter, StripesCoverThePictureInChunksOfAbout128KB)
             if (pixels < 2 * 128 * 1024 / 3) {
                 EXPECT_EQ(plan.count, 1);
             }
-            EXPECT_EQ(plan.isal, pixels <= 1024u * 1024u);
+            EXPECT_EQ(plan.twoWindows, pixels > 1024u * 1024u);
         }
 }
 
 TEST(PngWriter, RandomPicturesDecodeExactlyWithTheSameBytesOnWorkersOrNot)
 {
     // Sizes of one stripe, around the boundaries of several, past the change
-    // of deflater at a megapixel, and the largest charts.
+    // to two windows at a megapixel, and the largest charts.
     std::vector<std::pair<int, int>> sizes = {{1, 1}, {3, 2}, {97, 61}, {640, 480}, {1025, 1024}, {1600, 1200}};
     for (int width : {300, 1201}) {
         const int rows = detail::PlanPngStripes(width, 1000).rows;
