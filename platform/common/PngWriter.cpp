@@ -53,8 +53,9 @@ constexpr int kMaxStripes = 16;
 constexpr std::size_t kOneWindowMaxPixels = 1024 * 1024;
 constexpr int kSmallWindowBits = 12;
 // Rows are converted, filtered and summed this many bytes at a time, so they
-// are still in cache when deflate reads them.
-constexpr std::size_t kChunkBytes = 64 * 1024;
+// are still in cache when deflate reads them. ISA-L ends a block at every
+// call: 64 KB pieces made 4000 x 3000 charts a sixth larger.
+constexpr std::size_t kChunkBytes = 512 * 1024;
 // IDAT chunks of at most this many bytes.
 constexpr std::size_t kIdatBytes = 1 << 20;
 // Kept buffers above this size are given back after the picture.

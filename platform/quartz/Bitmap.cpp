@@ -43,9 +43,13 @@ void WillPaint(CGContextObject* c)
     cairo_surface_flush(c->surface);
     for (CGImageObject* image : c->sharing) {
         const size_t rowBytes = static_cast<size_t>(image->width) * 4;
-        for (int y = 0; y < image->height; ++y)
-            std::memcpy(image->own.get() + static_cast<size_t>(y) * rowBytes,
-                        image->sharedData + static_cast<size_t>(y) * image->stride, rowBytes);
+        // An image whose copy cannot be made keeps no pixels: encoding it
+        // then fails and says so, rather than showing later painting.
+        image->own.reset(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(image->height)]);
+        if (image->own)
+            for (int y = 0; y < image->height; ++y)
+                std::memcpy(image->own.get() + static_cast<size_t>(y) * rowBytes,
+                            image->sharedData + static_cast<size_t>(y) * image->stride, rowBytes);
         image->stride = rowBytes;
         image->shared = nullptr;
         image->sharedData = nullptr;
@@ -143,14 +147,11 @@ CGImageRef CGBitmapContextCreateImage(CGContextRef ref)
     image->width = c->width;
     image->height = c->height;
     image->info = c->info;
-    // The copy's room now, so that a failure shows here; untouched, it costs
-    // little until the context paints again.
+    // With alpha the image shares the context's pixels and gets its own copy
+    // only when the context paints again (copy on write): a canvas-sized
+    // block for every picture taken made the heap give its top back and
+    // fault the next canvas in anew.
     const size_t rowBytes = static_cast<size_t>(c->width) * 4;
-    image->own.reset(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(c->height)]);
-    if (!image->own) {
-        delete image;
-        return nullptr;
-    }
     if (HasAlpha(c->info)) {
         try {
             c->sharing.push_back(image);
@@ -164,6 +165,11 @@ CGImageRef CGBitmapContextCreateImage(CGContextRef ref)
         return image;
     }
     // cairo leaves the unused byte undefined: copied now, opaque.
+    image->own.reset(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(c->height)]);
+    if (!image->own) {
+        delete image;
+        return nullptr;
+    }
     image->stride = rowBytes;
     for (int y = 0; y < c->height; ++y) {
         unsigned char* out = image->own.get() + static_cast<size_t>(y) * rowBytes;

@@ -1103,11 +1103,28 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
         cairo_close_path(c->cr);
         cairo_clip(c->cr);
     }
-    cairo_set_source(c->cr, pattern);
     cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     if (length > 0.0) {
         pvquartz::WillPaint(c);
-        cairo_paint(c->cr);
+        // Under a shaped clip: the clip's coverage first, then the gradient
+        // through it in one composite. Painting under such a clip composites
+        // every span of it on its own, the gradient set up anew each time.
+        cairo_rectangle_list_t* boxes = cairo_copy_clip_rectangle_list(c->cr);
+        const bool boxed = boxes->status == CAIRO_STATUS_SUCCESS;
+        cairo_rectangle_list_destroy(boxes);
+        if (boxed) {
+            cairo_set_source(c->cr, pattern);
+            cairo_paint(c->cr);
+        } else {
+            cairo_push_group_with_content(c->cr, CAIRO_CONTENT_ALPHA);
+            cairo_set_source_rgba(c->cr, 0, 0, 0, 1);
+            cairo_paint(c->cr);
+            cairo_pattern_t* coverage = cairo_pop_group(c->cr);
+            cairo_reset_clip(c->cr);
+            cairo_set_source(c->cr, pattern);
+            cairo_mask(c->cr, coverage);
+            cairo_pattern_destroy(coverage);
+        }
     }
     cairo_restore(c->cr);
     cairo_pattern_destroy(pattern);

@@ -72,8 +72,8 @@ struct CGContextObject;
 
 // An image's pixels: cairo ARGB32, premultiplied, opaque when without alpha.
 // An image of a context shares the context's pixels until the context paints
-// again or goes (copy on write); its own buffer is allocated when the image
-// is made and filled only then.
+// again or goes (copy on write), when its own buffer is made; without it
+// (the copy could not be made) the image has no pixels.
 struct CGImageObject : CFObject {
     CGImageObject() : CFObject(pvquartz::kImageType) {}
     ~CGImageObject() override;

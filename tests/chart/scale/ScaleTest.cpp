@@ -2,9 +2,13 @@
 // solution builds them: every chart type with one graph of 100,000 values,
 // with 1,000 graphs, and a soft line on the tallest picture. Each must come
 // back as a PNG container of the asked size; CTest's timeout bounds the time.
+// Large pictures of ordinary charts stay within 1.5 times the size libpng's
+// default settings give.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,7 +73,7 @@ protected:
 
     // The picture request answers a PNG of the chart's size, and the size
     // stream says the same.
-    void ExpectPicture(int width, int height)
+    void ExpectPicture(int width, int height, std::vector<unsigned char>* bytes = nullptr)
     {
         const pvtest::CallResult r = pvtest::CallText(u"PVane_GetChart", {u"scale"});
         ASSERT_EQ(r.type, kFMTypeBinary) << ErrorLines();
@@ -86,6 +90,8 @@ protected:
         EXPECT_EQ(image.height, height);
         EXPECT_EQ(ErrorLines(), "");
         Ok(u"PVane_DestroyChart", {u"scale"});
+        if (bytes)
+            *bytes = png;
     }
 
 private:
@@ -145,6 +151,46 @@ TEST_F(ChartRoad, SoftLineOfAlternatingValuesOnTheTallestPicture)
         values.push_back(i % 2 == 0 ? u"0" : u"100");
     Graph(u"g", values);
     ExpectPicture(640, kHeight);
+}
+
+// The bytes libpng's default settings give for the picture's pixels.
+std::size_t DefaultPngSize(const std::vector<unsigned char>& png)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
+        return 0;
+    image.format = (image.format & PNG_FORMAT_FLAG_ALPHA) ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
+        return 0;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
+    return size;
+}
+
+// Three graphs of twelve labelled values at sizes where one deflate window
+// grew past twice libpng's size.
+TEST_P(Scale, LargePicturesStayWithinOneAndAHalfTimesLibpngsSize)
+{
+    for (const auto& [width, height] : {std::pair{1600, 1200}, std::pair{2000, 1500}, std::pair{4000, 3000}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        Create(GetParam(), width, height);
+        for (int g = 0; g < 3; ++g) {
+            std::vector<std::u16string> values;
+            for (int v = 0; v < 12; ++v)
+                values.push_back(Number((v * 7 + g * 13) % 90 + 5));
+            Graph(u"g" + Number(g), values);
+        }
+        Labels(12);
+        std::vector<unsigned char> png;
+        ExpectPicture(width, height, &png);
+        const std::size_t reference = DefaultPngSize(png);
+        ASSERT_GT(reference, 0u);
+        EXPECT_LE(static_cast<double>(png.size()), 1.5 * static_cast<double>(reference))
+            << png.size() << " bytes against libpng's " << reference;
+    }
 }
 
 std::string TypeName(const ::testing::TestParamInfo<const char16_t*>& info)
