@@ -241,6 +241,106 @@ void FillCurrent(CGContextObject* c)
 // is painted when its centre lies inside a dash. Butt caps only, under a
 // transform that keeps lengths along the axes. False when the path is not
 // such a line; nothing is drawn then.
+// Whether the current path is one rectangle with upright sides on the
+// picture (cairo clips to those without shaping).
+bool UprightRectangle(cairo_t* cr)
+{
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_identity_matrix(cr);
+    cairo_path_t* path = cairo_copy_path_flat(cr);
+    cairo_set_matrix(cr, &m);
+    std::vector<std::pair<double, double>> corners;
+    bool ok = path->status == CAIRO_STATUS_SUCCESS;
+    bool closed = false;
+    for (int i = 0; ok && i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t& d = path->data[i];
+        if (d.header.type == CAIRO_PATH_CLOSE_PATH) {
+            closed = true;
+        } else if (closed) {
+            // Only the move cairo adds after a close may follow it.
+            ok = d.header.type == CAIRO_PATH_MOVE_TO && i + d.header.length == path->num_data;
+        } else {
+            ok = (d.header.type == CAIRO_PATH_MOVE_TO) == corners.empty();
+            corners.emplace_back(path->data[i + 1].point.x, path->data[i + 1].point.y);
+        }
+    }
+    cairo_path_destroy(path);
+    if (ok && corners.size() == 5 && corners.back() == corners.front())
+        corners.pop_back();
+    if (!ok || corners.size() != 4)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto& a = corners[i];
+        const auto& b = corners[(i + 1) % 4];
+        if ((a.first == b.first) == (a.second == b.second))
+            return false;   // slanted, or no edge at all
+    }
+    return true;
+}
+
+// The pixel cairo paints for a colour (painted once, so the conversion is
+// cairo's own).
+std::uint32_t SolidPixel(double r, double g, double b, double a)
+{
+    std::uint32_t pixel = 0;
+    cairo_surface_t* one = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(&pixel),
+                                                               CAIRO_FORMAT_ARGB32, 1, 1, 4);
+    cairo_t* cr = cairo_create(one);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, r, g, b, a);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(one);
+    cairo_surface_destroy(one);
+    return pixel;
+}
+
+// Opaque boxes of whole pixels written straight into the bitmap, cut to the
+// clip: what cairo's fill of them gives, without a path or a tessellation.
+// False (nothing written) where that would not be the same: a layer open,
+// another operator, a colour not opaque, a shaped clip, another format.
+bool FillBoxesDirect(CGContextObject* c, const double rgba[4], const std::vector<cairo_rectangle_int_t>& boxes)
+{
+    if (cairo_get_group_target(c->cr) != c->surface || cairo_get_operator(c->cr) != CAIRO_OPERATOR_OVER ||
+        rgba[3] * c->state.alpha < 1.0 || c->state.shapedClip ||
+        cairo_surface_get_type(c->surface) != CAIRO_SURFACE_TYPE_IMAGE)
+        return false;
+    const cairo_format_t format = cairo_image_surface_get_format(c->surface);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24)
+        return false;
+    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(c->cr);
+    if (clip->status != CAIRO_STATUS_SUCCESS) {
+        cairo_rectangle_list_destroy(clip);
+        return false;
+    }
+    const std::uint32_t pixel = SolidPixel(rgba[0], rgba[1], rgba[2], 1.0);
+    const int width = cairo_image_surface_get_width(c->surface);
+    const int height = cairo_image_surface_get_height(c->surface);
+    const int stride = cairo_image_surface_get_stride(c->surface);
+    pvquartz::WillPaint(c);
+    cairo_surface_flush(c->surface);
+    unsigned char* data = cairo_image_surface_get_data(c->surface);
+    for (int k = 0; k < clip->num_rectangles; ++k) {
+        // The clip's rectangles are whole pixels when listed at all.
+        const cairo_rectangle_t& r = clip->rectangles[k];
+        const int cx0 = std::max(0, static_cast<int>(r.x)), cy0 = std::max(0, static_cast<int>(r.y));
+        const int cx1 = std::min(width, static_cast<int>(r.x + r.width));
+        const int cy1 = std::min(height, static_cast<int>(r.y + r.height));
+        for (const cairo_rectangle_int_t& box : boxes) {
+            const int x0 = std::max(cx0, box.x), x1 = std::min(cx1, box.x + box.width);
+            const int y0 = std::max(cy0, box.y), y1 = std::min(cy1, box.y + box.height);
+            for (int y = y0; y < y1; ++y) {
+                auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+                std::fill(row + x0, row + std::max(x0, x1), pixel);
+            }
+        }
+    }
+    cairo_rectangle_list_destroy(clip);
+    cairo_surface_mark_dirty(c->surface);
+    return true;
+}
+
 bool StrokeDashedAxisLine(CGContextObject* c)
 {
     const pvquartz::GState& g = c->state;
@@ -315,19 +415,28 @@ bool StrokeDashedAxisLine(CGContextObject* c)
     if (!g.antialias) {
         // Pixels whose centres lie inside: [lo, hi) on each axis.
         const double first = std::ceil(lo - 0.5), last = std::ceil(hi - 0.5);
-        if (last > first) {
+        // Whole pixels within the picture's reach (beyond it, nothing shows).
+        const double reach = 1e9;
+        if (last > first && first > -reach && last < reach) {
+            std::vector<cairo_rectangle_int_t> boxes;
+            boxes.reserve(on.size());
             for (const auto& d : on) {
-                const double a = std::ceil(d.first - 0.5), b = std::ceil(d.second - 0.5);
+                const double a = std::max(-reach, std::ceil(d.first - 0.5));
+                const double b = std::min(reach, std::ceil(d.second - 0.5));
                 if (b <= a)
                     continue;
-                if (horizontal)
-                    cairo_rectangle(c->cr, a, first, b - a, last - first);
-                else
-                    cairo_rectangle(c->cr, first, a, last - first, b - a);
+                const int ia = static_cast<int>(a), length = static_cast<int>(b - a);
+                const int ifirst = static_cast<int>(first), thickness = static_cast<int>(last - first);
+                boxes.push_back(horizontal ? cairo_rectangle_int_t{ia, ifirst, length, thickness}
+                                           : cairo_rectangle_int_t{ifirst, ia, thickness, length});
             }
-            cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
-            pvquartz::WillPaint(c);
-            cairo_fill(c->cr);
+            if (!FillBoxesDirect(c, g.stroke, boxes)) {
+                for (const auto& box : boxes)
+                    cairo_rectangle(c->cr, box.x, box.y, box.width, box.height);
+                cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
+                pvquartz::WillPaint(c);
+                cairo_fill(c->cr);
+            }
         }
     } else if (!on.empty()) {
         const int a0 = static_cast<int>(std::floor(on.front().first));
@@ -986,6 +1095,8 @@ void CGContextClip(CGContextRef ref)
     if (!c)
         return;
     pvquartz::Log("Clip rule=winding path=" + pvquartz::PathText(c));
+    if (!UprightRectangle(c->cr))
+        c->state.shapedClip = true;
     cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
     cairo_clip(c->cr);
     pvquartz::PathClear(c);
@@ -1109,10 +1220,7 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
         // Under a shaped clip: the clip's coverage first, then the gradient
         // through it in one composite. Painting under such a clip composites
         // every span of it on its own, the gradient set up anew each time.
-        cairo_rectangle_list_t* boxes = cairo_copy_clip_rectangle_list(c->cr);
-        const bool boxed = boxes->status == CAIRO_STATUS_SUCCESS;
-        cairo_rectangle_list_destroy(boxes);
-        if (boxed) {
+        if (!c->state.shapedClip) {
             cairo_set_source(c->cr, pattern);
             cairo_paint(c->cr);
         } else {

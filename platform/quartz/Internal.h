@@ -35,6 +35,7 @@ struct GState {
     std::vector<double> dash;
     double phase = 0.0;
     bool layer = false;   // pushed by a transparency layer's begin
+    bool shapedClip = false;   // a clip other than upright rectangles is in force
 };
 
 // The path as the recording writes it (see Recording.h), kept beside

@@ -391,6 +391,51 @@ TEST(Quartz, DashedLinesAlongTheAxesCoverWhatTheGeneralStrokeCovers)
     }
 }
 
+// Aliased opaque dashes are written straight into the pixels: cut to the
+// clip, and the same as cairo's fill where they cannot be (translucent, in a
+// layer).
+TEST(Quartz, AliasedDashesKeepToTheClipAndTheLayer)
+{
+    auto draw = [](bool clip, double alpha, bool layer) {
+        qtest::Canvas canvas(120, 60, 480);
+        CGContextRef c = canvas.context();
+        canvas.Flip();
+        if (clip)
+            CGContextClipToRect(c, CGRectMake(0, 0, 50, 60));
+        if (layer)
+            CGContextBeginTransparencyLayer(c, nullptr);
+        CGContextSetShouldAntialias(c, false);
+        const CGFloat dash[] = {0.5, 1.0};
+        CGContextSetLineDash(c, 0.0, dash, 2);
+        CGContextSetRGBStrokeColor(c, 0.2, 0.4, 0.6, alpha);
+        CGContextBeginPath(c);
+        CGContextMoveToPoint(c, 10, 20);
+        CGContextAddLineToPoint(c, 110, 20);
+        CGContextStrokePath(c);
+        if (layer)
+            CGContextEndTransparencyLayer(c);
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 120; ++x)
+                pixels.push_back(canvas.At(x, y));
+        return pixels;
+    };
+    const auto whole = draw(false, 1.0, false);
+    const auto clipped = draw(true, 1.0, false);
+    std::size_t painted = 0;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        painted += whole[i] != 0;
+        EXPECT_EQ(clipped[i], i % 120 < 50 ? whole[i] : 0u) << "pixel " << i;
+    }
+    EXPECT_GT(painted, 30u);
+    // In a layer the opaque dashes come out the same; translucent ones are
+    // painted by cairo, on the same pixels.
+    EXPECT_EQ(draw(false, 1.0, true), whole);
+    const auto faint = draw(false, 0.5, false);
+    for (std::size_t i = 0; i < whole.size(); ++i)
+        EXPECT_EQ(faint[i] != 0, whole[i] != 0) << "pixel " << i;
+}
+
 // The picture's pixels after `draw` on a flipped 320 x 240 canvas.
 template <class Draw>
 std::vector<uint32_t> Drawn(Draw&& draw)
