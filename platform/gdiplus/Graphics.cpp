@@ -927,6 +927,9 @@ void ColumnRuns(const std::vector<Span>& spans, std::vector<Run>& runs)
 // surface, to a premultiplied pixel value. Columns go in blocks as wide as a
 // cache line, row by row, so a tall band is not painted across the grain of
 // memory.
+// Runs of at most this many rows on average are painted one by one.
+constexpr std::size_t kShortRun = 512;
+
 void PaintRuns(cairo_surface_t* surface, std::vector<Run>& runs, int rows, std::uint32_t pixel)
 {
     const int width = cairo_image_surface_get_width(surface);
@@ -959,6 +962,22 @@ void PaintRuns(cairo_surface_t* surface, std::vector<Run>& runs, int rows, std::
     unsigned char* data = cairo_image_surface_get_data(surface);
     cairo_surface_flush(surface);
     int dirtyTop = height, dirtyBottom = -1;
+    // Short runs (a pie's side on an ordinary picture) go straight down their
+    // columns: the rows they span stay in cache from one column to the next,
+    // and the bookkeeping of the blocks below would cost more than the pixels.
+    std::size_t pixels = 0;
+    for (const Run& run : runs)
+        pixels += static_cast<std::size_t>(run.bottom - run.top + 1);
+    if (pixels <= runs.size() * kShortRun) {
+        for (const Run& run : runs) {
+            unsigned char* at = data + static_cast<std::size_t>(run.top) * stride + static_cast<std::size_t>(run.column) * 4;
+            for (int row = run.top; row <= run.bottom; ++row, at += stride)
+                *reinterpret_cast<std::uint32_t*>(at) = pixel;
+            dirtyTop = std::min(dirtyTop, run.top);
+            dirtyBottom = std::max(dirtyBottom, run.bottom);
+        }
+        runs.clear();
+    }
     for (std::size_t i = 0; i < runs.size();) {
         const int base = runs[i].column / kBlock * kBlock;
         // Each column's runs in the block: at[c] up to stop[c].
