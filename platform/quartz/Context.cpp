@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -696,18 +697,29 @@ bool StrokeRowStack(CGContextObject* c)
         unsigned char* to = cairo_image_surface_get_data(all);
         const int fromStride = cairo_image_surface_get_stride(one);
         const int toStride = cairo_image_surface_get_stride(all);
-        // Down each column, the count of painted pixels among the figure's
-        // rows that reach this row.
-        std::vector<int> count(static_cast<std::size_t>(w), 0);
-        for (int y = 0; y < h + spread - 1; ++y) {
-            const unsigned char* in = y < h ? from + y * fromStride : nullptr;
-            const unsigned char* out = y >= spread && y - spread < h ? from + (y - spread) * fromStride : nullptr;
-            unsigned char* row = to + y * toStride;
+        // Every painted pixel of the figure covers its column from its row
+        // down `spread` rows. Each column remembers how far down it is
+        // covered already, so every byte of the stack is written once; the
+        // figure (a thin curve in a large box) is read a word at a time.
+        std::vector<int> until(static_cast<std::size_t>(w), -1);
+        for (int y = 0; y < h; ++y) {
+            const unsigned char* in = from + y * fromStride;
             for (int x = 0; x < w; ++x) {
-                int& n = count[static_cast<std::size_t>(x)];
-                n += (in && in[x]) ? 1 : 0;
-                n -= (out && out[x]) ? 1 : 0;
-                row[x] = n > 0 ? 255 : 0;
+                if (x % 8 == 0 && x + 8 <= w) {
+                    std::uint64_t word;
+                    std::memcpy(&word, in + x, sizeof(word));
+                    if (word == 0) {
+                        x += 7;
+                        continue;
+                    }
+                }
+                if (!in[x])
+                    continue;
+                int& covered = until[static_cast<std::size_t>(x)];
+                const int last = y + spread - 1;
+                for (int row = std::max(y, covered + 1); row <= last; ++row)
+                    to[row * toStride + x] = 255;
+                covered = std::max(covered, last);
             }
         }
         cairo_surface_mark_dirty(all);
