@@ -887,10 +887,21 @@ bool GradientThrough(CGContextObject* c, cairo_pattern_t* coverage,
     unsigned char* data = cairo_image_surface_get_data(c->surface);
     for (int j = 0; j < maskHeight; ++j) {
         const unsigned char* m = maskData + static_cast<std::size_t>(j) * maskStride;
-        // Only between the row's first and last covered pixels.
+        // Only between the row's first and last covered pixels, found a
+        // word at a time.
         int i0 = 0, i1 = maskWidth;
+        for (std::uint64_t word = 0; i0 + 8 <= i1; i0 += 8) {
+            std::memcpy(&word, m + i0, sizeof(word));
+            if (word)
+                break;
+        }
         while (i0 < i1 && m[i0] == 0)
             ++i0;
+        for (std::uint64_t word = 0; i1 - 8 >= i0; i1 -= 8) {
+            std::memcpy(&word, m + i1 - 8, sizeof(word));
+            if (word)
+                break;
+        }
         while (i1 > i0 && m[i1 - 1] == 0)
             --i1;
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(top + j) * stride) + left;
