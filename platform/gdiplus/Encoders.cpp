@@ -127,4 +127,6 @@ bool StartEncoderThreads() { return pvcommon::image::StartEncoderThreads(); }
 
 void StopEncoderThreads() { pvcommon::image::StopEncoderThreads(); }
 
+void ReadyEncoderThreads(INT width, INT height) { pvcommon::image::ReadyEncoderThreads(width, height); }
+
 } // namespace Gdiplus

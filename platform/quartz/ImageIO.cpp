@@ -197,4 +197,11 @@ bool CGImageDestinationFinalize(CGImageDestinationRef idst)
     return WriteFile(d->url, sink.bytes_);
 }
 
+void PVImageDestinationReadyPNG(size_t width, size_t height)
+{
+    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF)
+        return;
+    pvcommon::image::ReadyEncoderThreads(static_cast<int>(width), static_cast<int>(height));
+}
+
 }  // extern "C"

@@ -96,6 +96,9 @@ void CPlot::ClearCanvas()
         graphics = nullptr;
         return;
     }
+    // A PNG follows the drawing: its encoder's helpers wake meanwhile.
+    if (!jpeg)
+        Gdiplus::ReadyEncoderThreads(pictureWidth, pictureHeight);
     canvas_->Paint(Background(*this));
     graphics = canvas_->GetGraphics();
 }

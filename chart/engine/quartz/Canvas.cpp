@@ -177,6 +177,9 @@ void CPlot::ClearCanvas()
         graphics = nullptr;
         return;
     }
+    // A PNG follows the drawing: its encoder's helpers wake meanwhile.
+    if (!jpeg)
+        PVImageDestinationReadyPNG(static_cast<std::size_t>(pictureWidth), static_cast<std::size_t>(pictureHeight));
     canvas_->Clear(background, jpeg);
     graphics = canvas_->GetContext();
 }

@@ -355,6 +355,38 @@ TEST(EncoderThreads, StartStopAndStartAgainOnDemand)
     EXPECT_TRUE(TaskCountBecomes(before));
 }
 
+// Readied helpers watch for a picture for a bounded time, then sleep again:
+// the process uses no processor time once that time is over; stopping the
+// threads while they watch ends them.
+TEST(EncoderThreads, ReadiedHelpersSleepAgainAndStopAtOnce)
+{
+    if (!StartEncoderThreads())
+        GTEST_SKIP() << "one processor: no workers";
+    auto cpu = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+    };
+    Bitmap picture(640, 480);
+    Fill(picture, Alpha::Opaque, 5);
+    const std::vector<unsigned char> alone = Encode(picture, detail::PngThreads::CallingThread);
+    Gdiplus::ReadyEncoderThreads(640, 480);
+    EXPECT_TRUE(Encode(picture, detail::PngThreads::Pool) == alone);
+
+    Gdiplus::ReadyEncoderThreads(640, 480);   // watched for a few milliseconds
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const double before = cpu();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_LT(cpu() - before, 20.0) << "helpers still watching";
+
+    // Stopped while watching: the threads end.
+    const int workers = detail::EncoderWorkerCount();
+    const int running = TaskCount();
+    Gdiplus::ReadyEncoderThreads(8192, 8192);
+    StopEncoderThreads();
+    EXPECT_TRUE(TaskCountBecomes(running - workers));
+}
+
 TEST(EncoderThreads, UnloadedModuleLeavesNoThread)
 {
     const int before = TaskCount();
