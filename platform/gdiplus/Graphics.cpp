@@ -448,8 +448,13 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     const int w = static_cast<int>(right) - x0, h = static_cast<int>(bottom) - y0;
     const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
     const std::size_t words = static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(h);
+    // Every buffer first: nothing of cairo's is held when one cannot grow.
     if (scratch.size() < words)
         scratch.resize(words);
+    const int maskStride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+    const std::size_t maskBytes = static_cast<std::size_t>(maskStride) * static_cast<std::size_t>(h);
+    if (coverage.size() < maskBytes)
+        coverage.resize(maskBytes);
     cairo_surface_t* source = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(scratch.data()), CAIRO_FORMAT_ARGB32, w, h, stride);
     if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
@@ -474,10 +479,6 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     cairo_surface_mark_dirty(source);
     // The shape's coverage first, then one composite through it: filling
     // with a picture source would composite every span on its own.
-    const int maskStride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
-    const std::size_t maskBytes = static_cast<std::size_t>(maskStride) * static_cast<std::size_t>(h);
-    if (coverage.size() < maskBytes)
-        coverage.resize(maskBytes);
     std::memset(coverage.data(), 0, maskBytes);
     cairo_surface_t* mask =
         cairo_image_surface_create_for_data(coverage.data(), CAIRO_FORMAT_A8, w, h, maskStride);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -419,21 +420,31 @@ bool StrokeDashedAxisLine(CGContextObject* c)
         // Whole pixels within the picture's reach (beyond it, nothing shows).
         const double reach = 1e9;
         if (last > first && first > -reach && last < reach) {
-            std::vector<cairo_rectangle_int_t> boxes;
-            boxes.reserve(on.size());
-            for (const auto& d : on) {
-                const double a = std::max(-reach, std::ceil(d.first - 0.5));
-                const double b = std::min(reach, std::ceil(d.second - 0.5));
-                if (b <= a)
-                    continue;
-                const int ia = static_cast<int>(a), length = static_cast<int>(b - a);
+            auto eachBox = [&](auto&& use) {
                 const int ifirst = static_cast<int>(first), thickness = static_cast<int>(last - first);
-                boxes.push_back(horizontal ? cairo_rectangle_int_t{ia, ifirst, length, thickness}
-                                           : cairo_rectangle_int_t{ifirst, ia, thickness, length});
+                for (const auto& d : on) {
+                    const double a = std::max(-reach, std::ceil(d.first - 0.5));
+                    const double b = std::min(reach, std::ceil(d.second - 0.5));
+                    if (b <= a)
+                        continue;
+                    const int ia = static_cast<int>(a), length = static_cast<int>(b - a);
+                    use(horizontal ? cairo_rectangle_int_t{ia, ifirst, length, thickness}
+                                   : cairo_rectangle_int_t{ifirst, ia, thickness, length});
+                }
+            };
+            bool direct = false;
+            try {
+                std::vector<cairo_rectangle_int_t> boxes;
+                boxes.reserve(on.size());
+                eachBox([&boxes](const cairo_rectangle_int_t& box) { boxes.push_back(box); });
+                direct = FillBoxesDirect(c, g.stroke, boxes);
+            } catch (const std::bad_alloc&) {
+                direct = false;   // cairo's fill, which needs no list
             }
-            if (!FillBoxesDirect(c, g.stroke, boxes)) {
-                for (const auto& box : boxes)
+            if (!direct) {
+                eachBox([c](const cairo_rectangle_int_t& box) {
                     cairo_rectangle(c->cr, box.x, box.y, box.width, box.height);
+                });
                 cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
                 pvquartz::WillPaint(c);
                 cairo_fill(c->cr);
@@ -701,37 +712,45 @@ bool StrokeRowStack(CGContextObject* c)
         // down `spread` rows. Each column remembers how far down it is
         // covered already, so every byte of the stack is written once; the
         // figure (a thin curve in a large box) is read a word at a time.
-        std::vector<int> until(static_cast<std::size_t>(w), -1);
-        for (int y = 0; y < h; ++y) {
-            const unsigned char* in = from + y * fromStride;
-            for (int x = 0; x < w; ++x) {
-                if (x % 8 == 0 && x + 8 <= w) {
-                    std::uint64_t word;
-                    std::memcpy(&word, in + x, sizeof(word));
-                    if (word == 0) {
-                        x += 7;
-                        continue;
-                    }
-                }
-                if (!in[x])
-                    continue;
-                int& covered = until[static_cast<std::size_t>(x)];
-                const int last = y + spread - 1;
-                for (int row = std::max(y, covered + 1); row <= last; ++row)
-                    to[row * toStride + x] = 255;
-                covered = std::max(covered, last);
-            }
+        std::vector<int> until;
+        bool room = true;
+        try {
+            until.assign(static_cast<std::size_t>(w), -1);
+        } catch (const std::bad_alloc&) {
+            room = false;   // the stack is then stroked as it is
         }
-        cairo_surface_mark_dirty(all);
-        cairo_save(c->cr);
-        cairo_identity_matrix(c->cr);
-        cairo_new_path(c->cr);
-        pvquartz::SetSource(c, g.stroke);
-        pvquartz::WillPaint(c);
-        cairo_mask_surface(c->cr, all, x0, y0 + lowest);
-        cairo_restore(c->cr);
-        cairo_new_path(c->cr);
-        drawn = true;
+        if (room) {
+            for (int y = 0; y < h; ++y) {
+                const unsigned char* in = from + y * fromStride;
+                for (int x = 0; x < w; ++x) {
+                    if (x % 8 == 0 && x + 8 <= w) {
+                        std::uint64_t word;
+                        std::memcpy(&word, in + x, sizeof(word));
+                        if (word == 0) {
+                            x += 7;
+                            continue;
+                        }
+                    }
+                    if (!in[x])
+                        continue;
+                    int& covered = until[static_cast<std::size_t>(x)];
+                    const int last = y + spread - 1;
+                    for (int row = std::max(y, covered + 1); row <= last; ++row)
+                        to[row * toStride + x] = 255;
+                    covered = std::max(covered, last);
+                }
+            }
+            cairo_surface_mark_dirty(all);
+            cairo_save(c->cr);
+            cairo_identity_matrix(c->cr);
+            cairo_new_path(c->cr);
+            pvquartz::SetSource(c, g.stroke);
+            pvquartz::WillPaint(c);
+            cairo_mask_surface(c->cr, all, x0, y0 + lowest);
+            cairo_restore(c->cr);
+            cairo_new_path(c->cr);
+            drawn = true;
+        }
     }
     cairo_surface_destroy(one);
     cairo_surface_destroy(all);
@@ -852,7 +871,12 @@ bool GradientThrough(CGContextObject* c, cairo_pattern_t* coverage,
     const double perPixel = std::hypot(alongX, alongY);
     const double wanted = std::max(4.0 * slope, 2.0 * (last - first) / std::max(perPixel, 1e-9));
     const int kSteps = static_cast<int>(std::clamp(std::ceil(wanted), 2.0, 4096.0));
-    std::vector<std::uint32_t> ramp(static_cast<std::size_t>(kSteps) + 1);
+    std::vector<std::uint32_t> ramp;
+    try {
+        ramp.resize(static_cast<std::size_t>(kSteps) + 1);
+    } catch (const std::bad_alloc&) {
+        return false;   // cairo paints it
+    }
     auto byte = [](float v) {
         const float scaled = v * 255.0f + 0.5f;
         return static_cast<std::uint32_t>(scaled <= 0.0f ? 0.0f : scaled >= 255.0f ? 255.0f : scaled);
