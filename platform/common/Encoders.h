@@ -71,8 +71,8 @@ Status EncodeJpeg(const Pixels& bitmap, ByteSink* sink, int quality = kJpegQuali
 // early or stop them (a later picture starts them again).
 bool StartEncoderThreads();
 void StopEncoderThreads();
-// A PNG picture of this size is about to be drawn: a few helpers wake and
-// watch for its stripes (for a bounded time, then sleep again), rather than
+// A PNG picture of this size is about to be drawn: helpers wake and watch
+// for its stripes (for a bounded time, then sleep again), rather than
 // being woken when the stripes come. Nothing when the threads are not started.
 void ReadyEncoderThreads(int width, int height);
 

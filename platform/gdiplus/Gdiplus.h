@@ -151,8 +151,8 @@ void GdiplusShutdown(ULONG_PTR token);
 // thread, with the same bytes.
 bool StartEncoderThreads();
 void StopEncoderThreads();
-// A PNG picture of this size is about to be drawn: a few of the encoder's
-// threads wake and watch for it (see platform/common/Encoders.h).
+// A PNG picture of this size is about to be drawn: the encoder's threads
+// wake and watch for it (see platform/common/Encoders.h).
 void ReadyEncoderThreads(INT width, INT height);
 
 // System colours (the subset the engine asks for). The tooltip background is

@@ -40,7 +40,7 @@ void CGImageDestinationAddImage(CGImageDestinationRef idst, CGImageRef image,
 bool CGImageDestinationFinalize(CGImageDestinationRef idst);
 
 // Not ImageIO's: the stand-in's hint that a PNG picture of this size is about
-// to be drawn, so that a few of its encoder's threads wake and watch for it.
+// to be drawn, so that its encoder's threads wake and watch for it.
 void PVImageDestinationReadyPNG(size_t width, size_t height);
 
 }  // extern "C"
