@@ -121,6 +121,7 @@ public:
             if (workers_ == 0)
                 return;
             watchUntil_ = Clock::now() + within;
+            readyAt_ = batches_.load(std::memory_order_relaxed);
             woken = std::max(0, std::min(helpers, workers_) - readied_);
             readied_ += woken;
         }
@@ -145,14 +146,12 @@ public:
         const bool shared = useWorkers && batch.count > 1 && workers_ > 0;
         if (shared) {
             queue_.push_back(&batch);
-            queued_.fetch_add(1, std::memory_order_release);
-            // One helper woken here; each helper woken wakes the next while
-            // tasks are left. Waking a sleeping thread costs its waker tens
-            // of microseconds on a busy machine: the caller would spend them
-            // all before it starts on its own task.
-            // Helpers readied for it are watching already (or on their way):
-            // only the rest are woken (late ones would take stripes the others are free
-            // to take sooner).
+            batches_.fetch_add(1, std::memory_order_release);
+            // Helpers readied for it watch already (or are on their way);
+            // of the rest, one is woken here and each woken wakes the next
+            // while tasks are left. Waking a sleeping thread costs its waker
+            // tens of microseconds on a busy machine: the caller would spend
+            // them all before it starts on its own task.
             const int sleepers =
                 std::min(batch.count - 1, workers_) - watching_.load(std::memory_order_relaxed) - readied_;
             if (sleepers > 0) {
@@ -164,10 +163,8 @@ public:
         }
         while (batch.next < batch.count) {
             const int index = batch.next++;
-            if (shared && batch.next == batch.count) {
+            if (shared && batch.next == batch.count)
                 queue_.erase(std::find(queue_.begin(), queue_.end(), &batch));
-                queued_.fetch_sub(1, std::memory_order_relaxed);
-            }
             lock.unlock();
             batch.task(batch.context, index);
             lock.lock();
@@ -185,13 +182,21 @@ private:
             // Batches still queued are finished by their callers.
             if (stopping_)
                 return;
-            if (queue_.empty()) {
-                // Readied: watch for the batch without the lock.
+            // Woken readied or not, this helper now counts as the readied
+            // one on its way, if any is.
+            const bool readied = readied_ > 0;
+            if (readied)
                 --readied_;
+            if (queue_.empty()) {
+                if (!readied)
+                    continue;
+                // Watch for the batch without the lock (none if it came and
+                // went while this helper woke).
                 const Clock::time_point until = watchUntil_;
+                const unsigned seen = readyAt_;
                 watching_.fetch_add(1, std::memory_order_relaxed);
                 lock.unlock();
-                for (unsigned spins = 0; queued_.load(std::memory_order_acquire) == 0 &&
+                for (unsigned spins = 0; batches_.load(std::memory_order_acquire) == seen &&
                                          !leaving_.load(std::memory_order_acquire);
                      ++spins) {
                     _mm_pause();
@@ -204,10 +209,8 @@ private:
             }
             Batch* batch = queue_.front();
             const int index = batch->next++;
-            if (batch->next == batch->count) {
+            if (batch->next == batch->count)
                 queue_.pop_front();
-                queued_.fetch_sub(1, std::memory_order_relaxed);
-            }
             const bool more = wakes_ > 0 && !queue_.empty();
             if (more)
                 --wakes_;
@@ -234,7 +237,8 @@ private:
     bool stopping_ = false;
     int readied_ = 0;   // helpers to wake and watch for a coming batch
     Clock::time_point watchUntil_;
-    std::atomic<int> queued_{0};   // batches queued, read while watching
+    unsigned readyAt_ = 0;            // batches_ when the last picture was readied
+    std::atomic<unsigned> batches_{0};   // batches ever queued, read while watching
     std::atomic<bool> leaving_{false};
     std::atomic<int> watching_{0};   // readied helpers watching now
 };
