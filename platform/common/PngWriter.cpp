@@ -266,12 +266,12 @@ std::size_t Room(std::size_t n) { return n + n / 8 + 1024; }
 void IsalBegin(Coder* coder, int window)
 {
     isal_zstream& s = coder->isal[window];
-    if (!coder->isalLevel[window]) {
-        coder->isalLevel[window].reset(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]);
-        isal_deflate_init(&s);
-    } else {
-        isal_deflate_reset(&s);
-    }
+    // A whole set-up every stripe, over a buffer that holds no leftovers of
+    // the allocator's: the output must not depend on which coder a stripe
+    // gets or what it did before.
+    if (!coder->isalLevel[window])
+        coder->isalLevel[window].reset(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]());
+    isal_deflate_init(&s);
     AfterIsal();
     s.level = 1;
     s.level_buf = coder->isalLevel[window].get();
