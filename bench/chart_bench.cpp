@@ -3,14 +3,13 @@
 // chart, the PNG's bytes and the bytes libpng's default settings give for the
 // same pixels.
 #include <benchmark/benchmark.h>
-#include <png.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "chart_road.h"
+#include "support/png_reference.h"
 
 namespace {
 
@@ -30,24 +29,6 @@ struct Session {
     ~Session() { pvtest::Shutdown(); }
 };
 
-// Re-encodes the picture's pixels with libpng's default settings, in the
-// picture's own colour type (RGB or RGBA).
-std::size_t DefaultPngSize(const std::vector<unsigned char>& png)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
-        return 0;
-    image.format = (image.format & PNG_FORMAT_FLAG_ALPHA) ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
-        return 0;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    return size;
-}
-
 void BM_Chart(benchmark::State& state)
 {
     static Session session;
@@ -59,7 +40,7 @@ void BM_Chart(benchmark::State& state)
         png = MakeChart(type, width, height);
     state.SetLabel(pvtest::Narrow(type));
     state.counters["png_bytes"] = static_cast<double>(png.size());
-    const std::size_t reference = DefaultPngSize(png);
+    const std::size_t reference = pvtest::DefaultPngSize(png);
     state.counters["libpng_default_bytes"] = static_cast<double>(reference);
     state.counters["size_ratio"] = reference ? static_cast<double>(png.size()) / static_cast<double>(reference) : 0.0;
 }

@@ -5,16 +5,15 @@
 // Large pictures of ordinary charts stay within 1.5 times the size libpng's
 // default settings give.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "support/gfx_support.h"
 #include "support/plugin_harness.h"
+#include "support/png_reference.h"
 
 namespace {
 
@@ -153,23 +152,6 @@ TEST_F(ChartRoad, SoftLineOfAlternatingValuesOnTheTallestPicture)
     ExpectPicture(640, kHeight);
 }
 
-// The bytes libpng's default settings give for the picture's pixels.
-std::size_t DefaultPngSize(const std::vector<unsigned char>& png)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
-        return 0;
-    image.format = (image.format & PNG_FORMAT_FLAG_ALPHA) ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
-        return 0;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    return size;
-}
-
 // Three graphs of twelve labelled values at sizes where one deflate window
 // grew past twice libpng's size.
 TEST_P(Scale, LargePicturesStayWithinOneAndAHalfTimesLibpngsSize)
@@ -186,7 +168,7 @@ TEST_P(Scale, LargePicturesStayWithinOneAndAHalfTimesLibpngsSize)
         Labels(12);
         std::vector<unsigned char> png;
         ExpectPicture(width, height, &png);
-        const std::size_t reference = DefaultPngSize(png);
+        const std::size_t reference = pvtest::DefaultPngSize(png);
         ASSERT_GT(reference, 0u);
         EXPECT_LE(static_cast<double>(png.size()), 1.5 * static_cast<double>(reference))
             << png.size() << " bytes against libpng's " << reference;
