@@ -282,9 +282,13 @@ bool UprightRectangle(cairo_t* cr)
 }
 
 // The pixel cairo paints for a colour (painted once, so the conversion is
-// cairo's own).
+// cairo's own); the last colour's is kept, since a chart's grid lines share one.
 std::uint32_t SolidPixel(double r, double g, double b, double a)
 {
+    thread_local double last[4] = {-1.0, -1.0, -1.0, -1.0};
+    thread_local std::uint32_t lastPixel = 0;
+    if (last[0] == r && last[1] == g && last[2] == b && last[3] == a)
+        return lastPixel;
     std::uint32_t pixel = 0;
     cairo_surface_t* one = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(&pixel),
                                                                CAIRO_FORMAT_ARGB32, 1, 1, 4);
@@ -292,9 +296,17 @@ std::uint32_t SolidPixel(double r, double g, double b, double a)
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgba(cr, r, g, b, a);
     cairo_paint(cr);
+    const bool painted = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
     cairo_surface_flush(one);
     cairo_surface_destroy(one);
+    if (!painted)
+        return pixel;
+    last[0] = r;
+    last[1] = g;
+    last[2] = b;
+    last[3] = a;
+    lastPixel = pixel;
     return pixel;
 }
 
