@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/AreaCoverage.h"
 #include "platform/gdiplus/Internal.h"
 #include "platform/gdiplus/Recording.h"
 
@@ -143,8 +144,8 @@ struct Graphics::Impl {
     ArcCache arcs;
     LineRun lines;
     LineShapes shapes;
-    std::vector<std::uint32_t> scratch; // pixels of a gradient fill's source
-    std::vector<unsigned char> coverage; // and the shape's coverage
+    std::vector<std::uint32_t> scratch; // a gradient fill's colour of every row
+    pvcommon::raster::AreaCoverage area; // and the shape's coverage
 
     // Every drawing on the bitmap passes here first.
     void Touch()
@@ -155,13 +156,14 @@ struct Graphics::Impl {
         }
     }
 
-    // After Prepare, SetBrush and a path: fills the path with the vertical
-    // gradient brush. pixman works out a gradient pixel by pixel along every
-    // span of the shape; a vertical gradient is one colour per device row
-    // when the transform neither rotates nor shears, so the colours are
-    // worked out once per row (by cairo, in a one-pixel column), spread over
-    // the shape's box and filled from there. Same pixels; a 3D pie's top
-    // took about 0.6 ms less per chart (measured at 640 x 480).
+    // After Prepare and a path: fills the path with the vertical gradient
+    // brush when smoothed (false for anything else). A vertical gradient is
+    // one colour per device row when the transform neither rotates nor
+    // shears: the colours are worked out once per row (by cairo, in a
+    // one-pixel column) and laid over the shape's coverage by area, run by
+    // run. cairo would rasterise the shape in 15 rows a pixel and work the
+    // gradient out pixel by pixel: a 2D pie's drawing took a third fewer
+    // instructions this way.
     bool FillVerticalGradient(const Brush& brush);
 
     bool IsIdentity() const
@@ -424,44 +426,101 @@ std::vector<char> detail::ThinPolyline(const std::vector<PointF>& points, double
     return keep;
 }
 
+namespace {
+
+// x * a / 255 in every channel of a pixel, rounded as pixman does.
+inline std::uint32_t Scale(std::uint32_t x, std::uint32_t a)
+{
+    std::uint32_t rb = (x & 0xFF00FFu) * a + 0x800080u;
+    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+    std::uint32_t ag = ((x >> 8) & 0xFF00FFu) * a + 0x800080u;
+    ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
+    return ag | rb;
+}
+
+} // namespace
+
 bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
 {
     if (brush.GetKind() != Brush::Kind::LinearGradient ||
         static_cast<const LinearGradientBrush&>(brush).GetMode() != LinearGradientModeVertical ||
-        world.xy != 0.0 || world.yx != 0.0)
+        world.xy != 0.0 || world.yx != 0.0 || cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE)
         return false;
-    double ux0 = 0, uy0 = 0, ux1 = 0, uy1 = 0;
-    cairo_fill_extents(cr, &ux0, &uy0, &ux1, &uy1);
-    cairo_user_to_device(cr, &ux0, &uy0);
-    cairo_user_to_device(cr, &ux1, &uy1);
-    const int surfaceWidth = cairo_image_surface_get_width(bitmap->surface);
-    const int surfaceHeight = cairo_image_surface_get_height(bitmap->surface);
-    const double left = std::max(0.0, std::floor(std::min(ux0, ux1)));
-    const double top = std::max(0.0, std::floor(std::min(uy0, uy1)));
-    const double right = std::min(static_cast<double>(surfaceWidth), std::ceil(std::max(ux0, ux1)));
-    const double bottom = std::min(static_cast<double>(surfaceHeight), std::ceil(std::max(uy0, uy1)));
+    // The outline in device pixels, flattened as cairo fills it.
+    cairo_matrix_t user;
+    cairo_get_matrix(cr, &user);
+    cairo_identity_matrix(cr);
+    cairo_path_t* path = cairo_copy_path_flat(cr);
+    cairo_set_matrix(cr, &user);
+    if (path->status != CAIRO_STATUS_SUCCESS) {
+        cairo_path_destroy(path);
+        return false;
+    }
+    double ux0 = HUGE_VAL, uy0 = HUGE_VAL, ux1 = -HUGE_VAL, uy1 = -HUGE_VAL;
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length)
+        if (path->data[i].header.type != CAIRO_PATH_CLOSE_PATH) {
+            const cairo_path_data_t& p = path->data[i + 1];
+            ux0 = std::min(ux0, p.point.x);
+            uy0 = std::min(uy0, p.point.y);
+            ux1 = std::max(ux1, p.point.x);
+            uy1 = std::max(uy1, p.point.y);
+        }
+    cairo_surface_t* surface = bitmap->surface;
+    const int surfaceWidth = cairo_image_surface_get_width(surface);
+    const int surfaceHeight = cairo_image_surface_get_height(surface);
+    const double left = std::max(0.0, std::floor(ux0));
+    const double top = std::max(0.0, std::floor(uy0));
+    const double right = std::min(static_cast<double>(surfaceWidth), std::ceil(ux1));
+    const double bottom = std::min(static_cast<double>(surfaceHeight), std::ceil(uy1));
     if (!(left < right && top < bottom)) {
+        cairo_path_destroy(path);
         cairo_new_path(cr);
         return true;
     }
     const int x0 = static_cast<int>(left), y0 = static_cast<int>(top);
     const int w = static_cast<int>(right) - x0, h = static_cast<int>(bottom) - y0;
-    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
-    const std::size_t words = static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(h);
-    // Every buffer first: nothing of cairo's is held when one cannot grow.
-    if (scratch.size() < words)
-        scratch.resize(words);
-    const int maskStride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
-    const std::size_t maskBytes = static_cast<std::size_t>(maskStride) * static_cast<std::size_t>(h);
-    if (coverage.size() < maskBytes)
-        coverage.resize(maskBytes);
-    cairo_surface_t* source = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(scratch.data()), CAIRO_FORMAT_ARGB32, w, h, stride);
-    if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(source);
+    // The coverage, edge by edge: subpaths are closed back to their start.
+    bool ok = area.Begin(x0, y0, x0 + w, y0 + h);
+    double startX = 0, startY = 0, atX = 0, atY = 0;
+    for (int i = 0; ok && i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t& d = path->data[i];
+        if (d.header.type == CAIRO_PATH_MOVE_TO) {
+            ok = area.Line(atX, atY, startX, startY);
+            startX = atX = path->data[i + 1].point.x;
+            startY = atY = path->data[i + 1].point.y;
+        } else if (d.header.type == CAIRO_PATH_LINE_TO) {
+            const double x = path->data[i + 1].point.x, y = path->data[i + 1].point.y;
+            ok = area.Line(atX, atY, x, y);
+            atX = x;
+            atY = y;
+        } else {
+            ok = area.Line(atX, atY, startX, startY);
+            atX = startX;
+            atY = startY;
+        }
+    }
+    ok = ok && area.Line(atX, atY, startX, startY);
+    cairo_path_destroy(path);
+    // The gradient's colour of every row, worked out by cairo in a column
+    // one pixel wide: its pixel (0, r) is the canvas's (x0, y0 + r).
+    const int columnStride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, 1);
+    try {
+        if (ok && scratch.size() < static_cast<std::size_t>(h) * static_cast<std::size_t>(columnStride / 4))
+            scratch.resize(static_cast<std::size_t>(h) * static_cast<std::size_t>(columnStride / 4));
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    cairo_surface_t* source = ok ? cairo_image_surface_create_for_data(
+                                       reinterpret_cast<unsigned char*>(scratch.data()),
+                                       CAIRO_FORMAT_ARGB32, 1, h, columnStride)
+                                 : nullptr;
+    if (!source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
+        // Through cairo's own gradient fill of the path still set.
+        if (source)
+            cairo_surface_destroy(source);
+        area.Clear();
         return false;
     }
-    // The column: the source's pixel (0, r) is the canvas's (x0, y0 + r).
     cairo_t* column = cairo_create(source);
     cairo_translate(column, -x0 + 0.5, -y0 + 0.5);
     cairo_transform(column, &world);
@@ -472,47 +531,27 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     cairo_fill(column);
     cairo_destroy(column);
     cairo_surface_flush(source);
-    for (int r = 0; r < h; ++r) {
-        std::uint32_t* row = scratch.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(stride / 4);
-        std::fill(row + 1, row + w, row[0]);
-    }
-    cairo_surface_mark_dirty(source);
-    // The shape's coverage first, then one composite through it: filling
-    // with a picture source would composite every span on its own.
-    std::memset(coverage.data(), 0, maskBytes);
-    cairo_surface_t* mask =
-        cairo_image_surface_create_for_data(coverage.data(), CAIRO_FORMAT_A8, w, h, maskStride);
-    cairo_matrix_t user;
-    cairo_get_matrix(cr, &user);
-    cairo_identity_matrix(cr);
-    cairo_path_t* path = cairo_copy_path(cr);
-    bool done = false;
-    if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS && path->status == CAIRO_STATUS_SUCCESS) {
-        cairo_t* shape = cairo_create(mask);
-        cairo_translate(shape, -x0, -y0);
-        cairo_set_antialias(shape, cairo_get_antialias(cr));
-        cairo_set_fill_rule(shape, cairo_get_fill_rule(cr));
-        cairo_set_tolerance(shape, cairo_get_tolerance(cr));
-        cairo_append_path(shape, path);
-        cairo_fill(shape);
-        done = cairo_status(shape) == CAIRO_STATUS_SUCCESS;
-        cairo_destroy(shape);
-    }
-    cairo_path_destroy(path);
-    if (done) {
-        cairo_surface_mark_dirty(mask);
-        cairo_set_source_surface(cr, source, x0, y0);
-        cairo_mask_surface(cr, mask, x0, y0);
-        cairo_new_path(cr);
-    } else {
-        cairo_set_source_surface(cr, source, x0, y0);
-        cairo_fill(cr);
-    }
-    cairo_set_matrix(cr, &user);
-    // The canvas lets go of the source surfaces with the next source.
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_surface_destroy(mask);
     cairo_surface_destroy(source);
+    // Each run composited over the canvas: the row's colour at the run's
+    // coverage, as pixman composites a colour through a mask.
+    cairo_surface_flush(surface);
+    unsigned char* pixels = cairo_image_surface_get_data(surface);
+    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    const std::size_t step = static_cast<std::size_t>(columnStride / 4);
+    area.Render([&](int y, int xa, int xb, unsigned level) {
+        const std::uint32_t colour = scratch[static_cast<std::size_t>(y - y0) * step];
+        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(y) * stride);
+        if (level == 255 && colour >> 24 == 255) {
+            std::fill(row + xa, row + xb, colour);
+            return;
+        }
+        const std::uint32_t ink = level == 255 ? colour : Scale(colour, level);
+        const std::uint32_t keep = 255 - (ink >> 24);
+        for (int x = xa; x < xb; ++x)
+            row[x] = ink + Scale(row[x], keep);
+    });
+    cairo_surface_mark_dirty_rectangle(surface, x0, y0, w, h);
+    cairo_new_path(cr);
     return true;
 }
 

@@ -1,8 +1,8 @@
 // Reference pictures: one chart of each type (and one JPEG) made through the
 // plug-in's functions with fixed data, colours and fonts, compared with the
 // pictures in tests/data/reference. Exact pixels pass at once; otherwise the
-// largest channel difference and the share of changed pixels must stay
-// within bounds. On failure the actual picture and a diff picture are written
+// largest channel difference (colours weighed by alpha) and the share of
+// changed pixels must stay within bounds. On failure the actual picture and a diff picture are written
 // to the build folder.
 //
 // PV_UPDATE_REFERENCES=1 writes the references anew from what is drawn now.
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/seen_difference.h"
 #include "support/gfx_support.h"
 #include "support/plugin_harness.h"
 
@@ -118,16 +119,6 @@ bool WritePng(const std::string& path, const gfx_test::Image& image)
     return png_image_write_to_file(&png, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
 
-unsigned ChannelDifference(std::uint32_t a, std::uint32_t b)
-{
-    unsigned largest = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int d = int(a >> shift & 0xFF) - int(b >> shift & 0xFF);
-        largest = std::max(largest, static_cast<unsigned>(std::abs(d)));
-    }
-    return largest;
-}
-
 struct Comparison {
     unsigned largest = 0;
     double changedShare = 0.0;
@@ -140,7 +131,7 @@ Comparison Compare(const gfx_test::Image& actual, const gfx_test::Image& expecte
     c.diff = actual;
     std::size_t changed = 0;
     for (std::size_t i = 0; i < actual.argb.size(); ++i) {
-        const unsigned d = ChannelDifference(actual.argb[i], expected.argb[i]);
+        const unsigned d = pvtest::SeenDifference(actual.argb[i], expected.argb[i]);
         c.largest = std::max(c.largest, d);
         if (d > 0) {
             ++changed;

@@ -26,6 +26,7 @@
 #include "chart/engine/quartz/Canvas.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "platform/quartz/Quartz.h"
+#include "support/seen_difference.h"
 #include "support/ChartSupport.h"
 
 namespace {
@@ -187,20 +188,6 @@ bool WritePng(const std::string& path, const Image& image)
     return png_image_write_to_file(&png, path.c_str(), 0, image.argb.data(), 0, nullptr) != 0;
 }
 
-// The largest difference of a channel as seen over any background: colours
-// weighed by their alpha (a pixel all but transparent may take any colour
-// without showing it).
-unsigned ChannelDifference(std::uint32_t a, std::uint32_t b)
-{
-    const int alphaA = int(a >> 24), alphaB = int(b >> 24);
-    unsigned largest = static_cast<unsigned>(std::abs(alphaA - alphaB));
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int d = (int(a >> shift & 0xFF) * alphaA - int(b >> shift & 0xFF) * alphaB) / 255;
-        largest = std::max(largest, static_cast<unsigned>(std::abs(d)));
-    }
-    return largest;
-}
-
 class MacReference : public ::testing::TestWithParam<Case> {
 protected:
     void TearDown() override { macsetup::Reset(); }
@@ -236,7 +223,7 @@ TEST_P(MacReference, PictureMatches)
     unsigned largest = 0;
     std::size_t changed = 0;
     for (std::size_t i = 0; i < actual.argb.size(); ++i) {
-        const unsigned d = ChannelDifference(actual.argb[i], expected.argb[i]);
+        const unsigned d = pvtest::SeenDifference(actual.argb[i], expected.argb[i]);
         largest = std::max(largest, d);
         changed += d > 0;
     }

@@ -1,0 +1,104 @@
+// Anti-aliased coverage of a filled outline, as the exact share of every
+// pixel's area that the outline covers.
+//
+// Edges are accumulated into a grid of cells over a box: each edge adds, in
+// every row it crosses, the signed area it leaves to its right in the cells
+// it passes, so that the sum along a row up to a pixel is that pixel's
+// coverage. Only the cells an edge touched are visited when the rows are
+// handed out; between them the coverage is constant and goes out as one run.
+// The work is bounded by the edges' length plus the runs, not by the box.
+//
+// Coverage is |winding|, at most full: exact for outlines that do not cross
+// themselves (pies, polygons), the non-zero rule where same-direction parts
+// overlap.
+#ifndef PV_PLATFORM_COMMON_AREACOVERAGE_H
+#define PV_PLATFORM_COMMON_AREACOVERAGE_H
+
+#include <cstddef>
+#include <vector>
+
+namespace pvcommon {
+namespace raster {
+
+class AreaCoverage {
+public:
+    // The box to cover, in device pixels: [left, right) x [top, bottom).
+    // False (and nothing to hand out) when its cells cannot be had.
+    bool Begin(int left, int top, int right, int bottom);
+
+    // One edge of a closed outline, in device coordinates. Parts left of
+    // the box count for the rows they cross; parts above, below or right of
+    // it do not show. False when the memory for it cannot be had.
+    bool Line(double x0, double y0, double x1, double y1);
+
+    // Drops what was given since Begin (after a Line that failed).
+    void Clear();
+
+    // Hands every row's coverage out from top to bottom as runs
+    // run(y, x0, x1, coverage) of one coverage (1 to 255) over [x0, x1),
+    // in device pixels; pixels not covered at all are skipped. Leaves the
+    // cells clear for the next Begin.
+    template <class Run> void Render(Run run);
+
+private:
+    struct Touch {
+        int row;
+        int x0, x1;   // cells [x0, x1) of the row
+    };
+    void Accumulate(double x0, double y0, double x1, double y1);
+    bool SortTouches();
+    static unsigned Level(float sum)
+    {
+        const float v = sum < 0.0f ? -sum : sum;
+        return v >= 1.0f ? 255u : static_cast<unsigned>(v * 255.0f + 0.5f);
+    }
+
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::size_t stride_ = 0;   // cells a row: the box's width and two
+    // Always all zero outside a Begin ... Render.
+    std::vector<float> cells_;
+    std::vector<Touch> touches_, sorted_;
+    std::vector<int> rowStart_;   // of each row's touches in sorted_
+};
+
+template <class Run> void AreaCoverage::Render(Run run)
+{
+    if (!SortTouches()) {
+        Clear();
+        return;
+    }
+    for (int r = 0; r < height_; ++r) {
+        float* row = cells_.data() + static_cast<std::size_t>(r) * stride_;
+        const int y = top_ + r;
+        float sum = 0.0f;
+        int at = 0;   // cells before this are summed
+        const int end = rowStart_[static_cast<std::size_t>(r) + 1];
+        for (int i = rowStart_[static_cast<std::size_t>(r)]; i < end; ++i) {
+            const Touch& t = sorted_[static_cast<std::size_t>(i)];
+            if (t.x0 > at) {
+                const unsigned level = Level(sum);
+                if (level && at < width_)
+                    run(y, left_ + at, left_ + (t.x0 < width_ ? t.x0 : width_), level);
+                at = t.x0;
+            }
+            for (; at < t.x1; ++at) {
+                sum += row[at];
+                row[at] = 0.0f;
+                const unsigned level = Level(sum);
+                if (level && at < width_)
+                    run(y, left_ + at, left_ + at + 1, level);
+            }
+        }
+        if (at < width_) {
+            const unsigned level = Level(sum);
+            if (level)
+                run(y, left_ + at, left_ + width_, level);
+        }
+    }
+    touches_.clear();
+}
+
+} // namespace raster
+} // namespace pvcommon
+
+#endif
