@@ -165,6 +165,11 @@ struct Graphics::Impl {
     // gradient out pixel by pixel: a 2D pie's drawing took a third fewer
     // instructions this way.
     bool FillVerticalGradient(const Brush& brush);
+    // A smoothed solid arc without rotation or scale, covered by area as
+    // the band between the curve moved out and in by half the pen along its
+    // normal; false for any other (cairo strokes it).
+    bool StrokeArcSmoothed(const Pen& pen, REAL x, REAL y, REAL width, REAL height, REAL start,
+                           REAL sweep);
 
     bool IsIdentity() const
     {
@@ -438,6 +443,31 @@ inline std::uint32_t Scale(std::uint32_t x, std::uint32_t a)
     return ag | rb;
 }
 
+// Composites the coverage's runs over the surface, each in the colour
+// (premultiplied) colourOf(row) gives, as pixman composites a colour
+// through a mask; marks the box dirty.
+template <class ColourOf>
+void LayRuns(cairo_surface_t* surface, pvcommon::raster::AreaCoverage& area, int left, int top,
+             int width, int height, ColourOf colourOf)
+{
+    cairo_surface_flush(surface);
+    unsigned char* pixels = cairo_image_surface_get_data(surface);
+    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    area.Render([&](int y, int xa, int xb, unsigned level) {
+        const std::uint32_t colour = colourOf(y);
+        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(y) * stride);
+        if (level == 255 && colour >> 24 == 255) {
+            std::fill(row + xa, row + xb, colour);
+            return;
+        }
+        const std::uint32_t ink = level == 255 ? colour : Scale(colour, level);
+        const std::uint32_t keep = 255 - (ink >> 24);
+        for (int x = xa; x < xb; ++x)
+            row[x] = ink + Scale(row[x], keep);
+    });
+    cairo_surface_mark_dirty_rectangle(surface, left, top, width, height);
+}
+
 } // namespace
 
 bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
@@ -532,25 +562,9 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     cairo_destroy(column);
     cairo_surface_flush(source);
     cairo_surface_destroy(source);
-    // Each run composited over the canvas: the row's colour at the run's
-    // coverage, as pixman composites a colour through a mask.
-    cairo_surface_flush(surface);
-    unsigned char* pixels = cairo_image_surface_get_data(surface);
-    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
     const std::size_t step = static_cast<std::size_t>(columnStride / 4);
-    area.Render([&](int y, int xa, int xb, unsigned level) {
-        const std::uint32_t colour = scratch[static_cast<std::size_t>(y - y0) * step];
-        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(y) * stride);
-        if (level == 255 && colour >> 24 == 255) {
-            std::fill(row + xa, row + xb, colour);
-            return;
-        }
-        const std::uint32_t ink = level == 255 ? colour : Scale(colour, level);
-        const std::uint32_t keep = 255 - (ink >> 24);
-        for (int x = xa; x < xb; ++x)
-            row[x] = ink + Scale(row[x], keep);
-    });
-    cairo_surface_mark_dirty_rectangle(surface, x0, y0, w, h);
+    LayRuns(surface, area, x0, y0, w, h,
+            [&](int y) { return scratch[static_cast<std::size_t>(y - y0) * step]; });
     cairo_new_path(cr);
     return true;
 }
@@ -1343,6 +1357,74 @@ bool Graphics::Impl::FillRectangleAliased(const Brush& brush, REAL x, REAL y, RE
     return true;
 }
 
+bool Graphics::Impl::StrokeArcSmoothed(const Pen& pen, REAL x, REAL y, REAL width, REAL height,
+                                       REAL start, REAL sweep)
+{
+    if (smoothing != SmoothingModeHighQuality || pen.GetDashStyle() != DashStyleSolid ||
+        world.xx != 1.0 || world.yy != 1.0 || world.xy != 0.0 || world.yx != 0.0)
+        return false;
+    const double half = (pen.GetWidth() > 0.0f ? pen.GetWidth() : 1.0) * 0.5;
+    const double a = width * 0.5, b = height * 0.5;
+    // The band's sides are the curve moved out and in along its normal; the
+    // inner side folds where the curve bends tighter than the half width.
+    const double tightest = std::min(a, b) * std::min(a, b) / std::max(a, b);
+    if (!(tightest > half + 0.5) || std::max(a, b) > kMaxAliasedArc)
+        return false;
+    cairo_surface_t* surface = bitmap->surface;
+    const int surfaceWidth = cairo_image_surface_get_width(surface);
+    const int surfaceHeight = cairo_image_surface_get_height(surface);
+    // Device coordinates: pixel centres on whole user coordinates.
+    const double cx = x + a + 0.5 + world.x0, cy = y + b + 0.5 + world.y0;
+    double box[4];
+    ArcBox(cx - a, cy - b, width, height, start, sweep, false, box);
+    const double left = std::max(0.0, std::floor(box[0] - half - 1.0));
+    const double top = std::max(0.0, std::floor(box[1] - half - 1.0));
+    const double right = std::min<double>(surfaceWidth, std::ceil(box[2] + half + 1.0));
+    const double bottom = std::min<double>(surfaceHeight, std::ceil(box[3] + half + 1.0));
+    if (left >= right || top >= bottom)
+        return true;
+    const double clamped = std::max(-360.0, std::min(360.0, static_cast<double>(sweep)));
+    const double t0 = EllipseParameter(a, b, start);
+    const double t1 = std::fabs(clamped) >= 360.0 ? t0 + (clamped > 0 ? 2.0 * kPi : -2.0 * kPi)
+                                                  : EllipseParameter(a, b, start + clamped);
+    // Chords within a twentieth of a pixel of the curve.
+    const double outer = std::max(a, b) + half;
+    const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(t1 - t0) / std::sqrt(0.4 / outer))));
+    const int x0 = static_cast<int>(left), y0 = static_cast<int>(top);
+    const int w = static_cast<int>(right) - x0, h = static_cast<int>(bottom) - y0;
+    if (!area.Begin(x0, y0, x0 + w, y0 + h))
+        return false;
+    // Out along the curve, back along the inner side: butt ends across it.
+    double px = 0.0, py = 0.0, firstX = 0.0, firstY = 0.0;
+    bool ok = true;
+    for (int pass = 0; pass < 2 && ok; ++pass)
+        for (int i = 0; i <= steps && ok; ++i) {
+            const double t = t0 + (t1 - t0) * (pass == 0 ? i : steps - i) / steps;
+            const double c = std::cos(t), sn = std::sin(t);
+            const double nx = b * c, ny = a * sn, n = std::hypot(nx, ny);
+            const double side = pass == 0 ? half / n : -half / n;
+            const double qx = cx + a * c + nx * side, qy = cy + b * sn + ny * side;
+            if (pass == 0 && i == 0) {
+                firstX = qx;
+                firstY = qy;
+            } else {
+                ok = area.Line(px, py, qx, qy);
+            }
+            px = qx;
+            py = qy;
+        }
+    ok = ok && area.Line(px, py, firstX, firstY);
+    if (!ok) {
+        area.Clear();
+        return false;
+    }
+    const Color colour = pen.GetColor();
+    const std::uint32_t alpha = colour.GetA();
+    const std::uint32_t ink = alpha << 24 | Scale(colour.GetValue() & 0xFFFFFFu, alpha);
+    LayRuns(surface, area, x0, y0, w, h, [ink](int) { return ink; });
+    return true;
+}
+
 void Graphics::Impl::StrokeArc(const Pen& pen, REAL x, REAL y, REAL width, REAL height,
                                REAL start, REAL sweep)
 {
@@ -1352,6 +1434,8 @@ void Graphics::Impl::StrokeArc(const Pen& pen, REAL x, REAL y, REAL width, REAL 
         pen.GetDashStyle() == DashStyleSolid && colour.GetA() == 0xFF &&
         StrokeArcAliased(bitmap->surface, arcs, x, y, width, height, start, sweep,
                          pen.GetWidth(), colour.GetValue()))
+        return;
+    if (StrokeArcSmoothed(pen, x, y, width, height, start, sweep))
         return;
     Prepare();
     SetPen(pen);
