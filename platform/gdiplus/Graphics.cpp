@@ -531,19 +531,22 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     }
     ok = ok && area.Line(atX, atY, startX, startY);
     cairo_path_destroy(path);
-    // The gradient's colour of every row, worked out by cairo in a column
-    // one pixel wide: its pixel (0, r) is the canvas's (x0, y0 + r).
-    const int columnStride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, 1);
+    // The gradient's colour of every row, worked out by cairo along a strip
+    // one pixel high with the axes swapped: its pixel (r, 0) is the canvas's
+    // (x0, y0 + r). (pixman sets a gradient up anew for every scanline: a
+    // column one pixel wide cost that for every row.)
+    const int stripStride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, h);
     try {
-        if (ok && scratch.size() < static_cast<std::size_t>(h) * static_cast<std::size_t>(columnStride / 4))
-            scratch.resize(static_cast<std::size_t>(h) * static_cast<std::size_t>(columnStride / 4));
+        if (ok && stripStride > 0 && scratch.size() < static_cast<std::size_t>(stripStride / 4))
+            scratch.resize(static_cast<std::size_t>(stripStride / 4));
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    cairo_surface_t* source = ok ? cairo_image_surface_create_for_data(
-                                       reinterpret_cast<unsigned char*>(scratch.data()),
-                                       CAIRO_FORMAT_ARGB32, 1, h, columnStride)
-                                 : nullptr;
+    cairo_surface_t* source = ok && stripStride > 0
+                                  ? cairo_image_surface_create_for_data(
+                                        reinterpret_cast<unsigned char*>(scratch.data()),
+                                        CAIRO_FORMAT_ARGB32, h, 1, stripStride)
+                                  : nullptr;
     if (!source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
         // Through cairo's own gradient fill of the path still set.
         if (source)
@@ -551,20 +554,21 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
         area.Clear();
         return false;
     }
-    cairo_t* column = cairo_create(source);
-    cairo_translate(column, -x0 + 0.5, -y0 + 0.5);
-    cairo_transform(column, &world);
-    SetBrush(column, brush);
-    cairo_identity_matrix(column);
-    cairo_set_operator(column, CAIRO_OPERATOR_SOURCE);
-    cairo_rectangle(column, 0, 0, 1, h);
-    cairo_fill(column);
-    cairo_destroy(column);
+    cairo_t* strip = cairo_create(source);
+    const cairo_matrix_t swap = {0.0, 1.0, 1.0, 0.0, 0.0, 0.0};
+    cairo_transform(strip, &swap);
+    cairo_translate(strip, -x0 + 0.5, -y0 + 0.5);
+    cairo_transform(strip, &world);
+    SetBrush(strip, brush);
+    cairo_identity_matrix(strip);
+    cairo_set_operator(strip, CAIRO_OPERATOR_SOURCE);
+    cairo_rectangle(strip, 0, 0, h, 1);
+    cairo_fill(strip);
+    cairo_destroy(strip);
     cairo_surface_flush(source);
     cairo_surface_destroy(source);
-    const std::size_t step = static_cast<std::size_t>(columnStride / 4);
     LayRuns(surface, area, x0, y0, w, h,
-            [&](int y) { return scratch[static_cast<std::size_t>(y - y0) * step]; });
+            [&](int y) { return scratch[static_cast<std::size_t>(y - y0)]; });
     cairo_new_path(cr);
     return true;
 }
