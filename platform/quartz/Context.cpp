@@ -243,6 +243,36 @@ void FillCurrent(CGContextObject* c)
 // is painted when its centre lies inside a dash. Butt caps only, under a
 // transform that keeps lengths along the axes. False when the path is not
 // such a line; nothing is drawn then.
+// The current path on the picture, flattened as cairo fills it; null when
+// it cannot be had.
+std::shared_ptr<const pvquartz::GState::Outline> FlatOutline(cairo_t* cr)
+{
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_identity_matrix(cr);
+    cairo_path_t* path = cairo_copy_path_flat(cr);
+    cairo_set_matrix(cr, &m);
+    std::shared_ptr<pvquartz::GState::Outline> outline;
+    try {
+        if (path->status == CAIRO_STATUS_SUCCESS) {
+            outline = std::make_shared<pvquartz::GState::Outline>();
+            for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+                const cairo_path_data_t& d = path->data[i];
+                if (d.header.type == CAIRO_PATH_CLOSE_PATH)
+                    continue;
+                if (d.header.type == CAIRO_PATH_MOVE_TO)
+                    outline->starts.push_back(outline->xy.size());
+                outline->xy.push_back(path->data[i + 1].point.x);
+                outline->xy.push_back(path->data[i + 1].point.y);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        outline = nullptr;   // the clip's own coverage serves
+    }
+    cairo_path_destroy(path);
+    return outline;
+}
+
 // Whether the current path is one rectangle with upright sides on the
 // picture (cairo clips to those without shaping).
 bool UprightRectangle(cairo_t* cr)
@@ -815,22 +845,22 @@ void Rectangle(CGContextObject* c, CGRect r)
 
 namespace {
 
-// An opaque linear gradient through a coverage mask onto the bitmap, each
+// An opaque linear gradient through a coverage onto the bitmap, each
 // covered pixel's colour worked out straight from its place along the
 // gradient, as pixman's does (at the pixel's centre, channels in single
 // precision, rounded to the nearest level). pixman's general gradient fetch
-// costs several times the rest of a pie's drawing. False (nothing painted)
+// costs several times the rest of a pie's drawing. The coverage comes as
+// runs: runs(paint) calls paint(y, x0, x1, level) for every run of pixels
+// [x0, x1) of row y covered at that level (1 to 255), on the bitmap, and is
+// false (having painted nothing) when it cannot. False (nothing painted)
 // where the result would not be the same: a layer open, translucent stops,
-// a mask or bitmap of another kind.
-bool GradientThrough(CGContextObject* c, cairo_pattern_t* coverage,
-                     const std::vector<CGGradientObject::Stop>& stops, CGPoint start, CGPoint end,
-                     bool before, bool after)
+// a bitmap of another kind, runs that cannot be had.
+template <class Runs>
+bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradientObject::Stop>& stops,
+                     CGPoint start, CGPoint end, bool before, bool after)
 {
-    cairo_surface_t* mask = nullptr;
-    if (stops.empty() || cairo_pattern_get_surface(coverage, &mask) != CAIRO_STATUS_SUCCESS ||
-        cairo_surface_get_type(mask) != CAIRO_SURFACE_TYPE_IMAGE ||
-        cairo_image_surface_get_format(mask) != CAIRO_FORMAT_A8 ||
-        cairo_get_group_target(c->cr) != c->surface || cairo_get_operator(c->cr) != CAIRO_OPERATOR_OVER ||
+    if (stops.empty() || cairo_get_group_target(c->cr) != c->surface ||
+        cairo_get_operator(c->cr) != CAIRO_OPERATOR_OVER ||
         cairo_surface_get_type(c->surface) != CAIRO_SURFACE_TYPE_IMAGE)
         return false;
     const cairo_format_t format = cairo_image_surface_get_format(c->surface);
@@ -852,20 +882,6 @@ bool GradientThrough(CGContextObject* c, cairo_pattern_t* coverage,
     const double alongX = ((xx - ox) * gx + (xy - oy) * gy) / g2;
     const double alongY = ((yx - ox) * gx + (yy - oy) * gy) / g2;
     if (!std::isfinite(along0) || !std::isfinite(alongX) || !std::isfinite(alongY))
-        return false;
-
-    cairo_surface_flush(mask);
-    double mx = 0, my = 0;
-    cairo_surface_get_device_offset(mask, &mx, &my);
-    const int maskWidth = cairo_image_surface_get_width(mask);
-    const int maskHeight = cairo_image_surface_get_height(mask);
-    const int maskStride = cairo_image_surface_get_stride(mask);
-    const unsigned char* maskData = cairo_image_surface_get_data(mask);
-    const int left = static_cast<int>(std::lround(-mx)), top = static_cast<int>(std::lround(-my));
-    const int width = cairo_image_surface_get_width(c->surface);
-    const int height = cairo_image_surface_get_height(c->surface);
-    const int stride = cairo_image_surface_get_stride(c->surface);
-    if (!maskData || left < 0 || top < 0 || left + maskWidth > width || top + maskHeight > height)
         return false;
 
     // The colours along the gradient from its first stop to its last, as
@@ -921,31 +937,11 @@ bool GradientThrough(CGContextObject* c, cairo_pattern_t* coverage,
     pvquartz::WillPaint(c);
     cairo_surface_flush(c->surface);
     unsigned char* data = cairo_image_surface_get_data(c->surface);
-    for (int j = 0; j < maskHeight; ++j) {
-        const unsigned char* m = maskData + static_cast<std::size_t>(j) * maskStride;
-        // Only between the row's first and last covered pixels, found a
-        // word at a time.
-        int i0 = 0, i1 = maskWidth;
-        for (std::uint64_t word = 0; i0 + 8 <= i1; i0 += 8) {
-            std::memcpy(&word, m + i0, sizeof(word));
-            if (word)
-                break;
-        }
-        while (i0 < i1 && m[i0] == 0)
-            ++i0;
-        for (std::uint64_t word = 0; i1 - 8 >= i0; i1 -= 8) {
-            std::memcpy(&word, m + i1 - 8, sizeof(word));
-            if (word)
-                break;
-        }
-        while (i1 > i0 && m[i1 - 1] == 0)
-            --i1;
-        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(top + j) * stride) + left;
-        const double rowAlong = along0 + alongY * (top + j + 0.5) + alongX * (left + 0.5);
-        for (int i = i0; i < i1; ++i) {
-            const std::uint32_t cover = m[i];
-            if (cover == 0)
-                continue;
+    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
+    const bool painted = runs([&](int y, int x0, int x1, unsigned cover) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        const double rowAlong = along0 + alongY * (y + 0.5) + alongX * 0.5;
+        for (int i = x0; i < x1; ++i) {
             const double t = rowAlong + alongX * i;
             std::uint32_t colour;
             if (t < first) {
@@ -971,9 +967,94 @@ bool GradientThrough(CGContextObject* c, cairo_pattern_t* coverage,
             }
             row[i] = out;
         }
-    }
+    });
     cairo_surface_mark_dirty(c->surface);
-    return true;
+    return painted;
+}
+
+// The runs of a clip's coverage rendered by cairo into an 8-bit mask (see
+// GradientThrough); none when it is not one within the bitmap.
+auto MaskRuns(CGContextObject* c, cairo_pattern_t* coverage)
+{
+    return [c, coverage](auto&& paint) {
+        cairo_surface_t* mask = nullptr;
+        if (cairo_pattern_get_surface(coverage, &mask) != CAIRO_STATUS_SUCCESS ||
+            cairo_surface_get_type(mask) != CAIRO_SURFACE_TYPE_IMAGE ||
+            cairo_image_surface_get_format(mask) != CAIRO_FORMAT_A8)
+            return false;
+        cairo_surface_flush(mask);
+        double mx = 0, my = 0;
+        cairo_surface_get_device_offset(mask, &mx, &my);
+        const int maskWidth = cairo_image_surface_get_width(mask);
+        const int maskHeight = cairo_image_surface_get_height(mask);
+        const int maskStride = cairo_image_surface_get_stride(mask);
+        const unsigned char* maskData = cairo_image_surface_get_data(mask);
+        const int left = static_cast<int>(std::lround(-mx)), top = static_cast<int>(std::lround(-my));
+        if (!maskData || left < 0 || top < 0 || left + maskWidth > c->width || top + maskHeight > c->height)
+            return false;
+        for (int j = 0; j < maskHeight; ++j) {
+            const unsigned char* m = maskData + static_cast<std::size_t>(j) * maskStride;
+            // Only between the row's first and last covered pixels, found a
+            // word at a time.
+            int i0 = 0, i1 = maskWidth;
+            for (std::uint64_t word = 0; i0 + 8 <= i1; i0 += 8) {
+                std::memcpy(&word, m + i0, sizeof(word));
+                if (word)
+                    break;
+            }
+            while (i0 < i1 && m[i0] == 0)
+                ++i0;
+            for (std::uint64_t word = 0; i1 - 8 >= i0; i1 -= 8) {
+                std::memcpy(&word, m + i1 - 8, sizeof(word));
+                if (word)
+                    break;
+            }
+            while (i1 > i0 && m[i1 - 1] == 0)
+                --i1;
+            for (int i = i0; i < i1; ++i)
+                if (m[i])
+                    paint(top + j, left + i, left + i + 1, m[i]);
+        }
+        return true;
+    };
+}
+
+// The runs of a clip's outline covered by area (see GradientThrough): the
+// outline's rows only, without a mask over its box.
+auto OutlineRuns(CGContextObject* c, const pvquartz::GState::Outline& outline)
+{
+    return [c, &outline](auto&& paint) {
+        double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+        for (std::size_t i = 0; i + 1 < outline.xy.size(); i += 2) {
+            x0 = std::min(x0, outline.xy[i]);
+            x1 = std::max(x1, outline.xy[i]);
+            y0 = std::min(y0, outline.xy[i + 1]);
+            y1 = std::max(y1, outline.xy[i + 1]);
+        }
+        const double left = std::max(0.0, std::floor(x0)), top = std::max(0.0, std::floor(y0));
+        const double right = std::min<double>(c->width, std::ceil(x1));
+        const double bottom = std::min<double>(c->height, std::ceil(y1));
+        if (!(left < right && top < bottom))
+            return true;
+        pvcommon::raster::AreaCoverage& area = c->area;
+        bool ok = area.Begin(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                             static_cast<int>(bottom));
+        for (std::size_t s = 0; ok && s < outline.starts.size(); ++s) {
+            // Each subpath closed back to its start.
+            const std::size_t from = outline.starts[s];
+            const std::size_t to = s + 1 < outline.starts.size() ? outline.starts[s + 1] : outline.xy.size();
+            for (std::size_t i = from; ok && i + 1 < to; i += 2) {
+                const std::size_t j = i + 2 < to ? i + 2 : from;
+                ok = area.Line(outline.xy[i], outline.xy[i + 1], outline.xy[j], outline.xy[j + 1]);
+            }
+        }
+        if (!ok) {
+            area.Clear();
+            return false;
+        }
+        area.Render(paint);
+        return true;
+    };
 }
 
 } // namespace
@@ -1303,8 +1384,15 @@ void CGContextClip(CGContextRef ref)
     if (!c)
         return;
     pvquartz::Log("Clip rule=winding path=" + pvquartz::PathText(c));
-    if (!UprightRectangle(c->cr))
+    // The first clip, when shaped, is kept as its outline too: a gradient
+    // painted through it covers the outline by area (see GradientThrough).
+    c->state.clipOutline = nullptr;
+    if (!UprightRectangle(c->cr)) {
+        if (!c->state.clipped)
+            c->state.clipOutline = FlatOutline(c->cr);
         c->state.shapedClip = true;
+    }
+    c->state.clipped = true;
     cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
     cairo_clip(c->cr);
     pvquartz::PathClear(c);
@@ -1432,16 +1520,21 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
             cairo_set_source(c->cr, pattern);
             cairo_paint(c->cr);
         } else {
-            cairo_push_group_with_content(c->cr, CAIRO_CONTENT_ALPHA);
-            cairo_set_source_rgba(c->cr, 0, 0, 0, 1);
-            cairo_paint(c->cr);
-            cairo_pattern_t* coverage = cairo_pop_group(c->cr);
-            cairo_reset_clip(c->cr);
-            if (!GradientThrough(c, coverage, stops, startPoint, endPoint, before, after)) {
-                cairo_set_source(c->cr, pattern);
-                cairo_mask(c->cr, coverage);
+            // A clip that is one outline is covered by area, without cairo.
+            const auto outline = c->state.clipOutline;
+            if (!outline || !GradientThrough(c, OutlineRuns(c, *outline), stops, startPoint, endPoint,
+                                             before, after)) {
+                cairo_push_group_with_content(c->cr, CAIRO_CONTENT_ALPHA);
+                cairo_set_source_rgba(c->cr, 0, 0, 0, 1);
+                cairo_paint(c->cr);
+                cairo_pattern_t* coverage = cairo_pop_group(c->cr);
+                cairo_reset_clip(c->cr);
+                if (!GradientThrough(c, MaskRuns(c, coverage), stops, startPoint, endPoint, before, after)) {
+                    cairo_set_source(c->cr, pattern);
+                    cairo_mask(c->cr, coverage);
+                }
+                cairo_pattern_destroy(coverage);
             }
-            cairo_pattern_destroy(coverage);
         }
     }
     cairo_restore(c->cr);

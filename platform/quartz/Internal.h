@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/AreaCoverage.h"
 #include "platform/corefoundation/Object.h"
 #include "platform/quartz/CoreGraphics.h"
 #include "platform/quartz/Recording.h"
@@ -36,6 +37,15 @@ struct GState {
     double phase = 0.0;
     bool layer = false;   // pushed by a transparency layer's begin
     bool shapedClip = false;   // a clip other than upright rectangles is in force
+    bool clipped = false;      // any clip is in force
+    // When the clip in force is one shaped path: its outline on the
+    // picture, flattened (subpaths as runs of points, each start in
+    // `starts`); null for any other clip.
+    struct Outline {
+        std::vector<double> xy;
+        std::vector<std::size_t> starts;
+    };
+    std::shared_ptr<const Outline> clipOutline;
 };
 
 // The path as the recording writes it (see Recording.h), kept beside
@@ -103,6 +113,7 @@ struct CGContextObject : CFObject {
     std::vector<pvquartz::GState> saved;
     pvquartz::RecordedPath path;
     std::vector<CGImageObject*> sharing;   // images that still read `data`
+    pvcommon::raster::AreaCoverage area;   // kept from one painting to the next
 };
 
 namespace pvquartz {
