@@ -941,6 +941,20 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
     const bool painted = runs([&](int y, int x0, int x1, unsigned cover) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
         const double rowAlong = along0 + alongY * (y + 0.5) + alongX * 0.5;
+        if (cover == 255 && scale > 0.0) {
+            // Fully covered: the step straight from the place along the
+            // ramp, in steps (a step's middle at whole numbers and a half).
+            const double rowStep = (rowAlong - first) * scale + 0.5, perPixel = alongX * scale;
+            const double end = kSteps + 0.5;
+            for (int i = x0; i < x1; ++i) {
+                const double u = rowStep + perPixel * i;
+                if (u >= 0.5 && u <= end)
+                    row[i] = ramp[static_cast<std::size_t>(u)];
+                else if (u < 0.5 ? before : after)
+                    row[i] = u < 0.5 ? ramp.front() : ramp.back();
+            }
+            return;
+        }
         for (int i = x0; i < x1; ++i) {
             const double t = rowAlong + alongX * i;
             std::uint32_t colour;
