@@ -14,7 +14,9 @@
 #ifndef PV_PLATFORM_COMMON_AREACOVERAGE_H
 #define PV_PLATFORM_COMMON_AREACOVERAGE_H
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace pvcommon {
@@ -96,6 +98,36 @@ template <class Run> void AreaCoverage::Render(Run run)
         }
     }
     touches_.clear();
+}
+
+// x * a / 255 in every channel of a pixel, rounded as pixman does.
+inline std::uint32_t ScalePixel(std::uint32_t x, std::uint32_t a)
+{
+    std::uint32_t rb = (x & 0xFF00FFu) * a + 0x800080u;
+    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+    std::uint32_t ag = ((x >> 8) & 0xFF00FFu) * a + 0x800080u;
+    ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
+    return ag | rb;
+}
+
+// Composites the coverage's runs over rows of premultiplied 32-bit pixels,
+// each run in the colour (premultiplied) colourOf(row) gives, as pixman
+// composites a colour through a mask.
+template <class ColourOf>
+void LayRuns(AreaCoverage& area, unsigned char* pixels, std::size_t stride, ColourOf colourOf)
+{
+    area.Render([&](int y, int xa, int xb, unsigned level) {
+        const std::uint32_t colour = colourOf(y);
+        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(y) * stride);
+        if (level == 255 && colour >> 24 == 255) {
+            std::fill(row + xa, row + xb, colour);
+            return;
+        }
+        const std::uint32_t ink = level == 255 ? colour : ScalePixel(colour, level);
+        const std::uint32_t keep = 255 - (ink >> 24);
+        for (int x = xa; x < xb; ++x)
+            row[x] = ink + ScalePixel(row[x], keep);
+    });
 }
 
 } // namespace raster

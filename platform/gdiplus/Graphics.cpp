@@ -433,38 +433,15 @@ std::vector<char> detail::ThinPolyline(const std::vector<PointF>& points, double
 
 namespace {
 
-// x * a / 255 in every channel of a pixel, rounded as pixman does.
-inline std::uint32_t Scale(std::uint32_t x, std::uint32_t a)
-{
-    std::uint32_t rb = (x & 0xFF00FFu) * a + 0x800080u;
-    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
-    std::uint32_t ag = ((x >> 8) & 0xFF00FFu) * a + 0x800080u;
-    ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
-    return ag | rb;
-}
-
 // Composites the coverage's runs over the surface, each in the colour
-// (premultiplied) colourOf(row) gives, as pixman composites a colour
-// through a mask; marks the box dirty.
+// (premultiplied) colourOf(row) gives; marks the box dirty.
 template <class ColourOf>
 void LayRuns(cairo_surface_t* surface, pvcommon::raster::AreaCoverage& area, int left, int top,
              int width, int height, ColourOf colourOf)
 {
     cairo_surface_flush(surface);
-    unsigned char* pixels = cairo_image_surface_get_data(surface);
-    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
-    area.Render([&](int y, int xa, int xb, unsigned level) {
-        const std::uint32_t colour = colourOf(y);
-        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(y) * stride);
-        if (level == 255 && colour >> 24 == 255) {
-            std::fill(row + xa, row + xb, colour);
-            return;
-        }
-        const std::uint32_t ink = level == 255 ? colour : Scale(colour, level);
-        const std::uint32_t keep = 255 - (ink >> 24);
-        for (int x = xa; x < xb; ++x)
-            row[x] = ink + Scale(row[x], keep);
-    });
+    pvcommon::raster::LayRuns(area, cairo_image_surface_get_data(surface),
+                              static_cast<std::size_t>(cairo_image_surface_get_stride(surface)), colourOf);
     cairo_surface_mark_dirty_rectangle(surface, left, top, width, height);
 }
 
@@ -1424,7 +1401,7 @@ bool Graphics::Impl::StrokeArcSmoothed(const Pen& pen, REAL x, REAL y, REAL widt
     }
     const Color colour = pen.GetColor();
     const std::uint32_t alpha = colour.GetA();
-    const std::uint32_t ink = alpha << 24 | Scale(colour.GetValue() & 0xFFFFFFu, alpha);
+    const std::uint32_t ink = alpha << 24 | pvcommon::raster::ScalePixel(colour.GetValue() & 0xFFFFFFu, alpha);
     LayRuns(surface, area, x0, y0, w, h, [ink](int) { return ink; });
     return true;
 }

@@ -800,6 +800,151 @@ bool StrokeRowStack(CGContextObject* c)
     return drawn;
 }
 
+// A smoothed, undashed stroke with butt ends of one open curve that bends
+// gently one way (an arc of an ellipse), under a transform that keeps
+// angles, without a clip or a layer: covered by area as the band between
+// the curve moved out and in by half the line's width (joins mitred), and
+// laid over the bitmap in the stroke's colour. False (nothing painted) for
+// any other stroke, or a curve bending tighter than the half width, where
+// the band's inner side would fold.
+bool StrokeSmoothCurve(CGContextObject* c)
+{
+    const pvquartz::GState& g = c->state;
+    if (!g.antialias || !g.dash.empty() || g.cap != kCGLineCapButt || g.clipped ||
+        cairo_get_group_target(c->cr) != c->surface || cairo_get_operator(c->cr) != CAIRO_OPERATOR_OVER ||
+        cairo_surface_get_type(c->surface) != CAIRO_SURFACE_TYPE_IMAGE ||
+        cairo_image_surface_get_format(c->surface) != CAIRO_FORMAT_ARGB32)
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    const double k2 = m.xx * m.xx + m.yx * m.yx;
+    if (std::fabs(m.xx * m.xy + m.yx * m.yy) > 1e-9 * k2 ||
+        std::fabs(m.xy * m.xy + m.yy * m.yy - k2) > 1e-9 * k2 || !(k2 > 0.0))
+        return false;
+    const double half = g.lineWidth * std::sqrt(k2) * 0.5;
+    if (!(half > 0.0) || !std::isfinite(half))
+        return false;
+    // The curve on the picture, as cairo flattens it: one move, then lines.
+    cairo_identity_matrix(c->cr);
+    cairo_path_t* path = cairo_copy_path_flat(c->cr);
+    cairo_set_matrix(c->cr, &m);
+    std::vector<double> xy;
+    bool ok = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
+              path->data[0].header.type == CAIRO_PATH_MOVE_TO;
+    try {
+        for (int i = 0; ok && i < path->num_data; i += path->data[i].header.length) {
+            const cairo_path_data_t& d = path->data[i];
+            ok = i == 0 || d.header.type == CAIRO_PATH_LINE_TO;
+            const double x = path->data[i + 1].point.x, y = path->data[i + 1].point.y;
+            if (ok && (xy.empty() || x != xy[xy.size() - 2] || y != xy.back())) {
+                xy.push_back(x);
+                xy.push_back(y);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    cairo_path_destroy(path);
+    const std::size_t n = xy.size() / 2;
+    if (!ok || n < 2)
+        return false;
+    // Every turn one way, none sharp, at most a whole turn in all; and the
+    // curve bends less than the half width at every point.
+    std::vector<double> normals(2 * (n - 1));
+    double turned = 0.0, sign = 0.0, firstTurn = 0.0, lastTurn = 0.0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const double dx = xy[2 * i + 2] - xy[2 * i], dy = xy[2 * i + 3] - xy[2 * i + 1];
+        const double length = std::hypot(dx, dy);
+        normals[2 * i] = -dy / length;
+        normals[2 * i + 1] = dx / length;
+        if (i == 0)
+            continue;
+        const double px = normals[2 * i - 1], py = -normals[2 * i - 2];   // the last segment's direction
+        const double turn = std::atan2(px * (dy / length) - py * (dx / length), px * (dx / length) + py * (dy / length));
+        const double before = std::hypot(xy[2 * i] - xy[2 * i - 2], xy[2 * i + 1] - xy[2 * i - 1]);
+        if (turn != 0.0) {
+            if (sign * turn < 0.0 || std::fabs(turn) > 0.35 ||
+                std::min(before, length) < (half + 0.5) * 1.5 * std::fabs(turn))
+                return false;
+            sign = turn;
+        }
+        turned += std::fabs(turn);
+        if (i == 1)
+            firstTurn = turn;
+        lastTurn = turn;
+    }
+    if (turned > 2.0 * M_PI + 1e-9)
+        return false;
+    // The ends square to the curve, not to their chords: a chord of an arc
+    // leans half a turn from the curve at either end.
+    const auto rotated = [&normals](std::size_t at, double angle, double* to) {
+        const double c = std::cos(angle), sn = std::sin(angle);
+        to[0] = normals[at] * c - normals[at + 1] * sn;
+        to[1] = normals[at] * sn + normals[at + 1] * c;
+    };
+    double ends[4];
+    rotated(0, -0.5 * firstTurn, ends);
+    rotated(2 * (n - 2), 0.5 * lastTurn, ends + 2);
+    // The band: out along the curve, back along its inner side.
+    const double* rgba = g.stroke;
+    const std::uint32_t ink = SolidPixel(rgba[0], rgba[1], rgba[2], rgba[3] * g.alpha);
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+    std::vector<double> band;
+    try {
+        band.resize(4 * n);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        // The mitre at a joint: the mean of the two normals, lengthened.
+        double nx = 0.0, ny = 0.0;
+        if (i == 0 || i + 1 == n) {
+            nx = ends[i == 0 ? 0 : 2];
+            ny = ends[i == 0 ? 1 : 3];
+        } else {
+            nx = normals[2 * i - 2] + normals[2 * i];
+            ny = normals[2 * i - 1] + normals[2 * i + 1];
+        }
+        const double along = std::hypot(nx, ny);
+        const double cosHalf = i > 0 && i + 1 < n ? along * 0.5 : 1.0;
+        const double reach = half / cosHalf / along;
+        const double px = xy[2 * i], py = xy[2 * i + 1];
+        band[2 * i] = px + nx * reach;
+        band[2 * i + 1] = py + ny * reach;
+        band[4 * n - 2 - 2 * i] = px - nx * reach;
+        band[4 * n - 1 - 2 * i] = py - ny * reach;
+    }
+    for (std::size_t i = 0; i < 2 * n; ++i) {
+        x0 = std::min(x0, band[2 * i]);
+        x1 = std::max(x1, band[2 * i]);
+        y0 = std::min(y0, band[2 * i + 1]);
+        y1 = std::max(y1, band[2 * i + 1]);
+    }
+    const double left = std::max(0.0, std::floor(x0)), top = std::max(0.0, std::floor(y0));
+    const double right = std::min<double>(c->width, std::ceil(x1));
+    const double bottom = std::min<double>(c->height, std::ceil(y1));
+    if (!(left < right && top < bottom))
+        return true;
+    pvcommon::raster::AreaCoverage& area = c->area;
+    ok = area.Begin(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                    static_cast<int>(bottom));
+    for (std::size_t i = 0; ok && i < 2 * n; ++i) {
+        const std::size_t j = (i + 1) % (2 * n);
+        ok = area.Line(band[2 * i], band[2 * i + 1], band[2 * j], band[2 * j + 1]);
+    }
+    if (!ok) {
+        area.Clear();
+        return false;
+    }
+    pvquartz::WillPaint(c);
+    cairo_surface_flush(c->surface);
+    pvcommon::raster::LayRuns(area, cairo_image_surface_get_data(c->surface),
+                              static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface)),
+                              [ink](int) { return ink; });
+    cairo_surface_mark_dirty(c->surface);
+    return true;
+}
+
 void StrokeCurrent(CGContextObject* c, bool keep)
 {
     if (!c)
@@ -807,7 +952,7 @@ void StrokeCurrent(CGContextObject* c, bool keep)
     if (pvquartz::Recording::Active())
         pvquartz::Log("StrokePath " + pvquartz::StrokeText(c) + " path=" + pvquartz::PathText(c) +
                       pvquartz::StateText(c));
-    if (!keep && (StrokeDashedAxisLine(c) || StrokeRowStack(c))) {
+    if (!keep && (StrokeDashedAxisLine(c) || StrokeRowStack(c) || StrokeSmoothCurve(c))) {
         pvquartz::PathClear(c);
         return;
     }

@@ -473,6 +473,68 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
     CGGradientRelease(gradient);
 }
 
+// Smoothed strokes of a curve that bends gently one way (arcs of ellipses)
+// are covered by area; in a layer cairo strokes them. Both ink the same
+// pixels within cairo's sampling and as much in all; a curve bending
+// tighter than its half width is cairo's in both.
+TEST(Quartz, SmoothArcStrokesAgreeWithCairos)
+{
+    struct Case {
+        double rx, ry, a0, a1, width, alpha;
+        bool ours;   // covered by area outside the layer
+    };
+    const Case cases[] = {
+        {70, 35, 0.2, 5.9, 2.0, 1.0, true},
+        {55, 50, -1.0, 2.5, 1.0, 0.6, true},
+        {72, 22, 0.0, 2 * M_PI, 3.0, 1.0, true},
+        {50, 4, 0.0, 3.0, 5.0, 1.0, false},
+    };
+    auto draw = [](const Case& k, bool layer) {
+        qtest::Canvas canvas(160, 120, 640);
+        CGContextRef c = canvas.context();
+        canvas.Flip();
+        qtest::SetFill(c, 1, 1, 1);
+        CGContextFillRect(c, CGRectMake(0, 0, 160, 120));
+        if (layer)
+            CGContextBeginTransparencyLayer(c, nullptr);
+        CGContextSetRGBStrokeColor(c, 0.1, 0.2, 0.6, k.alpha);
+        CGContextSetLineWidth(c, k.width);
+        CGContextBeginPath(c);
+        CGContextSaveGState(c);
+        CGContextTranslateCTM(c, 80.3, 60.6);
+        CGContextScaleCTM(c, k.rx, k.ry);
+        CGContextMoveToPoint(c, std::cos(k.a0), std::sin(k.a0));
+        CGContextAddArc(c, 0, 0, 1.0, k.a0, k.a1, 0);
+        CGContextRestoreGState(c);
+        CGContextStrokePath(c);
+        if (layer)
+            CGContextEndTransparencyLayer(c);
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x)
+                pixels.push_back(canvas.At(x, y));
+        return pixels;
+    };
+    for (const Case& k : cases) {
+        const auto ours = draw(k, false), cairos = draw(k, true);
+        unsigned largest = 0;
+        double inkOurs = 0.0, inkCairo = 0.0;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            for (int shift = 0; shift < 32; shift += 8)
+                largest = std::max(largest, static_cast<unsigned>(std::abs(int(ours[i] >> shift & 0xFF) -
+                                                                           int(cairos[i] >> shift & 0xFF))));
+            inkOurs += 255 - (ours[i] & 0xFF);
+            inkCairo += 255 - (cairos[i] & 0xFF);
+        }
+        EXPECT_GT(inkCairo, 255.0 * 40) << k.rx << "," << k.ry;
+        EXPECT_LE(largest, k.ours ? 20u : 2u) << k.rx << "," << k.ry;
+        EXPECT_NEAR(inkOurs, inkCairo, 0.02 * inkCairo) << k.rx << "," << k.ry;
+        if (k.ours) {
+            EXPECT_NE(ours, cairos) << "covered by area: not cairo's own pixels";
+        }
+    }
+}
+
 // Aliased opaque dashes are written straight into the pixels: cut to the
 // clip, and the same as cairo's fill where they cannot be (translucent, in a
 // layer).
