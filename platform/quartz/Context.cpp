@@ -243,15 +243,23 @@ void FillCurrent(CGContextObject* c)
 // is painted when its centre lies inside a dash. Butt caps only, under a
 // transform that keeps lengths along the axes. False when the path is not
 // such a line; nothing is drawn then.
-// The current path on the picture, flattened as cairo fills it; null when
-// it cannot be had.
-std::shared_ptr<const pvquartz::GState::Outline> FlatOutline(cairo_t* cr)
+// The current path on the picture's pixels (flattened when asked), as
+// cairo keeps it.
+cairo_path_t* PicturePath(cairo_t* cr, bool flat)
 {
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
     cairo_identity_matrix(cr);
-    cairo_path_t* path = cairo_copy_path_flat(cr);
+    cairo_path_t* path = flat ? cairo_copy_path_flat(cr) : cairo_copy_path(cr);
     cairo_set_matrix(cr, &m);
+    return path;
+}
+
+// The current path on the picture, flattened as cairo fills it; null when
+// it cannot be had.
+std::shared_ptr<const pvquartz::GState::Outline> FlatOutline(cairo_t* cr)
+{
+    cairo_path_t* path = PicturePath(cr, true);
     std::shared_ptr<pvquartz::GState::Outline> outline;
     try {
         if (path->status == CAIRO_STATUS_SUCCESS) {
@@ -277,11 +285,7 @@ std::shared_ptr<const pvquartz::GState::Outline> FlatOutline(cairo_t* cr)
 // picture (cairo clips to those without shaping).
 bool UprightRectangle(cairo_t* cr)
 {
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    cairo_identity_matrix(cr);
-    cairo_path_t* path = cairo_copy_path_flat(cr);
-    cairo_set_matrix(cr, &m);
+    cairo_path_t* path = PicturePath(cr, true);
     std::vector<std::pair<double, double>> corners;
     bool ok = path->status == CAIRO_STATUS_SUCCESS;
     bool closed = false;
@@ -638,9 +642,7 @@ bool StrokeRowStack(CGContextObject* c)
         return false;
     cairo_matrix_t m;
     cairo_get_matrix(c->cr, &m);
-    cairo_identity_matrix(c->cr);
-    cairo_path_t* path = cairo_copy_path(c->cr);
-    cairo_set_matrix(c->cr, &m);
+    cairo_path_t* path = PicturePath(c->cr, false);
     // The figures: the index in path->data where each starts.
     std::vector<int> starts;
     bool ok = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
@@ -825,9 +827,7 @@ bool StrokeSmoothCurve(CGContextObject* c)
     if (!(half > 0.0) || !std::isfinite(half))
         return false;
     // The curve on the picture, as cairo flattens it: one move, then lines.
-    cairo_identity_matrix(c->cr);
-    cairo_path_t* path = cairo_copy_path_flat(c->cr);
-    cairo_set_matrix(c->cr, &m);
+    cairo_path_t* path = PicturePath(c->cr, true);
     std::vector<double> xy;
     bool ok = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
               path->data[0].header.type == CAIRO_PATH_MOVE_TO;

@@ -20,7 +20,7 @@ namespace qtest {
 class Canvas {
 public:
     Canvas(int width, int height, size_t rowBytes, uint32_t info = kCGImageAlphaPremultipliedLast)
-        : height_(height), rowBytes_(rowBytes),
+        : width_(width), height_(height), rowBytes_(rowBytes),
           bytes_(rowBytes * static_cast<size_t>(height), 0)
     {
         CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
@@ -41,6 +41,15 @@ public:
         std::memcpy(&word, bytes_.data() + static_cast<size_t>(y) * rowBytes_ + static_cast<size_t>(x) * 4, 4);
         return word;
     }
+    // Every pixel, row by row from the top-left.
+    std::vector<uint32_t> All() const
+    {
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                pixels.push_back(At(x, y));
+        return pixels;
+    }
     // The chart's frame: origin top-left, y downward.
     void Flip()
     {
@@ -49,6 +58,7 @@ public:
     }
 
 private:
+    int width_;
     int height_;
     size_t rowBytes_;
     std::vector<unsigned char> bytes_;

@@ -424,11 +424,7 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
         CGContextRestoreGState(c);
         if (layer)
             CGContextEndTransparencyLayer(c);
-        std::vector<uint32_t> pixels;
-        for (int y = 0; y < 120; ++y)
-            for (int x = 0; x < 160; ++x)
-                pixels.push_back(canvas.At(x, y));
-        return pixels;
+        return canvas.All();
     };
     // Clipped to a rectangle first, the clip is no longer one outline: its
     // coverage comes from cairo's mask.
@@ -509,11 +505,7 @@ TEST(Quartz, SmoothArcStrokesAgreeWithCairos)
         CGContextStrokePath(c);
         if (layer)
             CGContextEndTransparencyLayer(c);
-        std::vector<uint32_t> pixels;
-        for (int y = 0; y < 120; ++y)
-            for (int x = 0; x < 160; ++x)
-                pixels.push_back(canvas.At(x, y));
-        return pixels;
+        return canvas.All();
     };
     for (const Case& k : cases) {
         const auto ours = draw(k, false), cairos = draw(k, true);
@@ -558,11 +550,7 @@ TEST(Quartz, AliasedDashesKeepToTheClipAndTheLayer)
         CGContextStrokePath(c);
         if (layer)
             CGContextEndTransparencyLayer(c);
-        std::vector<uint32_t> pixels;
-        for (int y = 0; y < 60; ++y)
-            for (int x = 0; x < 120; ++x)
-                pixels.push_back(canvas.At(x, y));
-        return pixels;
+        return canvas.All();
     };
     const auto whole = draw(false, 1.0, false);
     const auto clipped = draw(true, 1.0, false);
@@ -587,11 +575,7 @@ std::vector<uint32_t> Drawn(Draw&& draw)
     qtest::Canvas canvas(320, 240, 320 * 4);
     canvas.Flip();
     draw(canvas.context());
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x)
-            pixels.push_back(canvas.At(x, y));
-    return pixels;
+    return canvas.All();
 }
 
 void AddEllipseArc(CGContextRef c, CGFloat x, CGFloat y, CGFloat rx, CGFloat ry, CGFloat a0, CGFloat a1)
