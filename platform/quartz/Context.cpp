@@ -316,13 +316,13 @@ bool UprightRectangle(cairo_t* cr)
 }
 
 // The pixel cairo paints for a colour (painted once, so the conversion is
-// cairo's own); the last colour's is kept, since a chart's grid lines share one.
-std::uint32_t SolidPixel(double r, double g, double b, double a)
+// cairo's own); the context keeps the last colour's, since a chart's grid
+// lines share one.
+std::uint32_t SolidPixel(CGContextObject* c, double r, double g, double b, double a)
 {
-    thread_local double last[4] = {-1.0, -1.0, -1.0, -1.0};
-    thread_local std::uint32_t lastPixel = 0;
+    double* last = c->lastSolid;
     if (last[0] == r && last[1] == g && last[2] == b && last[3] == a)
-        return lastPixel;
+        return c->lastSolidPixel;
     std::uint32_t pixel = 0;
     cairo_surface_t* one = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(&pixel),
                                                                CAIRO_FORMAT_ARGB32, 1, 1, 4);
@@ -340,7 +340,7 @@ std::uint32_t SolidPixel(double r, double g, double b, double a)
     last[1] = g;
     last[2] = b;
     last[3] = a;
-    lastPixel = pixel;
+    c->lastSolidPixel = pixel;
     return pixel;
 }
 
@@ -362,7 +362,7 @@ bool FillBoxesDirect(CGContextObject* c, const double rgba[4], const std::vector
         cairo_rectangle_list_destroy(clip);
         return false;
     }
-    const std::uint32_t pixel = SolidPixel(rgba[0], rgba[1], rgba[2], 1.0);
+    const std::uint32_t pixel = SolidPixel(c, rgba[0], rgba[1], rgba[2], 1.0);
     const int width = cairo_image_surface_get_width(c->surface);
     const int height = cairo_image_surface_get_height(c->surface);
     const int stride = cairo_image_surface_get_stride(c->surface);
@@ -887,7 +887,7 @@ bool StrokeSmoothCurve(CGContextObject* c)
     rotated(2 * (n - 2), 0.5 * lastTurn, ends + 2);
     // The band: out along the curve, back along its inner side.
     const double* rgba = g.stroke;
-    const std::uint32_t ink = SolidPixel(rgba[0], rgba[1], rgba[2], rgba[3] * g.alpha);
+    const std::uint32_t ink = SolidPixel(c, rgba[0], rgba[1], rgba[2], rgba[3] * g.alpha);
     double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
     std::vector<double> band;
     try {

@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,6 +115,8 @@ struct CGContextObject : CFObject {
     pvquartz::RecordedPath path;
     std::vector<CGImageObject*> sharing;   // images that still read `data`
     pvcommon::raster::AreaCoverage area;   // kept from one painting to the next
+    double lastSolid[4] = {-1.0, -1.0, -1.0, -1.0};   // the last solid colour painted
+    std::uint32_t lastSolidPixel = 0;                  // and its pixel
 };
 
 namespace pvquartz {
