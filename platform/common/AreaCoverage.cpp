@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <limits>
 #include <new>
 
 namespace pvcommon {
@@ -12,18 +14,23 @@ bool AreaCoverage::Begin(int left, int top, int right, int bottom)
     touches_.clear();
     left_ = left;
     top_ = top;
-    width_ = std::max(0, right - left);
-    height_ = std::max(0, bottom - top);
-    stride_ = static_cast<std::size_t>(width_) + 2;
+    const long long width = static_cast<long long>(right) - left, height = static_cast<long long>(bottom) - top;
+    width_ = height_ = 0;
+    stride_ = 2;
+    if (width >= std::numeric_limits<int>::max() - 2 || height >= std::numeric_limits<int>::max())
+        return false;
     try {
-        const std::size_t cells = stride_ * static_cast<std::size_t>(height_);
-        if (cells_.size() < cells)
-            cells_.resize(cells, 0.0f);
-        rowStart_.resize(static_cast<std::size_t>(height_) + 1);
-    } catch (const std::bad_alloc&) {
-        width_ = height_ = 0;
+        const std::size_t stride = static_cast<std::size_t>(std::max(0LL, width)) + 2;
+        const std::size_t rows = static_cast<std::size_t>(std::max(0LL, height));
+        if (cells_.size() < stride * rows)
+            cells_.resize(stride * rows, 0.0f);
+        rowStart_.resize(rows + 1);
+        stride_ = stride;
+    } catch (const std::exception&) {   // bad_alloc, length_error
         return false;
     }
+    width_ = static_cast<int>(std::max(0LL, width));
+    height_ = static_cast<int>(std::max(0LL, height));
     return true;
 }
 
@@ -40,7 +47,10 @@ bool AreaCoverage::Line(double x0, double y0, double x1, double y1)
     y0 -= top_;
     y1 -= top_;
     const double w = width_, h = height_;
-    if (y0 == y1 || (y0 <= 0.0 && y1 <= 0.0) || (y0 >= h && y1 >= h) || !(x0 == x0 && x1 == x1))
+    // An edge without a place cannot be covered: the caller draws otherwise.
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+        return false;
+    if (y0 == y1 || (y0 <= 0.0 && y1 <= 0.0) || (y0 >= h && y1 >= h))
         return true;
     // Split where the edge crosses the box's sides: a part left of the box
     // counts as a vertical edge on its left side (everything right of it is
@@ -88,8 +98,10 @@ void AreaCoverage::Accumulate(double x0, double y0, double x1, double y1)
         return;
     const double dxdy = (x1 - x0) / (y1 - y0);
     double x = y0 < 0.0 ? x0 - y0 * dxdy : x0;
-    const int first = std::max(0, static_cast<int>(std::floor(y0)));
-    const int last = std::min(height_, static_cast<int>(std::ceil(y1)));
+    // Rows within the box only (y0 < h and y1 > 0 here): no cast of a
+    // place far beyond it.
+    const int first = y0 <= 0.0 ? 0 : static_cast<int>(std::floor(y0));
+    const int last = y1 >= h ? height_ : static_cast<int>(std::ceil(y1));
     for (int y = first; y < last; ++y) {
         const double dy = std::min(y + 1.0, y1) - std::max(static_cast<double>(y), y0);
         const double next = x + dxdy * dy;

@@ -30,7 +30,8 @@ public:
 
     // One edge of a closed outline, in device coordinates. Parts left of
     // the box count for the rows they cross; parts above, below or right of
-    // it do not show. False when the memory for it cannot be had.
+    // it do not show. False when the memory for it cannot be had or a
+    // coordinate is not finite.
     bool Line(double x0, double y0, double x1, double y1);
 
     // Drops what was given since Begin (after a Line that failed).
@@ -55,6 +56,7 @@ private:
         return v >= 1.0f ? 255u : static_cast<unsigned>(v * 255.0f + 0.5f);
     }
 
+    static constexpr std::size_t kKeptCells = std::size_t{1} << 22;   // 16 MB
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::size_t stride_ = 0;   // cells a row: the box's width and two
     // Always all zero outside a Begin ... Render.
@@ -98,6 +100,11 @@ template <class Run> void AreaCoverage::Render(Run run)
         }
     }
     touches_.clear();
+    // Cells of a huge box are not kept for the next outline.
+    if (cells_.size() > kKeptCells) {
+        cells_.clear();
+        cells_.shrink_to_fit();
+    }
 }
 
 // x * a / 255 in every channel of a pixel, rounded as pixman does.

@@ -826,6 +826,41 @@ bool StrokeSmoothCurve(CGContextObject* c)
     const double half = g.lineWidth * std::sqrt(k2) * 0.5;
     if (!(half > 0.0) || !std::isfinite(half))
         return false;
+    // What the path is made of: a curve's flattened ends lean from it, a
+    // polyline's joins are its own.
+    bool curveFirst = false, curveLast = false, lines = false;
+    {
+        cairo_path_t* shape = cairo_copy_path(c->cr);
+        if (shape->status != CAIRO_STATUS_SUCCESS) {
+            cairo_path_destroy(shape);
+            return false;
+        }
+        // (A line to where the path already is, as a move to an arc's start
+        // leaves, is no segment.)
+        bool segments = false;
+        double atX = 0.0, atY = 0.0;
+        for (int i = 0; i < shape->num_data; i += shape->data[i].header.length) {
+            const cairo_path_data_t* d = shape->data + i;
+            const cairo_path_data_type_t type = d->header.type;
+            const cairo_path_data_t& to = d[d->header.length - 1];
+            const bool still = type == CAIRO_PATH_LINE_TO &&
+                               std::fabs(to.point.x - atX) + std::fabs(to.point.y - atY) <=
+                                   1e-9 * (1.0 + std::fabs(atX) + std::fabs(atY));
+            if (type != CAIRO_PATH_CLOSE_PATH) {
+                atX = to.point.x;
+                atY = to.point.y;
+            }
+            if (i == 0 || still)
+                continue;
+            curveFirst = segments ? curveFirst : type == CAIRO_PATH_CURVE_TO;
+            segments = true;
+            curveLast = type == CAIRO_PATH_CURVE_TO;
+            lines = lines || type == CAIRO_PATH_LINE_TO;
+        }
+        cairo_path_destroy(shape);
+    }
+    if (lines && g.join != kCGLineJoinMiter)
+        return false;
     // The curve on the picture, as cairo flattens it: one move, then lines.
     cairo_path_t* path = PicturePath(c->cr, true);
     std::vector<double> xy;
@@ -875,16 +910,16 @@ bool StrokeSmoothCurve(CGContextObject* c)
     }
     if (turned > 2.0 * M_PI + 1e-9)
         return false;
-    // The ends square to the curve, not to their chords: a chord of an arc
-    // leans half a turn from the curve at either end.
+    // The ends of a curve square to it, not to their chords: a chord of an
+    // arc leans half a turn from the curve at either end.
     const auto rotated = [&normals](std::size_t at, double angle, double* to) {
         const double c = std::cos(angle), sn = std::sin(angle);
         to[0] = normals[at] * c - normals[at + 1] * sn;
         to[1] = normals[at] * sn + normals[at + 1] * c;
     };
     double ends[4];
-    rotated(0, -0.5 * firstTurn, ends);
-    rotated(2 * (n - 2), 0.5 * lastTurn, ends + 2);
+    rotated(0, curveFirst ? -0.5 * firstTurn : 0.0, ends);
+    rotated(2 * (n - 2), curveLast ? 0.5 * lastTurn : 0.0, ends + 2);
     // The band: out along the curve, back along its inner side.
     const double* rgba = g.stroke;
     const std::uint32_t ink = SolidPixel(c, rgba[0], rgba[1], rgba[2], rgba[3] * g.alpha);
@@ -1547,7 +1582,8 @@ void CGContextClip(CGContextRef ref)
     // painted through it covers the outline by area (see GradientThrough).
     c->state.clipOutline = nullptr;
     if (!UprightRectangle(c->cr)) {
-        if (!c->state.clipped)
+        // cairo clips to the outline anti-aliased or not as painting is now.
+        if (!c->state.clipped && cairo_get_antialias(c->cr) != CAIRO_ANTIALIAS_NONE)
             c->state.clipOutline = FlatOutline(c->cr);
         c->state.shapedClip = true;
     }
@@ -1659,7 +1695,13 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
         // Padding on one side only: clip away the half-plane beyond the
         // other end (a band far wider than any picture).
         const double ux = dx / length, uy = dy / length;
-        const double far = 1e6;
+        // Far in the picture's pixels, not in the user's units: scaled up,
+        // a million of those lies beyond cairo's fixed-point range and
+        // the clip comes out empty.
+        cairo_matrix_t m;
+        cairo_get_matrix(c->cr, &m);
+        const double scale = std::max(std::hypot(m.xx, m.yx), std::hypot(m.xy, m.yy));
+        const double far = scale > 0.0 ? 1e5 / scale : 1e6;
         const CGPoint edge = before ? endPoint : startPoint;
         const double sign = before ? -1.0 : 1.0;
         cairo_move_to(c->cr, edge.x - uy * far, edge.y + ux * far);
@@ -1679,8 +1721,10 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
             cairo_set_source(c->cr, pattern);
             cairo_paint(c->cr);
         } else {
-            // A clip that is one outline is covered by area, without cairo.
-            const auto outline = c->state.clipOutline;
+            // A clip that is one outline is covered by area, without cairo
+            // (not with padding on one side only: the half-plane cut away is
+            // cairo's clip).
+            const auto outline = before == after ? c->state.clipOutline : nullptr;
             if (!outline || !GradientThrough(c, OutlineRuns(c, *outline), stops, startPoint, endPoint,
                                              before, after)) {
                 cairo_push_group_with_content(c->cr, CAIRO_CONTENT_ALPHA);

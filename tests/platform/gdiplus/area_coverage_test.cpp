@@ -188,3 +188,20 @@ TEST(AreaCoverage, ThousandsOfEdgesInATallBox)
     const Levels levels = Cover(area, {zigzag}, 0, 0, 751, 16);
     ExpectExact(levels, zigzag, 0, 0, 751, 16);
 }
+
+TEST(AreaCoverage, EdgesWithoutAPlaceAreRefusedAndFarOnesCut)
+{
+    AreaCoverage area;
+    ASSERT_TRUE(area.Begin(0, 0, 10, 10));
+    EXPECT_FALSE(area.Line(2.0, NAN, 3.0, 8.0));
+    EXPECT_FALSE(area.Line(2.0, -INFINITY, 2.0, 8.0));
+    area.Clear();
+    // Reaching far beyond any row number: every row of the box covered.
+    const Outline tall{{2.0, -3e9}, {5.0, -3e9}, {5.0, 3e9}, {2.0, 3e9}};
+    const Levels levels = Cover(area, {tall}, 0, 0, 10, 10);
+    EXPECT_EQ(levels.size(), 30u);
+    for (const auto& l : levels) {
+        EXPECT_EQ(l.second, 255u);
+        EXPECT_TRUE(l.first.first >= 2 && l.first.first < 5);
+    }
+}

@@ -402,10 +402,11 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
     CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
     CGGradientRef gradient = CGGradientCreateWithColorComponents(space, greenToPurple, locations, 3);
     CGColorSpaceRelease(space);
-    auto draw = [&](bool layer, CGGradientDrawingOptions options, bool rectFirst) {
+    auto draw = [&](bool layer, CGGradientDrawingOptions options, bool rectFirst, bool aliased) {
         qtest::Canvas canvas(160, 120, 640);
         CGContextRef c = canvas.context();
         canvas.Flip();
+        CGContextSetShouldAntialias(c, !aliased);
         qtest::SetFill(c, 1, 1, 1);
         CGContextFillRect(c, CGRectMake(0, 0, 160, 120));
         if (layer)
@@ -426,45 +427,50 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
             CGContextEndTransparencyLayer(c);
         return canvas.All();
     };
-    // Clipped to a rectangle first, the clip is no longer one outline: its
-    // coverage comes from cairo's mask.
-    for (const bool rectFirst : {false, true}) {
-        for (CGGradientDrawingOptions options :
-             {CGGradientDrawingOptions(0), CGGradientDrawingOptions(kCGGradientDrawsBeforeStartLocation |
-                                                                    kCGGradientDrawsAfterEndLocation)}) {
-            const auto ours = draw(false, options, rectFirst);
-            const auto cairos = draw(true, options, rectFirst);
-            const auto white = [&](int x, int y) {
-                return x < 0 || y < 0 || x >= 160 || y >= 120 || ours[static_cast<std::size_t>(y * 160 + x)] == 0xFFFFFFFFu;
-            };
-            std::size_t painted = 0;
-            unsigned inside = 0, edge = 0;
-            for (int y = 0; y < 120; ++y)
-                for (int x = 0; x < 160; ++x) {
-                    const std::size_t i = static_cast<std::size_t>(y * 160 + x);
-                    if (white(x, y))
-                        continue;
-                    ++painted;
-                    unsigned difference = 0;
-                    for (int shift = 0; shift < 32; shift += 8)
-                        difference = std::max(difference, static_cast<unsigned>(std::abs(
-                                                              int(ours[i] >> shift & 0xFF) - int(cairos[i] >> shift & 0xFF))));
-                    // The rim: partly covered pixels lie within two of an
-                    // uncovered one.
-                    bool onEdge = false;
-                    for (int dy = -2; dy <= 2; ++dy)
-                        for (int dx = -2; dx <= 2; ++dx)
-                            onEdge = onEdge || white(x + dx, y + dy);
-                    (onEdge ? edge : inside) = std::max(onEdge ? edge : inside, difference);
-                }
-            EXPECT_GT(painted, 3000u) << "options " << options;
-            EXPECT_LE(inside, 1u) << "options " << options;
-            // The outline is covered by area, cairo samples 15 rows a pixel;
-            // through the mask the layer rounds once more.
-            EXPECT_LE(edge, rectFirst ? 2u : 16u) << "options " << options;
-            // Well outside the slice (the gap between its ends) stays white.
-            EXPECT_EQ(ours[static_cast<std::size_t>(60 * 160 + 150)], 0xFFFFFFFFu);
-        }
+    // Clipped to a rectangle first, the clip is no longer one outline; an
+    // aliased clip, or padding on one side only (a half-plane cut away),
+    // is cairo's: the coverage comes from cairo's mask.
+    const CGGradientDrawingOptions both = kCGGradientDrawsBeforeStartLocation | kCGGradientDrawsAfterEndLocation;
+    const struct {
+        bool rectFirst, aliased;
+        CGGradientDrawingOptions options;
+    } cases[] = {{false, false, 0}, {false, false, both}, {true, false, 0}, {true, false, both},
+                 {false, true, 0}, {false, false, kCGGradientDrawsAfterEndLocation}};
+    for (const auto& k : cases) {
+        const CGGradientDrawingOptions options = k.options;
+        const bool masked = k.rectFirst || k.aliased || options == kCGGradientDrawsAfterEndLocation;
+        const auto ours = draw(false, options, k.rectFirst, k.aliased);
+        const auto cairos = draw(true, options, k.rectFirst, k.aliased);
+        const auto white = [&](int x, int y) {
+            return x < 0 || y < 0 || x >= 160 || y >= 120 || ours[static_cast<std::size_t>(y * 160 + x)] == 0xFFFFFFFFu;
+        };
+        std::size_t painted = 0;
+        unsigned inside = 0, edge = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y * 160 + x);
+                if (white(x, y))
+                    continue;
+                ++painted;
+                unsigned difference = 0;
+                for (int shift = 0; shift < 32; shift += 8)
+                    difference = std::max(difference, static_cast<unsigned>(std::abs(
+                                                          int(ours[i] >> shift & 0xFF) - int(cairos[i] >> shift & 0xFF))));
+                // The rim: partly covered pixels lie within two of an
+                // uncovered one.
+                bool onEdge = false;
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx)
+                        onEdge = onEdge || white(x + dx, y + dy);
+                (onEdge ? edge : inside) = std::max(onEdge ? edge : inside, difference);
+            }
+        EXPECT_GT(painted, 3000u) << "options " << options;
+        EXPECT_LE(inside, 1u) << "options " << options;
+        // The outline is covered by area, cairo samples 15 rows a pixel;
+        // through the mask the layer rounds once more.
+        EXPECT_LE(edge, masked ? 2u : 16u) << "options " << options;
+        // Well outside the slice (the gap between its ends) stays white.
+        EXPECT_EQ(ours[static_cast<std::size_t>(60 * 160 + 150)], 0xFFFFFFFFu);
     }
     CGGradientRelease(gradient);
 }
@@ -525,6 +531,32 @@ TEST(Quartz, SmoothArcStrokesAgreeWithCairos)
             EXPECT_NE(ours, cairos) << "covered by area: not cairo's own pixels";
         }
     }
+    // A polyline bending gently one way: its ends stay square to its end
+    // segments.
+    auto polyline = [](bool layer) {
+        qtest::Canvas canvas(200, 120, 800);
+        CGContextRef c = canvas.context();
+        qtest::SetFill(c, 1, 1, 1);
+        CGContextFillRect(c, CGRectMake(0, 0, 200, 120));
+        if (layer)
+            CGContextBeginTransparencyLayer(c, nullptr);
+        CGContextSetRGBStrokeColor(c, 0.1, 0.2, 0.6, 1.0);
+        CGContextSetLineWidth(c, 8.0);
+        CGContextMoveToPoint(c, 10, 60);
+        CGContextAddLineToPoint(c, 100, 48);
+        CGContextAddLineToPoint(c, 190, 60);
+        CGContextStrokePath(c);
+        if (layer)
+            CGContextEndTransparencyLayer(c);
+        return canvas.All();
+    };
+    const auto ours = polyline(false), cairos = polyline(true);
+    unsigned largest = 0;
+    for (std::size_t i = 0; i < ours.size(); ++i)
+        for (int shift = 0; shift < 32; shift += 8)
+            largest = std::max(largest, static_cast<unsigned>(std::abs(int(ours[i] >> shift & 0xFF) -
+                                                                       int(cairos[i] >> shift & 0xFF))));
+    EXPECT_LE(largest, 20u);
 }
 
 // Aliased opaque dashes are written straight into the pixels: cut to the
