@@ -34,6 +34,39 @@ bool AreaCoverage::Begin(int left, int top, int right, int bottom)
     return true;
 }
 
+AreaCoverage::Covered AreaCoverage::Cover(const Polygons& polygons, int width, int height)
+{
+    const std::vector<double>& xy = polygons.xy;
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+    for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
+        x0 = std::min(x0, xy[i]);
+        x1 = std::max(x1, xy[i]);
+        y0 = std::min(y0, xy[i + 1]);
+        y1 = std::max(y1, xy[i + 1]);
+    }
+    const double left = std::max(0.0, std::floor(x0)), top = std::max(0.0, std::floor(y0));
+    const double right = std::min<double>(width, std::ceil(x1));
+    const double bottom = std::min<double>(height, std::ceil(y1));
+    if (!(left < right && top < bottom))
+        return Covered::Nothing;
+    bool ok = Begin(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                    static_cast<int>(bottom));
+    const std::vector<std::size_t>& starts = polygons.starts;
+    for (std::size_t k = 0; ok && k < starts.size(); ++k) {
+        const std::size_t from = starts[k];
+        const std::size_t to = k + 1 < starts.size() ? starts[k + 1] : xy.size();
+        for (std::size_t i = from; ok && i + 1 < to; i += 2) {
+            const std::size_t j = i + 2 < to ? i + 2 : from;
+            ok = Line(xy[i], xy[i + 1], xy[j], xy[j + 1]);
+        }
+    }
+    if (!ok) {
+        Clear();
+        return Covered::Failed;
+    }
+    return Covered::Ready;
+}
+
 void AreaCoverage::Clear()
 {
     std::fill(cells_.begin(), cells_.end(), 0.0f);

@@ -22,8 +22,27 @@
 namespace pvcommon {
 namespace raster {
 
+// Closed polygons as runs of points: x, y of every point in `xy`, and
+// where each polygon's first x lies in it (a polygon runs to the next).
+struct Polygons {
+    std::vector<double> xy;
+    std::vector<std::size_t> starts;
+};
+
 class AreaCoverage {
 public:
+    enum class Covered { Nothing, Ready, Failed };
+    // Begins over the polygons' box cut to the picture [0, width) x
+    // [0, height) and adds every edge, each polygon closed back to its
+    // start. Nothing when the box is empty; Failed (the cells left clear)
+    // when the coverage cannot be had: the caller draws otherwise.
+    Covered Cover(const Polygons& polygons, int width, int height);
+    // The box begun last, in device pixels.
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
     // The box to cover, in device pixels: [left, right) x [top, bottom).
     // False (and nothing to hand out) when its cells cannot be had.
     bool Begin(int left, int top, int right, int bottom);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/common/AreaCoverage.h"
+#include "platform/common/FlatPath.h"
 #include "platform/gdiplus/Internal.h"
 #include "platform/gdiplus/Recording.h"
 
@@ -146,6 +147,7 @@ struct Graphics::Impl {
     LineShapes shapes;
     std::vector<std::uint32_t> scratch; // a gradient fill's colour of every row
     pvcommon::raster::AreaCoverage area; // and the shape's coverage
+    pvcommon::raster::Polygons outline;  // of the shape (or band) covered last
 
     // Every drawing on the bitmap passes here first.
     void Touch()
@@ -436,9 +438,9 @@ namespace {
 // Composites the coverage's runs over the surface, each in the colour
 // (premultiplied) colourOf(row) gives; marks the box dirty.
 template <class ColourOf>
-void LayRuns(cairo_surface_t* surface, pvcommon::raster::AreaCoverage& area, int left, int top,
-             int width, int height, ColourOf colourOf)
+void LayRuns(cairo_surface_t* surface, pvcommon::raster::AreaCoverage& area, ColourOf colourOf)
 {
+    const int left = area.Left(), top = area.Top(), width = area.Width(), height = area.Height();
     cairo_surface_flush(surface);
     pvcommon::raster::LayRuns(area, cairo_image_surface_get_data(surface),
                               static_cast<std::size_t>(cairo_image_surface_get_stride(surface)), colourOf);
@@ -453,77 +455,44 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
         static_cast<const LinearGradientBrush&>(brush).GetMode() != LinearGradientModeVertical ||
         world.xy != 0.0 || world.yx != 0.0 || cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE)
         return false;
-    // The outline in device pixels, flattened as cairo fills it.
+    // The outline in device pixels, flattened as cairo fills it, covered.
     cairo_matrix_t user;
     cairo_get_matrix(cr, &user);
     cairo_identity_matrix(cr);
     cairo_path_t* path = cairo_copy_path_flat(cr);
     cairo_set_matrix(cr, &user);
-    if (path->status != CAIRO_STATUS_SUCCESS) {
-        cairo_path_destroy(path);
+    const bool flat = pvcommon::raster::PolygonsOf(path, outline);
+    cairo_path_destroy(path);
+    if (!flat)
         return false;
-    }
-    double ux0 = HUGE_VAL, uy0 = HUGE_VAL, ux1 = -HUGE_VAL, uy1 = -HUGE_VAL;
-    for (int i = 0; i < path->num_data; i += path->data[i].header.length)
-        if (path->data[i].header.type != CAIRO_PATH_CLOSE_PATH) {
-            const cairo_path_data_t& p = path->data[i + 1];
-            ux0 = std::min(ux0, p.point.x);
-            uy0 = std::min(uy0, p.point.y);
-            ux1 = std::max(ux1, p.point.x);
-            uy1 = std::max(uy1, p.point.y);
-        }
     cairo_surface_t* surface = bitmap->surface;
-    const int surfaceWidth = cairo_image_surface_get_width(surface);
-    const int surfaceHeight = cairo_image_surface_get_height(surface);
-    const double left = std::max(0.0, std::floor(ux0));
-    const double top = std::max(0.0, std::floor(uy0));
-    const double right = std::min(static_cast<double>(surfaceWidth), std::ceil(ux1));
-    const double bottom = std::min(static_cast<double>(surfaceHeight), std::ceil(uy1));
-    if (!(left < right && top < bottom)) {
-        cairo_path_destroy(path);
+    switch (area.Cover(outline, cairo_image_surface_get_width(surface),
+                       cairo_image_surface_get_height(surface))) {
+    case pvcommon::raster::AreaCoverage::Covered::Nothing:
         cairo_new_path(cr);
         return true;
+    case pvcommon::raster::AreaCoverage::Covered::Failed:
+        return false;   // cairo's own gradient fill of the path still set
+    case pvcommon::raster::AreaCoverage::Covered::Ready:
+        break;
     }
-    const int x0 = static_cast<int>(left), y0 = static_cast<int>(top);
-    const int w = static_cast<int>(right) - x0, h = static_cast<int>(bottom) - y0;
-    // The coverage, edge by edge: subpaths are closed back to their start.
-    bool ok = area.Begin(x0, y0, x0 + w, y0 + h);
-    double startX = 0, startY = 0, atX = 0, atY = 0;
-    for (int i = 0; ok && i < path->num_data; i += path->data[i].header.length) {
-        const cairo_path_data_t& d = path->data[i];
-        if (d.header.type == CAIRO_PATH_MOVE_TO) {
-            ok = area.Line(atX, atY, startX, startY);
-            startX = atX = path->data[i + 1].point.x;
-            startY = atY = path->data[i + 1].point.y;
-        } else if (d.header.type == CAIRO_PATH_LINE_TO) {
-            const double x = path->data[i + 1].point.x, y = path->data[i + 1].point.y;
-            ok = area.Line(atX, atY, x, y);
-            atX = x;
-            atY = y;
-        } else {
-            ok = area.Line(atX, atY, startX, startY);
-            atX = startX;
-            atY = startY;
-        }
-    }
-    ok = ok && area.Line(atX, atY, startX, startY);
-    cairo_path_destroy(path);
+    const int x0 = area.Left(), y0 = area.Top(), h = area.Height();
     // The gradient's colour of every row, worked out by cairo along a strip
     // one pixel high with the axes swapped: its pixel (r, 0) is the canvas's
     // (x0, y0 + r). (pixman sets a gradient up anew for every scanline: a
     // column one pixel wide cost that for every row.)
     const int stripStride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, h);
+    bool ok = stripStride > 0;
     try {
-        if (ok && stripStride > 0 && scratch.size() < static_cast<std::size_t>(stripStride / 4))
+        if (ok && scratch.size() < static_cast<std::size_t>(stripStride / 4))
             scratch.resize(static_cast<std::size_t>(stripStride / 4));
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    cairo_surface_t* source = ok && stripStride > 0
-                                  ? cairo_image_surface_create_for_data(
-                                        reinterpret_cast<unsigned char*>(scratch.data()),
-                                        CAIRO_FORMAT_ARGB32, h, 1, stripStride)
-                                  : nullptr;
+    cairo_surface_t* source = ok ? cairo_image_surface_create_for_data(
+                                       reinterpret_cast<unsigned char*>(scratch.data()),
+                                       CAIRO_FORMAT_ARGB32, h, 1, stripStride)
+                                 : nullptr;
     if (!source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
         // Through cairo's own gradient fill of the path still set.
         if (source)
@@ -544,8 +513,7 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     cairo_destroy(strip);
     cairo_surface_flush(source);
     cairo_surface_destroy(source);
-    LayRuns(surface, area, x0, y0, w, h,
-            [&](int y) { return scratch[static_cast<std::size_t>(y - y0)]; });
+    LayRuns(surface, area, [&](int y) { return scratch[static_cast<std::size_t>(y - y0)]; });
     cairo_new_path(cr);
     return true;
 }
@@ -1351,19 +1319,8 @@ bool Graphics::Impl::StrokeArcSmoothed(const Pen& pen, REAL x, REAL y, REAL widt
     const double tightest = std::min(a, b) * std::min(a, b) / std::max(a, b);
     if (!(tightest > half + 0.5) || std::max(a, b) > kMaxAliasedArc)
         return false;
-    cairo_surface_t* surface = bitmap->surface;
-    const int surfaceWidth = cairo_image_surface_get_width(surface);
-    const int surfaceHeight = cairo_image_surface_get_height(surface);
     // Device coordinates: pixel centres on whole user coordinates.
     const double cx = x + a + 0.5 + world.x0, cy = y + b + 0.5 + world.y0;
-    double box[4];
-    ArcBox(cx - a, cy - b, width, height, start, sweep, false, box);
-    const double left = std::max(0.0, std::floor(box[0] - half - 1.0));
-    const double top = std::max(0.0, std::floor(box[1] - half - 1.0));
-    const double right = std::min<double>(surfaceWidth, std::ceil(box[2] + half + 1.0));
-    const double bottom = std::min<double>(surfaceHeight, std::ceil(box[3] + half + 1.0));
-    if (left >= right || top >= bottom)
-        return true;
     const double clamped = std::max(-360.0, std::min(360.0, static_cast<double>(sweep)));
     const double t0 = EllipseParameter(a, b, start);
     const double t1 = std::fabs(clamped) >= 360.0 ? t0 + (clamped > 0 ? 2.0 * kPi : -2.0 * kPi)
@@ -1371,38 +1328,37 @@ bool Graphics::Impl::StrokeArcSmoothed(const Pen& pen, REAL x, REAL y, REAL widt
     // Chords within a twentieth of a pixel of the curve.
     const double outer = std::max(a, b) + half;
     const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(t1 - t0) / std::sqrt(0.4 / outer))));
-    const int x0 = static_cast<int>(left), y0 = static_cast<int>(top);
-    const int w = static_cast<int>(right) - x0, h = static_cast<int>(bottom) - y0;
-    if (!area.Begin(x0, y0, x0 + w, y0 + h))
-        return false;
     // Out along the curve, back along the inner side: butt ends across it.
-    double px = 0.0, py = 0.0, firstX = 0.0, firstY = 0.0;
-    bool ok = true;
-    for (int pass = 0; pass < 2 && ok; ++pass)
-        for (int i = 0; i <= steps && ok; ++i) {
-            const double t = t0 + (t1 - t0) * (pass == 0 ? i : steps - i) / steps;
-            const double c = std::cos(t), sn = std::sin(t);
-            const double nx = b * c, ny = a * sn, n = std::hypot(nx, ny);
-            const double side = pass == 0 ? half / n : -half / n;
-            const double qx = cx + a * c + nx * side, qy = cy + b * sn + ny * side;
-            if (pass == 0 && i == 0) {
-                firstX = qx;
-                firstY = qy;
-            } else {
-                ok = area.Line(px, py, qx, qy);
-            }
-            px = qx;
-            py = qy;
-        }
-    ok = ok && area.Line(px, py, firstX, firstY);
-    if (!ok) {
-        area.Clear();
+    try {
+        outline.xy.resize(4 * (static_cast<std::size_t>(steps) + 1));
+        outline.starts.assign(1, 0);
+    } catch (const std::bad_alloc&) {
         return false;
+    }
+    for (int i = 0; i <= steps; ++i) {
+        const double t = t0 + (t1 - t0) * i / steps;
+        const double c = std::cos(t), sn = std::sin(t);
+        const double nx = b * c, ny = a * sn, side = half / std::hypot(nx, ny);
+        const std::size_t out = 2 * static_cast<std::size_t>(i), back = outline.xy.size() - 2 - out;
+        outline.xy[out] = cx + a * c + nx * side;
+        outline.xy[out + 1] = cy + b * sn + ny * side;
+        outline.xy[back] = cx + a * c - nx * side;
+        outline.xy[back + 1] = cy + b * sn - ny * side;
+    }
+    cairo_surface_t* surface = bitmap->surface;
+    switch (area.Cover(outline, cairo_image_surface_get_width(surface),
+                       cairo_image_surface_get_height(surface))) {
+    case pvcommon::raster::AreaCoverage::Covered::Nothing:
+        return true;
+    case pvcommon::raster::AreaCoverage::Covered::Failed:
+        return false;
+    case pvcommon::raster::AreaCoverage::Covered::Ready:
+        break;
     }
     const Color colour = pen.GetColor();
     const std::uint32_t alpha = colour.GetA();
     const std::uint32_t ink = alpha << 24 | pvcommon::raster::ScalePixel(colour.GetValue() & 0xFFFFFFu, alpha);
-    LayRuns(surface, area, x0, y0, w, h, [ink](int) { return ink; });
+    LayRuns(surface, area, [ink](int) { return ink; });
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/corefoundation/SystemSetup.h"
+#include "platform/common/FlatPath.h"
 #include "platform/quartz/Internal.h"
 
 CGContextObject::~CGContextObject()
@@ -256,27 +257,17 @@ cairo_path_t* PicturePath(cairo_t* cr, bool flat)
 }
 
 // The current path on the picture, flattened as cairo fills it; null when
-// it cannot be had.
-std::shared_ptr<const pvquartz::GState::Outline> FlatOutline(cairo_t* cr)
+// it cannot be had (the clip's own coverage serves).
+std::shared_ptr<const pvcommon::raster::Polygons> FlatOutline(cairo_t* cr)
 {
     cairo_path_t* path = PicturePath(cr, true);
-    std::shared_ptr<pvquartz::GState::Outline> outline;
+    std::shared_ptr<pvcommon::raster::Polygons> outline;
     try {
-        if (path->status == CAIRO_STATUS_SUCCESS) {
-            outline = std::make_shared<pvquartz::GState::Outline>();
-            for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
-                const cairo_path_data_t& d = path->data[i];
-                if (d.header.type == CAIRO_PATH_CLOSE_PATH)
-                    continue;
-                if (d.header.type == CAIRO_PATH_MOVE_TO)
-                    outline->starts.push_back(outline->xy.size());
-                outline->xy.push_back(path->data[i + 1].point.x);
-                outline->xy.push_back(path->data[i + 1].point.y);
-            }
-        }
+        outline = std::make_shared<pvcommon::raster::Polygons>();
     } catch (const std::bad_alloc&) {
-        outline = nullptr;   // the clip's own coverage serves
     }
+    if (outline && !pvcommon::raster::PolygonsOf(path, *outline))
+        outline = nullptr;
     cairo_path_destroy(path);
     return outline;
 }
@@ -923,13 +914,14 @@ bool StrokeSmoothCurve(CGContextObject* c)
     // The band: out along the curve, back along its inner side.
     const double* rgba = g.stroke;
     const std::uint32_t ink = SolidPixel(c, rgba[0], rgba[1], rgba[2], rgba[3] * g.alpha);
-    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
-    std::vector<double> band;
+    pvcommon::raster::Polygons band;
     try {
-        band.resize(4 * n);
+        band.xy.resize(4 * n);
+        band.starts.push_back(0);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    std::vector<double>& points = band.xy;
     for (std::size_t i = 0; i < n; ++i) {
         // The mitre at a joint: the mean of the two normals, lengthened.
         double nx = 0.0, ny = 0.0;
@@ -944,32 +936,19 @@ bool StrokeSmoothCurve(CGContextObject* c)
         const double cosHalf = i > 0 && i + 1 < n ? along * 0.5 : 1.0;
         const double reach = half / cosHalf / along;
         const double px = xy[2 * i], py = xy[2 * i + 1];
-        band[2 * i] = px + nx * reach;
-        band[2 * i + 1] = py + ny * reach;
-        band[4 * n - 2 - 2 * i] = px - nx * reach;
-        band[4 * n - 1 - 2 * i] = py - ny * reach;
+        points[2 * i] = px + nx * reach;
+        points[2 * i + 1] = py + ny * reach;
+        points[4 * n - 2 - 2 * i] = px - nx * reach;
+        points[4 * n - 1 - 2 * i] = py - ny * reach;
     }
-    for (std::size_t i = 0; i < 2 * n; ++i) {
-        x0 = std::min(x0, band[2 * i]);
-        x1 = std::max(x1, band[2 * i]);
-        y0 = std::min(y0, band[2 * i + 1]);
-        y1 = std::max(y1, band[2 * i + 1]);
-    }
-    const double left = std::max(0.0, std::floor(x0)), top = std::max(0.0, std::floor(y0));
-    const double right = std::min<double>(c->width, std::ceil(x1));
-    const double bottom = std::min<double>(c->height, std::ceil(y1));
-    if (!(left < right && top < bottom))
-        return true;
     pvcommon::raster::AreaCoverage& area = c->area;
-    ok = area.Begin(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                    static_cast<int>(bottom));
-    for (std::size_t i = 0; ok && i < 2 * n; ++i) {
-        const std::size_t j = (i + 1) % (2 * n);
-        ok = area.Line(band[2 * i], band[2 * i + 1], band[2 * j], band[2 * j + 1]);
-    }
-    if (!ok) {
-        area.Clear();
+    switch (area.Cover(band, c->width, c->height)) {
+    case pvcommon::raster::AreaCoverage::Covered::Nothing:
+        return true;
+    case pvcommon::raster::AreaCoverage::Covered::Failed:
         return false;
+    case pvcommon::raster::AreaCoverage::Covered::Ready:
+        break;
     }
     pvquartz::WillPaint(c);
     cairo_surface_flush(c->surface);
@@ -1215,38 +1194,18 @@ auto MaskRuns(CGContextObject* c, cairo_pattern_t* coverage)
 
 // The runs of a clip's outline covered by area (see GradientThrough): the
 // outline's rows only, without a mask over its box.
-auto OutlineRuns(CGContextObject* c, const pvquartz::GState::Outline& outline)
+auto OutlineRuns(CGContextObject* c, const pvcommon::raster::Polygons& outline)
 {
     return [c, &outline](auto&& paint) {
-        double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
-        for (std::size_t i = 0; i + 1 < outline.xy.size(); i += 2) {
-            x0 = std::min(x0, outline.xy[i]);
-            x1 = std::max(x1, outline.xy[i]);
-            y0 = std::min(y0, outline.xy[i + 1]);
-            y1 = std::max(y1, outline.xy[i + 1]);
-        }
-        const double left = std::max(0.0, std::floor(x0)), top = std::max(0.0, std::floor(y0));
-        const double right = std::min<double>(c->width, std::ceil(x1));
-        const double bottom = std::min<double>(c->height, std::ceil(y1));
-        if (!(left < right && top < bottom))
+        switch (c->area.Cover(outline, c->width, c->height)) {
+        case pvcommon::raster::AreaCoverage::Covered::Nothing:
             return true;
-        pvcommon::raster::AreaCoverage& area = c->area;
-        bool ok = area.Begin(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                             static_cast<int>(bottom));
-        for (std::size_t s = 0; ok && s < outline.starts.size(); ++s) {
-            // Each subpath closed back to its start.
-            const std::size_t from = outline.starts[s];
-            const std::size_t to = s + 1 < outline.starts.size() ? outline.starts[s + 1] : outline.xy.size();
-            for (std::size_t i = from; ok && i + 1 < to; i += 2) {
-                const std::size_t j = i + 2 < to ? i + 2 : from;
-                ok = area.Line(outline.xy[i], outline.xy[i + 1], outline.xy[j], outline.xy[j + 1]);
-            }
-        }
-        if (!ok) {
-            area.Clear();
+        case pvcommon::raster::AreaCoverage::Covered::Failed:
             return false;
+        case pvcommon::raster::AreaCoverage::Covered::Ready:
+            break;
         }
-        area.Render(paint);
+        c->area.Render(paint);
         return true;
     };
 }

@@ -40,13 +40,8 @@ struct GState {
     bool shapedClip = false;   // a clip other than upright rectangles is in force
     bool clipped = false;      // any clip is in force
     // When the clip in force is one shaped path: its outline on the
-    // picture, flattened (subpaths as runs of points, each start in
-    // `starts`); null for any other clip.
-    struct Outline {
-        std::vector<double> xy;
-        std::vector<std::size_t> starts;
-    };
-    std::shared_ptr<const Outline> clipOutline;
+    // picture, flattened; null for any other clip.
+    std::shared_ptr<const pvcommon::raster::Polygons> clipOutline;
 };
 
 // The path as the recording writes it (see Recording.h), kept beside

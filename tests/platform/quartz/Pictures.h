@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -64,6 +65,17 @@ private:
     std::vector<unsigned char> bytes_;
     CGContextRef context_ = nullptr;
 };
+
+// The largest difference of a channel between two pixels.
+inline unsigned ChannelDifference(uint32_t a, uint32_t b)
+{
+    unsigned largest = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int d = int(a >> shift & 0xFF) - int(b >> shift & 0xFF);
+        largest = std::max(largest, static_cast<unsigned>(d < 0 ? -d : d));
+    }
+    return largest;
+}
 
 inline void SetFill(CGContextRef c, double r, double g, double b, double a = 1.0)
 {

@@ -452,10 +452,7 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
                 if (white(x, y))
                     continue;
                 ++painted;
-                unsigned difference = 0;
-                for (int shift = 0; shift < 32; shift += 8)
-                    difference = std::max(difference, static_cast<unsigned>(std::abs(
-                                                          int(ours[i] >> shift & 0xFF) - int(cairos[i] >> shift & 0xFF))));
+                const unsigned difference = qtest::ChannelDifference(ours[i], cairos[i]);
                 // The rim: partly covered pixels lie within two of an
                 // uncovered one.
                 bool onEdge = false;
@@ -518,9 +515,7 @@ TEST(Quartz, SmoothArcStrokesAgreeWithCairos)
         unsigned largest = 0;
         double inkOurs = 0.0, inkCairo = 0.0;
         for (std::size_t i = 0; i < ours.size(); ++i) {
-            for (int shift = 0; shift < 32; shift += 8)
-                largest = std::max(largest, static_cast<unsigned>(std::abs(int(ours[i] >> shift & 0xFF) -
-                                                                           int(cairos[i] >> shift & 0xFF))));
+            largest = std::max(largest, qtest::ChannelDifference(ours[i], cairos[i]));
             inkOurs += 255 - (ours[i] & 0xFF);
             inkCairo += 255 - (cairos[i] & 0xFF);
         }
@@ -553,9 +548,7 @@ TEST(Quartz, SmoothArcStrokesAgreeWithCairos)
     const auto ours = polyline(false), cairos = polyline(true);
     unsigned largest = 0;
     for (std::size_t i = 0; i < ours.size(); ++i)
-        for (int shift = 0; shift < 32; shift += 8)
-            largest = std::max(largest, static_cast<unsigned>(std::abs(int(ours[i] >> shift & 0xFF) -
-                                                                       int(cairos[i] >> shift & 0xFF))));
+        largest = std::max(largest, qtest::ChannelDifference(ours[i], cairos[i]));
     EXPECT_LE(largest, 20u);
 }
 
