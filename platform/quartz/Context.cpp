@@ -1087,11 +1087,6 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
     }
     // A pixel's step in the ramp, and where before or beyond it.
     const double scale = last > first ? kSteps / (last - first) : 0.0;
-    // pixman's rounding of a product of levels.
-    auto mul = [](std::uint32_t a, std::uint32_t b) {
-        const std::uint32_t t = a * b + 0x80;
-        return (t + (t >> 8)) >> 8;
-    };
 
     pvquartz::WillPaint(c);
     cairo_surface_flush(c->surface);
@@ -1128,17 +1123,10 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
             } else {
                 colour = ramp[static_cast<std::size_t>((t - first) * scale + 0.5)];
             }
-            if (cover == 255) {
-                row[i] = colour;
-                continue;
-            }
-            const std::uint32_t dst = row[i];
-            std::uint32_t out = 0;
-            for (int shift = 0; shift < 32; shift += 8) {
-                const std::uint32_t sc = mul(colour >> shift & 0xFF, cover);
-                out |= (sc + mul(dst >> shift & 0xFF, 255 - cover)) << shift;
-            }
-            row[i] = out;
+            // Channel by channel, two at a time: no sum passes 255.
+            row[i] = cover == 255 ? colour
+                                  : pvcommon::raster::ScalePixel(colour, cover) +
+                                        pvcommon::raster::ScalePixel(row[i], 255 - cover);
         }
     });
     cairo_surface_mark_dirty(c->surface);
