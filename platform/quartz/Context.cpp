@@ -36,12 +36,45 @@ CGContextObject::~CGContextObject()
 
 namespace pvquartz {
 
-CGContextObject* Context(CGContextRef c, const char* function)
+CGContextObject* ContextKeepingSteps(CGContextRef c, const char* function)
 {
     // Quartz reports a null context and carries on; so do we, silently.
     if (!c)
         return nullptr;
     return pvcf::As<CGContextObject>(c, kContextType, function);
+}
+
+CGContextObject* Context(CGContextRef c, const char* function)
+{
+    CGContextObject* context = ContextKeepingSteps(c, function);
+    if (context && !context->steps.empty())
+        HandOverPath(context);
+    return context;
+}
+
+// A path that starts with moves and arcs keeps them as steps until it is
+// used: a pie's side is one arc per row, the same arc a whole number of
+// rows lower each time, and stroked without anti-aliasing it is the first
+// row's stroke repeated down the rows (see StrokeStepStack), so the other
+// rows need not be built at all. Handed over, each step is what cairo would
+// have made of it when it was added.
+void HandOverPath(CGContextObject* c)
+{
+    if (c->steps.empty())
+        return;
+    cairo_matrix_t now;
+    cairo_get_matrix(c->cr, &now);
+    for (const PathStep& s : c->steps) {
+        cairo_set_matrix(c->cr, &s.m);
+        if (!s.arc)
+            cairo_move_to(c->cr, s.v[0], s.v[1]);
+        else if (s.clockwise)
+            cairo_arc_negative(c->cr, s.v[0], s.v[1], s.v[2], s.v[3], s.v[4]);
+        else
+            cairo_arc(c->cr, s.v[0], s.v[1], s.v[2], s.v[3], s.v[4]);
+    }
+    cairo_set_matrix(c->cr, &now);
+    c->steps.clear();
 }
 
 namespace {
@@ -236,14 +269,6 @@ void FillCurrent(CGContextObject* c)
     pvquartz::PathClear(c);
 }
 
-// Dashed straight lines along a pixel axis (the grid lines of a chart: a
-// pattern of 0.5 on and 1.0 off is hundreds of dashes per line, each of
-// which cairo's stroker would turn into its own polygon) are painted from
-// their coverage: the dashes' share of each pixel column times the line's
-// share of each pixel row, exact for antialiased drawing; aliased, a pixel
-// is painted when its centre lies inside a dash. Butt caps only, under a
-// transform that keeps lengths along the axes. False when the path is not
-// such a line; nothing is drawn then.
 // The current path on the picture's pixels (flattened when asked), as
 // cairo keeps it.
 cairo_path_t* PicturePath(cairo_t* cr, bool flat)
@@ -380,6 +405,14 @@ bool FillBoxesDirect(CGContextObject* c, const double rgba[4], const std::vector
     return true;
 }
 
+// Dashed straight lines along a pixel axis (the grid lines of a chart: a
+// pattern of 0.5 on and 1.0 off is hundreds of dashes per line, each of
+// which cairo's stroker would turn into its own polygon) are painted from
+// their coverage: the dashes' share of each pixel column times the line's
+// share of each pixel row, exact for antialiased drawing; aliased, a pixel
+// is painted when its centre lies inside a dash. Butt caps only, under a
+// transform that keeps lengths along the axes. False when the path is not
+// such a line; nothing is drawn then.
 bool StrokeDashedAxisLine(CGContextObject* c)
 {
     const pvquartz::GState& g = c->state;
@@ -622,17 +655,31 @@ void ThinPolylines(CGContextObject* c)
 // anti-aliasing, is the first figure's stroke repeated down the rows: a pixel
 // is painted when its centre lies inside one of the strokes, and moving a
 // figure by whole pixels moves its pixels with it. The first stroke is
-// rasterised once into a mask, spread down the rows and painted in one go.
-// False when the path is not such a stack; nothing is drawn then.
-constexpr int kStackFrom = 8;   // fewer copies are stroked as they are
+// rasterised once into a mask and spread down the rows, each pixel painted
+// once. False when the path is not such a stack; nothing is drawn then.
+constexpr int kStackFrom = 2;   // a figure alone is stroked as it is
+
+// The rows a stack's figures lie below (or above) its first, each once:
+// false unless they cover every row between the extremes, as the spreading
+// below counts a window of rows.
+bool RowsOfStack(std::vector<int>& shifts, int* lowest, int* highest)
+{
+    std::sort(shifts.begin(), shifts.end());
+    for (std::size_t i = 1; i < shifts.size(); ++i)
+        if (shifts[i] - shifts[i - 1] > 1)
+            return false;
+    *lowest = std::min(0, shifts.front());
+    *highest = std::max(0, shifts.back());
+    return true;
+}
+
+bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int lowest, int highest);
 
 bool StrokeRowStack(CGContextObject* c)
 {
     const pvquartz::GState& g = c->state;
     if (g.antialias || !g.dash.empty() || !(g.lineWidth > 0.0))
         return false;
-    cairo_matrix_t m;
-    cairo_get_matrix(c->cr, &m);
     cairo_path_t* path = PicturePath(c->cr, false);
     // The figures: the index in path->data where each starts.
     std::vector<int> starts;
@@ -644,9 +691,7 @@ bool StrokeRowStack(CGContextObject* c)
     ok = ok && starts.size() >= static_cast<std::size_t>(kStackFrom);
     const int size = ok ? (starts.size() > 1 ? starts[1] : path->num_data) : 0;
     // Every figure the first one moved down (or up) by whole rows.
-    int lowest = 0, highest = 0;
     std::vector<int> shifts;
-    double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL, bottom = -HUGE_VAL;
     for (std::size_t f = 0; ok && f < starts.size(); ++f) {
         const int end = f + 1 < starts.size() ? starts[f + 1] : path->num_data;
         if (end - starts[f] != size) {
@@ -662,46 +707,111 @@ bool StrokeRowStack(CGContextObject* c)
         }
         for (int i = 0; ok && i < size; i += a[i].header.length) {
             ok = a[i].header.type == b[i].header.type && a[i].header.length == b[i].header.length;
-            for (int k = 1; ok && k < a[i].header.length; ++k) {
+            for (int k = 1; ok && k < a[i].header.length; ++k)
                 ok = b[i + k].point.x == a[i + k].point.x && b[i + k].point.y - a[i + k].point.y == dy;
-                if (f == 0) {
-                    left = std::min(left, a[i + k].point.x);
-                    right = std::max(right, a[i + k].point.x);
-                    top = std::min(top, a[i + k].point.y);
-                    bottom = std::max(bottom, a[i + k].point.y);
-                }
-            }
         }
         shifts.push_back(static_cast<int>(dy));
-        lowest = std::min(lowest, static_cast<int>(dy));
-        highest = std::max(highest, static_cast<int>(dy));
     }
-    // The shifts must cover every row between the extremes: the spreading
-    // below counts a window of rows.
-    if (ok) {
-        std::sort(shifts.begin(), shifts.end());
-        for (std::size_t i = 1; ok && i < shifts.size(); ++i)
-            ok = shifts[i] - shifts[i - 1] <= 1;
+    int lowest = 0, highest = 0;
+    ok = ok && RowsOfStack(shifts, &lowest, &highest) && PaintRowStack(c, path, size, lowest, highest);
+    cairo_path_destroy(path);
+    return ok;
+}
+
+// A stack still in steps (see HandOverPath): each figure a move and an arc,
+// the same under transforms that differ only by whole rows down the
+// picture. cairo would make of each the first figure's points moved by its
+// rows (the points are the same sums of the same terms, plus a whole
+// number), so only the first figure is handed to cairo and painted as the
+// stack. False (the steps kept, nothing painted) for any other path.
+bool StrokeStepStack(CGContextObject* c)
+{
+    const pvquartz::GState& g = c->state;
+    std::vector<pvquartz::PathStep>& steps = c->steps;
+    if (g.antialias || !g.dash.empty() || !(g.lineWidth > 0.0) || steps.size() % 2 != 0 ||
+        steps.size() < 2 * static_cast<std::size_t>(kStackFrom) || steps[0].arc || !steps[1].arc)
+        return false;
+    const cairo_matrix_t& first = steps[0].m;
+    std::vector<int> shifts;
+    for (std::size_t i = 0; i < steps.size(); i += 2) {
+        const pvquartz::PathStep& move = steps[i];
+        const pvquartz::PathStep& arc = steps[i + 1];
+        if (move.arc || !arc.arc || arc.clockwise != steps[1].clockwise ||
+            !std::equal(move.v, move.v + 5, steps[0].v) || !std::equal(arc.v, arc.v + 5, steps[1].v))
+            return false;
+        for (const cairo_matrix_t* m : {&move.m, &arc.m})
+            if (m->xx != first.xx || m->yx != first.yx || m->xy != first.xy || m->yy != first.yy ||
+                m->x0 != first.x0 || m->y0 != move.m.y0)
+                return false;
+        const double dy = move.m.y0 - first.y0;
+        if (dy != std::floor(dy) || std::fabs(dy) > 1e6 || first.y0 + dy != move.m.y0)
+            return false;
+        shifts.push_back(static_cast<int>(dy));
     }
+    int lowest = 0, highest = 0;
+    if (!RowsOfStack(shifts, &lowest, &highest))
+        return false;
+    std::vector<pvquartz::PathStep> rest;
+    try {
+        rest.assign(steps.begin() + 2, steps.end());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    steps.resize(2);
+    pvquartz::HandOverPath(c);
+    cairo_path_t* path = PicturePath(c->cr, false);
+    const bool drawn = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
+                       PaintRowStack(c, path, path->num_data, lowest, highest);
+    cairo_path_destroy(path);
+    if (!drawn)
+        steps = std::move(rest);   // after the first figure, now in cairo's path
+    return drawn;
+}
+
+// Paints the stack of the first `size` data of `path` (on the picture) down
+// the rows from `lowest` to `highest`: false (nothing painted) when the
+// mask it needs is too large or cannot be had.
+bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int lowest, int highest)
+{
+    const pvquartz::GState& g = c->state;
+    cairo_matrix_t m;
+    cairo_get_matrix(c->cr, &m);
+    double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL, bottom = -HUGE_VAL;
+    for (int i = 0; i < size; i += path->data[i].header.length)
+        for (int k = 1; k < path->data[i].header.length; ++k) {
+            const cairo_path_data_t& d = path->data[i + k];
+            left = std::min(left, d.point.x);
+            right = std::max(right, d.point.x);
+            top = std::min(top, d.point.y);
+            bottom = std::max(bottom, d.point.y);
+        }
     // The mask: the first figure's points, padded by the largest reach of
     // the pen (a miter up to the limit, in the picture's pixels).
     const double scale = std::max(std::fabs(m.xx) + std::fabs(m.xy), std::fabs(m.yx) + std::fabs(m.yy));
     const double reach = g.lineWidth * scale * 10.0 / 2.0 + 2.0;
     // Masks beyond a few pictures' worth of pixels are left to the general stroke.
-    ok = ok && std::isfinite(left) && std::isfinite(reach) &&
-         (right - left + 2 * reach + 2) * (bottom - top + 2 * reach + 2 + (highest - lowest)) < 64e6;
-    if (!ok) {
-        cairo_path_destroy(path);
+    if (!(std::isfinite(left) && std::isfinite(reach) &&
+          (right - left + 2 * reach + 2) * (bottom - top + 2 * reach + 2 + (highest - lowest)) < 64e6))
         return false;
-    }
     const int x0 = static_cast<int>(std::floor(left - reach)), y0 = static_cast<int>(std::floor(top - reach));
     const int w = static_cast<int>(std::ceil(right + reach)) - x0;
     const int h = static_cast<int>(std::ceil(bottom + reach)) - y0;
     const int spread = highest - lowest + 1;
+    // Opaque, unclipped, straight onto the bitmap: the stack's pixels take
+    // the colour's pixel, as painting it through a full mask gives; else
+    // the stack is a mask painted in one go (each pixel once).
+    const cairo_format_t format = cairo_surface_get_type(c->surface) == CAIRO_SURFACE_TYPE_IMAGE
+                                      ? cairo_image_surface_get_format(c->surface)
+                                      : CAIRO_FORMAT_INVALID;
+    const bool direct = !g.clipped && g.stroke[3] * g.alpha >= 1.0 &&
+                        cairo_get_group_target(c->cr) == c->surface &&
+                        cairo_get_operator(c->cr) == CAIRO_OPERATOR_OVER &&
+                        (format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24);
     cairo_surface_t* one = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
-    cairo_surface_t* all = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h + spread - 1);
+    cairo_surface_t* all = direct ? nullptr : cairo_image_surface_create(CAIRO_FORMAT_A8, w, h + spread - 1);
     bool drawn = false;
-    if (cairo_surface_status(one) == CAIRO_STATUS_SUCCESS && cairo_surface_status(all) == CAIRO_STATUS_SUCCESS) {
+    if (cairo_surface_status(one) == CAIRO_STATUS_SUCCESS &&
+        (direct || cairo_surface_status(all) == CAIRO_STATUS_SUCCESS)) {
         pvquartz::ApplyStroke(c);
         cairo_t* cr = cairo_create(one);
         // The first figure at its place on the mask, stroked as on the picture.
@@ -738,15 +848,13 @@ bool StrokeRowStack(CGContextObject* c)
         cairo_stroke(cr);
         cairo_destroy(cr);
         cairo_surface_flush(one);
-        cairo_surface_flush(all);
         const unsigned char* from = cairo_image_surface_get_data(one);
-        unsigned char* to = cairo_image_surface_get_data(all);
         const int fromStride = cairo_image_surface_get_stride(one);
-        const int toStride = cairo_image_surface_get_stride(all);
         // Every painted pixel of the figure covers its column from its row
-        // down `spread` rows. Each column remembers how far down it is
-        // covered already, so every byte of the stack is written once; the
-        // figure (a thin curve in a large box) is read a word at a time.
+        // down `spread` rows (rows of the stack from y0 + lowest on). Each
+        // column remembers how far down it is covered already, so every
+        // pixel of the stack is written once; the figure (a thin curve in a
+        // large box) is read a word at a time.
         std::vector<int> until;
         bool room = true;
         try {
@@ -754,7 +862,7 @@ bool StrokeRowStack(CGContextObject* c)
         } catch (const std::bad_alloc&) {
             room = false;   // the stack is then stroked as it is
         }
-        if (room) {
+        auto spreadDown = [&](auto&& fill) {
             for (int y = 0; y < h; ++y) {
                 const unsigned char* in = from + y * fromStride;
                 for (int x = 0; x < w; ++x) {
@@ -770,11 +878,36 @@ bool StrokeRowStack(CGContextObject* c)
                         continue;
                     int& covered = until[static_cast<std::size_t>(x)];
                     const int last = y + spread - 1;
-                    for (int row = std::max(y, covered + 1); row <= last; ++row)
-                        to[row * toStride + x] = 255;
+                    fill(x, std::max(y, covered + 1), last);
                     covered = std::max(covered, last);
                 }
             }
+        };
+        if (room && direct) {
+            const std::uint32_t pixel = SolidPixel(c, g.stroke[0], g.stroke[1], g.stroke[2], 1.0);
+            pvquartz::WillPaint(c);
+            cairo_surface_flush(c->surface);
+            unsigned char* data = cairo_image_surface_get_data(c->surface);
+            const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
+            const int top = y0 + lowest;
+            spreadDown([&](int x, int from, int to) {
+                const int column = x0 + x;
+                if (column < 0 || column >= c->width)
+                    return;
+                for (int row = std::max(top + from, 0), end = std::min(top + to, c->height - 1); row <= end; ++row)
+                    reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride)[column] = pixel;
+            });
+            cairo_surface_mark_dirty(c->surface);
+            cairo_new_path(c->cr);
+            drawn = true;
+        } else if (room) {
+            cairo_surface_flush(all);
+            unsigned char* to = cairo_image_surface_get_data(all);
+            const int toStride = cairo_image_surface_get_stride(all);
+            spreadDown([&](int x, int from, int last) {
+                for (int row = from; row <= last; ++row)
+                    to[row * toStride + x] = 255;
+            });
             cairo_surface_mark_dirty(all);
             cairo_save(c->cr);
             cairo_identity_matrix(c->cr);
@@ -788,8 +921,8 @@ bool StrokeRowStack(CGContextObject* c)
         }
     }
     cairo_surface_destroy(one);
-    cairo_surface_destroy(all);
-    cairo_path_destroy(path);
+    if (all)
+        cairo_surface_destroy(all);
     return drawn;
 }
 
@@ -966,6 +1099,11 @@ void StrokeCurrent(CGContextObject* c, bool keep)
     if (pvquartz::Recording::Active())
         pvquartz::Log("StrokePath " + pvquartz::StrokeText(c) + " path=" + pvquartz::PathText(c) +
                       pvquartz::StateText(c));
+    if (!keep && StrokeStepStack(c)) {
+        pvquartz::PathClear(c);
+        return;
+    }
+    pvquartz::HandOverPath(c);
     if (!keep && (StrokeDashedAxisLine(c) || StrokeRowStack(c) || StrokeSmoothCurve(c))) {
         pvquartz::PathClear(c);
         return;
@@ -1198,6 +1336,28 @@ auto OutlineRuns(CGContextObject* c, const pvcommon::raster::Polygons& outline)
     };
 }
 
+// A move or an arc kept as a step (see HandOverPath) while the path is
+// made of nothing else yet; false when it is for cairo's path now.
+bool KeepStep(CGContextObject* c, bool arc, std::initializer_list<double> values, bool clockwise)
+{
+    if (pvquartz::Recording::Active() || (c->steps.empty() && cairo_has_current_point(c->cr))) {
+        pvquartz::HandOverPath(c);
+        return false;
+    }
+    pvquartz::PathStep step;
+    step.arc = arc;
+    step.clockwise = clockwise;
+    std::copy(values.begin(), values.end(), step.v);
+    cairo_get_matrix(c->cr, &step.m);
+    try {
+        c->steps.push_back(step);
+    } catch (const std::bad_alloc&) {
+        pvquartz::HandOverPath(c);   // and this one goes to cairo as well
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" {
@@ -1217,7 +1377,7 @@ void CGContextRelease(CGContextRef c)
 
 void CGContextSaveGState(CGContextRef ref)
 {
-    CGContextObject* c = Context(ref, "CGContextSaveGState");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSaveGState");
     if (!c)
         return;
     c->saved.push_back(c->state);
@@ -1227,7 +1387,7 @@ void CGContextSaveGState(CGContextRef ref)
 
 void CGContextRestoreGState(CGContextRef ref)
 {
-    CGContextObject* c = Context(ref, "CGContextRestoreGState");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextRestoreGState");
     if (!c)
         return;
     // A layer's begin is undone only by its end.
@@ -1240,27 +1400,27 @@ void CGContextRestoreGState(CGContextRef ref)
 
 void CGContextTranslateCTM(CGContextRef ref, CGFloat tx, CGFloat ty)
 {
-    Prepend(Context(ref, "CGContextTranslateCTM"), CGAffineTransformMakeTranslation(tx, ty));
+    Prepend(pvquartz::ContextKeepingSteps(ref, "CGContextTranslateCTM"), CGAffineTransformMakeTranslation(tx, ty));
 }
 
 void CGContextScaleCTM(CGContextRef ref, CGFloat sx, CGFloat sy)
 {
-    Prepend(Context(ref, "CGContextScaleCTM"), CGAffineTransformMakeScale(sx, sy));
+    Prepend(pvquartz::ContextKeepingSteps(ref, "CGContextScaleCTM"), CGAffineTransformMakeScale(sx, sy));
 }
 
 void CGContextRotateCTM(CGContextRef ref, CGFloat angle)
 {
-    Prepend(Context(ref, "CGContextRotateCTM"), CGAffineTransformMakeRotation(angle));
+    Prepend(pvquartz::ContextKeepingSteps(ref, "CGContextRotateCTM"), CGAffineTransformMakeRotation(angle));
 }
 
 void CGContextConcatCTM(CGContextRef ref, CGAffineTransform transform)
 {
-    Prepend(Context(ref, "CGContextConcatCTM"), transform);
+    Prepend(pvquartz::ContextKeepingSteps(ref, "CGContextConcatCTM"), transform);
 }
 
 CGAffineTransform CGContextGetCTM(CGContextRef ref)
 {
-    CGContextObject* c = Context(ref, "CGContextGetCTM");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextGetCTM");
     if (!c)
         return CGAffineTransformIdentity;
     cairo_matrix_t m, inverse = Base(c);
@@ -1272,7 +1432,7 @@ CGAffineTransform CGContextGetCTM(CGContextRef ref)
 
 void CGContextSetLineWidth(CGContextRef ref, CGFloat width)
 {
-    CGContextObject* c = Context(ref, "CGContextSetLineWidth");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetLineWidth");
     if (!c)
         return;
     if (std::isfinite(width))
@@ -1281,7 +1441,7 @@ void CGContextSetLineWidth(CGContextRef ref, CGFloat width)
 
 void CGContextSetLineCap(CGContextRef ref, CGLineCap cap)
 {
-    CGContextObject* c = Context(ref, "CGContextSetLineCap");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetLineCap");
     if (!c)
         return;
     if (cap >= kCGLineCapButt && cap <= kCGLineCapSquare)
@@ -1290,7 +1450,7 @@ void CGContextSetLineCap(CGContextRef ref, CGLineCap cap)
 
 void CGContextSetLineJoin(CGContextRef ref, CGLineJoin join)
 {
-    CGContextObject* c = Context(ref, "CGContextSetLineJoin");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetLineJoin");
     if (!c)
         return;
     if (join >= kCGLineJoinMiter && join <= kCGLineJoinBevel)
@@ -1298,7 +1458,7 @@ void CGContextSetLineJoin(CGContextRef ref, CGLineJoin join)
 }
 void CGContextSetLineDash(CGContextRef ref, CGFloat phase, const CGFloat* lengths, size_t count)
 {
-    CGContextObject* c = Context(ref, "CGContextSetLineDash");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetLineDash");
     if (!c)
         return;
     c->state.dash.clear();
@@ -1319,13 +1479,13 @@ void CGContextSetLineDash(CGContextRef ref, CGFloat phase, const CGFloat* length
 
 void CGContextSetShouldAntialias(CGContextRef ref, bool shouldAntialias)
 {
-    if (CGContextObject* c = Context(ref, "CGContextSetShouldAntialias"))
+    if (CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetShouldAntialias"))
         c->state.antialias = shouldAntialias;
 }
 
 void CGContextSetAlpha(CGContextRef ref, CGFloat alpha)
 {
-    CGContextObject* c = Context(ref, "CGContextSetAlpha");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetAlpha");
     if (!c)
         return;
     if (std::isfinite(alpha))
@@ -1334,7 +1494,7 @@ void CGContextSetAlpha(CGContextRef ref, CGFloat alpha)
 
 void CGContextSetFillColorWithColor(CGContextRef ref, CGColorRef color)
 {
-    CGContextObject* c = Context(ref, "CGContextSetFillColorWithColor");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetFillColorWithColor");
     if (!c)
         return;
     if (!color)
@@ -1345,7 +1505,7 @@ void CGContextSetFillColorWithColor(CGContextRef ref, CGColorRef color)
 
 void CGContextSetStrokeColorWithColor(CGContextRef ref, CGColorRef color)
 {
-    CGContextObject* c = Context(ref, "CGContextSetStrokeColorWithColor");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetStrokeColorWithColor");
     if (!c)
         return;
     if (!color)
@@ -1358,7 +1518,7 @@ void CGContextSetStrokeColorWithColor(CGContextRef ref, CGColorRef color)
 void CGContextSetRGBFillColor(CGContextRef ref, CGFloat red, CGFloat green, CGFloat blue,
                               CGFloat alpha)
 {
-    CGContextObject* c = Context(ref, "CGContextSetRGBFillColor");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetRGBFillColor");
     if (!c)
         return;
     CGColorRef color = CGColorCreateGenericRGB(red, green, blue, alpha);
@@ -1369,7 +1529,7 @@ void CGContextSetRGBFillColor(CGContextRef ref, CGFloat red, CGFloat green, CGFl
 void CGContextSetRGBStrokeColor(CGContextRef ref, CGFloat red, CGFloat green, CGFloat blue,
                                 CGFloat alpha)
 {
-    CGContextObject* c = Context(ref, "CGContextSetRGBStrokeColor");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextSetRGBStrokeColor");
     if (!c)
         return;
     CGColorRef color = CGColorCreateGenericRGB(red, green, blue, alpha);
@@ -1381,19 +1541,22 @@ void CGContextSetRGBStrokeColor(CGContextRef ref, CGFloat red, CGFloat green, CG
 
 void CGContextBeginPath(CGContextRef ref)
 {
-    CGContextObject* c = Context(ref, "CGContextBeginPath");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextBeginPath");
     if (!c)
         return;
+    c->steps.clear();
     cairo_new_path(c->cr);
     pvquartz::PathClear(c);
 }
 
 void CGContextMoveToPoint(CGContextRef ref, CGFloat x, CGFloat y)
 {
-    CGContextObject* c = Context(ref, "CGContextMoveToPoint");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextMoveToPoint");
     if (!c)
         return;
     if (!pvquartz::Finite({x, y}))
+        return;
+    if (KeepStep(c, false, {x, y, 0.0, 0.0, 0.0}, false))
         return;
     cairo_move_to(c->cr, x, y);
     if (pvquartz::Recording::Active())
@@ -1415,12 +1578,14 @@ void CGContextAddLineToPoint(CGContextRef ref, CGFloat x, CGFloat y)
 void CGContextAddArc(CGContextRef ref, CGFloat x, CGFloat y, CGFloat radius, CGFloat startAngle,
                      CGFloat endAngle, int clockwise)
 {
-    CGContextObject* c = Context(ref, "CGContextAddArc");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextAddArc");
     if (!c)
         return;
     if (!pvquartz::Finite({x, y, radius, startAngle, endAngle}))
         return;
     radius = std::fabs(radius);
+    if (KeepStep(c, true, {x, y, radius, startAngle, endAngle}, clockwise != 0))
+        return;
     if (!pvquartz::Recording::Active()) {
         if (clockwise)
             cairo_arc_negative(c->cr, x, y, radius, startAngle, endAngle);
@@ -1517,7 +1682,7 @@ void CGContextClosePath(CGContextRef ref)
 void CGContextFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextFillPath")); }
 void CGContextStrokePath(CGContextRef ref)
 {
-    StrokeCurrent(Context(ref, "CGContextStrokePath"), false);
+    StrokeCurrent(pvquartz::ContextKeepingSteps(ref, "CGContextStrokePath"), false);
 }
 void CGContextClip(CGContextRef ref)
 {

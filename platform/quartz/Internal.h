@@ -52,6 +52,15 @@ struct RecordedPath {
     double currentX = 0.0, currentY = 0.0;   // on the picture
 };
 
+// A move or an arc at the start of a path, kept until the path is used (see
+// HandOverPath), under the transform it was added under.
+struct PathStep {
+    bool arc = false;
+    bool clockwise = false;
+    double v[5] = {};   // a move's point; an arc's centre, radius and angles
+    cairo_matrix_t m{};
+};
+
 } // namespace pvquartz
 
 struct CGColorSpaceObject : CFObject {
@@ -108,6 +117,7 @@ struct CGContextObject : CFObject {
     pvquartz::GState state;
     std::vector<pvquartz::GState> saved;
     pvquartz::RecordedPath path;
+    std::vector<pvquartz::PathStep> steps;   // ahead of cairo's path, not in it yet
     std::vector<CGImageObject*> sharing;   // images that still read `data`
     pvcommon::raster::AreaCoverage area;   // kept from one painting to the next
     double lastSolid[4] = {-1.0, -1.0, -1.0, -1.0};   // the last solid colour painted
@@ -117,7 +127,13 @@ struct CGContextObject : CFObject {
 namespace pvquartz {
 
 // The context behind a reference; null for null (a wrong type is fatal).
+// Its path is all in cairo's.
 CGContextObject* Context(CGContextRef c, const char* function);
+// The same, for calls that neither read nor extend cairo's path: steps
+// kept ahead of it stay kept.
+CGContextObject* ContextKeepingSteps(CGContextRef c, const char* function);
+// Hands the kept steps to cairo's path, in order, each under its transform.
+void HandOverPath(CGContextObject* c);
 
 // Before anything paints on the context: images sharing its pixels take
 // their copy.

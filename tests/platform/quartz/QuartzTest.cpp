@@ -617,43 +617,55 @@ TEST(Quartz, AliasedStacksOfRowsPaintWhatEachRowPaints)
 {
     // A pie's side: the lower half of an ellipse, one row lower per copy,
     // off the pixel grid; with a thin and a thick pen, in a half-transparent
-    // colour too (each pixel is painted once either way).
+    // colour too (each pixel is painted once either way). The path is
+    // stroked as built, or after the context had to hand it over whole (an
+    // image taken of it), through a clip, or with rows half a pixel apart (not
+    // copies of each other then).
+    enum Way { kBuilt, kHandedOver, kClipped, kUneven };
     for (const CGFloat width : {1.0, 3.0}) {
         for (const CGFloat alpha : {1.0, 0.5}) {
-            auto stack = [&](bool oneStroke) {
-                return Drawn([&](CGContextRef c) {
-                    CGContextSetShouldAntialias(c, false);
-                    CGContextSetLineWidth(c, width);
-                    CGContextSetRGBStrokeColor(c, 0.2, 0.4, 0.8, alpha);
-                    CGContextBeginPath(c);
-                    for (int row = 0; row <= 40; ++row) {
-                        AddEllipseArc(c, 160.25, 90.5 + row, 140.2, 60.7, 0.1, kPi - 0.1);
-                        if (!oneStroke) {
-                            // Each row its own stroke, where the rows overlap
-                            // painted over and over: only for opaque colours.
-                            CGContextStrokePath(c);
-                            CGContextBeginPath(c);
+            for (const Way way : {kBuilt, kHandedOver, kClipped, kUneven}) {
+                auto stack = [&](bool oneStroke) {
+                    return Drawn([&](CGContextRef c) {
+                        CGContextSetShouldAntialias(c, false);
+                        CGContextSetLineWidth(c, width);
+                        CGContextSetRGBStrokeColor(c, 0.2, 0.4, 0.8, alpha);
+                        if (way == kClipped)
+                            CGContextClipToRect(c, CGRectMake(40.0, 60.0, 200.0, 120.0));
+                        CGContextBeginPath(c);
+                        for (int row = 0; row <= 40; ++row) {
+                            const CGFloat y = way == kUneven ? 90.3 + row * 0.5 : 90.5 + row;
+                            AddEllipseArc(c, 160.25, y, 140.2, 60.7, 0.1, kPi - 0.1);
+                            if (!oneStroke) {
+                                // Each row its own stroke, where the rows
+                                // overlap painted over and over: only for
+                                // opaque colours.
+                                CGContextStrokePath(c);
+                                CGContextBeginPath(c);
+                            }
                         }
+                        if (way == kHandedOver)
+                            CGImageRelease(CGBitmapContextCreateImage(c));
+                        CGContextStrokePath(c);
+                    });
+                };
+                const auto fast = stack(true);
+                if (alpha == 1.0) {
+                    EXPECT_EQ(fast, stack(false)) << "width " << width << ", way " << way;
+                } else {
+                    // Translucent: painted once, so every painted pixel has
+                    // the same value.
+                    uint32_t painted = 0;
+                    size_t count = 0;
+                    for (uint32_t p : fast) {
+                        if (!p)
+                            continue;
+                        EXPECT_TRUE(!painted || p == painted) << "way " << way;
+                        painted = p;
+                        ++count;
                     }
-                    CGContextStrokePath(c);
-                });
-            };
-            const auto fast = stack(true);
-            if (alpha == 1.0) {
-                EXPECT_EQ(fast, stack(false)) << "width " << width;
-            } else {
-                // Translucent: painted once, so every painted pixel has the
-                // same value.
-                uint32_t painted = 0;
-                size_t count = 0;
-                for (uint32_t p : fast) {
-                    if (!p)
-                        continue;
-                    EXPECT_TRUE(!painted || p == painted);
-                    painted = p;
-                    ++count;
+                    EXPECT_GT(count, way == kClipped ? 2000u : 5000u) << "way " << way;
                 }
-                EXPECT_GT(count, 5000u);
             }
         }
     }
