@@ -1147,7 +1147,8 @@ namespace {
 // gradient, as pixman's does (at the pixel's centre, channels in single
 // precision, rounded to the nearest level). pixman's general gradient fetch
 // costs several times the rest of a pie's drawing. The coverage comes as
-// runs: runs(paint) calls paint(y, x0, x1, level) for every run of pixels
+// runs: runs(box, paint) calls box(x0, y0, x1, y1) with the pixels the
+// runs lie in, then paint(y, x0, x1, level) for every run of pixels
 // [x0, x1) of row y covered at that level (1 to 255), on the bitmap, and is
 // false (having painted nothing) when it cannot. False (nothing painted)
 // where the result would not be the same: a layer open, translucent stops,
@@ -1206,7 +1207,7 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
         const float scaled = v * 255.0f + 0.5f;
         return static_cast<std::uint32_t>(scaled <= 0.0f ? 0.0f : scaled >= 255.0f ? 255.0f : scaled);
     };
-    for (int k = 0; k <= kSteps; ++k) {
+    auto colourOf = [&](int k) {
         const double t = last > first ? first + (last - first) * k / kSteps : first;
         std::size_t n = 0;
         while (n < stops.size() && t >= stops[n].location)
@@ -1221,16 +1222,32 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
             const float a = static_cast<float>(l.rgba[ch]), b = static_cast<float>(r.rgba[ch]);
             pixel |= byte(a + (b - a) * w) << (16 - 8 * ch);
         }
-        ramp[static_cast<std::size_t>(k)] = pixel;
-    }
+        return pixel;
+    };
     // A pixel's step in the ramp, and where before or beyond it.
     const double scale = last > first ? kSteps / (last - first) : 0.0;
+    // Only the steps the runs' box reaches are worked out (a slice of a pie
+    // reaches a part of its gradient): the place is affine on the picture,
+    // so the box's corners bound it, give or take rounding, well within the
+    // two steps more on either side.
+    auto box = [&](int x0, int y0, int x1, int y1) {
+        int lo = kSteps, hi = 0;
+        for (const int y : {y0, y1 - 1})
+            for (const int x : {x0, x1 - 1}) {
+                const double u = (along0 + alongY * (y + 0.5) + alongX * (x + 0.5) - first) * scale + 0.5;
+                const int k = !(u >= 0.5) ? 0 : u > kSteps + 0.5 ? kSteps : static_cast<int>(u);
+                lo = std::min(lo, k);
+                hi = std::max(hi, k);
+            }
+        for (int k = std::max(0, lo - 2), end = std::min(kSteps, hi + 2); k <= end; ++k)
+            ramp[static_cast<std::size_t>(k)] = colourOf(k);
+    };
 
     pvquartz::WillPaint(c);
     cairo_surface_flush(c->surface);
     unsigned char* data = cairo_image_surface_get_data(c->surface);
     const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
-    const bool painted = runs([&](int y, int x0, int x1, unsigned cover) {
+    const bool painted = runs(box, [&](int y, int x0, int x1, unsigned cover) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
         const double rowAlong = along0 + alongY * (y + 0.5) + alongX * 0.5;
         if (cover == 255 && scale > 0.0) {
@@ -1275,7 +1292,7 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
 // GradientThrough); none when it is not one within the bitmap.
 auto MaskRuns(CGContextObject* c, cairo_pattern_t* coverage)
 {
-    return [c, coverage](auto&& paint) {
+    return [c, coverage](auto&& box, auto&& paint) {
         cairo_surface_t* mask = nullptr;
         if (cairo_pattern_get_surface(coverage, &mask) != CAIRO_STATUS_SUCCESS ||
             cairo_surface_get_type(mask) != CAIRO_SURFACE_TYPE_IMAGE ||
@@ -1291,6 +1308,8 @@ auto MaskRuns(CGContextObject* c, cairo_pattern_t* coverage)
         const int left = static_cast<int>(std::lround(-mx)), top = static_cast<int>(std::lround(-my));
         if (!maskData || left < 0 || top < 0 || left + maskWidth > c->width || top + maskHeight > c->height)
             return false;
+        if (maskWidth > 0 && maskHeight > 0)
+            box(left, top, left + maskWidth, top + maskHeight);
         for (int j = 0; j < maskHeight; ++j) {
             const unsigned char* m = maskData + static_cast<std::size_t>(j) * maskStride;
             // Only between the row's first and last covered pixels, found a
@@ -1322,7 +1341,7 @@ auto MaskRuns(CGContextObject* c, cairo_pattern_t* coverage)
 // outline's rows only, without a mask over its box.
 auto OutlineRuns(CGContextObject* c, const pvcommon::raster::Polygons& outline)
 {
-    return [c, &outline](auto&& paint) {
+    return [c, &outline](auto&& box, auto&& paint) {
         switch (c->area.Cover(outline, c->width, c->height)) {
         case pvcommon::raster::AreaCoverage::Covered::Nothing:
             return true;
@@ -1331,6 +1350,7 @@ auto OutlineRuns(CGContextObject* c, const pvcommon::raster::Polygons& outline)
         case pvcommon::raster::AreaCoverage::Covered::Ready:
             break;
         }
+        box(c->area.Left(), c->area.Top(), c->area.Left() + c->area.Width(), c->area.Top() + c->area.Height());
         c->area.Render(paint);
         return true;
     };
