@@ -654,7 +654,9 @@ void ThinPolylines(CGContextObject* c)
 // below the first (the side of a pie: one arc per row), stroked without
 // anti-aliasing, is the first figure's stroke repeated down the rows: a pixel
 // is painted when its centre lies inside one of the strokes, and moving a
-// figure by whole pixels moves its pixels with it. The first stroke is
+// figure by whole pixels moves its pixels with it. (cairo's own stroke of
+// the whole path can paint a few pixels more where thin figures lie close:
+// what painting row after row gives is the union.) The first stroke is
 // rasterised once into a mask and spread down the rows, each pixel painted
 // once. False when the path is not such a stack; nothing is drawn then.
 constexpr int kStackFrom = 2;   // a figure alone is stroked as it is
@@ -721,9 +723,11 @@ bool StrokeRowStack(CGContextObject* c)
 // A stack still in steps (see HandOverPath): each figure a move and an arc,
 // the same under transforms that differ only by whole rows down the
 // picture. cairo would make of each the first figure's points moved by its
-// rows (the points are the same sums of the same terms, plus a whole
-// number), so only the first figure is handed to cairo and painted as the
-// stack. False (the steps kept, nothing painted) for any other path.
+// rows: the points are the same sums of the same terms, plus a whole
+// number (but for a point within a rounding error of halfway between two
+// 256ths of a pixel, on rows past a power of two, which may round to the
+// other one). So only the first figure is handed to cairo and painted as
+// the stack. False (the steps kept, nothing painted) for any other path.
 bool StrokeStepStack(CGContextObject* c)
 {
     const pvquartz::GState& g = c->state;
@@ -1226,20 +1230,32 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
     };
     // A pixel's step in the ramp, and where before or beyond it.
     const double scale = last > first ? kSteps / (last - first) : 0.0;
+    // A pixel's place along the gradient, as the painting below works it out
+    // for a row, for a fully covered run, and for any other pixel; each is
+    // monotonic along a row and down a column.
+    auto rowAlongAt = [&](int y) { return along0 + alongY * (y + 0.5) + alongX * 0.5; };
+    auto runStep = [&](double rowAlong) { return (rowAlong - first) * scale + 0.5; };
+    const double perPixelStep = alongX * scale;
+    const double rampEnd = kSteps + 0.5;
+    auto stepOfRun = [&](double u) { return !(u >= 0.5) ? 0 : u > rampEnd ? kSteps : static_cast<int>(u); };
+    auto stepOfPixel = [&](double t) {
+        return !(t >= first) ? 0 : t > last ? kSteps : static_cast<int>((t - first) * scale + 0.5);
+    };
     // Only the steps the runs' box reaches are worked out (a slice of a pie
-    // reaches a part of its gradient): the place is affine on the picture,
-    // so the box's corners bound it, give or take rounding, well within the
-    // two steps more on either side.
+    // reaches a part of its gradient): the places at the box's corners,
+    // worked out as the painting does, bound every place inside.
     auto box = [&](int x0, int y0, int x1, int y1) {
         int lo = kSteps, hi = 0;
         for (const int y : {y0, y1 - 1})
             for (const int x : {x0, x1 - 1}) {
-                const double u = (along0 + alongY * (y + 0.5) + alongX * (x + 0.5) - first) * scale + 0.5;
-                const int k = !(u >= 0.5) ? 0 : u > kSteps + 0.5 ? kSteps : static_cast<int>(u);
-                lo = std::min(lo, k);
-                hi = std::max(hi, k);
+                const double rowAlong = rowAlongAt(y);
+                for (const int k : {stepOfRun(runStep(rowAlong) + perPixelStep * x),
+                                    stepOfPixel(rowAlong + alongX * x)}) {
+                    lo = std::min(lo, k);
+                    hi = std::max(hi, k);
+                }
             }
-        for (int k = std::max(0, lo - 2), end = std::min(kSteps, hi + 2); k <= end; ++k)
+        for (int k = std::max(0, lo - 1), upto = std::min(kSteps, hi + 1); k <= upto; ++k)
             ramp[static_cast<std::size_t>(k)] = colourOf(k);
     };
 
@@ -1249,15 +1265,14 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
     const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
     const bool painted = runs(box, [&](int y, int x0, int x1, unsigned cover) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-        const double rowAlong = along0 + alongY * (y + 0.5) + alongX * 0.5;
+        const double rowAlong = rowAlongAt(y);
         if (cover == 255 && scale > 0.0) {
             // Fully covered: the step straight from the place along the
             // ramp, in steps (a step's middle at whole numbers and a half).
-            const double rowStep = (rowAlong - first) * scale + 0.5, perPixel = alongX * scale;
-            const double end = kSteps + 0.5;
+            const double rowStep = runStep(rowAlong);
             for (int i = x0; i < x1; ++i) {
-                const double u = rowStep + perPixel * i;
-                if (u >= 0.5 && u <= end)
+                const double u = rowStep + perPixelStep * i;
+                if (u >= 0.5 && u <= rampEnd)
                     row[i] = ramp[static_cast<std::size_t>(u)];
                 else if (u < 0.5 ? before : after)
                     row[i] = u < 0.5 ? ramp.front() : ramp.back();

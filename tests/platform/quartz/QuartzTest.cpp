@@ -470,6 +470,30 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
         EXPECT_EQ(ours[static_cast<std::size_t>(60 * 160 + 150)], 0xFFFFFFFFu);
     }
     CGGradientRelease(gradient);
+
+    // A gradient far shorter than a pixel, padded both ways, at the clip's
+    // corner: the places along it are large and cancel, and every covered
+    // pixel still takes one of its two colours.
+    const CGFloat blackToWhite[8] = {0, 0, 0, 1, 1, 1, 1, 1};
+    const CGFloat ends[2] = {0.0, 1.0};
+    space = CGColorSpaceCreateDeviceRGB();
+    CGGradientRef tiny = CGGradientCreateWithColorComponents(space, blackToWhite, ends, 2);
+    CGColorSpaceRelease(space);
+    qtest::Canvas canvas(200, 100, 800);
+    CGContextRef c = canvas.context();
+    canvas.Flip();
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, 19, 5);
+    CGContextAddLineToPoint(c, 150, 5);
+    CGContextAddLineToPoint(c, 150, 95);
+    CGContextAddLineToPoint(c, 19, 60);
+    CGContextClosePath(c);
+    CGContextClip(c);
+    CGContextDrawLinearGradient(c, tiny, CGPointMake(149.49999999999818, 5.50000000000129),
+                                CGPointMake(149.50000000000023, 5.499999999999839), both);
+    CGGradientRelease(tiny);
+    for (const auto& [x, y] : {std::pair{149, 5}, std::pair{19, 5}, std::pair{100, 50}, std::pair{30, 58}})
+        EXPECT_EQ(canvas.At(x, y) >> 24, 255u) << x << "," << y;
 }
 
 // Smoothed strokes of a curve that bends gently one way (arcs of ellipses)
