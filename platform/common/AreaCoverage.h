@@ -37,6 +37,23 @@ public:
     // start. Nothing when the box is empty; Failed (the cells left clear)
     // when the coverage cannot be had: the caller draws otherwise.
     Covered Cover(const Polygons& polygons, int width, int height);
+    // Covers the polygons and, when any pixel is covered, has paint() lay
+    // the coverage (by Render or LayRuns; a paint() that fails clears it).
+    // True when there was nothing to cover or paint() did; false when the
+    // coverage could not be had or paint() failed: the caller draws
+    // otherwise.
+    template <class Paint> bool CoverThen(const Polygons& polygons, int width, int height, Paint paint)
+    {
+        switch (Cover(polygons, width, height)) {
+        case Covered::Nothing:
+            return true;
+        case Covered::Failed:
+            return false;
+        case Covered::Ready:
+            break;
+        }
+        return paint();
+    }
     // The box begun last, in device pixels.
     int Left() const { return left_; }
     int Top() const { return top_; }

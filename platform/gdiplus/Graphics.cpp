@@ -167,6 +167,7 @@ struct Graphics::Impl {
     // gradient out pixel by pixel: a 2D pie's drawing took a third fewer
     // instructions this way.
     bool FillVerticalGradient(const Brush& brush);
+    bool LayGradientRows(const Brush& brush);
     // A smoothed solid arc without rotation or scale, covered by area as
     // the band between the curve moved out and in by half the pen along its
     // normal; false for any other (cairo strokes it).
@@ -465,17 +466,20 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     cairo_path_destroy(path);
     if (!flat)
         return false;
+    // Failing, cairo's own gradient fill of the path is still set.
     cairo_surface_t* surface = bitmap->surface;
-    switch (area.Cover(outline, cairo_image_surface_get_width(surface),
-                       cairo_image_surface_get_height(surface))) {
-    case pvcommon::raster::AreaCoverage::Covered::Nothing:
+    const bool painted =
+        area.CoverThen(outline, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface),
+                       [&] { return LayGradientRows(brush); });
+    if (painted)
         cairo_new_path(cr);
-        return true;
-    case pvcommon::raster::AreaCoverage::Covered::Failed:
-        return false;   // cairo's own gradient fill of the path still set
-    case pvcommon::raster::AreaCoverage::Covered::Ready:
-        break;
-    }
+    return painted;
+}
+
+// The covered rows of a vertical gradient fill laid over the bitmap; false
+// (the coverage cleared, nothing laid) when the row colours cannot be had.
+bool Graphics::Impl::LayGradientRows(const Brush& brush)
+{
     const int x0 = area.Left(), y0 = area.Top(), h = area.Height();
     // The gradient's colour of every row, worked out by cairo along a strip
     // one pixel high with the axes swapped: its pixel (r, 0) is the canvas's
@@ -494,7 +498,6 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
                                        CAIRO_FORMAT_ARGB32, h, 1, stripStride)
                                  : nullptr;
     if (!source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
-        // Through cairo's own gradient fill of the path still set.
         if (source)
             cairo_surface_destroy(source);
         area.Clear();
@@ -513,8 +516,7 @@ bool Graphics::Impl::FillVerticalGradient(const Brush& brush)
     cairo_destroy(strip);
     cairo_surface_flush(source);
     cairo_surface_destroy(source);
-    LayRuns(surface, area, [&](int y) { return scratch[static_cast<std::size_t>(y - y0)]; });
-    cairo_new_path(cr);
+    LayRuns(bitmap->surface, area, [&](int y) { return scratch[static_cast<std::size_t>(y - y0)]; });
     return true;
 }
 
@@ -1346,20 +1348,14 @@ bool Graphics::Impl::StrokeArcSmoothed(const Pen& pen, REAL x, REAL y, REAL widt
         outline.xy[back + 1] = cy + b * sn - ny * side;
     }
     cairo_surface_t* surface = bitmap->surface;
-    switch (area.Cover(outline, cairo_image_surface_get_width(surface),
-                       cairo_image_surface_get_height(surface))) {
-    case pvcommon::raster::AreaCoverage::Covered::Nothing:
-        return true;
-    case pvcommon::raster::AreaCoverage::Covered::Failed:
-        return false;
-    case pvcommon::raster::AreaCoverage::Covered::Ready:
-        break;
-    }
     const Color colour = pen.GetColor();
     const std::uint32_t alpha = colour.GetA();
     const std::uint32_t ink = alpha << 24 | pvcommon::raster::ScalePixel(colour.GetValue() & 0xFFFFFFu, alpha);
-    LayRuns(surface, area, [ink](int) { return ink; });
-    return true;
+    return area.CoverThen(outline, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface),
+                          [&] {
+                              LayRuns(surface, area, [ink](int) { return ink; });
+                              return true;
+                          });
 }
 
 void Graphics::Impl::StrokeArc(const Pen& pen, REAL x, REAL y, REAL width, REAL height,

@@ -58,23 +58,24 @@ CGContextObject* Context(CGContextRef c, const char* function)
 // row's stroke repeated down the rows (see StrokeStepStack), so the other
 // rows need not be built at all. Handed over, each step is what cairo would
 // have made of it when it was added.
-void HandOverPath(CGContextObject* c)
+void HandOverPath(CGContextObject* c, std::size_t count)
 {
-    if (c->steps.empty())
+    count = std::min(count, c->steps.size());
+    if (count == 0)
         return;
     cairo_matrix_t now;
     cairo_get_matrix(c->cr, &now);
-    for (const PathStep& s : c->steps) {
-        cairo_set_matrix(c->cr, &s.m);
-        if (!s.arc)
-            cairo_move_to(c->cr, s.v[0], s.v[1]);
-        else if (s.clockwise)
-            cairo_arc_negative(c->cr, s.v[0], s.v[1], s.v[2], s.v[3], s.v[4]);
+    for (auto s = c->steps.begin(); s != c->steps.begin() + static_cast<std::ptrdiff_t>(count); ++s) {
+        cairo_set_matrix(c->cr, &s->m);
+        if (!s->arc)
+            cairo_move_to(c->cr, s->v[0], s->v[1]);
+        else if (s->clockwise)
+            cairo_arc_negative(c->cr, s->v[0], s->v[1], s->v[2], s->v[3], s->v[4]);
         else
-            cairo_arc(c->cr, s.v[0], s.v[1], s.v[2], s.v[3], s.v[4]);
+            cairo_arc(c->cr, s->v[0], s->v[1], s->v[2], s->v[3], s->v[4]);
     }
     cairo_set_matrix(c->cr, &now);
-    c->steps.clear();
+    c->steps.erase(c->steps.begin(), c->steps.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 namespace {
@@ -755,20 +756,15 @@ bool StrokeStepStack(CGContextObject* c)
     int lowest = 0, highest = 0;
     if (!RowsOfStack(shifts, &lowest, &highest))
         return false;
-    std::vector<pvquartz::PathStep> rest;
-    try {
-        rest.assign(steps.begin() + 2, steps.end());
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    steps.resize(2);
-    pvquartz::HandOverPath(c);
+    // The first figure to cairo; the rest stay kept after it, for the
+    // general stroke should the stack not be painted.
+    pvquartz::HandOverPath(c, 2);
     cairo_path_t* path = PicturePath(c->cr, false);
     const bool drawn = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
                        PaintRowStack(c, path, path->num_data, lowest, highest);
     cairo_path_destroy(path);
-    if (!drawn)
-        steps = std::move(rest);   // after the first figure, now in cairo's path
+    if (drawn)
+        steps.clear();
     return drawn;
 }
 
@@ -1078,22 +1074,15 @@ bool StrokeSmoothCurve(CGContextObject* c)
         points[4 * n - 2 - 2 * i] = px - nx * reach;
         points[4 * n - 1 - 2 * i] = py - ny * reach;
     }
-    pvcommon::raster::AreaCoverage& area = c->area;
-    switch (area.Cover(band, c->width, c->height)) {
-    case pvcommon::raster::AreaCoverage::Covered::Nothing:
+    return c->area.CoverThen(band, c->width, c->height, [c, ink] {
+        pvquartz::WillPaint(c);
+        cairo_surface_flush(c->surface);
+        pvcommon::raster::LayRuns(c->area, cairo_image_surface_get_data(c->surface),
+                                  static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface)),
+                                  [ink](int) { return ink; });
+        cairo_surface_mark_dirty(c->surface);
         return true;
-    case pvcommon::raster::AreaCoverage::Covered::Failed:
-        return false;
-    case pvcommon::raster::AreaCoverage::Covered::Ready:
-        break;
-    }
-    pvquartz::WillPaint(c);
-    cairo_surface_flush(c->surface);
-    pvcommon::raster::LayRuns(area, cairo_image_surface_get_data(c->surface),
-                              static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface)),
-                              [ink](int) { return ink; });
-    cairo_surface_mark_dirty(c->surface);
-    return true;
+    });
 }
 
 void StrokeCurrent(CGContextObject* c, bool keep)
@@ -1357,17 +1346,12 @@ auto MaskRuns(CGContextObject* c, cairo_pattern_t* coverage)
 auto OutlineRuns(CGContextObject* c, const pvcommon::raster::Polygons& outline)
 {
     return [c, &outline](auto&& box, auto&& paint) {
-        switch (c->area.Cover(outline, c->width, c->height)) {
-        case pvcommon::raster::AreaCoverage::Covered::Nothing:
+        pvcommon::raster::AreaCoverage& area = c->area;
+        return area.CoverThen(outline, c->width, c->height, [&] {
+            box(area.Left(), area.Top(), area.Left() + area.Width(), area.Top() + area.Height());
+            area.Render(paint);
             return true;
-        case pvcommon::raster::AreaCoverage::Covered::Failed:
-            return false;
-        case pvcommon::raster::AreaCoverage::Covered::Ready:
-            break;
-        }
-        box(c->area.Left(), c->area.Top(), c->area.Left() + c->area.Width(), c->area.Top() + c->area.Height());
-        c->area.Render(paint);
-        return true;
+        });
     };
 }
 

@@ -132,8 +132,9 @@ CGContextObject* Context(CGContextRef c, const char* function);
 // The same, for calls that neither read nor extend cairo's path: steps
 // kept ahead of it stay kept.
 CGContextObject* ContextKeepingSteps(CGContextRef c, const char* function);
-// Hands the kept steps to cairo's path, in order, each under its transform.
-void HandOverPath(CGContextObject* c);
+// Hands the first `count` kept steps (all by default) to cairo's path, in
+// order, each under its transform; the rest stay kept.
+void HandOverPath(CGContextObject* c, std::size_t count = SIZE_MAX);
 
 // Before anything paints on the context: images sharing its pixels take
 // their copy.

@@ -56,9 +56,7 @@ TEST(ImageIO, PngRoundTripIsExactAndTheImageIsASnapshot)
     CGContextRef c = canvas.context();
     canvas.Flip();
     const CGFloat colours[8] = {0.1, 0.8, 0.3, 1.0, 0.9, 0.2, 0.6, 0.0};
-    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
-    CGGradientRef gradient = CGGradientCreateWithColorComponents(space, colours, nullptr, 2);
-    CGColorSpaceRelease(space);
+    CGGradientRef gradient = qtest::Gradient(colours, nullptr, 2);
     CGContextDrawLinearGradient(c, gradient, CGPointMake(0, 0), CGPointMake(width, height), 3);
     CGGradientRelease(gradient);
     qtest::SetFill(c, 0.2, 0.3, 0.9, 0.4);

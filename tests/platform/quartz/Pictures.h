@@ -77,6 +77,16 @@ inline unsigned ChannelDifference(uint32_t a, uint32_t b)
     return largest;
 }
 
+// A gradient in device RGB through `count` stops of RGBA components (at
+// even places when `locations` is null).
+inline CGGradientRef Gradient(const CGFloat* components, const CGFloat* locations, size_t count)
+{
+    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
+    CGGradientRef gradient = CGGradientCreateWithColorComponents(space, components, locations, count);
+    CGColorSpaceRelease(space);
+    return gradient;
+}
+
 inline void SetFill(CGContextRef c, double r, double g, double b, double a = 1.0)
 {
     CGContextSetRGBFillColor(c, r, g, b, a);

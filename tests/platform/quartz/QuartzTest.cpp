@@ -71,11 +71,9 @@ TEST(Quartz, YUpBaseTransformArcsAndTheCallersRowBytes)
 TEST(Quartz, ClipsAndLinearGradients)
 {
     const CGFloat redToBlue[8] = {1, 0, 0, 1, 0, 0, 1, 1};
-    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
-    CGGradientRef gradient = CGGradientCreateWithColorComponents(space, redToBlue, nullptr, 2);
+    CGGradientRef gradient = qtest::Gradient(redToBlue, nullptr, 2);
     const CGFloat reversed[2] = {1.0, 0.0};
-    CGGradientRef backwards = CGGradientCreateWithColorComponents(space, redToBlue, reversed, 2);
-    CGColorSpaceRelease(space);
+    CGGradientRef backwards = qtest::Gradient(redToBlue, reversed, 2);
 
     qtest::Canvas clipped(200, 100, 800);
     CGContextRef c = clipped.context();
@@ -263,8 +261,7 @@ TEST(Quartz, RecordingWritesThePicturesGeometry)
     CGContextClosePath(c);
     const CGFloat shadeToColour[8] = {0.7, 0, 0, 1, 1, 0, 0, 1};
     const CGFloat locations[2] = {1.0, 0.0};
-    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
-    CGGradientRef gradient = CGGradientCreateWithColorComponents(space, shadeToColour, locations, 2);
+    CGGradientRef gradient = qtest::Gradient(shadeToColour, locations, 2);
     CGContextClip(c);
     CGContextDrawLinearGradient(c, gradient, CGPointMake(1, 1), CGPointMake(-1, -1), 0);
     CGContextRestoreGState(c);
@@ -291,7 +288,6 @@ TEST(Quartz, RecordingWritesThePicturesGeometry)
     };
     EXPECT_EQ(recording.Lines(), expected);
     CGGradientRelease(gradient);
-    CGColorSpaceRelease(space);
 
     // Nested recordings: the inner one takes the lines while it lives.
     {
@@ -399,9 +395,7 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
 {
     const CGFloat greenToPurple[12] = {0.1, 0.8, 0.2, 1, 0.9, 0.9, 0.1, 1, 0.5, 0.1, 0.6, 1};
     const CGFloat locations[3] = {0.0, 0.4, 1.0};
-    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
-    CGGradientRef gradient = CGGradientCreateWithColorComponents(space, greenToPurple, locations, 3);
-    CGColorSpaceRelease(space);
+    CGGradientRef gradient = qtest::Gradient(greenToPurple, locations, 3);
     auto draw = [&](bool layer, CGGradientDrawingOptions options, bool rectFirst, bool aliased) {
         qtest::Canvas canvas(160, 120, 640);
         CGContextRef c = canvas.context();
@@ -476,9 +470,7 @@ TEST(Quartz, GradientsUnderShapedClipsAgreeWithCairos)
     // pixel still takes one of its two colours.
     const CGFloat blackToWhite[8] = {0, 0, 0, 1, 1, 1, 1, 1};
     const CGFloat ends[2] = {0.0, 1.0};
-    space = CGColorSpaceCreateDeviceRGB();
-    CGGradientRef tiny = CGGradientCreateWithColorComponents(space, blackToWhite, ends, 2);
-    CGColorSpaceRelease(space);
+    CGGradientRef tiny = qtest::Gradient(blackToWhite, ends, 2);
     qtest::Canvas canvas(200, 100, 800);
     CGContextRef c = canvas.context();
     canvas.Flip();
