@@ -22,8 +22,11 @@ int main(int argc, char** argv)
     int type = argc > 1 ? std::atoi(argv[1]) : 0;
     int width = argc > 2 ? std::atoi(argv[2]) : 640;
     int count = argc > 3 ? std::atoi(argv[3]) : 1;
-    if (type < 0 || type >= pvbench::kTypeCount || width < 4 || count < 0)
+    if (type < 0 || type >= pvbench::kTypeCount || width < 4 || count < 0) {
+        std::fprintf(stderr, "usage: %s TYPE [WIDTH [COUNT [OUT.png]]]  (TYPE 0 to %d: pie 2d to lines dotted;"
+                     " WIDTH at least 4)\n", argv[0], pvbench::kTypeCount - 1);
         return 2;
+    }
 #if defined(PV_FLAVOUR_MAC)
     // The interface version at which the mac flavour writes its own picture
     // streams, as `./run bench` runs the bundle.

@@ -30,8 +30,11 @@ std::size_t Count(const CPrimitive& node)
 
 int main(int argc, char** argv)
 {
-    if (argc < 4)
+    if (argc < 4 || std::atol(argv[1]) < 0 || std::atoi(argv[2]) <= 0 || std::atoi(argv[3]) <= 0) {
+        std::fprintf(stderr, "usage: %s SLICES WIDTH HEIGHT [DEPTH [EXPLODED [REPEAT [GRAPHS [OUT.png]]]]]\n",
+                     argv[0]);
         return 2;
+    }
     const long slices = std::atol(argv[1]);
     const int width = std::atoi(argv[2]);
     const int height = std::atoi(argv[3]);

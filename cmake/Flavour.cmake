@@ -227,7 +227,9 @@ function(plotvane_flavour_tests FLAVOUR)
     if(FLAVOUR STREQUAL "mac")
       add_dependencies(${exe} pv_bundle_Plotvane)
     endif()
+    # Entries named *Child run only as the child process of another test.
     gtest_discover_tests(${exe} TEST_PREFIX "${FLAVOUR}.${label}." DISCOVERY_TIMEOUT 60
+      TEST_FILTER "-*Child.*"
       PROPERTIES LABELS ${FLAVOUR})
   endforeach()
 endfunction()
