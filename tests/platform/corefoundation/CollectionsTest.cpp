@@ -145,6 +145,24 @@ TEST(CFCollections, DictionariesFindKeysThroughTheirHash) {
     // per key before it.
     EXPECT_LE(equalCalls, 4L * 2 * kKeys);
     EXPECT_LE(hashCalls, 2L * 2 * kKeys + 6);
+
+    // Keys of the system's own kinds: an equal key made apart hashes alike.
+    const int two = 2;
+    const double twoReal = 2.0;
+    Ref<CFNumberRef> number(CFNumberCreate(nullptr, kCFNumberIntType, &two));
+    Ref<CFNumberRef> sameNumber(CFNumberCreate(nullptr, kCFNumberDoubleType, &twoReal));
+    Ref<CFTimeZoneRef> zone(CFTimeZoneCreateWithTimeIntervalFromGMT(nullptr, 3600));
+    Ref<CFTimeZoneRef> sameZone(CFTimeZoneCreateWithTimeIntervalFromGMT(nullptr, 3600));
+    Ref<CFStringRef> text(Str("key"));
+    Ref<CFStringRef> sameText(Str("key"));
+    const void* typedKeys[] = {number.get(), zone.get(), text.get()};
+    const void* typedValues[] = {kCFBooleanTrue, kCFBooleanFalse, kCFBooleanTrue};
+    Ref<CFDictionaryRef> typed(CFDictionaryCreate(nullptr, typedKeys, typedValues, 3,
+                                                  &kCFTypeDictionaryKeyCallBacks,
+                                                  &kCFTypeDictionaryValueCallBacks));
+    EXPECT_EQ(typedValues[0], CFDictionaryGetValue(typed.get(), sameNumber.get()));
+    EXPECT_EQ(typedValues[1], CFDictionaryGetValue(typed.get(), sameZone.get()));
+    EXPECT_EQ(typedValues[2], CFDictionaryGetValue(typed.get(), sameText.get()));
 }
 
 TEST(CFCollections, DeepStructuresFreeWithoutRecursion) {
