@@ -57,6 +57,13 @@ public:
         return true;
     }
 
+    // `count` records of a header table at `offset`.
+    template <class Record>
+    bool ReadTable(std::uint64_t offset, std::size_t count, std::vector<Record>& out) const {
+        out.resize(count);
+        return ReadAt(offset, out.data(), count * sizeof(Record));
+    }
+
 private:
     int fd_;
 };
@@ -134,8 +141,8 @@ bool IsWholeSharedObject(const std::string& path, std::string& why) {
         why = "its program headers lie outside the file";
         return false;
     }
-    std::vector<Segment> segments(header.e_phnum);
-    if (!file.ReadAt(header.e_phoff, segments.data(), segments.size() * sizeof(Segment))) {
+    std::vector<Segment> segments;
+    if (!file.ReadTable(header.e_phoff, header.e_phnum, segments)) {
         why = "its program headers cannot be read";
         return false;
     }
@@ -160,8 +167,8 @@ bool IsWholeSharedObject(const std::string& path, std::string& why) {
             why = "its section headers lie outside the file";
             return false;
         }
-        std::vector<Section> sections(header.e_shnum);
-        if (!file.ReadAt(header.e_shoff, sections.data(), sections.size() * sizeof(Section))) {
+        std::vector<Section> sections;
+        if (!file.ReadTable(header.e_shoff, header.e_shnum, sections)) {
             why = "its section headers cannot be read";
             return false;
         }
