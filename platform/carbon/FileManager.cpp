@@ -503,11 +503,11 @@ OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar*, 
     if (stat(host.c_str(), &info) != 0) {
         return fnfErr;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (!S_ISREG(info.st_mode)) {
         return notAFileErr;
     }
-    // A fork is a regular file's data: opening never waits (a pipe without a
-    // peer), and what was opened is checked, not what the path named before.
+    // A fork is a regular file's data: opening never waits (a pipe put in the
+    // file's place without a peer), and what was opened is checked again.
     const int fd = open(host.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return ErrorOf(errno);
