@@ -503,12 +503,18 @@ OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar*, 
     if (stat(host.c_str(), &info) != 0) {
         return fnfErr;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (!S_ISREG(info.st_mode)) {
         return notAFileErr;
     }
-    const int fd = open(host.c_str(), flags | O_CLOEXEC);
+    // A fork is a regular file's data: opening never waits (a pipe put in the
+    // file's place without a peer), and what was opened is checked again.
+    const int fd = open(host.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return ErrorOf(errno);
+    }
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return notAFileErr;
     }
     Forks& forks = ForkTable();
     std::lock_guard<std::mutex> lock(forks.mutex);

@@ -205,7 +205,7 @@ ResFileRefNum CFBundleOpenBundleResourceMap(CFBundleRef bundle) {
         }
     }
     std::string bytes;
-    if (name.empty() || !pvcf::ReadFile(path, bytes)) {
+    if (name.empty() || !pvcf::ReadFile(path, pvcf::kResourceFileLimit, bytes)) {
         s.error = fnfErr;
         return -1;
     }

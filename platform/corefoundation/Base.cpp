@@ -31,6 +31,29 @@ Failures& FailureTable() {
     return table;
 }
 
+// Objects whose last reference went while another object was being deleted:
+// the outermost CFRelease deletes them one after another, so releasing a
+// deeply nested structure never recurses (a collection's destructor releases
+// its values, which only join the list). Plain pointers: nothing to destroy at
+// thread exit.
+thread_local CFObject* freedHead = nullptr;
+thread_local bool deleting = false;
+
+void Delete(CFObject* object) {
+    object->nextFreed = freedHead;
+    freedHead = object;
+    if (deleting) {
+        return;
+    }
+    deleting = true;
+    while (freedHead != nullptr) {
+        CFObject* next = freedHead;
+        freedHead = next->nextFreed;
+        delete next;
+    }
+    deleting = false;
+}
+
 CFObject* Object(CFTypeRef ref, const char* function) {
     if (ref == nullptr) {
         pvcf::Fatal(function);
@@ -78,7 +101,7 @@ void CFRelease(CFTypeRef ref) {
         pvcf::Fatal("CFRelease (object already freed)");
     }
     if (before == 1) {
-        delete object;
+        Delete(object);
     }
 }
 

@@ -59,7 +59,7 @@ struct CFBundleObject : CFObject {
             const std::string plist = application ? hostPath + "/Contents/Info.plist"
                                                   : hostPath + "/" + resources + "/Info.plist";
             std::string xml;
-            if (pvcf::ReadFile(plist, xml)) {
+            if (pvcf::ReadFile(plist, pvcf::kInfoPlistLimit, xml)) {
                 info = pvcf::ParsePropertyList(xml);
             }
             if (info == nullptr) {
@@ -117,7 +117,8 @@ struct CFBundleObject : CFObject {
         if (found == tables.end()) {
             std::string bytes;
             std::map<std::u16string, std::u16string> table;
-            const bool ok = pvcf::ReadFile(file, bytes) && pvcf::ParseStringsTable(bytes, table);
+            const bool ok = pvcf::ReadFile(file, pvcf::kStringsTableLimit, bytes) &&
+                            pvcf::ParseStringsTable(bytes, table);
             found = tables.emplace(file, std::make_pair(ok, std::move(table))).first;
         }
         return found->second.first ? &found->second.second : nullptr;
@@ -332,7 +333,15 @@ Boolean CFBundleLoadExecutable(CFBundleRef bundle) {
     if (rel.empty()) {
         return false;
     }
-    b->handle = dlopen((b->hostPath + "/" + rel).c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A damaged file must be refused here: the loader maps it as it is, and a
+    // segment past the file's end faults when first touched.
+    const std::string path = b->hostPath + "/" + rel;
+    std::string why;
+    if (!pvcf::IsWholeSharedObject(path, why)) {
+        std::fprintf(stderr, "CFBundleLoadExecutable: %s: %s\n", path.c_str(), why.c_str());
+        return false;
+    }
+    b->handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (b->handle == nullptr) {
         std::fprintf(stderr, "CFBundleLoadExecutable: %s\n", dlerror());
         return false;

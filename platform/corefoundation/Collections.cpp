@@ -1,7 +1,9 @@
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/corefoundation/Object.h"
@@ -166,7 +168,7 @@ struct CFArrayObject : CFObject {
 };
 
 struct CFDictionaryObject : CFObject {
-    CFDictionaryObject() : CFObject(pvcf::kDictionaryType) {}
+    CFDictionaryObject() : CFObject(pvcf::kDictionaryType), index(0, KeyHash{this}, KeyEqual{this}) {}
     ~CFDictionaryObject() override {
         for (const auto& entry : entries) {
             if (keyCallBacks.release != nullptr) {
@@ -177,22 +179,32 @@ struct CFDictionaryObject : CFObject {
             }
         }
     }
-    bool KeysEqual(const void* a, const void* b) const {
-        return a == b || (keyCallBacks.equal != nullptr && keyCallBacks.equal(a, b) != 0);
-    }
-    std::size_t Find(const void* key) const {
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (KeysEqual(entries[i].first, key)) {
-                return i;
-            }
+    // Keys are found through their hash, then compared: without a hash
+    // callback a key's hash is its address, without an equality callback keys
+    // are equal only when they are the same pointer.
+    struct KeyHash {
+        const CFDictionaryObject* dict;
+        std::size_t operator()(const void* key) const {
+            return dict->keyCallBacks.hash != nullptr ? dict->keyCallBacks.hash(key)
+                                                      : reinterpret_cast<std::uintptr_t>(key);
         }
-        return entries.size();
+    };
+    struct KeyEqual {
+        const CFDictionaryObject* dict;
+        bool operator()(const void* a, const void* b) const {
+            return a == b || (dict->keyCallBacks.equal != nullptr && dict->keyCallBacks.equal(a, b) != 0);
+        }
+    };
+    std::size_t Find(const void* key) const {
+        const auto found = index.find(key);
+        return found != index.end() ? found->second : entries.size();
     }
     CFHashCode Hash() const override { return entries.size(); }
 
     CFDictionaryKeyCallBacks keyCallBacks{};
     CFDictionaryValueCallBacks valueCallBacks{};
-    std::vector<std::pair<const void*, const void*>> entries;
+    std::vector<std::pair<const void*, const void*>> entries;  // in the order the keys came
+    std::unordered_map<const void*, std::size_t, KeyHash, KeyEqual> index;  // key to its entry
 };
 
 namespace {
@@ -407,6 +419,8 @@ CFDictionaryRef CFDictionaryCreate(CFAllocatorRef, const void** keys, const void
     if (valueCallBacks != nullptr) {
         dict->valueCallBacks = *valueCallBacks;
     }
+    dict->entries.reserve(static_cast<std::size_t>(numValues));
+    dict->index.reserve(static_cast<std::size_t>(numValues));
     for (CFIndex i = 0; i < numValues; ++i) {
         const void* key = keys[i];
         const void* value = values[i];
@@ -425,6 +439,7 @@ CFDictionaryRef CFDictionaryCreate(CFAllocatorRef, const void** keys, const void
             key = dict->keyCallBacks.retain(nullptr, key);
         }
         dict->entries.emplace_back(key, value);
+        dict->index.emplace(key, dict->entries.size() - 1);
     }
     return dict;
 }

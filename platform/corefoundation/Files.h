@@ -1,6 +1,7 @@
 // The bundle files the library reads: property lists and strings tables.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -17,7 +18,27 @@ CFDictionaryRef ParsePropertyList(const std::string& xml);
 // words), UTF-8 or UTF-16 with a byte order mark; false when it does not parse.
 bool ParseStringsTable(const std::string& bytes, std::map<std::u16string, std::u16string>& out);
 
-// The whole file; false when it cannot be read.
-bool ReadFile(const std::string& path, std::string& bytes);
+// How deep dicts and arrays may nest in a property list: bundle lists nest a
+// few levels; the bound keeps the work on a parsed value (comparing it, which
+// recurses) within a small stack.
+constexpr int kPropertyListDepthLimit = 512;
+
+// The most bytes read of each kind of bundle file: a bundle's Info.plist is a
+// few kilobytes (a megabyte holds tens of thousands of keys), a strings table
+// holds a localization's texts, a resource file the resources a classic fork
+// could address (24-bit data offsets).
+constexpr std::size_t kInfoPlistLimit = std::size_t{1} << 20;
+constexpr std::size_t kStringsTableLimit = std::size_t{4} << 20;
+constexpr std::size_t kResourceFileLimit = std::size_t{16} << 20;
+
+// The whole of a regular file of at most `limit` bytes; false for anything
+// else (a folder, device, pipe or socket, a larger file, a read error). Opening
+// never waits, so a pipe without a writer is refused at once.
+bool ReadFile(const std::string& path, std::size_t limit, std::string& bytes);
+
+// Whether `path` is a whole ELF shared object of this machine's class and
+// byte order whose headers, segments and sections lie inside the file, so
+// that mapping it touches no page past its end; `why` says what is wrong.
+bool IsWholeSharedObject(const std::string& path, std::string& why);
 
 }  // namespace pvcf

@@ -38,6 +38,7 @@ struct CFObject {
     const CFTypeID typeId;
     const bool immortal;  // static objects: retain and release do nothing
     std::atomic<long> refs{1};
+    CFObject* nextFreed = nullptr;  // CFRelease's worklist of objects to delete
 };
 
 namespace pvcf {

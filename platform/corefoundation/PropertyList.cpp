@@ -4,9 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <limits>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include "platform/corefoundation/Files.h"
@@ -82,7 +81,8 @@ public:
     Parser& operator=(const Parser&) = delete;
 
     CFDictionaryRef Parse(const std::string& xml) {
-        if (XML_Parse(parser_, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_ERROR ||
+        if (xml.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+            XML_Parse(parser_, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_ERROR ||
             failed_ || root_ == nullptr || CFGetTypeID(root_) != CFDictionaryGetTypeID()) {
             return nullptr;
         }
@@ -106,11 +106,17 @@ private:
     }
 
     void OnStart(const char* name) {
+        if (failed_) {
+            return;
+        }
         text_.clear();
         if (std::strcmp(name, "plist") == 0) {
             return;
         }
         if (std::strcmp(name, "dict") == 0 || std::strcmp(name, "array") == 0) {
+            if (stack_.size() >= static_cast<std::size_t>(pvcf::kPropertyListDepthLimit)) {
+                return Fail();
+            }
             Frame f;
             f.isDict = name[0] == 'd';
             stack_.push_back(std::move(f));
@@ -221,17 +227,6 @@ namespace pvcf {
 CFDictionaryRef ParsePropertyList(const std::string& xml) {
     Parser parser;
     return parser.Parse(xml);
-}
-
-bool ReadFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    bytes = content.str();
-    return true;
 }
 
 }  // namespace pvcf

@@ -5,8 +5,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "platform/common/charset.h"
@@ -15,6 +17,70 @@
 #include "platform/corefoundation/Object.h"
 #include "platform/corefoundation/State.h"
 #include "platform/corefoundation/SystemSetup.h"
+
+namespace {
+
+struct HashKey {
+    std::uint64_t k0;
+    std::uint64_t k1;
+};
+
+// Chosen once per process: texts made to share a hash cannot be prepared
+// ahead (a list of such keys would make a dictionary compare each key with
+// all before it).
+const HashKey& TheHashKey() {
+    static const HashKey key = [] {
+        std::random_device device;
+        auto word = [&device] {
+            return (static_cast<std::uint64_t>(device()) << 32) | static_cast<std::uint64_t>(device());
+        };
+        const std::uint64_t k0 = word();
+        return HashKey{k0, word()};
+    }();
+    return key;
+}
+
+std::uint64_t Rotate(std::uint64_t x, int bits) { return (x << bits) | (x >> (64 - bits)); }
+
+// SipHash-1-3 of the bytes under the process's key.
+std::uint64_t KeyedHash(const unsigned char* bytes, std::size_t length) {
+    const HashKey& key = TheHashKey();
+    std::uint64_t v0 = 0x736f6d6570736575ULL ^ key.k0;
+    std::uint64_t v1 = 0x646f72616e646f6dULL ^ key.k1;
+    std::uint64_t v2 = 0x6c7967656e657261ULL ^ key.k0;
+    std::uint64_t v3 = 0x7465646279746573ULL ^ key.k1;
+    auto round = [&] {
+        v0 += v1; v1 = Rotate(v1, 13); v1 ^= v0; v0 = Rotate(v0, 32);
+        v2 += v3; v3 = Rotate(v3, 16); v3 ^= v2;
+        v0 += v3; v3 = Rotate(v3, 21); v3 ^= v0;
+        v2 += v1; v1 = Rotate(v1, 17); v1 ^= v2; v2 = Rotate(v2, 32);
+    };
+    auto absorb = [&](std::uint64_t m) {
+        v3 ^= m;
+        round();
+        v0 ^= m;
+    };
+    const std::size_t whole = length - length % 8;
+    for (std::size_t i = 0; i < whole; i += 8) {
+        std::uint64_t m = 0;
+        for (int b = 0; b < 8; ++b) {
+            m |= static_cast<std::uint64_t>(bytes[i + b]) << (8 * b);
+        }
+        absorb(m);
+    }
+    std::uint64_t last = static_cast<std::uint64_t>(length) << 56;
+    for (std::size_t i = whole; i < length; ++i) {
+        last |= static_cast<std::uint64_t>(bytes[i]) << (8 * (i - whole));
+    }
+    absorb(last);
+    v2 ^= 0xFF;
+    round();
+    round();
+    round();
+    return v0 ^ v1 ^ v2 ^ v3;
+}
+
+}  // namespace
 
 struct CFStringObject : CFObject {
     explicit CFStringObject(std::u16string value, bool mutableString = false)
@@ -27,7 +93,10 @@ struct CFStringObject : CFObject {
     bool Equals(const CFObject& other) const override {
         return text == static_cast<const CFStringObject&>(other).text;
     }
-    CFHashCode Hash() const override { return std::hash<std::u16string>()(text); }
+    CFHashCode Hash() const override {
+        return static_cast<CFHashCode>(KeyedHash(reinterpret_cast<const unsigned char*>(text.data()),
+                                                 text.size() * sizeof(char16_t)));
+    }
 
     std::u16string text;
     const bool isMutable;

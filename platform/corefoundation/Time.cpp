@@ -19,6 +19,10 @@ struct CFTimeZoneObject : CFObject {
         const auto& o = static_cast<const CFTimeZoneObject&>(other);
         return id == o.id && offset == o.offset;
     }
+    // Equal zones hash alike: dictionaries find their keys by hash first.
+    CFHashCode Hash() const override {
+        return std::hash<std::u16string>()(id) ^ static_cast<CFHashCode>(static_cast<unsigned>(offset));
+    }
     std::u16string id;  // empty for a fixed offset
     int offset = 0;     // seconds east of GMT, for a fixed offset
 };

@@ -187,6 +187,12 @@ TEST_F(Volumes, DataForkLength) {
     EXPECT_EQ(data.length, 0);
     FSIORefNum fork = 0, reading = 0;
     EXPECT_EQ(FSOpenFork(&folder, 0, data.unicode, fsWrPerm, &fork), notAFileErr);
+    // A pipe has no data fork: refused at once, not waited on for a peer.
+    ASSERT_EQ(mkfifo((startup_.path() + "/pipe").c_str(), 0644), 0);
+    FSRef pipe;
+    ASSERT_EQ(MakeRef("/pipe", &pipe), noErr);
+    EXPECT_EQ(FSOpenFork(&pipe, 0, data.unicode, fsWrPerm, &fork), notAFileErr);
+    EXPECT_EQ(FSOpenFork(&pipe, 0, data.unicode, fsRdPerm, &fork), notAFileErr);
     ASSERT_EQ(FSOpenFork(&file, 0, data.unicode, fsWrPerm, &fork), noErr);
     ASSERT_EQ(FSOpenFork(&file, 0, data.unicode, fsRdPerm, &reading), noErr);
     EXPECT_NE(fork, reading);

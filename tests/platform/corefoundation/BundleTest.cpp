@@ -2,6 +2,18 @@
 // bundles with variant resources, bundles made on the fly, frameworks.
 #include <gtest/gtest.h>
 
+#include <elf.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "platform/carbon/Carbon.h"
+#include "platform/corefoundation/Files.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "tests/platform/corefoundation/Support.h"
 
@@ -252,4 +264,143 @@ TEST(CFBundle, SystemPathsReadBelowTheSystemRoot) {
     EXPECT_EQ(root.path() + "/System/x", macsetup::HostPath("/System/x"));
     EXPECT_EQ("/Systemx", macsetup::HostPath("/Systemx"));
     macsetup::Reset();
+}
+
+namespace {
+
+// Dicts and arrays nested `levels` deep, the innermost holding one string.
+std::string Nested(int levels) {
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+        open += i % 2 == 0 ? "<dict><key>k</key>" : "<array>";
+        close.insert(0, i % 2 == 0 ? "</dict>" : "</array>");
+    }
+    return open + "<string>x</string>" + close;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(CFBundle, DeepPropertyListsRefused) {
+    CFDictionaryRef atLimit = pvcf::ParsePropertyList(cftest::Plist(Nested(pvcf::kPropertyListDepthLimit)));
+    ASSERT_NE(nullptr, atLimit);
+    EXPECT_EQ(1, CFDictionaryGetCount(atLimit));
+    CFRelease(atLimit);
+    EXPECT_EQ(nullptr, pvcf::ParsePropertyList(cftest::Plist(Nested(pvcf::kPropertyListDepthLimit + 1))));
+    // Refused while it is read, long before a structure of that depth exists
+    // to be dropped.
+    std::string deep;
+    for (int i = 0; i < 300000; ++i) {
+        deep += "<array>";
+    }
+    for (int i = 0; i < 300000; ++i) {
+        deep += "</array>";
+    }
+    EXPECT_EQ(nullptr, pvcf::ParsePropertyList(cftest::Plist(deep)));
+}
+
+TEST(CFBundle, OnlyRegularFilesOfTheirKindsSizeAreRead) {
+    cftest::TempFolder root;
+    auto bundle = [&](const std::string& name) {
+        root.Write(name + "/Contents/Info.plist",
+                   cftest::Plist("<dict><key>CFBundleExecutable</key><string>X</string></dict>"));
+        root.Write(name + "/Contents/Resources/English.lproj/Localizable.strings", "\"1\" = \"one\";");
+        root.Write(name + "/Contents/Resources/X.rsrc", "");
+        return name + "/Contents/";
+    };
+    auto replace = [&](const std::string& relative, const std::string& by) {
+        const std::string file = root.path() + "/" + relative;
+        ASSERT_EQ(0, unlink(file.c_str()));
+        if (by == "fifo") {
+            ASSERT_EQ(0, mkfifo(file.c_str(), 0644));
+        } else {
+            ASSERT_EQ(0, symlink(by.c_str(), file.c_str()));
+        }
+    };
+    auto info = [&](const std::string& name) {
+        Ref<CFBundleRef> b(Open(root.path() + "/" + name));
+        return CFDictionaryGetCount(CFBundleGetInfoDictionary(b.get()));
+    };
+    auto one = [&](const std::string& name) {
+        Ref<CFBundleRef> b(Open(root.path() + "/" + name));
+        return Localized(b.get(), 1);
+    };
+    bundle("Sound.bundle");
+    EXPECT_EQ(1, info("Sound.bundle"));
+    EXPECT_EQ("one", one("Sound.bundle"));
+
+    // Info.plist: an endless device, a pipe without writer, a list one byte
+    // over its kind's size.
+    replace(bundle("PlistZero.bundle") + "Info.plist", "/dev/zero");
+    EXPECT_EQ(0, info("PlistZero.bundle"));
+    replace(bundle("PlistPipe.bundle") + "Info.plist", "fifo");
+    EXPECT_EQ(0, info("PlistPipe.bundle"));
+    std::string big = cftest::Plist("<dict><key>CFBundleExecutable</key><string>X</string></dict>");
+    big.insert(big.size() - 10, pvcf::kInfoPlistLimit + 1 - big.size(), ' ');
+    root.Write(bundle("PlistBig.bundle") + "Info.plist", big);
+    EXPECT_EQ(0, info("PlistBig.bundle"));
+    big.erase(big.size() - 11, 1);  // at the size, still read
+    root.Write(bundle("PlistFull.bundle") + "Info.plist", big);
+    EXPECT_EQ(1, info("PlistFull.bundle"));
+
+    // The strings table: a pipe, an endless random stream.
+    replace(bundle("StringsPipe.bundle") + "Resources/English.lproj/Localizable.strings", "fifo");
+    EXPECT_EQ("", one("StringsPipe.bundle"));
+    replace(bundle("StringsRandom.bundle") + "Resources/English.lproj/Localizable.strings", "/dev/urandom");
+    EXPECT_EQ("", one("StringsRandom.bundle"));
+
+    // The resource file: the endless device is no file to open.
+    replace(bundle("ResourceZero.bundle") + "Resources/X.rsrc", "/dev/zero");
+    Ref<CFBundleRef> zero(Open(root.path() + "/ResourceZero.bundle"));
+    EXPECT_EQ(-1, CFBundleOpenBundleResourceMap(zero.get()));
+    EXPECT_EQ(fnfErr, ResError());
+}
+
+TEST(CFBundle, DamagedExecutablesRefusedBeforeLoading) {
+    // Copies of a small framework library, each damaged one way; the loader
+    // would map a segment past the file's end and fault on touching it.
+    const std::string library = ReadAll(kBundles + "/TestKit.framework/Versions/A/TestKit");
+    ASSERT_GT(library.size(), sizeof(Elf64_Ehdr));
+    Elf64_Ehdr header;
+    std::memcpy(&header, library.data(), sizeof header);
+    cftest::TempFolder root;
+    auto load = [&](const std::string& name, const std::string& bytes) {
+        root.Write(name + ".framework/Resources/Info.plist",
+                   cftest::Plist("<dict><key>CFBundleExecutable</key><string>" + name + "</string></dict>"));
+        root.Write(name + ".framework/" + name, bytes);
+        Ref<CFBundleRef> kit(Open(root.path() + "/" + name + ".framework"));
+        Ref<CFStringRef> which(Str("pvtest_which"));
+        return CFBundleGetFunctionPointerForName(kit.get(), which.get()) != nullptr;
+    };
+    EXPECT_TRUE(load("Whole", library));
+    EXPECT_FALSE(load("Half", library.substr(0, library.size() / 2)));
+    EXPECT_FALSE(load("Header", library.substr(0, sizeof header)));
+
+    auto damaged = [&](const std::function<void(Elf64_Ehdr&, std::string&)>& damage) {
+        std::string bytes = library;
+        Elf64_Ehdr h;
+        std::memcpy(&h, bytes.data(), sizeof h);
+        damage(h, bytes);
+        std::memcpy(&bytes[0], &h, sizeof h);
+        return bytes;
+    };
+    EXPECT_FALSE(load("SectionsPast", damaged([](Elf64_Ehdr& h, std::string& b) { h.e_shoff = b.size(); })));
+    EXPECT_FALSE(load("ManySegments", damaged([](Elf64_Ehdr& h, std::string&) { h.e_phnum = PN_XNUM; })));
+    EXPECT_FALSE(load("SegmentPast", damaged([](Elf64_Ehdr& h, std::string& b) {
+        for (int i = 0; i < h.e_phnum; ++i) {
+            Elf64_Phdr p;
+            std::memcpy(&p, &b[h.e_phoff + i * sizeof p], sizeof p);
+            if (p.p_type == PT_LOAD && p.p_offset > 0) {
+                p.p_filesz = b.size() - p.p_offset + 65536;  // its last pages past the end
+                p.p_memsz = std::max(p.p_memsz, p.p_filesz);
+                std::memcpy(&b[h.e_phoff + i * sizeof p], &p, sizeof p);
+                return;
+            }
+        }
+        FAIL() << "no segment to damage";
+    })));
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "tests/platform/corefoundation/Support.h"
 
@@ -101,4 +102,91 @@ TEST(CFCollections, ArraysRetainTheirValues) {
     EXPECT_EQ(one, CFArrayGetValueAtIndex(array.get(), 0));
     EXPECT_TRUE(CFBooleanGetValue(static_cast<CFBooleanRef>(CFArrayGetValueAtIndex(array.get(), 1))));
     EXPECT_EQ(CFArrayGetTypeID(), CFGetTypeID(array.get()));
+}
+
+namespace {
+
+// Key callbacks over int keys that count their calls.
+long equalCalls = 0;
+long hashCalls = 0;
+Boolean EqualInts(const void* a, const void* b) {
+    ++equalCalls;
+    return *static_cast<const int*>(a) == *static_cast<const int*>(b);
+}
+CFHashCode HashIntPairs(const void* a) {
+    ++hashCalls;
+    return static_cast<CFHashCode>(*static_cast<const int*>(a) / 2);  // 2k and 2k+1 collide
+}
+
+}  // namespace
+
+TEST(CFCollections, DictionariesFindKeysThroughTheirHash) {
+    // Every key twice, at two addresses: the second is a duplicate found by
+    // equality, and its value replaces the first.
+    constexpr int kKeys = 20000;
+    std::vector<int> store(2 * kKeys);
+    std::vector<const void*> keys, values;
+    for (int i = 0; i < 2 * kKeys; ++i) {
+        store[static_cast<std::size_t>(i)] = i % kKeys;
+        keys.push_back(&store[static_cast<std::size_t>(i)]);
+        values.push_back(&store[static_cast<std::size_t>((i + 7) % (2 * kKeys))]);
+    }
+    const CFDictionaryKeyCallBacks counting = {0, nullptr, nullptr, nullptr, EqualInts, HashIntPairs};
+    equalCalls = hashCalls = 0;
+    Ref<CFDictionaryRef> dict(CFDictionaryCreate(nullptr, keys.data(), values.data(), 2 * kKeys,
+                                                 &counting, nullptr));
+    EXPECT_EQ(kKeys, CFDictionaryGetCount(dict.get()));
+    for (const int probe : {0, 1, 12344, 12345, kKeys - 1}) {
+        EXPECT_EQ(values[static_cast<std::size_t>(kKeys + probe)], CFDictionaryGetValue(dict.get(), &probe));
+    }
+    const int absent = kKeys;
+    EXPECT_EQ(nullptr, CFDictionaryGetValue(dict.get(), &absent));
+    // A few comparisons per key (its duplicate, its hash partner), never one
+    // per key before it.
+    EXPECT_LE(equalCalls, 4L * 2 * kKeys);
+    EXPECT_LE(hashCalls, 2L * 2 * kKeys + 6);
+
+    // Keys of the system's own kinds: an equal key made apart hashes alike.
+    const int two = 2;
+    const double twoReal = 2.0;
+    Ref<CFNumberRef> number(CFNumberCreate(nullptr, kCFNumberIntType, &two));
+    Ref<CFNumberRef> sameNumber(CFNumberCreate(nullptr, kCFNumberDoubleType, &twoReal));
+    Ref<CFTimeZoneRef> zone(CFTimeZoneCreateWithTimeIntervalFromGMT(nullptr, 3600));
+    Ref<CFTimeZoneRef> sameZone(CFTimeZoneCreateWithTimeIntervalFromGMT(nullptr, 3600));
+    Ref<CFStringRef> text(Str("key"));
+    Ref<CFStringRef> sameText(Str("key"));
+    const void* typedKeys[] = {number.get(), zone.get(), text.get()};
+    const void* typedValues[] = {kCFBooleanTrue, kCFBooleanFalse, kCFBooleanTrue};
+    Ref<CFDictionaryRef> typed(CFDictionaryCreate(nullptr, typedKeys, typedValues, 3,
+                                                  &kCFTypeDictionaryKeyCallBacks,
+                                                  &kCFTypeDictionaryValueCallBacks));
+    EXPECT_EQ(typedValues[0], CFDictionaryGetValue(typed.get(), sameNumber.get()));
+    EXPECT_EQ(typedValues[1], CFDictionaryGetValue(typed.get(), sameZone.get()));
+    EXPECT_EQ(typedValues[2], CFDictionaryGetValue(typed.get(), sameText.get()));
+}
+
+TEST(CFCollections, DeepStructuresFreeWithoutRecursion) {
+    // Arrays and dictionaries in turn, a million levels: releasing the
+    // outermost frees every level and gives the innermost value back.
+    CFStringRef leaf = Str("leaf");
+    CFStringRef key = Str("k");
+    CFTypeRef inner = CFRetain(leaf);
+    for (int level = 0; level < 1000000; ++level) {
+        const void* value = inner;
+        const void* k = key;
+        CFTypeRef outer = level % 2 == 0
+            ? static_cast<CFTypeRef>(CFArrayCreate(nullptr, &value, 1, &kCFTypeArrayCallBacks))
+            : static_cast<CFTypeRef>(CFDictionaryCreate(nullptr, &k, &value, 1, &kCFTypeDictionaryKeyCallBacks,
+                                                        &kCFTypeDictionaryValueCallBacks));
+        ASSERT_NE(nullptr, outer);
+        CFRelease(inner);
+        inner = outer;
+    }
+    EXPECT_EQ(2, CFGetRetainCount(leaf));
+    EXPECT_EQ(500001, CFGetRetainCount(key));
+    CFRelease(inner);
+    EXPECT_EQ(1, CFGetRetainCount(leaf));
+    EXPECT_EQ(1, CFGetRetainCount(key));
+    CFRelease(leaf);
+    CFRelease(key);
 }
