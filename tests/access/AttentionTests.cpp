@@ -9,6 +9,7 @@
 #include "fmapi/desktop.h"
 #include "platform/win32/winlocaltime.h"
 #include "platform/win32/winwindow.h"
+#include "plugin/DateTime.h"
 #include "plugin/DeferredTask.h"
 #include "plugin/NotificationMgr.h"
 #include "plugin/QSingleton.h"
@@ -144,6 +145,16 @@ TEST_F(Attention, ARequestEndsWhenItsTimeIsUpAndARestartKeepsItsOwnTime)
     EXPECT_EQ(manager->GetState(), NotificationMgr::kRequesting);
     EXPECT_TRUE(Flashing());
     IdleAt(130);
+    EXPECT_FALSE(Flashing());
+
+    // An end past the last valid point in time comes at that point.
+    SetClock(__Quarrow__::DateTime::kLast - 4 * 365 * 86400);
+    ASSERT_TRUE(manager->Start(UINT32_MAX));
+    IdleAt(__Quarrow__::DateTime::kLast - T - 2);
+    EXPECT_EQ(manager->GetState(), NotificationMgr::kRequesting);
+    EXPECT_TRUE(Flashing());
+    IdleAt(__Quarrow__::DateTime::kLast - T);
+    EXPECT_EQ(manager->GetState(), NotificationMgr::kStopped);
     EXPECT_FALSE(Flashing());
 }
 
