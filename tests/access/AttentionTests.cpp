@@ -52,6 +52,8 @@ protected:
     void TearDown() override
     {
         manager.reset();
+        if (hostHook)
+            world.RemoveHook(hostHook);
         Singleton<TimedTaskMgr>::Destroy();
         Singleton<DeferredTaskMgr>::Destroy();
         win32::SetSystemTimeForTesting(nullptr);
@@ -71,13 +73,15 @@ protected:
     hostworld::World& world = host.world;
     DeferredTaskMgr* deferred = nullptr;
     std::unique_ptr<NotificationMgr> manager;
+    std::uintptr_t hostHook = 0;   // the host's own, removed after the test
 };
 
 TEST_F(Attention, OnlyTheActivationOfTheMainWindowAnswersARequest)
 {
     const std::uintptr_t main = world.MainWindowHandle();
     const std::uintptr_t other = world.AddPlainWindow("Palette", false);
-    ASSERT_NE(world.SetHook(fmapi::kHookAfterMessage, &HostHook, 0), 0u);
+    hostHook = world.SetHook(fmapi::kHookAfterMessage, &HostHook, 0);
+    ASSERT_NE(hostHook, 0u);
     // The system calls: the host's windows live on the calling thread; only
     // hooks that see messages after their window are known.
     EXPECT_EQ(win32::GetCurrentThreadId(), win32::GetWindowThreadProcessId(reinterpret_cast<win32::HWND>(main), nullptr));
