@@ -2,12 +2,11 @@
 // use below the system root, each tried once. Each case starts unbound.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "mac/TypeIdentifiers.h"
 #include "platform/corefoundation/SystemSetup.h"
+#include "support/fresh_process.h"
 
 namespace {
 
@@ -56,31 +55,19 @@ TEST_F(TypeIdentifiers, BoundFromTheSystemFramework)
 
 TEST_F(TypeIdentifiers, NullWithoutTheFrameworkAndNoSecondTry)
 {
-    // A framework once known stays known to the process: this runs in a
-    // process of its own, started afresh.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            std::string wrong;
-            auto check = [&wrong](bool ok, const char* what) {
-                if (!ok)
-                    wrong += std::string(what) + "; ";
-            };
-            // A system without ApplicationServices.
-            macsetup::SetSystemRoot(PV_TEST_DATA_DIR);
-            CFStringRef png = Make("png");
-            check(mac::UTTagClassMIMEType() == nullptr, "MIME class without the framework");
-            check(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr) == nullptr,
-                  "identifier without the framework");
-            // With the framework there now, the accessors that tried stay
-            // without it; one that never tried finds it.
-            macsetup::SetSystemRoot(PV_TEST_SYSTEM_ROOT);
-            check(mac::UTTagClassMIMEType() == nullptr, "MIME class tried again");
-            check(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr) == nullptr, "identifier tried again");
-            check(Text(mac::UTTagClassFilenameExtension()) == "public.filename-extension", "extension class");
-            CFRelease(png);
-            std::fprintf(stderr, "%s", wrong.empty() ? "all held" : wrong.c_str());
-            std::exit(wrong.empty() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "^all held$");
+    // A framework once known stays known to the process.
+    PV_IN_FRESH_PROCESS({
+        // A system without ApplicationServices.
+        macsetup::SetSystemRoot(PV_TEST_DATA_DIR);
+        CFStringRef png = Make("png");
+        EXPECT_EQ(mac::UTTagClassMIMEType(), nullptr);
+        EXPECT_EQ(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr), nullptr);
+        // With the framework there now, the accessors that tried stay without
+        // it; one that never tried finds it.
+        macsetup::SetSystemRoot(PV_TEST_SYSTEM_ROOT);
+        EXPECT_EQ(mac::UTTagClassMIMEType(), nullptr);
+        EXPECT_EQ(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr), nullptr);
+        EXPECT_EQ(Text(mac::UTTagClassFilenameExtension()), "public.filename-extension");
+        CFRelease(png);
+    });
 }

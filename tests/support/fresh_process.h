@@ -1,0 +1,22 @@
+// State that a process keeps for its life (a framework once loaded, a search
+// made once) cannot be undone between tests: a test that needs a process
+// without it runs its body in a process of its own, started afresh, where
+// every expectation must hold.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#define PV_IN_FRESH_PROCESS(body)                                                        \
+    do {                                                                                 \
+        GTEST_FLAG_SET(death_test_style, "threadsafe");                                  \
+        EXPECT_EXIT(                                                                     \
+            {                                                                            \
+                body;                                                                    \
+                std::fflush(nullptr);                                                    \
+                std::exit(::testing::Test::HasFailure() ? 1 : 0);                        \
+            },                                                                           \
+            ::testing::ExitedWithCode(0), "");                                           \
+    } while (0)
