@@ -134,14 +134,16 @@ void SearchLogged(std::uint32_t applicationEncoding, const std::string& expected
 // Each the first search of a process of its own.
 TEST(RegistryLog, Western)
 {
-    PV_IN_FRESH_PROCESS(
-        SearchLogged(0, "Application encoding: 0\r\nSystem encoding: 0\r\nISO-2022-JP is disabled", "big5"));
+    pvtest::InFreshProcess([] {
+        SearchLogged(0, "Application encoding: 0\r\nSystem encoding: 0\r\nISO-2022-JP is disabled", "big5");
+    });
 }
 
 TEST(RegistryLog, Japanese)
 {
-    PV_IN_FRESH_PROCESS(SearchLogged(1, "Application encoding: 1\r\nSystem encoding: 0\r\nISO-2022-JP is enabled",
-                                     "iso-2022-jp"));
+    pvtest::InFreshProcess([] {
+        SearchLogged(1, "Application encoding: 1\r\nSystem encoding: 0\r\nISO-2022-JP is enabled", "iso-2022-jp");
+    });
 }
 
 } // namespace

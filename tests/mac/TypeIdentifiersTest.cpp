@@ -56,7 +56,7 @@ TEST_F(TypeIdentifiers, BoundFromTheSystemFramework)
 TEST_F(TypeIdentifiers, NullWithoutTheFrameworkAndNoSecondTry)
 {
     // A framework once known stays known to the process.
-    PV_IN_FRESH_PROCESS({
+    pvtest::InFreshProcess([&] {
         // A system without ApplicationServices.
         macsetup::SetSystemRoot(PV_TEST_DATA_DIR);
         CFStringRef png = Make("png");
