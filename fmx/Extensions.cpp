@@ -8,6 +8,9 @@
 #include "fmx/Plugin.h"
 #include "fmx/WideText.h"
 #include "plugin/Flavour.h"
+#if defined(PV_FLAVOUR_MAC)
+#include "mac/PlatStubs.h"
+#endif
 
 namespace fmx {
 
@@ -17,39 +20,62 @@ constexpr std::uint32_t kSizeStream = 0x53495A45u;  // 'SIZE'
 
 bool HostHasExtensions() { return Plugin::GetApiLevel() >= 51; }
 
-// One cached cell per export, bound on first use and never re-resolved.
-template <class F>
-F Bound(F& cell, const char* name)
-{
-    if (!cell)
-        cell = reinterpret_cast<F>(AccessMgr::GetInstance().FindFunction(flavour::kInterfaceModule, name));
-    return cell;
-}
+#if defined(PV_FLAVOUR_MAC)
+// By their Mach-O names ("_FM_..."), through the cells of the framework
+// binding (mac/PlatStubs.h), one table for every caller.
+template <class F, F (*Find)()>
+struct Export {
+    F Get() const { return Find(); }
+};
 
-template <class F, class... Args>
-auto CallBound(F& cell, const char* name, Args... args)
+Export<FM_BinaryData_AddSIZEData_t, &mac::bound::BinaryDataAddSIZEData> g_addSize;
+Export<FM_BinaryData_GetSIZEData_t, &mac::bound::BinaryDataGetSIZEData> g_getSize;
+Export<FM_BinaryData_AddFNAMData_t, &mac::bound::BinaryDataAddFNAMData> g_addNames;
+Export<FM_BinaryData_GetFNAMData_t, &mac::bound::BinaryDataGetFNAMData> g_getNames;
+Export<FM_Data_GetFontInfo_t, &mac::bound::DataGetFontInfo> g_fontInfo;
+Export<FM_Data_GetFontID_t, &mac::bound::DataGetFontID> g_fontId;
+Export<FM_ExprEnv_ExecuteSQL_t, &mac::bound::ExprEnvExecuteSQL> g_sql;
+#else
+// By their plain names in the interface library, one cell each, bound on
+// first use and never re-resolved.
+template <class F>
+struct Export {
+    const char* name;
+    F cell = nullptr;
+
+    F Get()
+    {
+        if (!cell)
+            cell = reinterpret_cast<F>(AccessMgr::GetInstance().FindFunction(flavour::kInterfaceModule, name));
+        return cell;
+    }
+};
+
+Export<FM_BinaryData_AddSIZEData_t> g_addSize{"FM_BinaryData_AddSIZEData"};
+Export<FM_BinaryData_GetSIZEData_t> g_getSize{"FM_BinaryData_GetSIZEData"};
+Export<FM_BinaryData_AddFNAMData_t> g_addNames{"FM_BinaryData_AddFNAMData"};
+Export<FM_BinaryData_GetFNAMData_t> g_getNames{"FM_BinaryData_GetFNAMData"};
+Export<FM_Data_GetFontInfo_t> g_fontInfo{"FM_Data_GetFontInfo"};
+Export<FM_Data_GetFontID_t> g_fontId{"FM_Data_GetFontID"};
+Export<FM_ExprEnv_ExecuteSQL_t> g_sql{"FM_ExprEnv_ExecuteSQL"};
+#endif
+
+template <class Bound, class... Args>
+auto CallBound(Bound& bound, Args... args)
 {
-    F f = Bound(cell, name);
+    const auto f = bound.Get();
     ErrorRecord err;
     auto result = f(args..., static_cast<FMError*>(err));
     err.Check();
     return result;
 }
 
-FM_BinaryData_AddSIZEData_t g_addSize = nullptr;
-FM_BinaryData_GetSIZEData_t g_getSize = nullptr;
-FM_BinaryData_AddFNAMData_t g_addNames = nullptr;
-FM_BinaryData_GetFNAMData_t g_getNames = nullptr;
-FM_Data_GetFontInfo_t g_fontInfo = nullptr;
-FM_Data_GetFontID_t g_fontId = nullptr;
-FM_ExprEnv_ExecuteSQL_t g_sql = nullptr;
-
 } // namespace
 
 std::int16_t AddSIZEData(BinaryData& binary, std::int16_t width, std::int16_t height)
 {
     if (HostHasExtensions())
-        return CallBound(g_addSize, "FM_BinaryData_AddSIZEData", binary.get(), width, height);
+        return CallBound(g_addSize, binary.get(), width, height);
     const auto w = static_cast<std::uint16_t>(width);
     const auto h = static_cast<std::uint16_t>(height);
     const unsigned char bytes[4] = {static_cast<unsigned char>(w >> 8), static_cast<unsigned char>(w & 0xFF),
@@ -61,7 +87,7 @@ std::int16_t AddSIZEData(BinaryData& binary, std::int16_t width, std::int16_t he
 std::int16_t GetSIZEData(const BinaryData& binary, std::int16_t& width, std::int16_t& height)
 {
     if (HostHasExtensions())
-        return CallBound(g_getSize, "FM_BinaryData_GetSIZEData", binary.get(), &width, &height);
+        return CallBound(g_getSize, binary.get(), &width, &height);
     QuadChar type(kSizeStream);
     const std::int32_t index = binary.GetIndex(type);
     if (index < 0 || binary.GetSize(index) < 4)
@@ -78,14 +104,14 @@ std::int16_t GetSIZEData(const BinaryData& binary, std::int16_t& width, std::int
 std::int16_t AddFNAMData(BinaryData& binary, const Text& fileNames)
 {
     if (HostHasExtensions())
-        return CallBound(g_addNames, "FM_BinaryData_AddFNAMData", binary.get(), fileNames.get());
+        return CallBound(g_addNames, binary.get(), fileNames.get());
     return 0;
 }
 
 std::int16_t GetFNAMData(const BinaryData& binary, Text& fileNames)
 {
     if (HostHasExtensions())
-        return CallBound(g_getNames, "FM_BinaryData_GetFNAMData", binary.get(), fileNames.get());
+        return CallBound(g_getNames, binary.get(), fileNames.get());
     fileNames.Assign("");
     return 0;
 }
@@ -94,7 +120,7 @@ bool GetFontInfo(const FMData* data, std::int16_t fontId, Text& fontName, std::i
                  const FMExprEnv* env)
 {
     if (HostHasExtensions())
-        return CallBound(g_fontInfo, "FM_Data_GetFontInfo", data, fontId, fontName.get(), &fontScript, env);
+        return CallBound(g_fontInfo, data, fontId, fontName.get(), &fontScript, env);
     // Older hosts: the font mapper of the environment's file answers.
     (void)data;
     const Database file = DatabaseOfEnvironment(env);
@@ -110,7 +136,7 @@ std::int16_t GetFontID(const FMData* data, const Text& fontName, std::int16_t fo
                        const FMExprEnv* env)
 {
     if (HostHasExtensions())
-        return CallBound(g_fontId, "FM_Data_GetFontID", data, fontName.get(), fontScript, env);
+        return CallBound(g_fontId, data, fontName.get(), fontScript, env);
     return 0;
 }
 
@@ -118,7 +144,7 @@ std::int16_t ExecuteSQL(const FMExprEnv* env, const Text& statement, FMData* res
                         char16_t columnSeparator, char16_t rowSeparator)
 {
     if (HostHasExtensions())
-        return CallBound(g_sql, "FM_ExprEnv_ExecuteSQL", env, statement.get(), result, columnSeparator,
+        return CallBound(g_sql, env, statement.get(), result, columnSeparator,
                          rowSeparator);
     return 1;
 }

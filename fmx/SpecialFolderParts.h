@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "fmx/FilePath.h"
@@ -36,6 +37,13 @@ inline bool Record(const FilePath& path, Location& out, std::size_t maxText)
     return true;
 }
 
+// The slots filled so far.
+inline std::vector<std::optional<Location>*>& FilledSlots()
+{
+    static std::vector<std::optional<Location>*> slots;
+    return slots;
+}
+
 // The location in the slot, built there the first time it is asked for.
 template <class Build>
 const Location* Kept(std::optional<Location>& slot, Build build)
@@ -45,8 +53,17 @@ const Location* Kept(std::optional<Location>& slot, Build build)
         if (!build(location))
             return nullptr;
         slot = location;
+        FilledSlots().push_back(&slot);
     }
     return &*slot;
+}
+
+// Tests: every location found so far is looked for afresh.
+inline void ForgetForTesting()
+{
+    for (std::optional<Location>* slot : FilledSlots())
+        slot->reset();
+    FilledSlots().clear();
 }
 
 // The plug-in's file and the host application's file, each found once; the

@@ -77,4 +77,12 @@ CFStringRef UTTagClassMIMEType() { return Constant(g_mimeClass); }
 
 CFStringRef UTTagClassFilenameExtension() { return Constant(g_extensionClass); }
 
+void ResetTypeIdentifiersForTesting()
+{
+    for (Entry* entry : {&g_createIdentifier, &g_copyTag, &g_mimeClass, &g_extensionClass}) {
+        entry->address = nullptr;
+        entry->tried = false;
+    }
+}
+
 } // namespace mac

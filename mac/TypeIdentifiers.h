@@ -21,4 +21,7 @@ CFStringRef UTTypeCopyPreferredTagWithClass(CFStringRef identifier, CFStringRef 
 CFStringRef UTTagClassMIMEType();
 CFStringRef UTTagClassFilenameExtension();
 
+// Tests: every accessor unbound and untried again.
+void ResetTypeIdentifiersForTesting();
+
 } // namespace mac

@@ -25,7 +25,11 @@ bool NotificationMgr::Start(std::uint32_t seconds)
     state_ = kRequesting;
     bool scheduled = false;
     if (Singleton<TimedTaskMgr>::exists()) {
-        const DateTime due = DateTime::Now() + TimeDiff(seconds);
+        const DateTime now = DateTime::Now();
+        DateTime due = now + TimeDiff(seconds);
+        // An end past the last valid point in time ends the request there.
+        if (now.IsValid() && !due.IsValid())
+            due = DateTime(DateTime::kLast);
         scheduled = Singleton<TimedTaskMgr>::getInstance().AddTask(TimedTaskMgr::Function(&EndRequest), due,
                                                                    TimeDiff::Invalid(), &end_);
     }

@@ -19,8 +19,10 @@ std::string RealPath(const char* path) {
     return resolved;
 }
 
+// A compiler's Mach-O names all begin with "_", one more than the ELF name;
+// a name without it is defined nowhere (empty here).
 std::string ElfName(const char* symbolName) {
-    return symbolName[0] == '_' ? std::string(symbolName + 1) : std::string(symbolName);
+    return symbolName[0] == '_' ? std::string(symbolName + 1) : std::string();
 }
 
 struct Image {
@@ -63,6 +65,9 @@ void* Find(const char* symbolName, const char* hint) {
         return nullptr;
     }
     const std::string symbol = ElfName(symbolName);
+    if (symbol.empty()) {
+        return nullptr;
+    }
     std::vector<Image> images;
     dl_iterate_phdr(Collect, &images);
     const std::string hinted = RealPath(hint);

@@ -1,6 +1,7 @@
 // The dynamic linker calls of the macOS flavour, over dlfcn. Symbol names
 // are written as the system writes them, with a leading "_"; one "_" is
 // dropped for the ELF name ("__ZN5Draco..." is looked up as "_ZN5Draco...").
+// A name without the leading "_" (a C name as dlsym takes it) is not defined.
 #pragma once
 
 #include <cstdint>

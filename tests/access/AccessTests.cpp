@@ -16,6 +16,7 @@
 #include "fmhost/EngineModules.h"
 #include "fmx/FmImp.h"
 #include "world/World.h"
+#include "support/fresh_process.h"
 
 namespace {
 
@@ -89,72 +90,82 @@ TEST(SymbolTable, EachLevelHasExactlyOneVariantOfAnOperation)
 
 TEST(ModuleLookup, FindsOnlyModulesAlreadyLoaded)
 {
-    EXPECT_EQ(win32::SharedObjectName("FMEngine.dll"), "libFMEngine.so");
-    EXPECT_EQ(win32::SharedObjectName("XDraw.DLL"), "libXDraw.so");
-    EXPECT_EQ(fmx::AccessMgr::GetModule("XDraw.dll"), nullptr);
-    // Looking a module up never loads it.
-    EXPECT_EQ(fmx::AccessMgr::GetModule("XDraw.dll"), nullptr);
-    void* handle = dlopen(pvtest::ModulePath("XDraw").c_str(), RTLD_NOW | RTLD_GLOBAL);
-    ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(fmx::AccessMgr::GetModule("XDraw.dll"), handle);
-    EXPECT_EQ(fmx::AccessMgr::GetModule("Missing.dll"), nullptr);
-    EXPECT_EQ(fmx::AccessMgr::GetModule(nullptr), nullptr);
+    pvtest::InFreshProcess([&] {
+        EXPECT_EQ(win32::SharedObjectName("FMEngine.dll"), "libFMEngine.so");
+        EXPECT_EQ(win32::SharedObjectName("XDraw.DLL"), "libXDraw.so");
+        EXPECT_EQ(fmx::AccessMgr::GetModule("XDraw.dll"), nullptr);
+        // Looking a module up never loads it.
+        EXPECT_EQ(fmx::AccessMgr::GetModule("XDraw.dll"), nullptr);
+        void* handle = dlopen(pvtest::ModulePath("XDraw").c_str(), RTLD_NOW | RTLD_GLOBAL);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(fmx::AccessMgr::GetModule("XDraw.dll"), handle);
+        EXPECT_EQ(fmx::AccessMgr::GetModule("Missing.dll"), nullptr);
+        EXPECT_EQ(fmx::AccessMgr::GetModule(nullptr), nullptr);
+    });
 }
 
 TEST(Binding, LooksAnOperationUpOnceAndOnlyOnce)
 {
-    HostEnv env(54);
-    LoadHostModule("Support", 54);
-    const std::size_t before = win32::LookupCount();
-    for (int i = 0; i < 3; ++i) {
-        Draco::UniversalPath path{nullptr};
-        fmx::host::Call<UniversalPath_Ctor>(&path);
-        EXPECT_NE(fmx::host::Call<UniversalPath_GetName>(&path), nullptr);
-        fmx::host::Call<UniversalPath_Dtor>(&path);
-    }
-    EXPECT_EQ(Lookups(UniversalPath_Ctor::entry), 1u);
-    EXPECT_EQ(Lookups(UniversalPath_GetName::entry), 1u);
-    EXPECT_EQ(Lookups(UniversalPath_Dtor::entry), 1u);
-    EXPECT_EQ(win32::LookupCount() - before, 3u);
+    pvtest::InFreshProcess([&] {
+        HostEnv env(54);
+        LoadHostModule("Support", 54);
+        const std::size_t before = win32::LookupCount();
+        for (int i = 0; i < 3; ++i) {
+            Draco::UniversalPath path{nullptr};
+            fmx::host::Call<UniversalPath_Ctor>(&path);
+            EXPECT_NE(fmx::host::Call<UniversalPath_GetName>(&path), nullptr);
+            fmx::host::Call<UniversalPath_Dtor>(&path);
+        }
+        EXPECT_EQ(Lookups(UniversalPath_Ctor::entry), 1u);
+        EXPECT_EQ(Lookups(UniversalPath_GetName::entry), 1u);
+        EXPECT_EQ(Lookups(UniversalPath_Dtor::entry), 1u);
+        EXPECT_EQ(win32::LookupCount() - before, 3u);
+    });
 }
 
 TEST(Binding, FailsWhileItsModuleIsMissingAndWorksOnceItIsLoaded)
 {
-    HostEnv env(53);
-    // Static functions and member functions report their own messages.
-    EXPECT_EQ(MessageOf([] { fmx::host::Call<XMLWindow_FrontWindow>(); }), "static function loading failed");
-    EXPECT_EQ(MessageOf([] { fmx::host::Call<FMScript_GetScriptCatalog>(nullptr); }), "member function is not found");
-    // Nothing was kept: the next call tries again.
-    EXPECT_EQ(MessageOf([] { fmx::host::Call<XMLWindow_FrontWindow>(); }), "static function loading failed");
+    pvtest::InFreshProcess([&] {
+        HostEnv env(53);
+        // Static functions and member functions report their own messages.
+        EXPECT_EQ(MessageOf([] { fmx::host::Call<XMLWindow_FrontWindow>(); }), "static function loading failed");
+        EXPECT_EQ(MessageOf([] { fmx::host::Call<FMScript_GetScriptCatalog>(nullptr); }), "member function is not found");
+        // Nothing was kept: the next call tries again.
+        EXPECT_EQ(MessageOf([] { fmx::host::Call<XMLWindow_FrontWindow>(); }), "static function loading failed");
 
-    LoadHostModule("XDraw", 53);
-    LoadHostModule("FMScript", 53);
-    EXPECT_EQ(fmx::host::Call<XMLWindow_FrontWindow>(), nullptr);
-    EXPECT_EQ(fmx::host::Call<FMScript_GetScriptCatalog>(nullptr), nullptr);
-    EXPECT_EQ(Lookups(XMLWindow_FrontWindow::entry), 1u);
+        LoadHostModule("XDraw", 53);
+        LoadHostModule("FMScript", 53);
+        EXPECT_EQ(fmx::host::Call<XMLWindow_FrontWindow>(), nullptr);
+        EXPECT_EQ(fmx::host::Call<FMScript_GetScriptCatalog>(nullptr), nullptr);
+        EXPECT_EQ(Lookups(XMLWindow_FrontWindow::entry), 1u);
+    });
 }
 
 TEST(Binding, GroupsMoveToOneModuleFromLevel54)
 {
-    EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kUserModel, 53), "FMUserModel.dll");
-    EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kScripts, 53), "FMScript.dll");
-    EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kLayouts, 53), "FMLayout.dll");
-    for (auto group : {fmapi::HostGroup::kUserModel, fmapi::HostGroup::kScripts, fmapi::HostGroup::kLayouts})
-        EXPECT_STREQ(fmx::HostModuleName(group, 54), "FMEngine.dll");
-    EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kSupport, 56), "Support.dll");
-    EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kWindows, 50), "XDraw.dll");
+    pvtest::InFreshProcess([&] {
+        EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kUserModel, 53), "FMUserModel.dll");
+        EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kScripts, 53), "FMScript.dll");
+        EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kLayouts, 53), "FMLayout.dll");
+        for (auto group : {fmapi::HostGroup::kUserModel, fmapi::HostGroup::kScripts, fmapi::HostGroup::kLayouts})
+            EXPECT_STREQ(fmx::HostModuleName(group, 54), "FMEngine.dll");
+        EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kSupport, 56), "Support.dll");
+        EXPECT_STREQ(fmx::HostModuleName(fmapi::HostGroup::kWindows, 50), "XDraw.dll");
+    });
 }
 
 TEST(Binding, AtLevel54TheUserModelIsNotFoundInItsOldModule)
 {
-    HostEnv env(54);
-    // A host of level 54 has no FMUserModel: loading it anyway does not help.
-    LoadHostModule("FMUserModel", 54, false);
-    EXPECT_EQ(MessageOf([] { fmx::host::Call<FMSession_GetScriptRuntime>(nullptr); }),
-              "member function is not found");
-    void* engine = LoadHostModule("FMEngine", 54);
-    EXPECT_NE(fmx::host::Call<FMSession_GetScriptRuntime>(&hostworld::World::Get().Session()), nullptr);
-    EXPECT_EQ(pvtest::FaultCount(engine), 0);
+    pvtest::InFreshProcess([&] {
+        HostEnv env(54);
+        // A host of level 54 has no FMUserModel: loading it anyway does not help.
+        LoadHostModule("FMUserModel", 54, false);
+        EXPECT_EQ(MessageOf([] { fmx::host::Call<FMSession_GetScriptRuntime>(nullptr); }),
+                  "member function is not found");
+        void* engine = LoadHostModule("FMEngine", 54);
+        EXPECT_NE(fmx::host::Call<FMSession_GetScriptRuntime>(&hostworld::World::Get().Session()), nullptr);
+        EXPECT_EQ(pvtest::FaultCount(engine), 0);
+    });
 }
 
 // The open-file variant the plug-in binds, and whether the host module saw a
@@ -185,91 +196,105 @@ OpenFileResult OpenFileAt(std::int16_t level)
 
 TEST(Variants, Level54OpensFilesWithTheUnsignedLongVariant)
 {
-    const OpenFileResult r = OpenFileAt(54);
-    EXPECT_EQ(r.ulong54, 1u);
-    EXPECT_EQ(r.bool50 + r.boolOther, 0u);
-    EXPECT_EQ(r.faults, 0);
-    EXPECT_NE(r.code, 0);   // no such file in the host
+    pvtest::InFreshProcess([&] {
+        const OpenFileResult r = OpenFileAt(54);
+        EXPECT_EQ(r.ulong54, 1u);
+        EXPECT_EQ(r.bool50 + r.boolOther, 0u);
+        EXPECT_EQ(r.faults, 0);
+        EXPECT_NE(r.code, 0);   // no such file in the host
+    });
 }
 
 TEST(Variants, Level53OpensFilesWithTheConstBoolVariant)
 {
-    const OpenFileResult r = OpenFileAt(53);
-    EXPECT_EQ(r.boolOther, 1u);
-    EXPECT_EQ(r.bool50 + r.ulong54, 0u);
-    EXPECT_EQ(r.faults, 0);
+    pvtest::InFreshProcess([&] {
+        const OpenFileResult r = OpenFileAt(53);
+        EXPECT_EQ(r.boolOther, 1u);
+        EXPECT_EQ(r.bool50 + r.ulong54, 0u);
+        EXPECT_EQ(r.faults, 0);
+    });
 }
 
 TEST(Variants, Level56OpensFilesWithTheConstBoolVariant)
 {
-    const OpenFileResult r = OpenFileAt(56);
-    EXPECT_EQ(r.boolOther, 1u);
-    EXPECT_EQ(r.bool50 + r.ulong54, 0u);
-    EXPECT_EQ(r.faults, 0);
+    pvtest::InFreshProcess([&] {
+        const OpenFileResult r = OpenFileAt(56);
+        EXPECT_EQ(r.boolOther, 1u);
+        EXPECT_EQ(r.bool50 + r.ulong54, 0u);
+        EXPECT_EQ(r.faults, 0);
+    });
 }
 
 TEST(Variants, Level50OpensFilesWithTheOldestVariant)
 {
-    const OpenFileResult r = OpenFileAt(50);
-    EXPECT_EQ(r.bool50, 1u);
-    EXPECT_EQ(r.ulong54 + r.boolOther, 0u);
-    EXPECT_EQ(r.faults, 0);
+    pvtest::InFreshProcess([&] {
+        const OpenFileResult r = OpenFileAt(50);
+        EXPECT_EQ(r.bool50, 1u);
+        EXPECT_EQ(r.ulong54 + r.boolOther, 0u);
+        EXPECT_EQ(r.faults, 0);
+    });
 }
 
 TEST(Variants, Level55UsesMemberNamesAndTheNewestScriptCalls)
 {
-    HostEnv env(55);
-    void* db = LoadHostModule("DBEngine", 55, false);
-    void* engine = LoadHostModule("FMEngine", 55, false);
-    EXPECT_EQ(fmx::host::DBCatalog_GetMemberCount(nullptr), 0u);
-    EXPECT_FALSE(fmx::host::FMScriptCatalog_GetName(nullptr, nullptr, nullptr));
-    EXPECT_FALSE(fmx::host::FMLayoutCatalog_GetName(nullptr, nullptr, nullptr));
-    EXPECT_FALSE(fmx::host::FMScriptCatalog_GetScriptKey(nullptr, 1, nullptr, false));
-    Draco::DBError error{0};
-    fmx::host::ScriptRuntimeBase_CallScript(nullptr, &error, nullptr, nullptr, nullptr, 1);
-    EXPECT_EQ(Lookups(DBCatalog_GetMemberCount55::entry), 1u);
-    EXPECT_EQ(Lookups(DBCatalog_GetMemberCount::entry), 0u);
-    EXPECT_EQ(Lookups(FMScriptCatalog_GetMemberName::entry), 1u);
-    EXPECT_EQ(Lookups(FMLayoutCatalog_GetMemberName::entry), 1u);
-    EXPECT_EQ(Lookups(FMScriptCatalog_GetScriptKey55::entry), 1u);
-    EXPECT_EQ(Lookups(ScriptRuntimeBase_CallScript55::entry), 1u);
-    EXPECT_EQ(pvtest::FaultCount(db), 0);
-    EXPECT_EQ(pvtest::FaultCount(engine), 0);
+    pvtest::InFreshProcess([&] {
+        HostEnv env(55);
+        void* db = LoadHostModule("DBEngine", 55, false);
+        void* engine = LoadHostModule("FMEngine", 55, false);
+        EXPECT_EQ(fmx::host::DBCatalog_GetMemberCount(nullptr), 0u);
+        EXPECT_FALSE(fmx::host::FMScriptCatalog_GetName(nullptr, nullptr, nullptr));
+        EXPECT_FALSE(fmx::host::FMLayoutCatalog_GetName(nullptr, nullptr, nullptr));
+        EXPECT_FALSE(fmx::host::FMScriptCatalog_GetScriptKey(nullptr, 1, nullptr, false));
+        Draco::DBError error{0};
+        fmx::host::ScriptRuntimeBase_CallScript(nullptr, &error, nullptr, nullptr, nullptr, 1);
+        EXPECT_EQ(Lookups(DBCatalog_GetMemberCount55::entry), 1u);
+        EXPECT_EQ(Lookups(DBCatalog_GetMemberCount::entry), 0u);
+        EXPECT_EQ(Lookups(FMScriptCatalog_GetMemberName::entry), 1u);
+        EXPECT_EQ(Lookups(FMLayoutCatalog_GetMemberName::entry), 1u);
+        EXPECT_EQ(Lookups(FMScriptCatalog_GetScriptKey55::entry), 1u);
+        EXPECT_EQ(Lookups(ScriptRuntimeBase_CallScript55::entry), 1u);
+        EXPECT_EQ(pvtest::FaultCount(db), 0);
+        EXPECT_EQ(pvtest::FaultCount(engine), 0);
+    });
 }
 
 TEST(Variants, Level52UsesTheOldModulesAndSignatures)
 {
-    HostEnv env(52);
-    void* model = LoadHostModule("FMUserModel", 52, false);
-    void* scripts = LoadHostModule("FMScript", 52, false);
-    EXPECT_FALSE(fmx::host::FMScriptCatalog_GetScriptKey(nullptr, 1, nullptr, false));
-    EXPECT_FALSE(fmx::host::FMScriptCatalog_GetName(nullptr, nullptr, nullptr));
-    EXPECT_EQ(fmx::host::FMSession_OpenWindow(nullptr, nullptr, false, false), nullptr);
-    EXPECT_EQ(fmx::host::FMWindowModel_GetFileUser(nullptr), nullptr);
-    EXPECT_EQ(Lookups(FMScriptCatalog_GetScriptKey52::entry), 1u);
-    EXPECT_EQ(Lookups(FMScriptCatalog_GetScriptName::entry), 1u);
-    EXPECT_EQ(Lookups(FMSession_OpenWindow53::entry), 1u);
-    EXPECT_EQ(Lookups(FMWindowModel_GetFileUser53::entry), 1u);
-    EXPECT_EQ(pvtest::FaultCount(model), 0);
-    EXPECT_EQ(pvtest::FaultCount(scripts), 0);
+    pvtest::InFreshProcess([&] {
+        HostEnv env(52);
+        void* model = LoadHostModule("FMUserModel", 52, false);
+        void* scripts = LoadHostModule("FMScript", 52, false);
+        EXPECT_FALSE(fmx::host::FMScriptCatalog_GetScriptKey(nullptr, 1, nullptr, false));
+        EXPECT_FALSE(fmx::host::FMScriptCatalog_GetName(nullptr, nullptr, nullptr));
+        EXPECT_EQ(fmx::host::FMSession_OpenWindow(nullptr, nullptr, false, false), nullptr);
+        EXPECT_EQ(fmx::host::FMWindowModel_GetFileUser(nullptr), nullptr);
+        EXPECT_EQ(Lookups(FMScriptCatalog_GetScriptKey52::entry), 1u);
+        EXPECT_EQ(Lookups(FMScriptCatalog_GetScriptName::entry), 1u);
+        EXPECT_EQ(Lookups(FMSession_OpenWindow53::entry), 1u);
+        EXPECT_EQ(Lookups(FMWindowModel_GetFileUser53::entry), 1u);
+        EXPECT_EQ(pvtest::FaultCount(model), 0);
+        EXPECT_EQ(pvtest::FaultCount(scripts), 0);
+    });
 }
 
 TEST(HostModules, CountACallForAnotherLevelAsAFault)
 {
-    void* engine = LoadHostModule("DBEngine", 54, false);
-    auto wrongVariant = reinterpret_cast<DBSession_OpenFileUser::Fn*>(dlsym(engine, DBSession_OpenFileUser::entry.escaped));
-    ASSERT_NE(wrongVariant, nullptr);
-    Draco::DBError error{0};
-    wrongVariant(nullptr, &error, nullptr, nullptr, nullptr, nullptr, false);
-    EXPECT_EQ(pvtest::FaultCount(engine), 1);
-    EXPECT_NE(pvtest::LastFault(engine).find(DBSession_OpenFileUser::entry.decorated), std::string::npos);
+    pvtest::InFreshProcess([&] {
+        void* engine = LoadHostModule("DBEngine", 54, false);
+        auto wrongVariant = reinterpret_cast<DBSession_OpenFileUser::Fn*>(dlsym(engine, DBSession_OpenFileUser::entry.escaped));
+        ASSERT_NE(wrongVariant, nullptr);
+        Draco::DBError error{0};
+        wrongVariant(nullptr, &error, nullptr, nullptr, nullptr, nullptr, false);
+        EXPECT_EQ(pvtest::FaultCount(engine), 1);
+        EXPECT_NE(pvtest::LastFault(engine).find(DBSession_OpenFileUser::entry.decorated), std::string::npos);
 
-    // A module of the older hosts refuses every call at a newer level.
-    void* model = LoadHostModule("FMUserModel", 54, false);
-    auto runtime = reinterpret_cast<FMSession_GetScriptRuntime::Fn*>(
-        dlsym(model, FMSession_GetScriptRuntime::entry.escaped));
-    runtime(nullptr);
-    EXPECT_EQ(pvtest::FaultCount(model), 1);
+        // A module of the older hosts refuses every call at a newer level.
+        void* model = LoadHostModule("FMUserModel", 54, false);
+        auto runtime = reinterpret_cast<FMSession_GetScriptRuntime::Fn*>(
+            dlsym(model, FMSession_GetScriptRuntime::entry.escaped));
+        runtime(nullptr);
+        EXPECT_EQ(pvtest::FaultCount(model), 1);
+    });
 }
 
 TEST(HostModulesDeathTest, StopTheHostOnACallForAnotherLevel)
@@ -292,39 +317,45 @@ std::intptr_t Multiply(std::intptr_t a, std::intptr_t b) { return a * b; }
 
 TEST(HostCallbacks, IndexElevenAnswersAndStaysBound)
 {
-    fmapi::HostCallback callbacks[fmapi::kHostCallbackCount] = {};
-    callbacks[11] = Add;
-    callbacks[1] = Multiply;
-    {
-        HostEnv env(54, 1, callbacks);
-        EXPECT_EQ(fmx::HostCallback11(2, 3), 5);
-        EXPECT_EQ(fmx::HostCallback1(4, 5), 20);
-        EXPECT_EQ(fmx::AccessMgr::GetInstance().GetHostCallback(11), &Add);
-    }
-    // The cell keeps what it found; it is never looked up again.
-    EXPECT_FALSE(fmx::AccessMgr::Exists());
-    EXPECT_EQ(fmx::HostCallback11(7, 8), 15);
+    pvtest::InFreshProcess([&] {
+        fmapi::HostCallback callbacks[fmapi::kHostCallbackCount] = {};
+        callbacks[11] = Add;
+        callbacks[1] = Multiply;
+        {
+            HostEnv env(54, 1, callbacks);
+            EXPECT_EQ(fmx::HostCallback11(2, 3), 5);
+            EXPECT_EQ(fmx::HostCallback1(4, 5), 20);
+            EXPECT_EQ(fmx::AccessMgr::GetInstance().GetHostCallback(11), &Add);
+        }
+        // The cell keeps what it found; it is never looked up again.
+        EXPECT_FALSE(fmx::AccessMgr::Exists());
+        EXPECT_EQ(fmx::HostCallback11(7, 8), 15);
+    });
 }
 
 TEST(HostCallbacks, IndexTwelveAndEmptySlotsFail)
 {
-    fmapi::HostCallback callbacks[fmapi::kHostCallbackCount] = {};
-    callbacks[11] = Add;
-    HostEnv env(54, 1, callbacks);
-    const fmx::AccessMgr& access = fmx::AccessMgr::GetInstance();
-    EXPECT_EQ(access.FindFunction(fmx::kHostCallbackModule, reinterpret_cast<const char*>(11)),
-              reinterpret_cast<void*>(&Add));
-    EXPECT_EQ(MessageOf([&] { access.FindFunction(fmx::kHostCallbackModule, reinterpret_cast<const char*>(12)); }),
-              "static function loading failed");
-    EXPECT_EQ(access.GetHostCallback(12), nullptr);
-    EXPECT_EQ(MessageOf([] { fmx::HostCallback3(1, 2); }), "static function loading failed");
-    // A failed binding is tried again.
-    EXPECT_EQ(MessageOf([] { fmx::HostCallback3(1, 2); }), "static function loading failed");
+    pvtest::InFreshProcess([&] {
+        fmapi::HostCallback callbacks[fmapi::kHostCallbackCount] = {};
+        callbacks[11] = Add;
+        HostEnv env(54, 1, callbacks);
+        const fmx::AccessMgr& access = fmx::AccessMgr::GetInstance();
+        EXPECT_EQ(access.FindFunction(fmx::kHostCallbackModule, reinterpret_cast<const char*>(11)),
+                  reinterpret_cast<void*>(&Add));
+        EXPECT_EQ(MessageOf([&] { access.FindFunction(fmx::kHostCallbackModule, reinterpret_cast<const char*>(12)); }),
+                  "static function loading failed");
+        EXPECT_EQ(access.GetHostCallback(12), nullptr);
+        EXPECT_EQ(MessageOf([] { fmx::HostCallback3(1, 2); }), "static function loading failed");
+        // A failed binding is tried again.
+        EXPECT_EQ(MessageOf([] { fmx::HostCallback3(1, 2); }), "static function loading failed");
+    });
 }
 
 TEST(HostCallbacks, NeedTheAccessManager)
 {
-    EXPECT_EQ(MessageOf([] { fmx::HostCallback2(1, 2); }), "Bad access to fmx::Singleton<>::GetInstance");
+    pvtest::InFreshProcess([&] {
+        EXPECT_EQ(MessageOf([] { fmx::HostCallback2(1, 2); }), "Bad access to fmx::Singleton<>::GetInstance");
+    });
 }
 
 // The rest of the access manager
@@ -337,71 +368,81 @@ struct CountingImp : fmx::FmClassImpBase {
 
 TEST(AccessMgr, KeepsImplementationsByClassIdAndDeletesThemWithItself)
 {
-    int deleted = 0;
-    {
-        HostEnv env(54);
-        fmx::AccessMgr& access = fmx::AccessMgr::GetInstance();
-        EXPECT_NE(dynamic_cast<fmx::FmSessionImp*>(&access.GetImp(fmx::kSessionImp)), nullptr);
-        EXPECT_NE(dynamic_cast<fmx::FmDatabaseImp*>(&access.GetImp(fmx::kDatabaseImp)), nullptr);
-        EXPECT_NE(dynamic_cast<fmx::FmWindowImp*>(&access.GetImp(fmx::kWindowImp)), nullptr);
-        EXPECT_NE(dynamic_cast<fmx::FmLayoutImp*>(&access.GetImp(fmx::kLayoutImp)), nullptr);
-        EXPECT_NE(dynamic_cast<fmx::FmScriptImp*>(&access.GetImp(fmx::kScriptImp)), nullptr);
-        EXPECT_EQ(MessageOf([&] { access.GetImp(5); }), "invalid implementation class id");
-        access.SetImp(fmx::kWindowImp, std::make_unique<CountingImp>(&deleted));
-        EXPECT_NE(dynamic_cast<CountingImp*>(&access.GetImp(fmx::kWindowImp)), nullptr);
-        // A handle of the class finds an object of another class.
-        EXPECT_EQ(MessageOf([] { fmx::DbWindow::GetFirst(); }), "invalid implementation class id");
-        EXPECT_EQ(deleted, 0);
-    }
-    EXPECT_EQ(deleted, 1);
+    pvtest::InFreshProcess([&] {
+        int deleted = 0;
+        {
+            HostEnv env(54);
+            fmx::AccessMgr& access = fmx::AccessMgr::GetInstance();
+            EXPECT_NE(dynamic_cast<fmx::FmSessionImp*>(&access.GetImp(fmx::kSessionImp)), nullptr);
+            EXPECT_NE(dynamic_cast<fmx::FmDatabaseImp*>(&access.GetImp(fmx::kDatabaseImp)), nullptr);
+            EXPECT_NE(dynamic_cast<fmx::FmWindowImp*>(&access.GetImp(fmx::kWindowImp)), nullptr);
+            EXPECT_NE(dynamic_cast<fmx::FmLayoutImp*>(&access.GetImp(fmx::kLayoutImp)), nullptr);
+            EXPECT_NE(dynamic_cast<fmx::FmScriptImp*>(&access.GetImp(fmx::kScriptImp)), nullptr);
+            EXPECT_EQ(MessageOf([&] { access.GetImp(5); }), "invalid implementation class id");
+            access.SetImp(fmx::kWindowImp, std::make_unique<CountingImp>(&deleted));
+            EXPECT_NE(dynamic_cast<CountingImp*>(&access.GetImp(fmx::kWindowImp)), nullptr);
+            // A handle of the class finds an object of another class.
+            EXPECT_EQ(MessageOf([] { fmx::DbWindow::GetFirst(); }), "invalid implementation class id");
+            EXPECT_EQ(deleted, 0);
+        }
+        EXPECT_EQ(deleted, 1);
+    });
 }
 
 TEST(AccessMgr, ReportsMissingSymbolsWithTheirMessages)
 {
-    HostEnv env(54);
-    LoadHostModule("Support", 54);
-    const fmx::AccessMgr& access = fmx::AccessMgr::GetInstance();
-    EXPECT_EQ(MessageOf([&] { access.FindDataSymbol("Support.dll", "?Nothing@@3HA"); }), "data symbol is not found");
-    EXPECT_EQ(MessageOf([&] { access.FindDataSymbol("Missing.dll", "x"); }), "data symbol is not found");
-    EXPECT_EQ(MessageOf([&] { access.FindMemberFunction("Support.dll", "?Nothing@@QAEXXZ"); }),
-              "member function is not found");
-    EXPECT_EQ(MessageOf([&] { access.FindFunction("Support.dll", "?Nothing@@SAXXZ"); }),
-              "static function loading failed");
-    EXPECT_NE(access.FindMemberFunction("Support.dll", UniversalPath_Ctor::entry.decorated), nullptr);
+    pvtest::InFreshProcess([&] {
+        HostEnv env(54);
+        LoadHostModule("Support", 54);
+        const fmx::AccessMgr& access = fmx::AccessMgr::GetInstance();
+        EXPECT_EQ(MessageOf([&] { access.FindDataSymbol("Support.dll", "?Nothing@@3HA"); }), "data symbol is not found");
+        EXPECT_EQ(MessageOf([&] { access.FindDataSymbol("Missing.dll", "x"); }), "data symbol is not found");
+        EXPECT_EQ(MessageOf([&] { access.FindMemberFunction("Support.dll", "?Nothing@@QAEXXZ"); }),
+                  "member function is not found");
+        EXPECT_EQ(MessageOf([&] { access.FindFunction("Support.dll", "?Nothing@@SAXXZ"); }),
+                  "static function loading failed");
+        EXPECT_NE(access.FindMemberFunction("Support.dll", UniversalPath_Ctor::entry.decorated), nullptr);
+    });
 }
 
 TEST(AccessMgr, BindingWithoutAnInstanceFails)
 {
-    EXPECT_EQ(MessageOf([] { fmx::host::Call<XMLWindow_FrontWindow>(); }),
-              "Bad access to fmx::Singleton<>::GetInstance");
+    pvtest::InFreshProcess([&] {
+        EXPECT_EQ(MessageOf([] { fmx::host::Call<XMLWindow_FrontWindow>(); }),
+                  "Bad access to fmx::Singleton<>::GetInstance");
+    });
 }
 
 // fmhost's loader
 
 TEST(EngineModules, LoadsTheSetOfTheHostsLevel)
 {
-    EXPECT_EQ(fmhost::HostModuleNames(53),
-              (std::vector<std::string>{"Support", "DBEngine", "FMUserModel", "FMScript", "FMLayout", "XDraw"}));
-    EXPECT_EQ(fmhost::HostModuleNames(54), (std::vector<std::string>{"Support", "DBEngine", "FMEngine", "XDraw"}));
+    pvtest::InFreshProcess([&] {
+        EXPECT_EQ(fmhost::HostModuleNames(53),
+                  (std::vector<std::string>{"Support", "DBEngine", "FMUserModel", "FMScript", "FMLayout", "XDraw"}));
+        EXPECT_EQ(fmhost::HostModuleNames(54), (std::vector<std::string>{"Support", "DBEngine", "FMEngine", "XDraw"}));
 
-    std::string error;
-    ASSERT_TRUE(fmhost::LoadHostModules(55, PV_BIN_DIR, error)) << error;
-    EXPECT_NE(fmx::AccessMgr::GetModule("FMEngine.dll"), nullptr);
-    EXPECT_EQ(fmx::AccessMgr::GetModule("FMUserModel.dll"), nullptr);
-    void* engine = fmx::AccessMgr::GetModule("FMEngine.dll");
-    EXPECT_EQ(reinterpret_cast<std::int32_t (*)()>(dlsym(engine, "PVEngine_ApiLevel"))(), 55);
+        std::string error;
+        ASSERT_TRUE(fmhost::LoadHostModules(55, PV_BIN_DIR, error)) << error;
+        EXPECT_NE(fmx::AccessMgr::GetModule("FMEngine.dll"), nullptr);
+        EXPECT_EQ(fmx::AccessMgr::GetModule("FMUserModel.dll"), nullptr);
+        void* engine = fmx::AccessMgr::GetModule("FMEngine.dll");
+        EXPECT_EQ(reinterpret_cast<std::int32_t (*)()>(dlsym(engine, "PVEngine_ApiLevel"))(), 55);
 
-    // The plug-in then binds against them.
-    HostEnv env(55);
-    EXPECT_NE(fmx::host::Call<DBSession_GetSessionFromID>(1u), nullptr);
-    EXPECT_EQ(fmx::host::DBCatalog_GetMemberCount(nullptr), 0u);
+        // The plug-in then binds against them.
+        HostEnv env(55);
+        EXPECT_NE(fmx::host::Call<DBSession_GetSessionFromID>(1u), nullptr);
+        EXPECT_EQ(fmx::host::DBCatalog_GetMemberCount(nullptr), 0u);
+    });
 }
 
 TEST(EngineModules, ReportsAMissingModule)
 {
-    std::string error;
-    EXPECT_FALSE(fmhost::LoadHostModules(54, "/nonexistent-folder", error));
-    EXPECT_NE(error.find("libSupport.so"), std::string::npos);
+    pvtest::InFreshProcess([&] {
+        std::string error;
+        EXPECT_FALSE(fmhost::LoadHostModules(54, "/nonexistent-folder", error));
+        EXPECT_NE(error.find("libSupport.so"), std::string::npos);
+    });
 }
 
 } // namespace

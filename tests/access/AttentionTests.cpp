@@ -9,6 +9,7 @@
 #include "fmapi/desktop.h"
 #include "platform/win32/winlocaltime.h"
 #include "platform/win32/winwindow.h"
+#include "plugin/DateTime.h"
 #include "plugin/DeferredTask.h"
 #include "plugin/NotificationMgr.h"
 #include "plugin/QSingleton.h"
@@ -51,6 +52,8 @@ protected:
     void TearDown() override
     {
         manager.reset();
+        if (hostHook)
+            world.RemoveHook(hostHook);
         Singleton<TimedTaskMgr>::Destroy();
         Singleton<DeferredTaskMgr>::Destroy();
         win32::SetSystemTimeForTesting(nullptr);
@@ -70,13 +73,15 @@ protected:
     hostworld::World& world = host.world;
     DeferredTaskMgr* deferred = nullptr;
     std::unique_ptr<NotificationMgr> manager;
+    std::uintptr_t hostHook = 0;   // the host's own, removed after the test
 };
 
 TEST_F(Attention, OnlyTheActivationOfTheMainWindowAnswersARequest)
 {
     const std::uintptr_t main = world.MainWindowHandle();
     const std::uintptr_t other = world.AddPlainWindow("Palette", false);
-    ASSERT_NE(world.SetHook(fmapi::kHookAfterMessage, &HostHook, 0), 0u);
+    hostHook = world.SetHook(fmapi::kHookAfterMessage, &HostHook, 0);
+    ASSERT_NE(hostHook, 0u);
     // The system calls: the host's windows live on the calling thread; only
     // hooks that see messages after their window are known.
     EXPECT_EQ(win32::GetCurrentThreadId(), win32::GetWindowThreadProcessId(reinterpret_cast<win32::HWND>(main), nullptr));
@@ -144,6 +149,16 @@ TEST_F(Attention, ARequestEndsWhenItsTimeIsUpAndARestartKeepsItsOwnTime)
     EXPECT_EQ(manager->GetState(), NotificationMgr::kRequesting);
     EXPECT_TRUE(Flashing());
     IdleAt(130);
+    EXPECT_FALSE(Flashing());
+
+    // An end past the last valid point in time comes at that point.
+    SetClock(__Quarrow__::DateTime::kLast - 4 * 365 * 86400);
+    ASSERT_TRUE(manager->Start(UINT32_MAX));
+    IdleAt(__Quarrow__::DateTime::kLast - T - 2);
+    EXPECT_EQ(manager->GetState(), NotificationMgr::kRequesting);
+    EXPECT_TRUE(Flashing());
+    IdleAt(__Quarrow__::DateTime::kLast - T);
+    EXPECT_EQ(manager->GetState(), NotificationMgr::kStopped);
     EXPECT_FALSE(Flashing());
 }
 

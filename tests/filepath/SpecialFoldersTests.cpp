@@ -8,6 +8,7 @@
 #include <string>
 
 #include "access/TestHost.h"
+#include "fmx/SpecialFolderParts.h"
 #include "fmx/SpecialFolders.h"
 
 namespace {
@@ -36,7 +37,14 @@ std::size_t EntriesIn(const std::string& folder)
     return count;
 }
 
-TEST(ProductFolders, DocumentsFolderIsCreatedOnDemand)
+// Each test's folders are found afresh, under its own home.
+class ProductFolders : public ::testing::Test {
+protected:
+    void SetUp() override { fmx::folders::ForgetForTesting(); }
+    void TearDown() override { fmx::folders::ForgetForTesting(); }
+};
+
+TEST_F(ProductFolders, DocumentsFolderIsCreatedOnDemand)
 {
     const std::string home = pvtest::MakeTempFolder();
     setenv("HOME", home.c_str(), 1);
@@ -56,7 +64,7 @@ TEST(ProductFolders, DocumentsFolderIsCreatedOnDemand)
     EXPECT_TRUE(again.SetToDocumentsFolder(false));
 }
 
-TEST(ProductFolders, LocalDataFolderFollowsXdgDataHome)
+TEST_F(ProductFolders, LocalDataFolderFollowsXdgDataHome)
 {
     const std::string data = pvtest::MakeTempFolder();
     setenv("XDG_DATA_HOME", data.c_str(), 1);
@@ -67,7 +75,7 @@ TEST(ProductFolders, LocalDataFolderFollowsXdgDataHome)
     EXPECT_TRUE(pvtest::IsFolder(data + "/com.vanecraft.plotvane"));
 }
 
-TEST(ProductFolders, RuntimeHostsGetAFolderOfTheirOwn)
+TEST_F(ProductFolders, RuntimeHostsGetAFolderOfTheirOwn)
 {
     const std::string home = pvtest::MakeTempFolder();
     setenv("HOME", home.c_str(), 1);
@@ -79,7 +87,7 @@ TEST(ProductFolders, RuntimeHostsGetAFolderOfTheirOwn)
     EXPECT_TRUE(pvtest::IsFolder(folder));
 }
 
-TEST(ProductFolders, ALocationLongerThanItsRecordFailsAndCreatesNothing)
+TEST_F(ProductFolders, ALocationLongerThanItsRecordFailsAndCreatesNothing)
 {
     // A documents folder that is a valid system path but whose product folder
     // text no longer fits the 270 bytes of a location record.

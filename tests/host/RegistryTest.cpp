@@ -202,6 +202,7 @@ TEST(Evaluator, EvaluateGoesThroughTheHook)
     FMText* t = FM_Text_Constructor1(&e);
     FM_Text_Assign(t, "1 & 2", kFMEncUTF8, &e);
     FMData* d = FM_Data_Constructor1(&e);
+    FMH_SetEvaluator(nullptr);   // none left by an earlier test
     EXPECT_EQ(FM_ExprEnv_Evaluate(env, t, d, &e), kFMHNoEvaluator);
     FMH_SetEvaluator(Evaluator);
     EXPECT_EQ(FM_ExprEnv_Evaluate(env, t, d, &e), 17);

@@ -11,6 +11,7 @@
 #include "cs/MICharacterSet.h"
 #include "cs/SystemBasedCharacterSet.h"
 #include "platform/corefoundation/SystemSetup.h"
+#include "support/fresh_process.h"
 #include "plugin/LogStream.h"
 
 namespace {
@@ -130,14 +131,19 @@ void SearchLogged(std::uint32_t applicationEncoding, const std::string& expected
     macsetup::Reset();
 }
 
+// Each the first search of a process of its own.
 TEST(RegistryLog, Western)
 {
-    SearchLogged(0, "Application encoding: 0\r\nSystem encoding: 0\r\nISO-2022-JP is disabled", "big5");
+    pvtest::InFreshProcess([] {
+        SearchLogged(0, "Application encoding: 0\r\nSystem encoding: 0\r\nISO-2022-JP is disabled", "big5");
+    });
 }
 
 TEST(RegistryLog, Japanese)
 {
-    SearchLogged(1, "Application encoding: 1\r\nSystem encoding: 0\r\nISO-2022-JP is enabled", "iso-2022-jp");
+    pvtest::InFreshProcess([] {
+        SearchLogged(1, "Application encoding: 1\r\nSystem encoding: 0\r\nISO-2022-JP is enabled", "iso-2022-jp");
+    });
 }
 
 } // namespace

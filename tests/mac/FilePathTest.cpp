@@ -16,6 +16,7 @@
 #include "fmapi/call_record.h"
 #include "fmx/FilePath.h"
 #include "fmx/Plugin.h"
+#include "fmx/SpecialFolderParts.h"
 #include "fmx/SpecialFolders.h"
 #include "mac/FileRefValue.h"
 #include "mac/FileStream.h"
@@ -275,6 +276,8 @@ protected:
         const char* home = std::getenv("HOME");
         savedHome_ = home ? home : "";
         setenv("HOME", home_.path().c_str(), 1);
+        // Found afresh under this test's home.
+        fmx::folders::ForgetForTesting();
     }
     void TearDown() override
     {
@@ -282,6 +285,7 @@ protected:
             pvtest::Shutdown();
         setenv("HOME", savedHome_.c_str(), 1);
         macsetup::Reset();
+        fmx::folders::ForgetForTesting();
     }
     // Initialises the plug-in as a host of that application kind.
     void Init(std::uint8_t appKind)

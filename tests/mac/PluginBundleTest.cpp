@@ -32,6 +32,12 @@ protected:
         if (Plugin::Exists())
             pvtest::Shutdown();
         macsetup::Reset();
+        // The resource files a test opened closed again, down to the system's.
+        for (ResFileRefNum current = CurResFile(); current != 0; current = CurResFile()) {
+            CloseResFile(current);
+            if (CurResFile() == current)
+                break;
+        }
     }
 };
 

@@ -9,6 +9,7 @@
 
 #include "fmapi/call_record.h"
 #include "fmapi/fm_host.h"
+#include "fmhost/MacHost.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "BundleTest.h"
 #include "support/plugin_harness.h"
@@ -68,20 +69,31 @@ TEST_F(ProductBundle, StartsWithItsTenFunctionsAndTheFlavoursTexts)
     entry_(&shutdown);
 }
 
-TEST_F(ProductBundle, PicturesAtInterfaceVersion50)
+// Below interface version 51 the plug-in writes the size stream itself and
+// no file name; from 51 the interface library's functions, bound by name,
+// add both.
+class ProductPictures : public ProductBundle, public ::testing::WithParamInterface<std::int16_t> {};
+
+TEST_P(ProductPictures, CarryTheSizeAndFromVersion51TheFileName)
 {
+    const std::int16_t version = GetParam();
+    std::string error;
+    const std::string app = fmhost::HostApplicationFolder(error);
+    ASSERT_FALSE(app.empty()) << error;
+    ASSERT_TRUE(fmhost::LoadMacHost(version, app, error)) << error;
     const std::u16string host = u"Pro 11.0v4";
     fmapi::CallRecord init = Record(fmapi::kMsgInit);
-    init.extnVersion = 50;
+    init.extnVersion = version;
     init.parm1 = 1;
     init.parm2 = reinterpret_cast<std::uintptr_t>(host.c_str());
     entry_(&init);
     const std::intptr_t answer = init.result;
-    ASSERT_EQ(answer, 50);
+    ASSERT_EQ(answer, version);
 
     constexpr std::uint32_t kPng = 0x504E4766u;   // 'PNGf'
     constexpr std::uint32_t kJpeg = 0x4A504547u;  // 'JPEG'
     constexpr std::uint32_t kSize = 0x53495A45u;  // 'SIZE'
+    constexpr std::uint32_t kName = 0x464E414Du;  // 'FNAM'
     for (const char16_t* format : {u"png", u"jpeg"}) {
         const std::u16string name = std::u16string(u"c") + format;
         pvtest::CallText(u"PVane_CreateChart", {u"pie 3d", name, format, u"320", u"200", u"", u"t", u"NoSuchFont"});
@@ -91,19 +103,29 @@ TEST_F(ProductBundle, PicturesAtInterfaceVersion50)
         const pvtest::CallResult first = pvtest::CallText(u"PVane_GetChart", {name});
         const pvtest::CallResult second = pvtest::CallText(u"PVane_GetChart", {name});
         const bool png = std::u16string(format) == u"png";
-        std::vector<unsigned char> picture, again, size;
+        std::vector<unsigned char> picture, again, size, names;
         ASSERT_TRUE(pvtest::StreamOf(first, png ? kPng : kJpeg, &picture)) << png;
         ASSERT_TRUE(pvtest::StreamOf(second, png ? kPng : kJpeg, &again));
         EXPECT_GT(picture.size(), 1000u);
         // Drawn anew, the same picture.
         EXPECT_TRUE(picture == again) << (png ? "png " : "jpeg ") << picture.size() << " " << again.size();
-        // The plug-in writes the size itself at this version.
         ASSERT_TRUE(pvtest::StreamOf(first, kSize, &size));
         EXPECT_EQ(size, (std::vector<unsigned char>{0x01, 0x40, 0x00, 0xC8}));
+        // A PNG's file name, from version 51 only.
+        const bool named = png && version >= 51;
+        EXPECT_EQ(pvtest::StreamOf(first, kName, &names), named) << pvtest::Narrow(format);
+        if (named) {
+            EXPECT_EQ(std::string(names.begin(), names.end()), "Untitled.png");
+        }
     }
     EXPECT_EQ(pvtest::Narrow(pvtest::CallText(u"PVane_GetLastResultCode", {}).text), "000 (OK)");
     fmapi::CallRecord shutdown = Record(fmapi::kMsgShutdown);
     entry_(&shutdown);
 }
+
+INSTANTIATE_TEST_SUITE_P(Version, ProductPictures, ::testing::Values(std::int16_t(50), std::int16_t(52)),
+                         [](const ::testing::TestParamInfo<std::int16_t>& info) {
+                             return "V" + std::to_string(info.param);
+                         });
 
 } // namespace

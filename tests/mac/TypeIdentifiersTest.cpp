@@ -1,12 +1,12 @@
 // The type identifier accessors over ApplicationServices: bound on first
-// use below the system root, each tried once. Every case is its own process,
-// so each starts unbound.
+// use below the system root, each tried once. Each case starts unbound.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "mac/TypeIdentifiers.h"
 #include "platform/corefoundation/SystemSetup.h"
+#include "support/fresh_process.h"
 
 namespace {
 
@@ -22,7 +22,12 @@ CFStringRef Make(const char* text) { return CFStringCreateWithCString(nullptr, t
 
 class TypeIdentifiers : public ::testing::Test {
 protected:
-    void TearDown() override { macsetup::Reset(); }
+    void SetUp() override { mac::ResetTypeIdentifiersForTesting(); }
+    void TearDown() override
+    {
+        mac::ResetTypeIdentifiersForTesting();
+        macsetup::Reset();
+    }
 };
 
 } // namespace
@@ -50,16 +55,19 @@ TEST_F(TypeIdentifiers, BoundFromTheSystemFramework)
 
 TEST_F(TypeIdentifiers, NullWithoutTheFrameworkAndNoSecondTry)
 {
-    // A system without ApplicationServices.
-    macsetup::SetSystemRoot(PV_TEST_DATA_DIR);
-    CFStringRef png = Make("png");
-    EXPECT_EQ(mac::UTTagClassMIMEType(), nullptr);
-    EXPECT_EQ(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr), nullptr);
-    // With the framework there now, the accessors that tried stay without
-    // it; one that never tried finds it.
-    macsetup::SetSystemRoot(PV_TEST_SYSTEM_ROOT);
-    EXPECT_EQ(mac::UTTagClassMIMEType(), nullptr);
-    EXPECT_EQ(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr), nullptr);
-    EXPECT_EQ(Text(mac::UTTagClassFilenameExtension()), "public.filename-extension");
-    CFRelease(png);
+    // A framework once known stays known to the process.
+    pvtest::InFreshProcess([&] {
+        // A system without ApplicationServices.
+        macsetup::SetSystemRoot(PV_TEST_DATA_DIR);
+        CFStringRef png = Make("png");
+        EXPECT_EQ(mac::UTTagClassMIMEType(), nullptr);
+        EXPECT_EQ(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr), nullptr);
+        // With the framework there now, the accessors that tried stay without
+        // it; one that never tried finds it.
+        macsetup::SetSystemRoot(PV_TEST_SYSTEM_ROOT);
+        EXPECT_EQ(mac::UTTagClassMIMEType(), nullptr);
+        EXPECT_EQ(mac::UTTypeCreatePreferredIdentifierForTag(png, png, nullptr), nullptr);
+        EXPECT_EQ(Text(mac::UTTagClassFilenameExtension()), "public.filename-extension");
+        CFRelease(png);
+    });
 }

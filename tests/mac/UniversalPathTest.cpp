@@ -22,6 +22,7 @@
 #include "mac/PlatSymFinder.h"
 #include "platform/carbon/Carbon.h"
 #include "platform/corefoundation/SystemSetup.h"
+#include "support/fresh_process.h"
 
 namespace {
 
@@ -85,71 +86,75 @@ protected:
 
 TEST_P(UniversalPaths, FromFileReferencesAndBack)
 {
-    const std::int64_t live = LiveBlocks();
-    FSRef file, folder;
-    ASSERT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>("/Volumes/Data/Contacts.fmp12"), &file, nullptr), noErr);
-    ASSERT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>("/Volumes/Data/Sub Folder"), &folder, nullptr), noErr);
+    pvtest::InFreshProcess([&] {
+        const std::int64_t live = LiveBlocks();
+        FSRef file, folder;
+        ASSERT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>("/Volumes/Data/Contacts.fmp12"), &file, nullptr), noErr);
+        ASSERT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>("/Volumes/Data/Sub Folder"), &folder, nullptr), noErr);
 
-    mac::FileRefValue value;
-    fmapi::mac::UniversalPathLayout path{};
-    EXPECT_FALSE(mac::SetUniversalPathFromFileRef(&path, value));   // no reference yet
-    ASSERT_TRUE(value.SetFromFSRef(file, true));
-    ASSERT_TRUE(mac::SetUniversalPathFromFileRef(&path, value));
-    mac::FileRefValue back;
-    ASSERT_TRUE(mac::GetFileRefOfUniversalPath(&path, back));
-    EXPECT_EQ(back.valid, 1u);
-    EXPECT_TRUE(back.IsSameAs(file));
+        mac::FileRefValue value;
+        fmapi::mac::UniversalPathLayout path{};
+        EXPECT_FALSE(mac::SetUniversalPathFromFileRef(&path, value));   // no reference yet
+        ASSERT_TRUE(value.SetFromFSRef(file, true));
+        ASSERT_TRUE(mac::SetUniversalPathFromFileRef(&path, value));
+        mac::FileRefValue back;
+        ASSERT_TRUE(mac::GetFileRefOfUniversalPath(&path, back));
+        EXPECT_EQ(back.valid, 1u);
+        EXPECT_TRUE(back.IsSameAs(file));
 
-    // The location of the host's path, and the host's path of a location.
-    fmx::FilePath location;
-    ASSERT_TRUE(location.SetFromUniversalPath(Host(&path)));
-    std::string text;
-    location.GetText(text);
-    EXPECT_EQ(text, "filemac:/Data/Contacts.fmp12");
-    fmapi::mac::UniversalPathLayout again{};
-    ASSERT_TRUE(location.ToUniversalPath(Host(&again)));
-    EXPECT_EQ(again.record, path.record);
+        // The location of the host's path, and the host's path of a location.
+        fmx::FilePath location;
+        ASSERT_TRUE(location.SetFromUniversalPath(Host(&path)));
+        std::string text;
+        location.GetText(text);
+        EXPECT_EQ(text, "filemac:/Data/Contacts.fmp12");
+        fmapi::mac::UniversalPathLayout again{};
+        ASSERT_TRUE(location.ToUniversalPath(Host(&again)));
+        EXPECT_EQ(again.record, path.record);
 
-    // A file that is gone: the host's answer still succeeds, the value stays empty.
-    ASSERT_EQ(std::remove((folder_ + "/Contacts.fmp12").c_str()), 0);
-    mac::FileRefValue gone;
-    EXPECT_TRUE(mac::GetFileRefOfUniversalPath(&path, gone));
-    EXPECT_EQ(gone.valid, 0u);
-    EXPECT_FALSE(location.SetFromUniversalPath(Host(&path)));
-    EXPECT_FALSE(location.ToUniversalPath(Host(&again)));
+        // A file that is gone: the host's answer still succeeds, the value stays empty.
+        ASSERT_EQ(std::remove((folder_ + "/Contacts.fmp12").c_str()), 0);
+        mac::FileRefValue gone;
+        EXPECT_TRUE(mac::GetFileRefOfUniversalPath(&path, gone));
+        EXPECT_EQ(gone.valid, 0u);
+        EXPECT_FALSE(location.SetFromUniversalPath(Host(&path)));
+        EXPECT_FALSE(location.ToUniversalPath(Host(&again)));
 
-    // A folder is no file; the empty path names none.
-    EXPECT_FALSE(value.SetFromFSRef(folder, true));
-    mac::FileRefValue none;
-    EXPECT_FALSE(mac::GetFileRefOfUniversalPath(mac::bound::EmptyUniversalPath(), none));
-    EXPECT_EQ(none.valid, 0u);
-    EXPECT_EQ(LiveBlocks(), live);
+        // A folder is no file; the empty path names none.
+        EXPECT_FALSE(value.SetFromFSRef(folder, true));
+        mac::FileRefValue none;
+        EXPECT_FALSE(mac::GetFileRefOfUniversalPath(mac::bound::EmptyUniversalPath(), none));
+        EXPECT_EQ(none.valid, 0u);
+        EXPECT_EQ(LiveBlocks(), live);
+    });
 }
 
 TEST_P(UniversalPaths, LocationsAsThreeHostStrings)
 {
-    const std::int64_t live = LiveBlocks();
-    {
-        mac::UnistringData strings;
-        fmx::FilePath location;
-        ASSERT_TRUE(location.SetFromText("filemac:/Data/Sub Folder/Report 1.txt"));
-        ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings, location));
-        EXPECT_EQ(Text(strings, 0), "filemac");
-        EXPECT_EQ(Text(strings, 1), "\xEE\x80\x80" "Data\xEE\x80\x80" "Sub Folder\xEE\x80\x80");
-        EXPECT_EQ(Text(strings, 2), "Report 1.txt");
-        ASSERT_TRUE(location.SetFromText("fmnet:/host.example/Sales.fmp12"));
-        ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings, location));
-        EXPECT_EQ(Text(strings, 0), "fmnet");
-        EXPECT_EQ(Text(strings, 1), "\xEE\x80\x80" "host.example\xEE\x80\x80");
-        EXPECT_EQ(Text(strings, 2), "Sales.fmp12");
+    pvtest::InFreshProcess([&] {
+        const std::int64_t live = LiveBlocks();
+        {
+            mac::UnistringData strings;
+            fmx::FilePath location;
+            ASSERT_TRUE(location.SetFromText("filemac:/Data/Sub Folder/Report 1.txt"));
+            ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings, location));
+            EXPECT_EQ(Text(strings, 0), "filemac");
+            EXPECT_EQ(Text(strings, 1), "\xEE\x80\x80" "Data\xEE\x80\x80" "Sub Folder\xEE\x80\x80");
+            EXPECT_EQ(Text(strings, 2), "Report 1.txt");
+            ASSERT_TRUE(location.SetFromText("fmnet:/host.example/Sales.fmp12"));
+            ASSERT_TRUE(mac::SetUniversalPathFromLocation(strings, location));
+            EXPECT_EQ(Text(strings, 0), "fmnet");
+            EXPECT_EQ(Text(strings, 1), "\xEE\x80\x80" "host.example\xEE\x80\x80");
+            EXPECT_EQ(Text(strings, 2), "Sales.fmp12");
 
-        for (const char* refused : {"filewin:/C:/a.txt", "filemac:/Data/folder/", "fmname:Sales"}) {
-            ASSERT_TRUE(location.SetFromText(refused)) << refused;
-            EXPECT_FALSE(mac::SetUniversalPathFromLocation(strings, location)) << refused;
+            for (const char* refused : {"filewin:/C:/a.txt", "filemac:/Data/folder/", "fmname:Sales"}) {
+                ASSERT_TRUE(location.SetFromText(refused)) << refused;
+                EXPECT_FALSE(mac::SetUniversalPathFromLocation(strings, location)) << refused;
+            }
+            EXPECT_EQ(Text(strings, 2), "Sales.fmp12");
         }
-        EXPECT_EQ(Text(strings, 2), "Sales.fmp12");
-    }
-    EXPECT_EQ(LiveBlocks(), live);
+        EXPECT_EQ(LiveBlocks(), live);
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, UniversalPaths, ::testing::Values(50, 55),

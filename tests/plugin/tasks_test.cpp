@@ -192,6 +192,22 @@ TEST_F(DeferredTasks, DeadlinesPassAndTheUnlimitedLifetimeNever)
     EXPECT_EQ(Trace(), "d:1");
 }
 
+TEST_F(DeferredTasks, ATaskExactlyAtItsDeadlineStillRuns)
+{
+    // From the start of a second on the clock: the deadline is whole seconds.
+    g_tick += static_cast<std::uint32_t>(1000 - __Quarrow__::ClockMilliseconds() % 1000);
+    ASSERT_TRUE(mgr.AddTask(kRecord, 0, kIdle, 2, &c));
+    g_tick += 2000;   // at the deadline
+    mgr.Pump(1, kAll);
+    g_tick += 999;    // its last millisecond
+    mgr.Pump(1, kAll);
+    EXPECT_EQ(Trace(), "c:1 c:1");
+    g_tick += 1;      // past it
+    mgr.Pump(1, kAll);
+    EXPECT_EQ(Trace(), "c!-1");
+    EXPECT_EQ(c.runs, 2);
+}
+
 TEST_F(DeferredTasks, NoTasksNoLock)
 {
     std::mutex m;

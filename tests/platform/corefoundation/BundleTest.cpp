@@ -16,6 +16,7 @@
 #include "platform/corefoundation/Files.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "tests/platform/corefoundation/Support.h"
+#include "tests/support/fresh_process.h"
 
 using cftest::Path;
 using cftest::Ref;
@@ -107,22 +108,25 @@ TEST(CFBundle, VariantResourcesAndMissingKeys) {
 }
 
 TEST(CFBundle, OneObjectPerFolderAndTheMainBundleFirst) {
-    EXPECT_EQ(nullptr, CFBundleGetMainBundle());
-    Ref<CFBundleRef> a(Open(kProduct));
-    Ref<CFBundleRef> b(Open(kProduct + "/"));
-    EXPECT_EQ(a.get(), b.get());
-    EXPECT_EQ(nullptr, Open(kBundles + "/NoSuch.fmplugin"));
+    // Every bundle the process knows is counted: none of earlier tests'.
+    pvtest::InFreshProcess([&] {
+        EXPECT_EQ(nullptr, CFBundleGetMainBundle());
+        Ref<CFBundleRef> a(Open(kProduct));
+        Ref<CFBundleRef> b(Open(kProduct + "/"));
+        EXPECT_EQ(a.get(), b.get());
+        EXPECT_EQ(nullptr, Open(kBundles + "/NoSuch.fmplugin"));
 
-    ASSERT_TRUE(macsetup::SetMainBundle(kBundles + "/Variant.fmplugin"));
-    CFBundleRef main = CFBundleGetMainBundle();
-    ASSERT_NE(nullptr, main);
-    EXPECT_EQ(kBundles + "/Variant.fmplugin", Path(Ref<CFURLRef>(CFBundleCopyBundleURL(main)).get()));
-    CFArrayRef all = CFBundleGetAllBundles();
-    ASSERT_EQ(2, CFArrayGetCount(all));
-    EXPECT_EQ(main, CFArrayGetValueAtIndex(all, 0));
-    EXPECT_EQ(a.get(), CFArrayGetValueAtIndex(all, 1));
-    EXPECT_FALSE(macsetup::SetMainBundle(kBundles + "/NoSuch.fmplugin"));
-    EXPECT_EQ(nullptr, CFBundleGetMainBundle());
+        ASSERT_TRUE(macsetup::SetMainBundle(kBundles + "/Variant.fmplugin"));
+        CFBundleRef main = CFBundleGetMainBundle();
+        ASSERT_NE(nullptr, main);
+        EXPECT_EQ(kBundles + "/Variant.fmplugin", Path(Ref<CFURLRef>(CFBundleCopyBundleURL(main)).get()));
+        CFArrayRef all = CFBundleGetAllBundles();
+        ASSERT_EQ(2, CFArrayGetCount(all));
+        EXPECT_EQ(main, CFArrayGetValueAtIndex(all, 0));
+        EXPECT_EQ(a.get(), CFArrayGetValueAtIndex(all, 1));
+        EXPECT_FALSE(macsetup::SetMainBundle(kBundles + "/NoSuch.fmplugin"));
+        EXPECT_EQ(nullptr, CFBundleGetMainBundle());
+    });
 }
 
 TEST(CFBundle, PrivateFrameworksRelativeToTheBundle) {
