@@ -121,8 +121,18 @@ bool ArcBandSpans(ArcCache& cache, double x, double y, double w, double h, doubl
                   double sweep, double penWidth)
 {
     const double a = w * 0.5, b = h * 0.5, half = penWidth * 0.5;
-    if (!(penWidth > 0.0 && penWidth <= 4.0) || a - half < 2.0 || b - half < 2.0 ||
+    // Pens thinner than a quarter pixel set the pixels whose centre lies
+    // within a few twentieths of a pixel of the curve, too few to follow it:
+    // left to cairo, as lines are.
+    if (!(penWidth >= 0.25 && penWidth <= 4.0) || a - half < 2.0 || b - half < 2.0 ||
         w > kMaxAliasedArc || h > kMaxAliasedArc)
+        return false;
+    // Where an ellipse bends unevenly, the band between the ellipses moved
+    // out and in is thinner than the pen: across it, by the factor
+    // 2 sqrt(k) / (k + 1) at most, k the ratio of the axes. Only as long as
+    // that keeps within the twentieth of a pixel.
+    const double k = std::max(a, b) / std::min(a, b);
+    if (half * (1.0 - 2.0 * std::sqrt(k) / (k + 1.0)) > 0.05)
         return false;
     const double fx = x - std::floor(x), fy = y - std::floor(y);
     if (cache.w != w || cache.h != h || cache.start != start || cache.sweep != sweep ||
