@@ -185,12 +185,22 @@ bool StrokeDashedAxisLine(CGContextObject* c)
             }
         }
     } else if (!on.empty()) {
-        const int a0 = static_cast<int>(std::floor(on.front().first));
-        const int a1 = static_cast<int>(std::ceil(on.back().second));
-        const int c0 = static_cast<int>(std::floor(lo)), c1 = static_cast<int>(std::ceil(hi));
+        // The mask covers the line on the picture only: a mask as long as
+        // a line far beyond it could not be made (cairo's images end at
+        // 32767 pixels a side), and nothing would be painted.
+        const double along1 = horizontal ? c->width : c->height, across1 = horizontal ? c->height : c->width;
+        const int a0 = static_cast<int>(std::floor(std::max(on.front().first, 0.0)));
+        const int a1 = static_cast<int>(std::ceil(std::min(on.back().second, along1)));
+        const int c0 = static_cast<int>(std::floor(std::max(lo, 0.0)));
+        const int c1 = static_cast<int>(std::ceil(std::min(hi, across1)));
+        if (a1 <= a0 || c1 <= c0) {
+            cairo_restore(c->cr);
+            cairo_new_path(c->cr);
+            return true;
+        }
         std::vector<double> along(static_cast<std::size_t>(a1 - a0), 0.0);
         for (const auto& d : on)
-            for (int p = static_cast<int>(std::floor(d.first)); p < d.second; ++p)
+            for (int p = static_cast<int>(std::floor(std::max(d.first, static_cast<double>(a0)))); p < d.second && p < a1; ++p)
                 along[static_cast<std::size_t>(p - a0)] +=
                     std::min(d.second, p + 1.0) - std::max(d.first, static_cast<double>(p));
         const int w = horizontal ? a1 - a0 : c1 - c0, h = horizontal ? c1 - c0 : a1 - a0;

@@ -133,6 +133,11 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
             ramp[static_cast<std::size_t>(k)] = colourOf(k);
     };
 
+    // Beyond the first and last stops the ramp is padded on both sides when
+    // either side is asked for, as cairo pads it: the side not asked for is
+    // beyond the start or end point, which the clip has cut away already
+    // (stops need not lie at the ends).
+    const bool pad = before || after;
     pvquartz::WillPaint(c);
     cairo_surface_flush(c->surface);
     unsigned char* data = cairo_image_surface_get_data(c->surface);
@@ -148,7 +153,7 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
                 const double u = rowStep + perPixelStep * i;
                 if (u >= 0.5 && u <= rampEnd)
                     row[i] = ramp[static_cast<std::size_t>(u)];
-                else if (u < 0.5 ? before : after)
+                else if (pad)
                     row[i] = u < 0.5 ? ramp.front() : ramp.back();
             }
             return;
@@ -157,11 +162,11 @@ bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradient
             const double t = rowAlong + alongX * i;
             std::uint32_t colour;
             if (t < first) {
-                if (!before)
+                if (!pad)
                     continue;
                 colour = ramp.front();
             } else if (t > last) {
-                if (!after)
+                if (!pad)
                     continue;
                 colour = ramp.back();
             } else {
@@ -248,7 +253,10 @@ bool GradientThroughOutline(CGContextObject* c, const pvcommon::raster::Polygons
                             const std::vector<CGGradientObject::Stop>& stops, CGPoint start, CGPoint end,
                             bool before, bool after)
 {
-    return pvcommon::raster::FastPaths() && GradientThrough(c, OutlineRuns(c, outline), stops, start, end, before, after);
+    // Painting aliased, cairo cuts the smoothed clip otherwise than its
+    // area: its own mask of the clip serves (GradientThroughMask).
+    return pvcommon::raster::FastPaths() && c->state.antialias &&
+           GradientThrough(c, OutlineRuns(c, outline), stops, start, end, before, after);
 }
 
 bool GradientThroughMask(CGContextObject* c, cairo_pattern_t* coverage,
