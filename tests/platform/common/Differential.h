@@ -51,11 +51,13 @@ struct Tolerance {
 };
 constexpr Tolerance kExact{};
 
-// A case's picture: premultiplied 32-bit pixels, and what it was cleared to.
+// A case's picture: premultiplied 32-bit pixels, and what it was cleared
+// to; the pixels within `margin` of its edges are not compared.
 struct Picture {
     std::vector<std::uint32_t> pixels;
     int width = 0;
     std::uint32_t background = 0;
+    int margin = 0;
 };
 
 // The random numbers a case's shapes are made from.
@@ -124,7 +126,12 @@ struct Difference {
 inline Difference Compare(const Picture& fast, const Picture& general, unsigned level)
 {
     Difference d;
+    const std::size_t width = static_cast<std::size_t>(std::max(1, fast.width));
+    const std::size_t height = fast.pixels.size() / width, margin = static_cast<std::size_t>(fast.margin);
     for (std::size_t i = 0; i < fast.pixels.size() && i < general.pixels.size(); ++i) {
+        const std::size_t x = i % width, y = i / width;
+        if (x < margin || y < margin || x + margin >= width || y + margin >= height)
+            continue;
         const std::uint32_t a = fast.pixels[i], b = general.pixels[i];
         if (a != fast.background || b != general.background)
             ++d.drawn;

