@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/corefoundation/SystemSetup.h"
+#include "platform/common/FastPaths.h"
 #include "platform/common/FlatPath.h"
 #include "platform/quartz/Internal.h"
 
@@ -90,11 +91,16 @@ bool Finite(std::initializer_list<double> values)
     return true;
 }
 
+
+} // namespace
+
 void SetSource(CGContextObject* c, const double rgba[4])
 {
     cairo_set_source_rgba(c->cr, rgba[0], rgba[1], rgba[2], rgba[3] * c->state.alpha);
     cairo_set_antialias(c->cr, c->state.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
 }
+
+namespace {
 
 // --- the recording's path -----------------------------------------------------------
 
@@ -229,6 +235,7 @@ std::string StateText(CGContextObject* c)
 } // namespace pvquartz
 
 using pvquartz::Context;
+using pvquartz::PicturePath;
 
 namespace {
 
@@ -270,6 +277,10 @@ void FillCurrent(CGContextObject* c)
     pvquartz::PathClear(c);
 }
 
+} // namespace
+
+namespace pvquartz {
+
 // The current path on the picture's pixels (flattened when asked), as
 // cairo keeps it.
 cairo_path_t* PicturePath(cairo_t* cr, bool flat)
@@ -281,6 +292,10 @@ cairo_path_t* PicturePath(cairo_t* cr, bool flat)
     cairo_set_matrix(cr, &m);
     return path;
 }
+
+} // namespace pvquartz
+
+namespace {
 
 // The current path on the picture, flattened as cairo fills it; null when
 // it cannot be had (the clip's own coverage serves).
@@ -332,6 +347,10 @@ bool UprightRectangle(cairo_t* cr)
     return true;
 }
 
+} // namespace
+
+namespace pvquartz {
+
 // The pixel cairo paints for a colour (painted once, so the conversion is
 // cairo's own); the context keeps the last colour's, since a chart's grid
 // lines share one.
@@ -361,729 +380,9 @@ std::uint32_t SolidPixel(CGContextObject* c, double r, double g, double b, doubl
     return pixel;
 }
 
-// Opaque boxes of whole pixels written straight into the bitmap, cut to the
-// clip: what cairo's fill of them gives, without a path or a tessellation.
-// False (nothing written) where that would not be the same: a layer open,
-// another operator, a colour not opaque, a shaped clip, another format.
-bool FillBoxesDirect(CGContextObject* c, const double rgba[4], const std::vector<cairo_rectangle_int_t>& boxes)
-{
-    if (cairo_get_group_target(c->cr) != c->surface || cairo_get_operator(c->cr) != CAIRO_OPERATOR_OVER ||
-        rgba[3] * c->state.alpha < 1.0 || c->state.shapedClip ||
-        cairo_surface_get_type(c->surface) != CAIRO_SURFACE_TYPE_IMAGE)
-        return false;
-    const cairo_format_t format = cairo_image_surface_get_format(c->surface);
-    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24)
-        return false;
-    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(c->cr);
-    if (clip->status != CAIRO_STATUS_SUCCESS) {
-        cairo_rectangle_list_destroy(clip);
-        return false;
-    }
-    const std::uint32_t pixel = SolidPixel(c, rgba[0], rgba[1], rgba[2], 1.0);
-    const int width = cairo_image_surface_get_width(c->surface);
-    const int height = cairo_image_surface_get_height(c->surface);
-    const int stride = cairo_image_surface_get_stride(c->surface);
-    pvquartz::WillPaint(c);
-    cairo_surface_flush(c->surface);
-    unsigned char* data = cairo_image_surface_get_data(c->surface);
-    for (int k = 0; k < clip->num_rectangles; ++k) {
-        // The clip's rectangles are whole pixels when listed at all.
-        const cairo_rectangle_t& r = clip->rectangles[k];
-        const int cx0 = std::max(0, static_cast<int>(r.x)), cy0 = std::max(0, static_cast<int>(r.y));
-        const int cx1 = std::min(width, static_cast<int>(r.x + r.width));
-        const int cy1 = std::min(height, static_cast<int>(r.y + r.height));
-        for (const cairo_rectangle_int_t& box : boxes) {
-            const int x0 = std::max(cx0, box.x), x1 = std::min(cx1, box.x + box.width);
-            const int y0 = std::max(cy0, box.y), y1 = std::min(cy1, box.y + box.height);
-            for (int y = y0; y < y1; ++y) {
-                auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-                std::fill(row + x0, row + std::max(x0, x1), pixel);
-            }
-        }
-    }
-    cairo_rectangle_list_destroy(clip);
-    cairo_surface_mark_dirty(c->surface);
-    return true;
-}
+} // namespace pvquartz
 
-// Dashed straight lines along a pixel axis (the grid lines of a chart: a
-// pattern of 0.5 on and 1.0 off is hundreds of dashes per line, each of
-// which cairo's stroker would turn into its own polygon) are painted from
-// their coverage: the dashes' share of each pixel column times the line's
-// share of each pixel row, exact for antialiased drawing; aliased, a pixel
-// is painted when its centre lies inside a dash. Butt caps only, under a
-// transform that keeps lengths along the axes. False when the path is not
-// such a line; nothing is drawn then.
-bool StrokeDashedAxisLine(CGContextObject* c)
-{
-    const pvquartz::GState& g = c->state;
-    if (g.dash.empty() || g.cap != kCGLineCapButt || g.lineWidth <= 0.0)
-        return false;
-    cairo_matrix_t m;
-    cairo_get_matrix(c->cr, &m);
-    if (m.xy != 0.0 || m.yx != 0.0 || std::fabs(m.xx) != 1.0 || std::fabs(m.yy) != 1.0)
-        return false;
-    cairo_path_t* path = cairo_copy_path(c->cr);
-    const bool line = path->status == CAIRO_STATUS_SUCCESS && path->num_data == 4 &&
-                      path->data[0].header.type == CAIRO_PATH_MOVE_TO &&
-                      path->data[2].header.type == CAIRO_PATH_LINE_TO;
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    if (line) {
-        x0 = path->data[1].point.x;
-        y0 = path->data[1].point.y;
-        x1 = path->data[3].point.x;
-        y1 = path->data[3].point.y;
-    }
-    cairo_path_destroy(path);
-    if (!line)
-        return false;
-    cairo_user_to_device(c->cr, &x0, &y0);
-    cairo_user_to_device(c->cr, &x1, &y1);
-    const bool horizontal = y0 == y1, vertical = x0 == x1;
-    if (horizontal == vertical)   // slanted, or a single point
-        return false;
-    // Along: the axis of the line; across: the other one.
-    const double from = horizontal ? x0 : y0, to = horizontal ? x1 : y1;
-    const double centre = horizontal ? y0 : x0;
-    const double length = std::fabs(to - from), direction = to > from ? 1.0 : -1.0;
-    const double period = [&g] {
-        double sum = 0.0;
-        for (double d : g.dash)
-            sum += d;
-        return sum;
-    }();
-    // The pattern as cairo walks it: an odd count repeats with on and off swapped.
-    const std::size_t steps = g.dash.size() % 2 ? 2 * g.dash.size() : g.dash.size();
-    const double cycle = g.dash.size() % 2 ? 2 * period : period;
-    if (!(cycle > 0.0) || length / cycle > 1e6)
-        return false;
-    // The dashes' intervals on the axis, in increasing order of position.
-    std::vector<std::pair<double, double>> on;
-    double phase = std::fmod(g.phase, cycle);
-    if (phase < 0.0)
-        phase += cycle;
-    std::size_t i = 0;
-    while (phase >= g.dash[i % g.dash.size()]) {
-        phase -= g.dash[i % g.dash.size()];
-        i = (i + 1) % steps;
-    }
-    double at = -phase;
-    for (; at < length; i = (i + 1) % steps) {
-        const double next = at + g.dash[i % g.dash.size()];
-        if (i % 2 == 0 && next > 0.0 && next > at) {
-            const double a = from + direction * std::max(at, 0.0);
-            const double b = from + direction * std::min(next, length);
-            on.emplace_back(std::min(a, b), std::max(a, b));
-        }
-        at = next;
-    }
-    if (direction < 0.0)
-        std::reverse(on.begin(), on.end());
-    const double lo = centre - g.lineWidth / 2, hi = centre + g.lineWidth / 2;
-
-    cairo_save(c->cr);
-    cairo_identity_matrix(c->cr);
-    cairo_new_path(c->cr);
-    pvquartz::SetSource(c, g.stroke);
-    if (!g.antialias) {
-        // Pixels whose centres lie inside: [lo, hi) on each axis.
-        const double first = std::ceil(lo - 0.5), last = std::ceil(hi - 0.5);
-        // Whole pixels within the picture's reach (beyond it, nothing shows).
-        const double reach = 1e9;
-        if (last > first && first > -reach && last < reach) {
-            auto eachBox = [&](auto&& use) {
-                const int ifirst = static_cast<int>(first), thickness = static_cast<int>(last - first);
-                for (const auto& d : on) {
-                    const double a = std::max(-reach, std::ceil(d.first - 0.5));
-                    const double b = std::min(reach, std::ceil(d.second - 0.5));
-                    if (b <= a)
-                        continue;
-                    const int ia = static_cast<int>(a), length = static_cast<int>(b - a);
-                    use(horizontal ? cairo_rectangle_int_t{ia, ifirst, length, thickness}
-                                   : cairo_rectangle_int_t{ifirst, ia, thickness, length});
-                }
-            };
-            bool direct = false;
-            try {
-                std::vector<cairo_rectangle_int_t> boxes;
-                boxes.reserve(on.size());
-                eachBox([&boxes](const cairo_rectangle_int_t& box) { boxes.push_back(box); });
-                direct = FillBoxesDirect(c, g.stroke, boxes);
-            } catch (const std::bad_alloc&) {
-                direct = false;   // cairo's fill, which needs no list
-            }
-            if (!direct) {
-                eachBox([c](const cairo_rectangle_int_t& box) {
-                    cairo_rectangle(c->cr, box.x, box.y, box.width, box.height);
-                });
-                cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
-                pvquartz::WillPaint(c);
-                cairo_fill(c->cr);
-            }
-        }
-    } else if (!on.empty()) {
-        const int a0 = static_cast<int>(std::floor(on.front().first));
-        const int a1 = static_cast<int>(std::ceil(on.back().second));
-        const int c0 = static_cast<int>(std::floor(lo)), c1 = static_cast<int>(std::ceil(hi));
-        std::vector<double> along(static_cast<std::size_t>(a1 - a0), 0.0);
-        for (const auto& d : on)
-            for (int p = static_cast<int>(std::floor(d.first)); p < d.second; ++p)
-                along[static_cast<std::size_t>(p - a0)] +=
-                    std::min(d.second, p + 1.0) - std::max(d.first, static_cast<double>(p));
-        const int w = horizontal ? a1 - a0 : c1 - c0, h = horizontal ? c1 - c0 : a1 - a0;
-        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
-        if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
-            unsigned char* bytes = cairo_image_surface_get_data(mask);
-            const int stride = cairo_image_surface_get_stride(mask);
-            for (int q = c0; q < c1; ++q) {
-                const double across = std::min(hi, q + 1.0) - std::max(lo, static_cast<double>(q));
-                for (int p = a0; p < a1; ++p) {
-                    const double v = along[static_cast<std::size_t>(p - a0)] * across * 255.0 + 0.5;
-                    const unsigned char byte = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
-                    const int x = horizontal ? p - a0 : q - c0, y = horizontal ? q - c0 : p - a0;
-                    bytes[y * stride + x] = byte;
-                }
-            }
-            cairo_surface_mark_dirty(mask);
-            pvquartz::WillPaint(c);
-            cairo_mask_surface(c->cr, mask, horizontal ? a0 : c0, horizontal ? c0 : a0);
-        }
-        cairo_surface_destroy(mask);
-    }
-    cairo_restore(c->cr);
-    cairo_new_path(c->cr);
-    return true;
-}
-
-// Polylines are thinned before stroking: a point that lies within this many
-// pixels of the line through its kept neighbours adds nothing one can see,
-// but cairo's stroker pays for every join (a smoothed line walked in
-// half-pixel steps has thousands).
-constexpr double kThinning = 0.05;
-// Shorter runs of lines are stroked as they are.
-constexpr std::size_t kThinFrom = 16;
-
-// Douglas-Peucker over the points [first, last]; those kept are marked.
-void MarkKept(const std::vector<std::pair<double, double>>& points, std::size_t first, std::size_t last,
-              std::vector<char>& keep)
-{
-    keep[first] = keep[last] = 1;
-    std::vector<std::pair<std::size_t, std::size_t>> spans{{first, last}};
-    while (!spans.empty()) {
-        const auto [a, b] = spans.back();
-        spans.pop_back();
-        if (b <= a + 1)
-            continue;
-        const double ax = points[a].first, ay = points[a].second;
-        const double dx = points[b].first - ax, dy = points[b].second - ay;
-        const double length = std::hypot(dx, dy);
-        double worst = -1.0;
-        std::size_t at = a;
-        for (std::size_t i = a + 1; i < b; ++i) {
-            const double px = points[i].first - ax, py = points[i].second - ay;
-            const double d = length > 0.0 ? std::fabs(px * dy - py * dx) / length : std::hypot(px, py);
-            if (d > worst) {
-                worst = d;
-                at = i;
-            }
-        }
-        if (worst > kThinning) {
-            keep[at] = 1;
-            spans.emplace_back(a, at);
-            spans.emplace_back(at, b);
-        }
-    }
-}
-
-// Drops the points of the current path's long runs of straight lines that
-// the thinning lets go. Paths with curves or closed figures stay as they are;
-// so do dashed ones, whose pattern runs along the path's length.
-void ThinPolylines(CGContextObject* c)
-{
-    if (!c->state.dash.empty())
-        return;
-    // The path on the picture's pixels, as cairo keeps it.
-    cairo_matrix_t m;
-    cairo_get_matrix(c->cr, &m);
-    cairo_identity_matrix(c->cr);
-    cairo_path_t* path = cairo_copy_path(c->cr);
-    std::vector<std::pair<double, double>> points;
-    std::vector<std::size_t> starts;   // the index of each run's first point
-    bool plain = path->status == CAIRO_STATUS_SUCCESS;
-    for (int i = 0; plain && i < path->num_data; i += path->data[i].header.length) {
-        const cairo_path_data_t& d = path->data[i];
-        if (d.header.type == CAIRO_PATH_MOVE_TO) {
-            starts.push_back(points.size());
-            points.emplace_back(path->data[i + 1].point.x, path->data[i + 1].point.y);
-        } else if (d.header.type == CAIRO_PATH_LINE_TO && !starts.empty()) {
-            points.emplace_back(path->data[i + 1].point.x, path->data[i + 1].point.y);
-        } else {
-            plain = false;
-        }
-    }
-    cairo_path_destroy(path);
-    bool longRun = false;
-    for (std::size_t r = 0; plain && r < starts.size(); ++r) {
-        const std::size_t end = r + 1 < starts.size() ? starts[r + 1] : points.size();
-        longRun = longRun || end - starts[r] >= kThinFrom;
-    }
-    if (plain && longRun) {
-        std::vector<char> keep(points.size(), 0);
-        for (std::size_t r = 0; r < starts.size(); ++r) {
-            const std::size_t end = r + 1 < starts.size() ? starts[r + 1] : points.size();
-            if (end - starts[r] >= kThinFrom)
-                MarkKept(points, starts[r], end - 1, keep);
-            else
-                std::fill(keep.begin() + static_cast<std::ptrdiff_t>(starts[r]),
-                          keep.begin() + static_cast<std::ptrdiff_t>(end), 1);
-        }
-        cairo_new_path(c->cr);
-        std::size_t r = 0;
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            if (r < starts.size() && starts[r] == i) {
-                cairo_move_to(c->cr, points[i].first, points[i].second);
-                ++r;
-            } else if (keep[i]) {
-                cairo_line_to(c->cr, points[i].first, points[i].second);
-            }
-        }
-    }
-    cairo_set_matrix(c->cr, &m);
-}
-
-// A path of many copies of one figure, each a whole number of pixel rows
-// below the first (the side of a pie: one arc per row), stroked without
-// anti-aliasing, is the first figure's stroke repeated down the rows: a pixel
-// is painted when its centre lies inside one of the strokes, and moving a
-// figure by whole pixels moves its pixels with it. (cairo's own stroke of
-// the whole path can paint a few pixels more where thin figures lie close:
-// what painting row after row gives is the union.) The first stroke is
-// rasterised once into a mask and spread down the rows, each pixel painted
-// once. False when the path is not such a stack; nothing is drawn then.
-constexpr int kStackFrom = 2;   // a figure alone is stroked as it is
-
-// The rows a stack's figures lie below (or above) its first, each once:
-// false unless they cover every row between the extremes, as the spreading
-// below counts a window of rows.
-bool RowsOfStack(std::vector<int>& shifts, int* lowest, int* highest)
-{
-    std::sort(shifts.begin(), shifts.end());
-    for (std::size_t i = 1; i < shifts.size(); ++i)
-        if (shifts[i] - shifts[i - 1] > 1)
-            return false;
-    *lowest = std::min(0, shifts.front());
-    *highest = std::max(0, shifts.back());
-    return true;
-}
-
-bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int lowest, int highest);
-
-bool StrokeRowStack(CGContextObject* c)
-{
-    const pvquartz::GState& g = c->state;
-    if (g.antialias || !g.dash.empty() || !(g.lineWidth > 0.0))
-        return false;
-    cairo_path_t* path = PicturePath(c->cr, false);
-    // The figures: the index in path->data where each starts.
-    std::vector<int> starts;
-    bool ok = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
-              path->data[0].header.type == CAIRO_PATH_MOVE_TO;
-    for (int i = 0; ok && i < path->num_data; i += path->data[i].header.length)
-        if (path->data[i].header.type == CAIRO_PATH_MOVE_TO)
-            starts.push_back(i);
-    ok = ok && starts.size() >= static_cast<std::size_t>(kStackFrom);
-    const int size = ok ? (starts.size() > 1 ? starts[1] : path->num_data) : 0;
-    // Every figure the first one moved down (or up) by whole rows.
-    std::vector<int> shifts;
-    for (std::size_t f = 0; ok && f < starts.size(); ++f) {
-        const int end = f + 1 < starts.size() ? starts[f + 1] : path->num_data;
-        if (end - starts[f] != size) {
-            ok = false;
-            break;
-        }
-        const cairo_path_data_t* a = path->data;
-        const cairo_path_data_t* b = path->data + starts[f];
-        const double dy = b[1].point.y - a[1].point.y;
-        if (dy != std::floor(dy) || std::fabs(dy) > 1e6) {
-            ok = false;
-            break;
-        }
-        for (int i = 0; ok && i < size; i += a[i].header.length) {
-            ok = a[i].header.type == b[i].header.type && a[i].header.length == b[i].header.length;
-            for (int k = 1; ok && k < a[i].header.length; ++k)
-                ok = b[i + k].point.x == a[i + k].point.x && b[i + k].point.y - a[i + k].point.y == dy;
-        }
-        shifts.push_back(static_cast<int>(dy));
-    }
-    int lowest = 0, highest = 0;
-    ok = ok && RowsOfStack(shifts, &lowest, &highest) && PaintRowStack(c, path, size, lowest, highest);
-    cairo_path_destroy(path);
-    return ok;
-}
-
-// A stack still in steps (see HandOverPath): each figure a move and an arc,
-// the same under transforms that differ only by whole rows down the
-// picture. cairo would make of each the first figure's points moved by its
-// rows: the points are the same sums of the same terms, plus a whole
-// number (but for a point within a rounding error of halfway between two
-// 256ths of a pixel, on rows past a power of two, which may round to the
-// other one). So only the first figure is handed to cairo and painted as
-// the stack. False (the steps kept, nothing painted) for any other path.
-bool StrokeStepStack(CGContextObject* c)
-{
-    const pvquartz::GState& g = c->state;
-    std::vector<pvquartz::PathStep>& steps = c->steps;
-    if (g.antialias || !g.dash.empty() || !(g.lineWidth > 0.0) || steps.size() % 2 != 0 ||
-        steps.size() < 2 * static_cast<std::size_t>(kStackFrom) || steps[0].arc || !steps[1].arc)
-        return false;
-    const cairo_matrix_t& first = steps[0].m;
-    std::vector<int> shifts;
-    for (std::size_t i = 0; i < steps.size(); i += 2) {
-        const pvquartz::PathStep& move = steps[i];
-        const pvquartz::PathStep& arc = steps[i + 1];
-        if (move.arc || !arc.arc || arc.clockwise != steps[1].clockwise ||
-            !std::equal(move.v, move.v + 5, steps[0].v) || !std::equal(arc.v, arc.v + 5, steps[1].v))
-            return false;
-        for (const cairo_matrix_t* m : {&move.m, &arc.m})
-            if (m->xx != first.xx || m->yx != first.yx || m->xy != first.xy || m->yy != first.yy ||
-                m->x0 != first.x0 || m->y0 != move.m.y0)
-                return false;
-        const double dy = move.m.y0 - first.y0;
-        if (dy != std::floor(dy) || std::fabs(dy) > 1e6 || first.y0 + dy != move.m.y0)
-            return false;
-        shifts.push_back(static_cast<int>(dy));
-    }
-    int lowest = 0, highest = 0;
-    if (!RowsOfStack(shifts, &lowest, &highest))
-        return false;
-    // The first figure to cairo; the rest stay kept after it, for the
-    // general stroke should the stack not be painted.
-    pvquartz::HandOverPath(c, 2);
-    cairo_path_t* path = PicturePath(c->cr, false);
-    const bool drawn = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
-                       PaintRowStack(c, path, path->num_data, lowest, highest);
-    cairo_path_destroy(path);
-    if (drawn)
-        steps.clear();
-    return drawn;
-}
-
-// Paints the stack of the first `size` data of `path` (on the picture) down
-// the rows from `lowest` to `highest`: false (nothing painted) when the
-// mask it needs is too large or cannot be had.
-bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int lowest, int highest)
-{
-    const pvquartz::GState& g = c->state;
-    cairo_matrix_t m;
-    cairo_get_matrix(c->cr, &m);
-    double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL, bottom = -HUGE_VAL;
-    for (int i = 0; i < size; i += path->data[i].header.length)
-        for (int k = 1; k < path->data[i].header.length; ++k) {
-            const cairo_path_data_t& d = path->data[i + k];
-            left = std::min(left, d.point.x);
-            right = std::max(right, d.point.x);
-            top = std::min(top, d.point.y);
-            bottom = std::max(bottom, d.point.y);
-        }
-    // The mask: the first figure's points, padded by the largest reach of
-    // the pen (a miter up to the limit, in the picture's pixels).
-    const double scale = std::max(std::fabs(m.xx) + std::fabs(m.xy), std::fabs(m.yx) + std::fabs(m.yy));
-    const double reach = g.lineWidth * scale * 10.0 / 2.0 + 2.0;
-    // Masks beyond a few pictures' worth of pixels are left to the general stroke.
-    if (!(std::isfinite(left) && std::isfinite(reach) &&
-          (right - left + 2 * reach + 2) * (bottom - top + 2 * reach + 2 + (highest - lowest)) < 64e6))
-        return false;
-    const int x0 = static_cast<int>(std::floor(left - reach)), y0 = static_cast<int>(std::floor(top - reach));
-    const int w = static_cast<int>(std::ceil(right + reach)) - x0;
-    const int h = static_cast<int>(std::ceil(bottom + reach)) - y0;
-    const int spread = highest - lowest + 1;
-    // Opaque, unclipped, straight onto the bitmap: the stack's pixels take
-    // the colour's pixel, as painting it through a full mask gives; else
-    // the stack is a mask painted in one go (each pixel once).
-    const cairo_format_t format = cairo_surface_get_type(c->surface) == CAIRO_SURFACE_TYPE_IMAGE
-                                      ? cairo_image_surface_get_format(c->surface)
-                                      : CAIRO_FORMAT_INVALID;
-    const bool direct = !g.clipped && g.stroke[3] * g.alpha >= 1.0 &&
-                        cairo_get_group_target(c->cr) == c->surface &&
-                        cairo_get_operator(c->cr) == CAIRO_OPERATOR_OVER &&
-                        (format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24);
-    cairo_surface_t* one = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
-    cairo_surface_t* all = direct ? nullptr : cairo_image_surface_create(CAIRO_FORMAT_A8, w, h + spread - 1);
-    bool drawn = false;
-    if (cairo_surface_status(one) == CAIRO_STATUS_SUCCESS &&
-        (direct || cairo_surface_status(all) == CAIRO_STATUS_SUCCESS)) {
-        pvquartz::ApplyStroke(c);
-        cairo_t* cr = cairo_create(one);
-        // The first figure at its place on the mask, stroked as on the picture.
-        const cairo_path_data_t* a = path->data;
-        for (int i = 0; i < size; i += a[i].header.length) {
-            auto x = [&](int k) { return a[i + k].point.x - x0; };
-            auto y = [&](int k) { return a[i + k].point.y - y0; };
-            switch (a[i].header.type) {
-            case CAIRO_PATH_MOVE_TO:
-                cairo_move_to(cr, x(1), y(1));
-                break;
-            case CAIRO_PATH_LINE_TO:
-                cairo_line_to(cr, x(1), y(1));
-                break;
-            case CAIRO_PATH_CURVE_TO:
-                cairo_curve_to(cr, x(1), y(1), x(2), y(2), x(3), y(3));
-                break;
-            case CAIRO_PATH_CLOSE_PATH:
-                cairo_close_path(cr);
-                break;
-            }
-        }
-        cairo_matrix_t pen = m;
-        pen.x0 = 0.0;
-        pen.y0 = 0.0;
-        cairo_set_matrix(cr, &pen);
-        cairo_set_line_width(cr, cairo_get_line_width(c->cr));
-        cairo_set_line_cap(cr, cairo_get_line_cap(c->cr));
-        cairo_set_line_join(cr, cairo_get_line_join(c->cr));
-        cairo_set_miter_limit(cr, cairo_get_miter_limit(c->cr));
-        cairo_set_tolerance(cr, cairo_get_tolerance(c->cr));
-        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-        cairo_set_source_rgba(cr, 0, 0, 0, 1);
-        cairo_stroke(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(one);
-        const unsigned char* from = cairo_image_surface_get_data(one);
-        const int fromStride = cairo_image_surface_get_stride(one);
-        // Every painted pixel of the figure covers its column from its row
-        // down `spread` rows (rows of the stack from y0 + lowest on). Each
-        // column remembers how far down it is covered already, so every
-        // pixel of the stack is written once; the figure (a thin curve in a
-        // large box) is read a word at a time.
-        std::vector<int> until;
-        bool room = true;
-        try {
-            until.assign(static_cast<std::size_t>(w), -1);
-        } catch (const std::bad_alloc&) {
-            room = false;   // the stack is then stroked as it is
-        }
-        auto spreadDown = [&](auto&& fill) {
-            for (int y = 0; y < h; ++y) {
-                const unsigned char* in = from + y * fromStride;
-                for (int x = 0; x < w; ++x) {
-                    if (x % 8 == 0 && x + 8 <= w) {
-                        std::uint64_t word;
-                        std::memcpy(&word, in + x, sizeof(word));
-                        if (word == 0) {
-                            x += 7;
-                            continue;
-                        }
-                    }
-                    if (!in[x])
-                        continue;
-                    int& covered = until[static_cast<std::size_t>(x)];
-                    const int last = y + spread - 1;
-                    fill(x, std::max(y, covered + 1), last);
-                    covered = std::max(covered, last);
-                }
-            }
-        };
-        if (room && direct) {
-            const std::uint32_t pixel = SolidPixel(c, g.stroke[0], g.stroke[1], g.stroke[2], 1.0);
-            pvquartz::WillPaint(c);
-            cairo_surface_flush(c->surface);
-            unsigned char* data = cairo_image_surface_get_data(c->surface);
-            const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
-            const int top = y0 + lowest;
-            spreadDown([&](int x, int from, int to) {
-                const int column = x0 + x;
-                if (column < 0 || column >= c->width)
-                    return;
-                for (int row = std::max(top + from, 0), end = std::min(top + to, c->height - 1); row <= end; ++row)
-                    reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride)[column] = pixel;
-            });
-            cairo_surface_mark_dirty(c->surface);
-            cairo_new_path(c->cr);
-            drawn = true;
-        } else if (room) {
-            cairo_surface_flush(all);
-            unsigned char* to = cairo_image_surface_get_data(all);
-            const int toStride = cairo_image_surface_get_stride(all);
-            spreadDown([&](int x, int from, int last) {
-                for (int row = from; row <= last; ++row)
-                    to[row * toStride + x] = 255;
-            });
-            cairo_surface_mark_dirty(all);
-            cairo_save(c->cr);
-            cairo_identity_matrix(c->cr);
-            cairo_new_path(c->cr);
-            pvquartz::SetSource(c, g.stroke);
-            pvquartz::WillPaint(c);
-            cairo_mask_surface(c->cr, all, x0, y0 + lowest);
-            cairo_restore(c->cr);
-            cairo_new_path(c->cr);
-            drawn = true;
-        }
-    }
-    cairo_surface_destroy(one);
-    if (all)
-        cairo_surface_destroy(all);
-    return drawn;
-}
-
-// A smoothed, undashed stroke with butt ends of one open curve that bends
-// gently one way (an arc of an ellipse), under a transform that keeps
-// angles, without a clip or a layer: covered by area as the band between
-// the curve moved out and in by half the line's width (joins mitred), and
-// laid over the bitmap in the stroke's colour. False (nothing painted) for
-// any other stroke, or a curve bending tighter than the half width, where
-// the band's inner side would fold.
-bool StrokeSmoothCurve(CGContextObject* c)
-{
-    const pvquartz::GState& g = c->state;
-    if (!g.antialias || !g.dash.empty() || g.cap != kCGLineCapButt || g.clipped ||
-        cairo_get_group_target(c->cr) != c->surface || cairo_get_operator(c->cr) != CAIRO_OPERATOR_OVER ||
-        cairo_surface_get_type(c->surface) != CAIRO_SURFACE_TYPE_IMAGE ||
-        cairo_image_surface_get_format(c->surface) != CAIRO_FORMAT_ARGB32)
-        return false;
-    cairo_matrix_t m;
-    cairo_get_matrix(c->cr, &m);
-    const double k2 = m.xx * m.xx + m.yx * m.yx;
-    if (std::fabs(m.xx * m.xy + m.yx * m.yy) > 1e-9 * k2 ||
-        std::fabs(m.xy * m.xy + m.yy * m.yy - k2) > 1e-9 * k2 || !(k2 > 0.0))
-        return false;
-    const double half = g.lineWidth * std::sqrt(k2) * 0.5;
-    if (!(half > 0.0) || !std::isfinite(half))
-        return false;
-    // What the path is made of: a curve's flattened ends lean from it, a
-    // polyline's joins are its own.
-    bool curveFirst = false, curveLast = false, lines = false;
-    {
-        cairo_path_t* shape = cairo_copy_path(c->cr);
-        if (shape->status != CAIRO_STATUS_SUCCESS) {
-            cairo_path_destroy(shape);
-            return false;
-        }
-        // (A line to where the path already is, as a move to an arc's start
-        // leaves, is no segment.)
-        bool segments = false;
-        double atX = 0.0, atY = 0.0;
-        for (int i = 0; i < shape->num_data; i += shape->data[i].header.length) {
-            const cairo_path_data_t* d = shape->data + i;
-            const cairo_path_data_type_t type = d->header.type;
-            const cairo_path_data_t& to = d[d->header.length - 1];
-            const bool still = type == CAIRO_PATH_LINE_TO &&
-                               std::fabs(to.point.x - atX) + std::fabs(to.point.y - atY) <=
-                                   1e-9 * (1.0 + std::fabs(atX) + std::fabs(atY));
-            if (type != CAIRO_PATH_CLOSE_PATH) {
-                atX = to.point.x;
-                atY = to.point.y;
-            }
-            if (i == 0 || still)
-                continue;
-            curveFirst = segments ? curveFirst : type == CAIRO_PATH_CURVE_TO;
-            segments = true;
-            curveLast = type == CAIRO_PATH_CURVE_TO;
-            lines = lines || type == CAIRO_PATH_LINE_TO;
-        }
-        cairo_path_destroy(shape);
-    }
-    if (lines && g.join != kCGLineJoinMiter)
-        return false;
-    // The curve on the picture, as cairo flattens it: one move, then lines.
-    cairo_path_t* path = PicturePath(c->cr, true);
-    std::vector<double> xy;
-    bool ok = path->status == CAIRO_STATUS_SUCCESS && path->num_data > 0 &&
-              path->data[0].header.type == CAIRO_PATH_MOVE_TO;
-    try {
-        for (int i = 0; ok && i < path->num_data; i += path->data[i].header.length) {
-            const cairo_path_data_t& d = path->data[i];
-            ok = i == 0 || d.header.type == CAIRO_PATH_LINE_TO;
-            const double x = path->data[i + 1].point.x, y = path->data[i + 1].point.y;
-            if (ok && (xy.empty() || x != xy[xy.size() - 2] || y != xy.back())) {
-                xy.push_back(x);
-                xy.push_back(y);
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-    cairo_path_destroy(path);
-    const std::size_t n = xy.size() / 2;
-    if (!ok || n < 2)
-        return false;
-    // Every turn one way, none sharp, at most a whole turn in all; and the
-    // curve bends less than the half width at every point.
-    std::vector<double> normals(2 * (n - 1));
-    double turned = 0.0, sign = 0.0, firstTurn = 0.0, lastTurn = 0.0;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        const double dx = xy[2 * i + 2] - xy[2 * i], dy = xy[2 * i + 3] - xy[2 * i + 1];
-        const double length = std::hypot(dx, dy);
-        normals[2 * i] = -dy / length;
-        normals[2 * i + 1] = dx / length;
-        if (i == 0)
-            continue;
-        const double px = normals[2 * i - 1], py = -normals[2 * i - 2];   // the last segment's direction
-        const double turn = std::atan2(px * (dy / length) - py * (dx / length), px * (dx / length) + py * (dy / length));
-        const double before = std::hypot(xy[2 * i] - xy[2 * i - 2], xy[2 * i + 1] - xy[2 * i - 1]);
-        if (turn != 0.0) {
-            if (sign * turn < 0.0 || std::fabs(turn) > 0.35 ||
-                std::min(before, length) < (half + 0.5) * 1.5 * std::fabs(turn))
-                return false;
-            sign = turn;
-        }
-        turned += std::fabs(turn);
-        if (i == 1)
-            firstTurn = turn;
-        lastTurn = turn;
-    }
-    if (turned > 2.0 * M_PI + 1e-9)
-        return false;
-    // The ends of a curve square to it, not to their chords: a chord of an
-    // arc leans half a turn from the curve at either end.
-    const auto rotated = [&normals](std::size_t at, double angle, double* to) {
-        const double c = std::cos(angle), sn = std::sin(angle);
-        to[0] = normals[at] * c - normals[at + 1] * sn;
-        to[1] = normals[at] * sn + normals[at + 1] * c;
-    };
-    double ends[4];
-    rotated(0, curveFirst ? -0.5 * firstTurn : 0.0, ends);
-    rotated(2 * (n - 2), curveLast ? 0.5 * lastTurn : 0.0, ends + 2);
-    // The band: out along the curve, back along its inner side.
-    const double* rgba = g.stroke;
-    const std::uint32_t ink = SolidPixel(c, rgba[0], rgba[1], rgba[2], rgba[3] * g.alpha);
-    pvcommon::raster::Polygons band;
-    try {
-        band.xy.resize(4 * n);
-        band.starts.push_back(0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    std::vector<double>& points = band.xy;
-    for (std::size_t i = 0; i < n; ++i) {
-        // The mitre at a joint: the mean of the two normals, lengthened.
-        double nx = 0.0, ny = 0.0;
-        if (i == 0 || i + 1 == n) {
-            nx = ends[i == 0 ? 0 : 2];
-            ny = ends[i == 0 ? 1 : 3];
-        } else {
-            nx = normals[2 * i - 2] + normals[2 * i];
-            ny = normals[2 * i - 1] + normals[2 * i + 1];
-        }
-        const double along = std::hypot(nx, ny);
-        const double cosHalf = i > 0 && i + 1 < n ? along * 0.5 : 1.0;
-        const double reach = half / cosHalf / along;
-        const double px = xy[2 * i], py = xy[2 * i + 1];
-        points[2 * i] = px + nx * reach;
-        points[2 * i + 1] = py + ny * reach;
-        points[4 * n - 2 - 2 * i] = px - nx * reach;
-        points[4 * n - 1 - 2 * i] = py - ny * reach;
-    }
-    return c->area.CoverThen(band, c->width, c->height, [c, ink] {
-        pvquartz::WillPaint(c);
-        cairo_surface_flush(c->surface);
-        pvcommon::raster::LayRuns(c->area, cairo_image_surface_get_data(c->surface),
-                                  static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface)),
-                                  [ink](int) { return ink; });
-        cairo_surface_mark_dirty(c->surface);
-        return true;
-    });
-}
+namespace {
 
 void StrokeCurrent(CGContextObject* c, bool keep)
 {
@@ -1092,17 +391,18 @@ void StrokeCurrent(CGContextObject* c, bool keep)
     if (pvquartz::Recording::Active())
         pvquartz::Log("StrokePath " + pvquartz::StrokeText(c) + " path=" + pvquartz::PathText(c) +
                       pvquartz::StateText(c));
-    if (!keep && StrokeStepStack(c)) {
+    const bool fast = !keep && pvcommon::raster::FastPaths();
+    if (fast && pvquartz::StrokeStepStack(c)) {
         pvquartz::PathClear(c);
         return;
     }
     pvquartz::HandOverPath(c);
-    if (!keep && (StrokeDashedAxisLine(c) || StrokeRowStack(c) || StrokeSmoothCurve(c))) {
+    if (fast && (pvquartz::StrokeDashedAxisLine(c) || pvquartz::StrokeRowStack(c) || pvquartz::StrokeSmoothCurve(c))) {
         pvquartz::PathClear(c);
         return;
     }
-    if (!keep)
-        ThinPolylines(c);
+    if (fast)
+        pvquartz::ThinPolylines(c);
     pvquartz::ApplyStroke(c);
     if (keep) {
         pvquartz::WillPaint(c);
@@ -1135,231 +435,11 @@ void Rectangle(CGContextObject* c, CGRect r)
 
 namespace {
 
-// An opaque linear gradient through a coverage onto the bitmap, each
-// covered pixel's colour worked out straight from its place along the
-// gradient, as pixman's does (at the pixel's centre, channels in single
-// precision, rounded to the nearest level). pixman's general gradient fetch
-// costs several times the rest of a pie's drawing. The coverage comes as
-// runs: runs(box, paint) calls box(x0, y0, x1, y1) with the pixels the
-// runs lie in, then paint(y, x0, x1, level) for every run of pixels
-// [x0, x1) of row y covered at that level (1 to 255), on the bitmap, and is
-// false (having painted nothing) when it cannot. False (nothing painted)
-// where the result would not be the same: a layer open, translucent stops,
-// a bitmap of another kind, runs that cannot be had.
-template <class Runs>
-bool GradientThrough(CGContextObject* c, Runs runs, const std::vector<CGGradientObject::Stop>& stops,
-                     CGPoint start, CGPoint end, bool before, bool after)
-{
-    if (stops.empty() || cairo_get_group_target(c->cr) != c->surface ||
-        cairo_get_operator(c->cr) != CAIRO_OPERATOR_OVER ||
-        cairo_surface_get_type(c->surface) != CAIRO_SURFACE_TYPE_IMAGE)
-        return false;
-    const cairo_format_t format = cairo_image_surface_get_format(c->surface);
-    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24)
-        return false;
-    for (const auto& stop : stops)
-        if (stop.rgba[3] * c->state.alpha < 1.0)
-            return false;
-    // The place along the gradient of a point on the picture: affine in it.
-    const double gx = end.x - start.x, gy = end.y - start.y;
-    const double g2 = gx * gx + gy * gy;
-    if (!(g2 > 0.0) || !std::isfinite(g2))
-        return false;
-    double ox = 0, oy = 0, xx = 1, xy = 0, yx = 0, yy = 1;
-    cairo_device_to_user(c->cr, &ox, &oy);
-    cairo_device_to_user(c->cr, &xx, &xy);
-    cairo_device_to_user(c->cr, &yx, &yy);
-    const double along0 = ((ox - start.x) * gx + (oy - start.y) * gy) / g2;
-    const double alongX = ((xx - ox) * gx + (xy - oy) * gy) / g2;
-    const double alongY = ((yx - ox) * gx + (yy - oy) * gy) / g2;
-    if (!std::isfinite(along0) || !std::isfinite(alongX) || !std::isfinite(alongY))
-        return false;
-
-    // The colours along the gradient from its first stop to its last, as
-    // pixman works them out (channels in single precision, rounded to the
-    // nearest level), in steps of at most a quarter of a level and two to a
-    // pixel's move along it (at most 4,096 steps): a pixel takes the nearest
-    // step's colour, within a level of its colour at its exact place.
-    const double first = stops.front().location, last = stops.back().location;
-    double slope = 0.0;   // the steepest change of a channel, in levels along the whole ramp
-    for (std::size_t n = 1; n < stops.size(); ++n)
-        for (int ch = 0; ch < 3; ++ch)
-            if (stops[n].location > stops[n - 1].location)
-                slope = std::max(slope, std::fabs(stops[n].rgba[ch] - stops[n - 1].rgba[ch]) * 255.0 *
-                                            (last - first) / (stops[n].location - stops[n - 1].location));
-    const double perPixel = std::hypot(alongX, alongY);
-    const double wanted = std::max(4.0 * slope, 2.0 * (last - first) / std::max(perPixel, 1e-9));
-    const int kSteps = static_cast<int>(std::clamp(std::ceil(wanted), 2.0, 4096.0));
-    std::vector<std::uint32_t> ramp;
-    try {
-        ramp.resize(static_cast<std::size_t>(kSteps) + 1);
-    } catch (const std::bad_alloc&) {
-        return false;   // cairo paints it
-    }
-    auto byte = [](float v) {
-        const float scaled = v * 255.0f + 0.5f;
-        return static_cast<std::uint32_t>(scaled <= 0.0f ? 0.0f : scaled >= 255.0f ? 255.0f : scaled);
-    };
-    auto colourOf = [&](int k) {
-        const double t = last > first ? first + (last - first) * k / kSteps : first;
-        std::size_t n = 0;
-        while (n < stops.size() && t >= stops[n].location)
-            ++n;
-        const auto& l = stops[n == 0 ? 0 : n - 1];
-        const auto& r = stops[n == stops.size() ? n - 1 : n];
-        const float w = r.location > l.location
-                            ? static_cast<float>((t - l.location) / (r.location - l.location))
-                            : 0.0f;
-        std::uint32_t pixel = 0xFF000000u;
-        for (int ch = 0; ch < 3; ++ch) {
-            const float a = static_cast<float>(l.rgba[ch]), b = static_cast<float>(r.rgba[ch]);
-            pixel |= byte(a + (b - a) * w) << (16 - 8 * ch);
-        }
-        return pixel;
-    };
-    // A pixel's step in the ramp, and where before or beyond it.
-    const double scale = last > first ? kSteps / (last - first) : 0.0;
-    // A pixel's place along the gradient, as the painting below works it out
-    // for a row, for a fully covered run, and for any other pixel; each is
-    // monotonic along a row and down a column.
-    auto rowAlongAt = [&](int y) { return along0 + alongY * (y + 0.5) + alongX * 0.5; };
-    auto runStep = [&](double rowAlong) { return (rowAlong - first) * scale + 0.5; };
-    const double perPixelStep = alongX * scale;
-    const double rampEnd = kSteps + 0.5;
-    auto stepOfRun = [&](double u) { return !(u >= 0.5) ? 0 : u > rampEnd ? kSteps : static_cast<int>(u); };
-    auto stepOfPixel = [&](double t) {
-        return !(t >= first) ? 0 : t > last ? kSteps : static_cast<int>((t - first) * scale + 0.5);
-    };
-    // Only the steps the runs' box reaches are worked out (a slice of a pie
-    // reaches a part of its gradient): the places at the box's corners,
-    // worked out as the painting does, bound every place inside.
-    auto box = [&](int x0, int y0, int x1, int y1) {
-        int lo = kSteps, hi = 0;
-        for (const int y : {y0, y1 - 1})
-            for (const int x : {x0, x1 - 1}) {
-                const double rowAlong = rowAlongAt(y);
-                for (const int k : {stepOfRun(runStep(rowAlong) + perPixelStep * x),
-                                    stepOfPixel(rowAlong + alongX * x)}) {
-                    lo = std::min(lo, k);
-                    hi = std::max(hi, k);
-                }
-            }
-        for (int k = std::max(0, lo - 1), upto = std::min(kSteps, hi + 1); k <= upto; ++k)
-            ramp[static_cast<std::size_t>(k)] = colourOf(k);
-    };
-
-    pvquartz::WillPaint(c);
-    cairo_surface_flush(c->surface);
-    unsigned char* data = cairo_image_surface_get_data(c->surface);
-    const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
-    const bool painted = runs(box, [&](int y, int x0, int x1, unsigned cover) {
-        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-        const double rowAlong = rowAlongAt(y);
-        if (cover == 255 && scale > 0.0) {
-            // Fully covered: the step straight from the place along the
-            // ramp, in steps (a step's middle at whole numbers and a half).
-            const double rowStep = runStep(rowAlong);
-            for (int i = x0; i < x1; ++i) {
-                const double u = rowStep + perPixelStep * i;
-                if (u >= 0.5 && u <= rampEnd)
-                    row[i] = ramp[static_cast<std::size_t>(u)];
-                else if (u < 0.5 ? before : after)
-                    row[i] = u < 0.5 ? ramp.front() : ramp.back();
-            }
-            return;
-        }
-        for (int i = x0; i < x1; ++i) {
-            const double t = rowAlong + alongX * i;
-            std::uint32_t colour;
-            if (t < first) {
-                if (!before)
-                    continue;
-                colour = ramp.front();
-            } else if (t > last) {
-                if (!after)
-                    continue;
-                colour = ramp.back();
-            } else {
-                colour = ramp[static_cast<std::size_t>((t - first) * scale + 0.5)];
-            }
-            // Channel by channel, two at a time: no sum passes 255.
-            row[i] = cover == 255 ? colour
-                                  : pvcommon::raster::ScalePixel(colour, cover) +
-                                        pvcommon::raster::ScalePixel(row[i], 255 - cover);
-        }
-    });
-    cairo_surface_mark_dirty(c->surface);
-    return painted;
-}
-
-// The runs of a clip's coverage rendered by cairo into an 8-bit mask (see
-// GradientThrough); none when it is not one within the bitmap.
-auto MaskRuns(CGContextObject* c, cairo_pattern_t* coverage)
-{
-    return [c, coverage](auto&& box, auto&& paint) {
-        cairo_surface_t* mask = nullptr;
-        if (cairo_pattern_get_surface(coverage, &mask) != CAIRO_STATUS_SUCCESS ||
-            cairo_surface_get_type(mask) != CAIRO_SURFACE_TYPE_IMAGE ||
-            cairo_image_surface_get_format(mask) != CAIRO_FORMAT_A8)
-            return false;
-        cairo_surface_flush(mask);
-        double mx = 0, my = 0;
-        cairo_surface_get_device_offset(mask, &mx, &my);
-        const int maskWidth = cairo_image_surface_get_width(mask);
-        const int maskHeight = cairo_image_surface_get_height(mask);
-        const int maskStride = cairo_image_surface_get_stride(mask);
-        const unsigned char* maskData = cairo_image_surface_get_data(mask);
-        const int left = static_cast<int>(std::lround(-mx)), top = static_cast<int>(std::lround(-my));
-        if (!maskData || left < 0 || top < 0 || left + maskWidth > c->width || top + maskHeight > c->height)
-            return false;
-        if (maskWidth > 0 && maskHeight > 0)
-            box(left, top, left + maskWidth, top + maskHeight);
-        for (int j = 0; j < maskHeight; ++j) {
-            const unsigned char* m = maskData + static_cast<std::size_t>(j) * maskStride;
-            // Only between the row's first and last covered pixels, found a
-            // word at a time.
-            int i0 = 0, i1 = maskWidth;
-            for (std::uint64_t word = 0; i0 + 8 <= i1; i0 += 8) {
-                std::memcpy(&word, m + i0, sizeof(word));
-                if (word)
-                    break;
-            }
-            while (i0 < i1 && m[i0] == 0)
-                ++i0;
-            for (std::uint64_t word = 0; i1 - 8 >= i0; i1 -= 8) {
-                std::memcpy(&word, m + i1 - 8, sizeof(word));
-                if (word)
-                    break;
-            }
-            while (i1 > i0 && m[i1 - 1] == 0)
-                --i1;
-            for (int i = i0; i < i1; ++i)
-                if (m[i])
-                    paint(top + j, left + i, left + i + 1, m[i]);
-        }
-        return true;
-    };
-}
-
-// The runs of a clip's outline covered by area (see GradientThrough): the
-// outline's rows only, without a mask over its box.
-auto OutlineRuns(CGContextObject* c, const pvcommon::raster::Polygons& outline)
-{
-    return [c, &outline](auto&& box, auto&& paint) {
-        pvcommon::raster::AreaCoverage& area = c->area;
-        return area.CoverThen(outline, c->width, c->height, [&] {
-            box(area.Left(), area.Top(), area.Left() + area.Width(), area.Top() + area.Height());
-            area.Render(paint);
-            return true;
-        });
-    };
-}
-
 // A move or an arc kept as a step (see HandOverPath) while the path is
 // made of nothing else yet; false when it is for cairo's path now.
 bool KeepStep(CGContextObject* c, bool arc, std::initializer_list<double> values, bool clockwise)
 {
-    if (pvquartz::Recording::Active() || (c->steps.empty() && cairo_has_current_point(c->cr))) {
+    if (!pvcommon::raster::FastPaths() || pvquartz::Recording::Active() || (c->steps.empty() && cairo_has_current_point(c->cr))) {
         pvquartz::HandOverPath(c);
         return false;
     }
@@ -1856,14 +936,14 @@ void CGContextDrawLinearGradient(CGContextRef ref, CGGradientRef gradient, CGPoi
             // (not with padding on one side only: the half-plane cut away is
             // cairo's clip).
             const auto outline = before == after ? c->state.clipOutline : nullptr;
-            if (!outline || !GradientThrough(c, OutlineRuns(c, *outline), stops, startPoint, endPoint,
+            if (!outline || !pvquartz::GradientThroughOutline(c, *outline, stops, startPoint, endPoint,
                                              before, after)) {
                 cairo_push_group_with_content(c->cr, CAIRO_CONTENT_ALPHA);
                 cairo_set_source_rgba(c->cr, 0, 0, 0, 1);
                 cairo_paint(c->cr);
                 cairo_pattern_t* coverage = cairo_pop_group(c->cr);
                 cairo_reset_clip(c->cr);
-                if (!GradientThrough(c, MaskRuns(c, coverage), stops, startPoint, endPoint, before, after)) {
+                if (!pvquartz::GradientThroughMask(c, coverage, stops, startPoint, endPoint, before, after)) {
                     cairo_set_source(c->cr, pattern);
                     cairo_mask(c->cr, coverage);
                 }

@@ -152,4 +152,36 @@ std::string Quote(const std::string& utf8);
 // " [xf=M] aa=on|off [alpha=N]" of the context's state now.
 std::string StateText(CGContextObject* c);
 
+// Sets cairo's source to the colour with the context's alpha, and its
+// antialiasing.
+void SetSource(CGContextObject* c, const double rgba[4]);
+// The current path on the picture's pixels (flattened when asked), as
+// cairo keeps it; the caller destroys it.
+cairo_path_t* PicturePath(cairo_t* cr, bool flat);
+// The pixel cairo paints for a colour (see Context.cpp).
+std::uint32_t SolidPixel(CGContextObject* c, double r, double g, double b, double a);
+
+// The hand-tuned paths beside cairo's general one, a file each; each paints
+// what cairo's stroke or fill would, or returns false having painted
+// nothing (cairo then does it). None is taken while
+// pvcommon::raster::FastPaths() is off.
+//   DashedAxisLines.cpp  dashed lines along a pixel axis
+bool StrokeDashedAxisLine(CGContextObject* c);
+//   RowStacks.cpp        one figure stacked row by row, aliased; as cairo's
+//                        path or still in steps (see HandOverPath)
+bool StrokeRowStack(CGContextObject* c);
+bool StrokeStepStack(CGContextObject* c);
+//   SmoothCurves.cpp     smoothed strokes of gentle curves, by area
+bool StrokeSmoothCurve(CGContextObject* c);
+//   Thinning.cpp         long polylines thinned in cairo's path (paints nothing)
+void ThinPolylines(CGContextObject* c);
+//   Gradients.cpp        opaque linear gradients through a clip's coverage:
+//                        the clip's outline covered by area, or cairo's mask
+bool GradientThroughOutline(CGContextObject* c, const pvcommon::raster::Polygons& outline,
+                            const std::vector<CGGradientObject::Stop>& stops, CGPoint start, CGPoint end,
+                            bool before, bool after);
+bool GradientThroughMask(CGContextObject* c, cairo_pattern_t* coverage,
+                         const std::vector<CGGradientObject::Stop>& stops, CGPoint start, CGPoint end,
+                         bool before, bool after);
+
 } // namespace pvquartz
