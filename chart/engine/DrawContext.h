@@ -72,8 +72,14 @@ public:
     // longer, else `cut` holding the start. Every text is cut by this before
     // it is laid out, measured or drawn, so the work stays bounded by the
     // picture whatever the text; a bigger picture shows more of it.
+    // Which part of a line too long for the picture is kept: the part that
+    // lies at the anchor when drawn (the start of a text drawn from the
+    // anchor, the middle of a centred one, the end of one that ends there).
+    enum class Kept { Start, Middle, End };
     const std::wstring& ShownText(const std::wstring& text, int size, bool wrapped,
-                                  std::wstring& cut) const;
+                                  std::wstring& cut, Kept kept = Kept::Start) const;
+    // The part of a line DrawString keeps for the alignment and angle.
+    static Kept KeptOf(int alignment, int angle);
     // Characters of text at most `wrapped` or single-line layout keeps at the size.
     std::size_t ShownLimit(int size, bool wrapped) const;
 

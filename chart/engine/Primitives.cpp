@@ -219,7 +219,8 @@ std::vector<std::wstring> CText::Lines(CDrawContext& context) const
         context.WrapText(family, size, wrapWidth, text, lines);
     } else {
         std::wstring cut;
-        lines.push_back(context.ShownText(text, size, false, cut));
+        const auto kept = CDrawContext::KeptOf(alignment, angle);
+        lines.push_back(context.ShownText(text, size, false, cut, kept));
     }
     return lines;
 }
@@ -259,7 +260,9 @@ void CText::Draw()
     if (!subText.empty() && !belowCanvas(offset)) {
         std::wstring cut;
         context->DrawString(family, CPointF(x, y + offset),
-                            L"(" + context->ShownText(subText, size - 5, false, cut) + L")",
+                            L"(" + context->ShownText(subText, size - 5, false, cut,
+                                                      CDrawContext::KeptOf(alignment, angle)) +
+                                L")",
                             size - 5, alignment, angle);
     }
 }

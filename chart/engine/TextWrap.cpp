@@ -157,12 +157,24 @@ std::size_t CDrawContext::ShownLimit(int size, bool wrapped) const
     return static_cast<std::size_t>(std::min(std::ceil(characters), 1e15)) + 1;
 }
 
+CDrawContext::Kept CDrawContext::KeptOf(int alignment, int angle)
+{
+    if (angle > 0 || alignment == 1)
+        return Kept::Middle;
+    return alignment == 2 ? Kept::End : Kept::Start;
+}
+
 const std::wstring& CDrawContext::ShownText(const std::wstring& text, int size, bool wrapped,
-                                            std::wstring& cut) const
+                                            std::wstring& cut, Kept kept) const
 {
     const std::size_t limit = ShownLimit(size, wrapped);
     if (text.size() <= limit)
         return text;
+    if (!wrapped && kept != Kept::Start) {
+        const std::size_t left = text.size() - limit;
+        cut.assign(text, kept == Kept::Middle ? left / 2 : left, limit);
+        return cut;
+    }
     std::size_t end = limit;
     if (wrapped) {
         // Wrapping takes a run of spaces as one separator.

@@ -226,7 +226,7 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
     if (!graphics_)
         return;
     std::wstring cut;
-    const std::wstring& shown = ShownText(text, size, false, cut);
+    const std::wstring& shown = ShownText(text, size, false, cut, KeptOf(alignment, angle));
     CSizeF measured = MeasureString(family, shown, size);
     CountTextWork(shown.size());
     auto font = CreateFont(family, FontSize(size));

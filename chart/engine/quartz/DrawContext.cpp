@@ -564,7 +564,7 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
     if (!graphics_)
         return;
     std::wstring cut;
-    const std::wstring& shown = ShownText(text, size, false, cut);
+    const std::wstring& shown = ShownText(text, size, false, cut, KeptOf(alignment, angle));
     const CSizeF measured = MeasureString(family, shown, size);
     CountTextWork(shown.size());
     const CGFloat points = static_cast<CGFloat>(FontSize(size));

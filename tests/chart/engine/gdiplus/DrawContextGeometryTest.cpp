@@ -514,6 +514,32 @@ TEST(Text, LongTextsAreCutToWhatThePictureCanShow)
     EXPECT_EQ(lines, std::vector<std::wstring>{L"a b "});
 }
 
+TEST(Text, ALineTooLongKeepsThePartDrawnAtItsAnchor)
+{
+    Canvas c;
+    CDrawContext dc(&c.graphics, CColor(0xFF000000u), 1.0f);
+    const std::wstring text = L"<" + std::wstring(5000, L'm') + L"|" + std::wstring(5000, L'm') + L">";
+    auto drawn = [&](int alignment, int angle) {
+        Recording rec;
+        dc.DrawString(L"Arial", CPointF(160, 120), text, 12, alignment, angle);
+        const std::string line = rec.Lines().back();
+        return line.substr(line.find(" text=\"") + 7, 3);
+    };
+    EXPECT_EQ(drawn(0, 0), "<mm");    // from the anchor: the start
+    EXPECT_EQ(drawn(2, 0), "mmm");    // ending there: the end ...
+    Recording rec;
+    dc.DrawString(L"Arial", CPointF(160, 120), text, 12, 2, 0);
+    EXPECT_NE(rec.Lines().back().find("m>\""), std::string::npos);
+    // ... centred or turned: the middle.
+    for (int angle : {0, 90}) {
+        Recording turned;
+        dc.DrawString(L"Arial", CPointF(160, 120), text, 12, 1, angle);
+        const std::string line = turned.Lines().back();
+        EXPECT_NE(line.find("m|m"), std::string::npos);
+        EXPECT_EQ(line.find('<'), std::string::npos);
+    }
+}
+
 TEST(Text, WrappingWorkGrowsWithTheTextNotWithItsLines)
 {
     Gdiplus::Bitmap bitmap{2000, 2000};
