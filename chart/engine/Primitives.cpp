@@ -212,17 +212,30 @@ CText::CText(const CColor& colourValue, std::wstring textValue, std::wstring fam
 {
 }
 
-std::vector<std::wstring> CText::Lines(CDrawContext& context) const
+const std::vector<std::wstring>& CText::Lines(CDrawContext& context) const
 {
-    std::vector<std::wstring> lines;
-    if (wrapWidth > 0.0f) {
-        context.WrapText(family, size, wrapWidth, text, lines);
-    } else {
-        std::wstring cut;
-        const auto kept = CDrawContext::KeptOf(alignment, angle);
-        lines.push_back(context.ShownText(text, size, false, cut, kept));
+    std::wstring cut;
+    Wrapped& w = wrapped_;
+    if (wrapWidth <= 0.0f) {
+        w.lines.assign(1, context.ShownText(text, size, false, cut,
+                                            CDrawContext::KeptOf(alignment, angle)));
+        w.shown.clear();
+        w.graphics = nullptr;
+        return w.lines;
     }
-    return lines;
+    const std::wstring& shown = context.ShownText(text, size, true, cut);
+    if (w.graphics && w.graphics == context.GetGraphics() && w.size == size &&
+        w.wrapWidth == wrapWidth && w.family == family && w.shown == shown)
+        return w.lines;
+    w.lines.clear();
+    w.graphics = nullptr;
+    context.WrapText(family, size, wrapWidth, shown, w.lines);
+    w.shown = shown;
+    w.family = family;
+    w.size = size;
+    w.wrapWidth = wrapWidth;
+    w.graphics = context.GetGraphics();
+    return w.lines;
 }
 
 std::size_t CText::GetLineCount() const
