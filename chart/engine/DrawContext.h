@@ -65,6 +65,37 @@ public:
     void BreakWord(const std::wstring& family, int size, float maxWidth,
                    const std::wstring& word, std::vector<std::wstring>& lines);
 
+    // The longest start of a text that the canvas could show at the size:
+    // on one line, no more characters than fit across the picture (its
+    // diagonal, at any angle); wrapped, no more than fit its area (a run of
+    // spaces, one separator, counts once). The text itself when it is no
+    // longer, else `cut` holding the start. Every text is cut by this before
+    // it is laid out, measured or drawn, so the work stays bounded by the
+    // picture whatever the text; a bigger picture shows more of it.
+    // Which part of a line too long for the picture is kept: the part that
+    // lies at the anchor when drawn (the start of a text drawn from the
+    // anchor, the middle of a centred one, the end of one that ends there).
+    enum class Kept { Start, Middle, End };
+    const std::wstring& ShownText(const std::wstring& text, int size, bool wrapped,
+                                  std::wstring& cut, Kept kept = Kept::Start) const;
+    // The part of a line DrawString keeps for the alignment and angle.
+    static Kept KeptOf(int alignment, int angle);
+    // Characters of text at most `wrapped` or single-line layout keeps at the size.
+    std::size_t ShownLimit(int size, bool wrapped) const;
+
+    // Text handed to the text layer (measured or drawn) since the process
+    // began: calls and characters. Only the drawing thread counts.
+    struct TextWork {
+        std::uint64_t calls = 0;
+        std::uint64_t characters = 0;
+    };
+    static TextWork& TextWorkDone();
+    static void CountTextWork(std::size_t characters)
+    {
+        ++TextWorkDone().calls;
+        TextWorkDone().characters += characters;
+    }
+
     // Background of value tags.
     static CColor GetSystemColor();
 
@@ -89,6 +120,15 @@ public:
 private:
     // The font size in points, capped so that no glyph outgrows the picture.
     int FontSize(int size) const;
+    // Width and height of the canvas in pixels; zero without one.
+    CSizeF CanvasSize() const;
+    // Pixels of a point: text is laid out at 96 dpi over GDI+, at 72 over
+    // AppKit.
+#if defined(PV_FLAVOUR_MAC)
+    static constexpr float kPixelsPerPoint = 1.0f;
+#else
+    static constexpr float kPixelsPerPoint = 96.0f / 72.0f;
+#endif
 
     CGraphicsHandle graphics_;
     CColor colour_;

@@ -212,14 +212,30 @@ CText::CText(const CColor& colourValue, std::wstring textValue, std::wstring fam
 {
 }
 
-std::vector<std::wstring> CText::Lines(CDrawContext& context) const
+const std::vector<std::wstring>& CText::Lines(CDrawContext& context) const
 {
-    std::vector<std::wstring> lines;
-    if (wrapWidth > 0.0f)
-        context.WrapText(family, size, wrapWidth, text, lines);
-    else
-        lines.push_back(text);
-    return lines;
+    std::wstring cut;
+    Wrapped& w = wrapped_;
+    if (wrapWidth <= 0.0f) {
+        w.lines.assign(1, context.ShownText(text, size, false, cut,
+                                            CDrawContext::KeptOf(alignment, angle)));
+        w.shown.clear();
+        w.graphics = nullptr;
+        return w.lines;
+    }
+    const std::wstring& shown = context.ShownText(text, size, true, cut);
+    if (w.graphics && w.graphics == context.GetGraphics() && w.size == size &&
+        w.wrapWidth == wrapWidth && w.family == family && w.shown == shown)
+        return w.lines;
+    w.lines.clear();
+    w.graphics = nullptr;
+    context.WrapText(family, size, wrapWidth, shown, w.lines);
+    w.shown = shown;
+    w.family = family;
+    w.size = size;
+    w.wrapWidth = wrapWidth;
+    w.graphics = context.GetGraphics();
+    return w.lines;
 }
 
 std::size_t CText::GetLineCount() const
@@ -234,14 +250,34 @@ void CText::Draw()
 {
     CPrimitive::Draw();
     auto context = CreateDrawContext();
+    // Unturned lines only go down: once one lies below the canvas by more
+    // than a few lines of text (each is centred on its anchor, its ink
+    // within its measured height), none after it can show.
+    const bool downward = angle <= 0 && lineStep >= 0.0f;
+    const float visibleBottom = context->VisibleBottom();
+    float reach = -1.0f;
+    auto belowCanvas = [&](float offset) {
+        if (!downward || y + offset < visibleBottom)
+            return false;
+        if (reach < 0.0f)
+            reach = 4.0f * context->MeasureString(family, L"\u00C5g", size).height;
+        return y + offset - reach >= visibleBottom;
+    };
     float offset = 0.0f;
     for (const auto& line : Lines(*context)) {
+        if (belowCanvas(offset))
+            return;
         context->DrawString(family, CPointF(x, y + offset), line, size, alignment, angle);
         offset += lineStep;
     }
-    if (!subText.empty())
-        context->DrawString(family, CPointF(x, y + offset), L"(" + subText + L")", size - 5,
-                            alignment, angle);
+    if (!subText.empty() && !belowCanvas(offset)) {
+        std::wstring cut;
+        context->DrawString(family, CPointF(x, y + offset),
+                            L"(" + context->ShownText(subText, size - 5, false, cut,
+                                                      CDrawContext::KeptOf(alignment, angle)) +
+                                L")",
+                            size - 5, alignment, angle);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -194,7 +194,20 @@ public:
     std::int32_t angle = 0;
 
 private:
-    std::vector<std::wstring> Lines(CDrawContext& context) const;
+    const std::vector<std::wstring>& Lines(CDrawContext& context) const;
+
+    // The lines last wrapped and what they were wrapped from: a legend
+    // counts an entry's lines and then draws them, and wrapping is the
+    // costly part.
+    struct Wrapped {
+        std::wstring shown;
+        std::wstring family;
+        std::int32_t size = 0;
+        float wrapWidth = 0.0f;
+        CGraphicsHandle graphics = nullptr;
+        std::vector<std::wstring> lines;
+    };
+    mutable Wrapped wrapped_;
 };
 
 // A legend: one row per entry with a colour marker and the entry's title.

@@ -181,6 +181,17 @@ int CDrawContext::FontSize(int size) const
     return std::min(size, largest);
 }
 
+CSizeF CDrawContext::CanvasSize() const
+{
+    CSizeF size;
+    RectF bounds;
+    if (graphics_ && graphics_->GetVisibleClipBounds(&bounds) == Ok) {
+        size.width = bounds.Width;
+        size.height = bounds.Height;
+    }
+    return size;
+}
+
 float CDrawContext::VisibleBottom() const
 {
     RectF bounds;
@@ -194,11 +205,14 @@ CSizeF CDrawContext::MeasureString(const std::wstring& family, const std::wstrin
     CSizeF result;
     if (!graphics_)
         return result;
+    std::wstring cut;
+    const std::wstring& shown = ShownText(text, size, false, cut);
+    CountTextWork(shown.size());
     auto font = CreateFont(family, FontSize(size));
     StringFormat format(0, LANG_NEUTRAL);
     format.SetAlignment(StringAlignmentCenter);
     RectF box;
-    if (graphics_->MeasureString(text.c_str(), static_cast<INT>(text.size()), font.get(),
+    if (graphics_->MeasureString(shown.c_str(), static_cast<INT>(shown.size()), font.get(),
                                  RectF(0, 0, 0, 0), &format, &box) == Ok) {
         result.width = box.Width;
         result.height = box.Height;
@@ -211,7 +225,10 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
 {
     if (!graphics_)
         return;
-    CSizeF measured = MeasureString(family, text, size);
+    std::wstring cut;
+    const std::wstring& shown = ShownText(text, size, false, cut, KeptOf(alignment, angle));
+    CSizeF measured = MeasureString(family, shown, size);
+    CountTextWork(shown.size());
     auto font = CreateFont(family, FontSize(size));
     SolidBrush brush(ToColor(colour_));
     StringFormat format;
@@ -241,7 +258,7 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
         break;
     }
     float top = y - measured.height * 0.5f;
-    graphics_->DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(),
+    graphics_->DrawString(shown.c_str(), static_cast<INT>(shown.size()), font.get(),
                           RectF(left, top, 0, 0), &format, &brush);
     if (rotated)
         graphics_->ResetTransform();

@@ -3,6 +3,7 @@
 // through ImageIO, anti-aliasing.
 #include "chart/engine/quartz/Canvas.h"
 
+#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -24,7 +25,11 @@ CCanvas::CCanvas(std::int32_t width, std::int32_t height) : width_(width), heigh
     if (width < 1 || height < 1)
         return;
     rowBytes_ = RowBytes(width);
-    pixels_.reset(new (std::nothrow) unsigned char[rowBytes_ * static_cast<std::size_t>(height)]);
+    // Cleared when made (every pixel transparent black): a canvas saved
+    // before its first picture shows nothing undefined. A large block comes
+    // cleared from the system and is not touched here.
+    pixels_.reset(static_cast<unsigned char*>(
+        std::calloc(rowBytes_ * static_cast<std::size_t>(height), 1)));
     if (!pixels_)
         return;
     context_ = CGBitmapContextCreate(pixels_.get(), static_cast<std::size_t>(width),
@@ -50,8 +55,14 @@ CCanvas::~CCanvas()
 
 void CCanvas::EndLayer()
 {
-    if (context_ && layerOpen_)
+    if (context_ && layerOpen_) {
         CGContextEndTransparencyLayer(context_);
+        // The layer's picture, a second canvas, stays the source it was
+        // painted from until the state changes: back to the start state, so
+        // that it goes now rather than with the chart.
+        CGContextRestoreGState(context_);
+        CGContextSaveGState(context_);
+    }
     layerOpen_ = false;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "chart/engine/Canvas.h"
@@ -41,7 +42,10 @@ private:
     std::int32_t width_;
     std::int32_t height_;
     std::size_t rowBytes_ = 0;
-    std::unique_ptr<unsigned char[]> pixels_;
+    struct FreePixels {
+        void operator()(unsigned char* pixels) const { std::free(pixels); }
+    };
+    std::unique_ptr<unsigned char, FreePixels> pixels_;
     CGContextRef context_ = nullptr;
     bool layerOpen_ = false;
 };

@@ -518,15 +518,28 @@ int CDrawContext::FontSize(int size) const
     return std::min<long long>(size, static_cast<long long>(side));
 }
 
+CSizeF CDrawContext::CanvasSize() const
+{
+    CSizeF size;
+    if (graphics_) {
+        size.width = static_cast<float>(CGBitmapContextGetWidth(graphics_));
+        size.height = static_cast<float>(CGBitmapContextGetHeight(graphics_));
+    }
+    return size;
+}
+
 CSizeF CDrawContext::MeasureString(const std::wstring& family, const std::wstring& text, int size)
 {
     CSizeF result;
     if (!graphics_)
         return result;
+    std::wstring cut;
+    const std::wstring& shown = ShownText(text, size, false, cut);
+    CountTextWork(shown.size());
     const CGFloat points = static_cast<CGFloat>(FontSize(size));
     Guarded([&] {
         Frame frame(graphics_, false);
-        Owned<NSString> string(NewString(text));
+        Owned<NSString> string(NewString(shown));
         Owned<NSString> name(NewString(family));
         const NSSize size = SizeIn(string.get(), FontOf(name.get(), points));
         result.width = static_cast<float>(size.width);
@@ -550,11 +563,14 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
 {
     if (!graphics_)
         return;
-    const CSizeF measured = MeasureString(family, text, size);
+    std::wstring cut;
+    const std::wstring& shown = ShownText(text, size, false, cut, KeptOf(alignment, angle));
+    const CSizeF measured = MeasureString(family, shown, size);
+    CountTextWork(shown.size());
     const CGFloat points = static_cast<CGFloat>(FontSize(size));
     Guarded([&] {
         Frame frame(graphics_, true);
-        Owned<NSString> string(NewString(text));
+        Owned<NSString> string(NewString(shown));
         Owned<NSString> name(NewString(family));
         NSMutableDictionary* attributes =
             NSMutableDictionary::dictionaryWithObject_forKey(FontOf(name.get(), points), NSFontAttributeName);

@@ -12,7 +12,9 @@
 #include "chart/engine/Spline.h"
 #include "chart/engine/gdiplus/Canvas.h"
 #include "platform/gdiplus/Recording.h"
+#include "chart/engine/Primitives.h"
 #include "support/ChartSupport.h"
+#include "support/WrapReference.h"
 #include "support/gfx_support.h"
 
 using Gdiplus::Recording;
@@ -448,6 +450,140 @@ TEST(Text, BreakWordSplitsByCodePoint)
     lines.clear();
     dc.BreakWord(L"Arial", 12, 0.0f, L"", lines);
     EXPECT_TRUE(lines.empty());
+}
+
+TEST(Text, WrappingGivesTheLinesOfTheWordByWordRule)
+{
+    Canvas c;
+    CDrawContext dc(&c.graphics, CColor(0xFF000000u), 1.0f);
+    for (const wchar_t* family : {L"Arial", L"Times", L"DejaVu Sans"}) {
+        auto measure = [&](const std::wstring& t) { return dc.MeasureString(family, t, 10).width; };
+        for (const std::wstring& text : pvtest::OrdinaryTexts())
+            for (float width : pvtest::OrdinaryWidths()) {
+                std::vector<std::wstring> lines;
+                dc.WrapText(family, 10, width, text, lines);
+                EXPECT_EQ(lines, pvtest::WrapByRule(measure, width, text)) << width;
+            }
+    }
+}
+
+// Characters handed to the text layer while the operation runs.
+template <class F>
+std::uint64_t TextCharacters(F operation)
+{
+    const std::uint64_t before = CDrawContext::TextWorkDone().characters;
+    operation();
+    return CDrawContext::TextWorkDone().characters - before;
+}
+
+TEST(Text, LongTextsAreCutToWhatThePictureCanShow)
+{
+    Canvas c;   // 320 x 240: a diagonal of 400 px
+    Recording rec;
+    CDrawContext dc(&c.graphics, CColor(0xFF000000u), 1.0f);
+    std::wstring text;
+    while (text.size() < 1000000)
+        text += L"lorem ipsum dolor ";
+    // One line shows no more characters than fit the diagonal at the
+    // narrowest advance: 400 / (16 px / 8) at 12 pt.
+    const std::size_t line = dc.ShownLimit(12, false);
+    EXPECT_EQ(line, 201u);
+    EXPECT_LE(TextCharacters([&] { dc.MeasureString(L"Arial", text, 12); }), line);
+    EXPECT_LE(TextCharacters([&] { dc.DrawString(L"Arial", CPointF(0, 20), text, 12, 0, 90); }),
+              2 * line);
+    EXPECT_EQ(dc.MeasureString(L"Arial", text, 12).width,
+              dc.MeasureString(L"Arial", text.substr(0, line), 12).width);
+    // Wrapped, no more than fit the area; a run of spaces counts once.
+    const std::size_t area = dc.ShownLimit(12, true);
+    EXPECT_EQ(area, 320u * 240u / (16u * 2u) + 1u);
+    std::vector<std::wstring> lines;
+    const std::uint64_t wrapping =
+        TextCharacters([&] { dc.WrapText(L"Arial", 12, 100.0f, text, lines); });
+    std::wstring joined;
+    for (const std::wstring& l : lines)
+        joined += l;
+    // The lines hold the cut text, with a space after its last word.
+    ASSERT_GE(joined.size(), area);
+    EXPECT_LE(joined.size(), area + 1);
+    joined.pop_back();
+    EXPECT_EQ(joined, text.substr(0, joined.size()));
+    EXPECT_LE(wrapping, 6 * area);
+    std::wstring spaced = L"a" + std::wstring(2 * area, L' ') + L"b";
+    lines.clear();
+    dc.WrapText(L"Arial", 12, 100.0f, spaced, lines);
+    EXPECT_EQ(lines, std::vector<std::wstring>{L"a b "});
+}
+
+TEST(Text, ALineTooLongKeepsThePartDrawnAtItsAnchor)
+{
+    Canvas c;
+    CDrawContext dc(&c.graphics, CColor(0xFF000000u), 1.0f);
+    const std::wstring text = L"<" + std::wstring(5000, L'm') + L"|" + std::wstring(5000, L'm') + L">";
+    auto drawn = [&](int alignment, int angle) {
+        Recording rec;
+        dc.DrawString(L"Arial", CPointF(160, 120), text, 12, alignment, angle);
+        const std::string line = rec.Lines().back();
+        return line.substr(line.find(" text=\"") + 7, 3);
+    };
+    EXPECT_EQ(drawn(0, 0), "<mm");    // from the anchor: the start
+    EXPECT_EQ(drawn(2, 0), "mmm");    // ending there: the end ...
+    Recording rec;
+    dc.DrawString(L"Arial", CPointF(160, 120), text, 12, 2, 0);
+    EXPECT_NE(rec.Lines().back().find("m>\""), std::string::npos);
+    // ... centred or turned: the middle.
+    for (int angle : {0, 90}) {
+        Recording turned;
+        dc.DrawString(L"Arial", CPointF(160, 120), text, 12, 1, angle);
+        const std::string line = turned.Lines().back();
+        EXPECT_NE(line.find("m|m"), std::string::npos);
+        EXPECT_EQ(line.find('<'), std::string::npos);
+    }
+}
+
+TEST(Text, WrappingWorkGrowsWithTheTextNotWithItsLines)
+{
+    Gdiplus::Bitmap bitmap{2000, 2000};
+    Gdiplus::Graphics graphics{&bitmap};
+    Recording rec;   // 8 px a character at 12 pt
+    CDrawContext dc(&graphics, CColor(0xFF000000u), 1.0f);
+    std::wstring words;
+    while (words.size() < 20000)
+        words += L"ab ";
+    const std::wstring word(20000, L'x');
+    // Lines of 250 characters: measured whole as they grow, about a hundred
+    // times the text; settled around a guess, a few times.
+    auto measure = [&](const std::wstring& t) { return dc.MeasureString(L"Arial", t, 12).width; };
+    std::vector<std::wstring> lines;
+    EXPECT_LE(TextCharacters([&] { dc.WrapText(L"Arial", 12, 2000.0f, words, lines); }),
+              6 * words.size());
+    EXPECT_EQ(lines, pvtest::WrapByRule(measure, 2000.0f, words));
+    EXPECT_EQ(lines.size(), 81u);
+    lines.clear();
+    EXPECT_LE(TextCharacters([&] { dc.BreakWord(L"Arial", 12, 2000.0f, word, lines); }),
+              6 * word.size());
+    std::vector<std::wstring> pieces;
+    pvtest::BreakWordByRule(measure, 2000.0f, word, pieces);
+    EXPECT_EQ(lines, pieces);
+}
+
+TEST(Text, ABiggerPictureShowsMoreOfTheSameText)
+{
+    std::wstring title;
+    while (title.size() < 100000)
+        title += L"title ";
+    std::size_t shown[2] = {0, 0};
+    int i = 0;
+    for (int side : {200, 800}) {
+        Gdiplus::Bitmap bitmap{side, side};
+        Gdiplus::Graphics graphics{&bitmap};
+        CPrimitive root{&graphics};
+        CText& text = root.Add<CText>(CColor(0xFF000000u), title, L"Arial", CPointF(0, 10), 12, 0);
+        Recording rec;
+        shown[i++] = static_cast<std::size_t>(TextCharacters([&] { root.Draw(); }));
+        EXPECT_EQ(text.text, title);
+    }
+    EXPECT_GT(shown[0], 0u);
+    EXPECT_GT(shown[1], 3 * shown[0]);
 }
 
 TEST(Fonts, CreateFontFallsBackToSansSerif)

@@ -2,6 +2,8 @@
 // layer, failed bitmap contexts, PNG files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -77,6 +79,22 @@ TEST(QuartzCanvas, RowLengthsInSizeT)
     ASSERT_TRUE(canvas.Usable());
     EXPECT_EQ(canvas.RowLength(), 32u);
     EXPECT_EQ(CGBitmapContextGetBytesPerRow(canvas.GetContext()), 32u);
+}
+
+TEST(QuartzCanvas, ClearedWhenMade)
+{
+    // A block of the canvas's size, written and freed just before, is what
+    // the heap hands out next.
+    const std::size_t bytes = CCanvas::RowBytes(37) * 23;
+    for (int round = 0; round < 2; ++round) {
+        {
+            std::vector<unsigned char> junk(bytes, 0xAB);
+        }
+        CCanvas canvas(37, 23);
+        ASSERT_TRUE(canvas.Usable());
+        const unsigned char* pixels = canvas.Pixels();
+        EXPECT_EQ(std::count(pixels, pixels + bytes, 0), static_cast<std::ptrdiff_t>(bytes));
+    }
 }
 
 TEST(QuartzCanvas, BackgroundAndItsLayer)

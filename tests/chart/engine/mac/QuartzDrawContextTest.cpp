@@ -18,6 +18,7 @@
 #include "platform/corefoundation/SystemSetup.h"
 #include "platform/quartz/Recording.h"
 #include "support/ChartSupport.h"
+#include "support/WrapReference.h"
 
 using pvtest::Field;
 using pvtest::LinesOf;
@@ -254,4 +255,39 @@ TEST_F(QuartzContext, WrappingNeverGivesEmptyLines)
             EXPECT_FALSE(line.empty());
     }
     EXPECT_EQ(CDrawContext::GetSystemColor(), CColor(0xFFFFFFC0u));
+}
+
+TEST_F(QuartzContext, WrappingGivesTheLinesOfTheWordByWordRule)
+{
+    CDrawContext context = Context();
+    for (const wchar_t* family : {L"Helvetica", L"Times", L"DejaVu Sans"}) {
+        auto measure = [&](const std::wstring& t) { return context.MeasureString(family, t, 12).width; };
+        for (const std::wstring& text : pvtest::OrdinaryTexts())
+            for (float width : pvtest::OrdinaryWidths()) {
+                std::vector<std::wstring> lines;
+                context.WrapText(family, 12, width, text, lines);
+                EXPECT_EQ(lines, pvtest::WrapByRule(measure, width, text)) << width;
+            }
+    }
+}
+
+TEST_F(QuartzContext, LongTextsAreCutToWhatThePictureCanShow)
+{
+    pvquartz::Recording recording;
+    CDrawContext context = Context();   // 400 x 300: a diagonal of 500 px
+    const std::wstring text(1000000, L'x');
+    // A point a pixel: at 10 points an advance of at least 1.25 px.
+    EXPECT_EQ(context.ShownLimit(10, false), 401u);
+    EXPECT_EQ(context.ShownLimit(10, true), 400u * 300u * 8u / 100u + 1u);
+    CDrawContext::TextWork& work = CDrawContext::TextWorkDone();
+    const std::uint64_t before = work.characters;
+    context.MeasureString(L"Helvetica", text, 10);
+    context.DrawString(L"Helvetica", CPointF(0, 20), text, 10, 0, 0);
+    EXPECT_LE(work.characters - before, 3u * 401u);
+    std::vector<std::wstring> lines;
+    context.WrapText(L"Helvetica", 10, 100.0f, text, lines);
+    std::size_t shown = 0;
+    for (const std::wstring& line : lines)
+        shown += line.size();
+    EXPECT_EQ(shown, context.ShownLimit(10, true));
 }
