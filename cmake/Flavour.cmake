@@ -48,7 +48,7 @@ function(plotvane_flavour FLAVOUR)
   string(TOUPPER ${FLAVOUR} up)
   add_library(${framework} OBJECT ${framework_srcs})
   target_include_directories(${framework} PUBLIC
-    ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/host/include)
+    ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/include)
   target_compile_definitions(${framework} PUBLIC PV_FLAVOUR_${up}=1)
   target_link_libraries(${framework} PUBLIC
     FMWrapper pv_platform_common Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
