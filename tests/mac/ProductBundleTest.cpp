@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fmapi/call_record.h"
+#include "fmapi/container_streams.h"
 #include "fmapi/fm_host.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "BundleTest.h"
@@ -79,9 +80,6 @@ TEST_F(ProductBundle, PicturesAtInterfaceVersion50)
     const std::intptr_t answer = init.result;
     ASSERT_EQ(answer, 50);
 
-    constexpr std::uint32_t kPng = 0x504E4766u;   // 'PNGf'
-    constexpr std::uint32_t kJpeg = 0x4A504547u;  // 'JPEG'
-    constexpr std::uint32_t kSize = 0x53495A45u;  // 'SIZE'
     for (const char16_t* format : {u"png", u"jpeg"}) {
         const std::u16string name = std::u16string(u"c") + format;
         pvtest::CallText(u"PVane_CreateChart", {u"pie 3d", name, format, u"320", u"200", u"", u"t", u"NoSuchFont"});
@@ -92,13 +90,13 @@ TEST_F(ProductBundle, PicturesAtInterfaceVersion50)
         const pvtest::CallResult second = pvtest::CallText(u"PVane_GetChart", {name});
         const bool png = std::u16string(format) == u"png";
         std::vector<unsigned char> picture, again, size;
-        ASSERT_TRUE(pvtest::StreamOf(first, png ? kPng : kJpeg, &picture)) << png;
-        ASSERT_TRUE(pvtest::StreamOf(second, png ? kPng : kJpeg, &again));
+        ASSERT_TRUE(pvtest::StreamOf(first, png ? fmapi::kPngStream : fmapi::kJpegStream, &picture)) << png;
+        ASSERT_TRUE(pvtest::StreamOf(second, png ? fmapi::kPngStream : fmapi::kJpegStream, &again));
         EXPECT_GT(picture.size(), 1000u);
         // Drawn anew, the same picture.
         EXPECT_TRUE(picture == again) << (png ? "png " : "jpeg ") << picture.size() << " " << again.size();
         // The plug-in writes the size itself at this version.
-        ASSERT_TRUE(pvtest::StreamOf(first, kSize, &size));
+        ASSERT_TRUE(pvtest::StreamOf(first, fmapi::kSizeStream, &size));
         EXPECT_EQ(size, (std::vector<unsigned char>{0x01, 0x40, 0x00, 0xC8}));
     }
     EXPECT_EQ(pvtest::Narrow(pvtest::CallText(u"PVane_GetLastResultCode", {}).text), "000 (OK)");
