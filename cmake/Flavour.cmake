@@ -41,9 +41,6 @@ function(plotvane_flavour FLAVOUR)
     endforeach()
     file(GLOB ${part}_srcs CONFIGURE_DEPENDS ${globs})
   endforeach()
-  # The product's result-code keeper writes to the product log.
-  set(product_srcs ${PV_ROOT}/plugin/ResultCodes.cpp)
-  list(REMOVE_ITEM framework_srcs ${product_srcs})
 
   string(TOUPPER ${FLAVOUR} up)
   add_library(${framework} OBJECT ${framework_srcs})
@@ -56,7 +53,7 @@ function(plotvane_flavour FLAVOUR)
     target_link_libraries(${framework} PUBLIC Carbon CoreFoundation pv_platform_dyld)
   endif()
 
-  add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
+  add_library(${engine} STATIC ${chart_srcs})
   target_link_libraries(${engine} PUBLIC ${framework})
   target_link_libraries(${engine} PUBLIC pv_platform_drawing
     PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
