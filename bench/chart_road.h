@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fmapi/container_streams.h"
 #include "support/plugin_harness.h"
 
 namespace pvbench {
@@ -46,7 +47,7 @@ inline std::vector<unsigned char> MakeChart(const std::u16string& type, int widt
     pvtest::CallResult r = CallText(u"PVane_GetChart", {name});
     CallText(u"PVane_DestroyChart", {name});
     for (auto& s : r.streams)
-        if (s.first == 0x504E4766u)
+        if (s.first == fmapi::kPngStream)
             return s.second;
     return {};
 }

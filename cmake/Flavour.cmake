@@ -41,14 +41,11 @@ function(plotvane_flavour FLAVOUR)
     endforeach()
     file(GLOB ${part}_srcs CONFIGURE_DEPENDS ${globs})
   endforeach()
-  # The product's result-code keeper writes to the product log.
-  set(product_srcs ${PV_ROOT}/plugin/ResultCodes.cpp)
-  list(REMOVE_ITEM framework_srcs ${product_srcs})
 
   string(TOUPPER ${FLAVOUR} up)
   add_library(${framework} OBJECT ${framework_srcs})
   target_include_directories(${framework} PUBLIC
-    ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/host/include)
+    ${PV_ROOT} ${PV_ROOT}/sdk/std/Headers ${PV_ROOT}/include)
   target_compile_definitions(${framework} PUBLIC PV_FLAVOUR_${up}=1)
   target_link_libraries(${framework} PUBLIC
     FMWrapper pv_platform_common Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
@@ -56,7 +53,7 @@ function(plotvane_flavour FLAVOUR)
     target_link_libraries(${framework} PUBLIC Carbon CoreFoundation pv_platform_dyld)
   endif()
 
-  add_library(${engine} STATIC ${chart_srcs} ${product_srcs})
+  add_library(${engine} STATIC ${chart_srcs})
   target_link_libraries(${engine} PUBLIC ${framework})
   target_link_libraries(${engine} PUBLIC pv_platform_drawing
     PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)

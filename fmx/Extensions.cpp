@@ -2,6 +2,7 @@
 
 #include <textconv>
 
+#include "fmapi/container_streams.h"
 #include "fmx/AccessMgr.h"
 #include "fmx/FmImp.h"
 #include "fmx/FMWrapper.h"
@@ -15,8 +16,6 @@
 namespace fmx {
 
 namespace {
-
-constexpr std::uint32_t kSizeStream = 0x53495A45u;  // 'SIZE'
 
 bool HostHasExtensions() { return Plugin::GetApiLevel() >= 51; }
 
@@ -80,7 +79,7 @@ std::int16_t AddSIZEData(BinaryData& binary, std::int16_t width, std::int16_t he
     const auto h = static_cast<std::uint16_t>(height);
     const unsigned char bytes[4] = {static_cast<unsigned char>(w >> 8), static_cast<unsigned char>(w & 0xFF),
                                     static_cast<unsigned char>(h >> 8), static_cast<unsigned char>(h & 0xFF)};
-    QuadChar type(kSizeStream);
+    QuadChar type(fmapi::kSizeStream);
     return binary.Add(type, sizeof(bytes), bytes);
 }
 
@@ -88,7 +87,7 @@ std::int16_t GetSIZEData(const BinaryData& binary, std::int16_t& width, std::int
 {
     if (HostHasExtensions())
         return CallBound(g_getSize, binary.get(), &width, &height);
-    QuadChar type(kSizeStream);
+    QuadChar type(fmapi::kSizeStream);
     const std::int32_t index = binary.GetIndex(type);
     if (index < 0 || binary.GetSize(index) < 4)
         return -1;

@@ -9,7 +9,7 @@
 #include <textconv>
 
 #include "fmx/DbHandles.h"
-#include "fmx/FilePathParts.h"
+#include "fmx/FilePathRules.h"
 
 namespace fmx {
 
@@ -46,7 +46,7 @@ void AppendEscaped(std::string& out, std::string_view component)
         if (c == '%') {
             out += "%25";
         } else if (c == ':') {
-            out += pathparts::kColonEscape;
+            out += pathrules::kColonEscape;
         } else if (byte >= 1 && byte <= 31) {
             out += '%';
             out += digits[byte >> 4];
@@ -59,7 +59,7 @@ void AppendEscaped(std::string& out, std::string_view component)
 
 } // namespace
 
-namespace pathparts {
+namespace pathrules {
 
 std::vector<std::string_view> SplitFolder(std::string_view folder)
 {
@@ -80,9 +80,9 @@ std::size_t Utf8SequenceLength(std::string_view text)
     return DecodeUtf8Strict(text.data(), text.size());
 }
 
-} // namespace pathparts
+} // namespace pathrules
 
-using namespace pathparts;
+using namespace pathrules;
 
 const char* FilePathPrefix(std::int32_t kind)
 {

@@ -2,7 +2,7 @@
 // flavour finds (win/, mac/).
 #include "fmx/SpecialFolders.h"
 
-#include "fmx/SpecialFolderParts.h"
+#include "fmx/SpecialFolderLocations.h"
 
 namespace fmx {
 

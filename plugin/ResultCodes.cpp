@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "chart/output/Logging.h"
 #include "cs/MICharacterSet.h"
 #include "wformat"
 
@@ -54,16 +53,32 @@ std::string NarrowFunctionName(const std::wstring& name)
 std::int16_t PVStandardException::report(PVBaseDebugger& debugger, const std::wstring& functionName)
 {
     SetResultCode(debugger.LastResultText(), *this);
-    LogError("%s failed. Error number is %i", NarrowFunctionName(functionName).c_str(), static_cast<int>(Code()));
+    debugger.WriteErrorLine("%s failed. Error number is %i", NarrowFunctionName(functionName).c_str(),
+                            static_cast<int>(Code()));
     return 0;
 }
 
-PVBaseDebugger::PVBaseDebugger() { lastResult_ = L"000 (OK)"; }
+PVBaseDebugger::PVBaseDebugger(ErrorLog errorLog) : errorLog_(errorLog) { lastResult_ = L"000 (OK)"; }
+
+void PVBaseDebugger::WriteErrorLine(const char* format, ...)
+{
+    if (!errorLog_)
+        return;
+    va_list args;
+    va_start(args, format);
+    try {
+        errorLog_(format, args);
+    } catch (...) {
+        va_end(args);
+        throw;
+    }
+    va_end(args);
+}
 
 std::int16_t PVBaseDebugger::ReportStandard(const std::wstring& name, const char* what)
 {
     SetResultCode(lastResult_, PVStandardException(-5));
-    LogError("%s faild. %s", NarrowFunctionName(name).c_str(), what ? what : "");
+    WriteErrorLine("%s faild. %s", NarrowFunctionName(name).c_str(), what ? what : "");
     return 0;
 }
 

@@ -3,6 +3,7 @@
 // line in the product log.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <exception>
 #include <new>
@@ -61,7 +62,11 @@ public:
 
 class PVBaseDebugger : public __Quarrow__::ExceptionHandler<PVBaseDebugger, 0> {
 public:
-    PVBaseDebugger();
+    // Where the error lines go, printf-style, one line a call: the product
+    // hands over its log's error channel (null drops the lines).
+    using ErrorLog = void (*)(const char* format, va_list args);
+
+    explicit PVBaseDebugger(ErrorLog errorLog);
 
     std::int16_t report(const std::runtime_error& e, const std::wstring& name) override;
     std::int16_t report(const std::invalid_argument& e, const std::wstring& name) override;
@@ -70,8 +75,12 @@ public:
     std::int16_t report(const std::exception& e, const std::wstring& name) override;
     std::int16_t reportUnknown(const std::wstring& name) override;
 
+    void WriteErrorLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
 private:
     std::int16_t ReportStandard(const std::wstring& name, const char* what);
+
+    ErrorLog errorLog_;
 };
 
 // Formats the last-result text from the exception's code: "%.3d (%S)" with

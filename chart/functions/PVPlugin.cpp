@@ -15,7 +15,7 @@
 PVPlugin::PVPlugin(__Quarrow__::ResponderChain* chain) : __Quarrow__::PlugIn(chain)
 {
     SetupLogChannels(0);
-    __Quarrow__::Singleton<PVBaseDebugger, 0>::setInstance(new PVBaseDebugger);
+    __Quarrow__::Singleton<PVBaseDebugger, 0>::setInstance(new PVBaseDebugger(VLogError));
     std::srand(boost::numeric_cast<std::uint32_t>(std::time(nullptr)));
 }
 

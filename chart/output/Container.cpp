@@ -6,13 +6,14 @@
 #include <boost/numeric/conversion/cast.hpp>
 
 #include "chart/output/Stream.h"
+#include "fmapi/container_streams.h"
 #include "fmx/Extensions.h"
 #include "fmx/FMWrapper.h"
 
 namespace {
 
-constexpr std::uint32_t kJpegStream = 0x4A504547u;  // 'JPEG'
-constexpr std::uint32_t kPngStream = 0x504E4766u;   // 'PNGf'
+using fmapi::kJpegStream;
+using fmapi::kPngStream;
 
 std::int16_t AddSize(fmx::BinaryData& binary, std::int32_t width, std::int32_t height)
 {

@@ -128,3 +128,5 @@ void LogPrintf(const char* format, va_list args, std::uint32_t code)
 PV_LOG_FRONT(LogWarning, Logging::kWarn)
 PV_LOG_FRONT(LogError, Logging::kError)
 PV_LOG_FRONT(LogInfo, Logging::kInfo)
+
+void VLogError(const char* format, va_list args) { LogPrintf(format, args, Logging::kError); }

@@ -138,3 +138,6 @@ void LogPrintf(const char* format, va_list args, std::uint32_t code);
 void LogWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The error channel for a caller's own arguments, as the framework's debugger
+// takes it.
+void VLogError(const char* format, va_list args);

@@ -9,13 +9,13 @@
 
 #include <textconv>
 
-#include "fmx/FilePathParts.h"
+#include "fmx/FilePathRules.h"
 #include "mac/FileRefValue.h"
 #include "platform/carbon/Carbon.h"
 
 namespace fmx {
 
-using namespace pathparts;
+using namespace pathrules;
 
 namespace {
 
@@ -198,7 +198,7 @@ const UniChar* Units(const std::u16string& text) { return reinterpret_cast<const
 
 } // namespace
 
-namespace pathparts {
+namespace pathrules {
 
 // Names hold any printable ASCII character but the separator.
 bool IsFileNameByte(unsigned char byte) { return byte >= 0x20 && byte != 0x7F && byte != '/'; }
@@ -228,7 +228,7 @@ std::size_t FolderRootLength(const FilePath& path)
     return slash == std::string::npos ? folder.size() : slash + 1;
 }
 
-} // namespace pathparts
+} // namespace pathrules
 
 bool FilePath::SetFromPosixPath(const char* path, std::size_t length)
 {

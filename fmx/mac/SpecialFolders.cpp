@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "fmx/Plugin.h"
-#include "fmx/SpecialFolderParts.h"
+#include "fmx/SpecialFolderLocations.h"
 #include "fmx/WideText.h"
 #include "platform/carbon/Carbon.h"
 

@@ -7,7 +7,7 @@
 
 #include <textconv>
 
-#include "fmx/FilePathParts.h"
+#include "fmx/FilePathRules.h"
 #include "fmx/HostBinding.h"
 #include "fmx/HostText.h"
 #include "fmx/TextMgr.h"
@@ -16,7 +16,7 @@
 
 namespace fmx {
 
-using namespace pathparts;
+using namespace pathrules;
 
 namespace {
 
@@ -185,7 +185,7 @@ struct HostPlatformSpec {
 
 } // namespace
 
-namespace pathparts {
+namespace pathrules {
 
 bool IsFileNameByte(unsigned char byte)
 {
@@ -209,7 +209,7 @@ std::size_t FolderRootLength(const FilePath& path)
     return rest;
 }
 
-} // namespace pathparts
+} // namespace pathrules
 
 PathBuilderBase::CharClass PathBuilderFromSysPath::ClassifyChar(std::string_view text, bool atStart,
                                                                 std::size_t& length) const

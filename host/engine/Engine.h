@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fmapi/draco.h"
+#include "world/DataText.h"
 #include "world/World.h"
 
 #define PV_ENGINE_API __attribute__((visibility("default")))
@@ -54,10 +55,6 @@ inline void Construct(Draco::unistring* s, const std::u16string& text = std::u16
 
 using hostworld::OwnedText;
 
-// Sets a DBData (the interface library's FMData) to a text; false when the
-// interface library fails.
-bool SetDataText(Draco::DBData* data, const std::u16string& text);
-
 // A catalog's member at an index into the caller's key; false when the index
 // has no member.
 template <class Member>
@@ -75,7 +72,7 @@ template <class Member>
 bool NameOf(const Draco::MemberCatalog<Member>* catalog, const Draco::HBAbstractKey* key, Draco::DBData* name)
 {
     const Member* member = catalog ? catalog->WithKey(key) : nullptr;
-    return member && name && SetDataText(name, member->name);
+    return member && name && hostworld::SetDataText(name, member->name);
 }
 
 inline hostworld::World& World() { return hostworld::World::Get(); }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "Engine.h"
-#include "fmapi/fm_api.h"
 
 namespace {
 
@@ -58,17 +57,3 @@ void Check(const fmapi::DracoSymbol& entry)
 }
 
 } // namespace engine
-
-bool engine::SetDataText(Draco::DBData* data, const std::u16string& text)
-{
-    FMError err{1, 0};
-    FMText* value = FM_Text_Constructor1(&err);
-    if (err.code != 0)
-        return false;
-    FM_Text_AssignUnicodeWithLength(value, text.data(), static_cast<std::uint32_t>(text.size()), &err);
-    if (err.code == 0)
-        FM_Data_SetAsText(reinterpret_cast<FMData*>(data), value, nullptr, kFMTypeText, &err);
-    const bool done = err.code == 0;
-    FM_Text_Delete(value, &err);
-    return done;
-}

@@ -5,25 +5,11 @@
 #include <stdexcept>
 
 #include "Engine.h"
-#include "fmapi/fm_api.h"
 
 namespace {
 
 constexpr std::int32_t kNoWindow = 1;
 constexpr std::int32_t kScriptMissing = 104;
-
-std::string TextOf(const Draco::DBData* data)
-{
-    if (!data)
-        return std::string();
-    FMError err{1, 0};
-    const FMText* text = FM_Data_GetAsText(reinterpret_cast<const FMData*>(data), &err);
-    const std::uint32_t size = err.code == 0 ? FM_Text_GetSize(text, &err) : 0;
-    std::u16string units(size, u'\0');
-    if (size && err.code == 0)
-        FM_Text_GetUnicode(text, &units[0], 0, size, &err);
-    return err.code == 0 ? hostworld::ToUtf8(units) : std::string();
-}
 
 Draco::DBError* PerformScript(Draco::DBError* result, Draco::FMWindowModel* window, const Draco::ScriptKey* key,
                               const Draco::DBData* parameter, std::uint16_t control)
@@ -41,8 +27,8 @@ Draco::DBError* PerformScript(Draco::DBError* result, Draco::FMWindowModel* wind
         return result;
     }
     world.Record("performed \"" + hostworld::ToUtf8(window->file->name) + "\" \"" + hostworld::ToUtf8(script->name) +
-                 "\" param \"" + TextOf(parameter) + "\" control " + std::to_string(control) + " window \"" +
-                 hostworld::ToUtf8(window->name.text) + "\"");
+                 "\" param \"" + hostworld::TextOf(parameter) + "\" control " + std::to_string(control) +
+                 " window \"" + hostworld::ToUtf8(window->name.text) + "\"");
     result->code = fmapi::kDracoNoError;
     return result;
 }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <thread>
 
+#include "fmapi/container_streams.h"
 #include "fmapi/fm_host.h"
 #include "fmhost/Evaluate.h"
 #include "fmhost/HostMemory.h"
@@ -25,10 +26,10 @@ namespace {
 
 constexpr char16_t kMarker = 0xFFFF;     // a noncharacter: never part of a text
 constexpr std::size_t kGuardUnits = 64;  // marker units past the capacity
-constexpr std::uint32_t kPngType = 0x504E4766;   // 'PNGf'
-constexpr std::uint32_t kJpegType = 0x4A504547;  // 'JPEG'
-constexpr std::uint32_t kNameType = 0x464E414D;  // 'FNAM'
-constexpr std::uint32_t kSizeType = 0x53495A45;  // 'SIZE': width and height, big-endian
+using fmapi::kJpegStream;
+using fmapi::kNameStream;
+using fmapi::kPngStream;
+using fmapi::kSizeStream;
 // File names longer than this are shown by their length only.
 constexpr std::uint32_t kMostNameBytes = 1024;
 
@@ -300,21 +301,21 @@ LineResult Host::RunCalc(const Command& c)
         std::uint32_t size = FM_BinaryData_GetSize(binary, i, &err);
         Check(err, "FM_BinaryData_GetSize");
         out.streams->emplace_back(StreamTypeName(t), size);
-        if ((t == kNameType && size <= kMostNameBytes) || (t == kSizeType && size == 4)) {
+        if ((t == kNameStream && size <= kMostNameBytes) || (t == kSizeStream && size == 4)) {
             std::vector<char> bytes(size);
             if (size && (FM_BinaryData_GetData(binary, i, 0, size, bytes.data(), &err) != 0 || err.code != 0))
                 throw HostFailure("cannot read the " + StreamTypeName(t) + " stream");
             const auto byte = [&](int k) { return static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]); };
             const std::string value =
-                t == kNameType ? QuoteText(std::string(bytes.begin(), bytes.end()))
-                               : std::to_string(byte(0) << 8 | byte(1)) + "x" + std::to_string(byte(2) << 8 | byte(3));
+                t == kNameStream ? QuoteText(std::string(bytes.begin(), bytes.end()))
+                                 : std::to_string(byte(0) << 8 | byte(1)) + "x" + std::to_string(byte(2) << 8 | byte(3));
             out.streamValues.emplace_back(static_cast<std::size_t>(i), value);
         }
         // A PNG picture wins over a JPEG one; an empty stream is no picture.
-        if (size > 0 && t == kPngType && !png) {
+        if (size > 0 && t == kPngStream && !png) {
             picture = i;
             png = true;
-        } else if (size > 0 && t == kJpegType && picture < 0) {
+        } else if (size > 0 && t == kJpegStream && picture < 0) {
             picture = i;
         }
     }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 
+#include "fmapi/container_streams.h"
+
 using fmw::Call;
 using fmw::Need;
 using fmw::Run;
@@ -126,8 +128,8 @@ void FMH_SetAddAnswer(std::uint32_t streamType, std::int16_t answer)
 
 namespace {
 
-constexpr std::uint32_t kSizeType = 0x53495A45;   // 'SIZE'
-constexpr std::uint32_t kNameType = 0x464E414D;   // 'FNAM'
+using fmapi::kNameStream;
+using fmapi::kSizeStream;
 
 const FMBinaryData::Stream* Find(const FMBinaryData& b, std::uint32_t type)
 {
@@ -145,7 +147,7 @@ std::int16_t FM_BinaryData_AddFNAMData(FMBinaryData* b, const FMText* fileNames,
 {
     return Call(__func__, err, static_cast<std::int16_t>(-1), [&]() -> std::int16_t {
         std::string bytes = fmw::Utf16ToUtf8(Need(fileNames)->units);
-        Put(*Need(b), kNameType, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        Put(*Need(b), kNameStream, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
         return 0;
     });
 }
@@ -155,7 +157,7 @@ std::int16_t FM_BinaryData_GetFNAMData(const FMBinaryData* b, FMText* fileNames,
     return Call(__func__, err, static_cast<std::int16_t>(-1), [&]() -> std::int16_t {
         Need(b);
         Need(fileNames)->units.clear();
-        const auto* s = Find(*b, kNameType);
+        const auto* s = Find(*b, kNameStream);
         if (!s) return -1;
         fileNames->units = fmw::Utf8ToUtf16(
             std::string_view(reinterpret_cast<const char*>(s->bytes.data()), s->bytes.size()));
@@ -172,7 +174,7 @@ std::int16_t FM_BinaryData_AddSIZEData(FMBinaryData* b, std::int16_t width, std:
         auto h = static_cast<std::uint16_t>(height);
         const unsigned char bytes[4] = {static_cast<unsigned char>(w >> 8), static_cast<unsigned char>(w),
                                         static_cast<unsigned char>(h >> 8), static_cast<unsigned char>(h)};
-        Put(*Need(b), kSizeType, bytes, sizeof bytes);
+        Put(*Need(b), kSizeStream, bytes, sizeof bytes);
         return 0;
     });
 }
@@ -181,7 +183,7 @@ std::int16_t FM_BinaryData_GetSIZEData(const FMBinaryData* b, std::int16_t* widt
                                        std::int16_t* height, FMError* err)
 {
     return Call(__func__, err, static_cast<std::int16_t>(-1), [&]() -> std::int16_t {
-        const auto* s = Find(*Need(b), kSizeType);
+        const auto* s = Find(*Need(b), kSizeStream);
         Need(width);
         Need(height);
         if (!s || s->bytes.size() < 4) return -1;

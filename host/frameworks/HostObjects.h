@@ -5,18 +5,13 @@
 #include <string>
 
 #include "Framework.h"
+#include "world/DataText.h"
 #include "world/World.h"
 
 namespace framework {
 
 inline hostworld::World& World() { return hostworld::World::Get(); }
 
-// Sets a DBData (the interface library's FMData) to a text; false when the
-// interface library fails.
-bool SetDataText(Draco::DBData* data, const std::u16string& text);
-
-// A DBData's text as UTF-8 (empty for none).
-std::string TextOf(const Draco::DBData* data);
 
 // A catalog's member at an index into the caller's key; false when the index
 // has no member.
@@ -35,7 +30,7 @@ template <class Member>
 bool NameOf(const Draco::MemberCatalog<Member>& catalog, const Draco::HBAbstractKey& key, Draco::DBData& name)
 {
     const Member* member = catalog.WithKey(&key);
-    return member && SetDataText(&name, member->name);
+    return member && hostworld::SetDataText(&name, member->name);
 }
 
 } // namespace framework

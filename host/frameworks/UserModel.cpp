@@ -23,7 +23,7 @@ Draco::DBError PerformScript(Draco::FMWindowModel& window, const Draco::HBSerial
     if (!found)
         return Draco::DBError{kScriptMissing};
     world.Record("performed \"" + hostworld::ToUtf8(window.file->name) + "\" \"" + hostworld::ToUtf8(found->name) +
-                 "\" param \"" + framework::TextOf(parameter) + "\" control " + std::to_string(control) +
+                 "\" param \"" + hostworld::TextOf(parameter) + "\" control " + std::to_string(control) +
                  " window \"" + hostworld::ToUtf8(window.name.text) + "\"");
     return Draco::DBError{fmapi::kDracoNoError};
 }

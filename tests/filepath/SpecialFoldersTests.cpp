@@ -8,7 +8,7 @@
 #include <string>
 
 #include "access/TestHost.h"
-#include "fmx/SpecialFolderParts.h"
+#include "fmx/SpecialFolderLocations.h"
 #include "fmx/SpecialFolders.h"
 
 namespace {

@@ -11,19 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "fmapi/container_streams.h"
 #include "support/plugin_harness.h"
 
 namespace {
 
+using fmapi::kJpegStream;
+using fmapi::kPngStream;
+using fmapi::kSizeStream;
 using pvtest::Arg;
 
 constexpr int kMaxSide = 256;
 constexpr int kMaxCalls = 16;
 constexpr std::size_t kMaxPieces = 64;
 constexpr std::size_t kMaxText = 48;
-constexpr std::uint32_t kJpegStream = 0x4A504547u;  // 'JPEG'
-constexpr std::uint32_t kPngStream = 0x504E4766u;   // 'PNGf'
-constexpr std::uint32_t kSizeStream = 0x53495A45u;  // 'SIZE'
 
 const char16_t* const kCharts[] = {u"c", u"C", u""};
 const char16_t* const kGraphs[] = {u"g", u"h", u"", u"g2", u"zeta", u"alpha", u"x", u"y"};

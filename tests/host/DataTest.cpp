@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fmapi/container_streams.h"
 #include "fmapi/fm_api.h"
 #include "fmapi/fm_host.h"
 
@@ -83,7 +84,10 @@ std::string Streams(const FMBinaryData* b)
     return out;
 }
 
-constexpr std::uint32_t kJPEG = 0x4A504547, kPNGf = 0x504E4766, kSIZE = 0x53495A45, kFNAM = 0x464E414D;
+using fmapi::kJpegStream;
+using fmapi::kNameStream;
+using fmapi::kPngStream;
+using fmapi::kSizeStream;
 
 } // namespace
 
@@ -183,16 +187,16 @@ TEST(BinaryData, StreamsKeepTheirOrderAndReplaceInPlace)
 {
     Err e;
     FMBinaryData* b = FM_BinaryData_Constructor1(&e);
-    Add(b, kJPEG, "");
-    Add(b, kPNGf, "png-bytes");
-    Add(b, kSIZE, "1234");
+    Add(b, kJpegStream, "");
+    Add(b, kPngStream, "png-bytes");
+    Add(b, kSizeStream, "1234");
     EXPECT_EQ(Streams(b), "JPEG= PNGf=png-bytes SIZE=1234 ");
-    Add(b, kPNGf, "other");   // same type: replaced where it stands
+    Add(b, kPngStream, "other");   // same type: replaced where it stands
     EXPECT_EQ(Streams(b), "JPEG= PNGf=other SIZE=1234 ");
 
     FMQuadChar* q = FM_QuadChar_Constructor2('S', 'I', 'Z', 'E', &e);
     EXPECT_EQ(FM_BinaryData_GetIndex(b, q, &e), 2);
-    FM_QuadChar_SetMacType(q, kFNAM, &e);
+    FM_QuadChar_SetMacType(q, kNameStream, &e);
     EXPECT_EQ(FM_BinaryData_GetIndex(b, q, &e), -1);
     FM_QuadChar_Delete(q, &e);
 
@@ -218,12 +222,12 @@ TEST(BinaryData, AddAnswerCanBeForced)
 {
     Err e;
     FMBinaryData* b = FM_BinaryData_Constructor1(&e);
-    FMH_SetAddAnswer(kPNGf, -7);
-    Add(b, kPNGf, "bytes", -7);
-    Add(b, kJPEG, "j");
+    FMH_SetAddAnswer(kPngStream, -7);
+    Add(b, kPngStream, "bytes", -7);
+    Add(b, kJpegStream, "j");
     EXPECT_EQ(e.code, 0);
-    FMH_SetAddAnswer(kPNGf, 0);
-    Add(b, kPNGf, "bytes");
+    FMH_SetAddAnswer(kPngStream, 0);
+    Add(b, kPngStream, "bytes");
     EXPECT_EQ(Streams(b), "JPEG=j PNGf=bytes ");
     FM_BinaryData_Delete(b, &e);
 }
@@ -240,7 +244,7 @@ TEST(NewerExports, SizeAndFileNameStreams)
     FMBinaryData* b = FM_BinaryData_Constructor1(&e);
     std::int16_t w = 1, h = 1;
     EXPECT_NE(getSize(b, &w, &h, &e), 0);   // none yet
-    Add(b, kPNGf, "p");
+    Add(b, kPngStream, "p");
     EXPECT_EQ(addSize(b, 640, 480, &e), 0);
     FMText* name = NewText("Untitled.png");
     EXPECT_EQ(addName(b, name, &e), 0);
@@ -260,7 +264,7 @@ TEST(NewerExports, SizeAndFileNameStreams)
 
     // A short size stream is not read.
     b = FM_BinaryData_Constructor1(&e);
-    Add(b, kSIZE, "ab");
+    Add(b, kSizeStream, "ab");
     EXPECT_NE(getSize(b, &w, &h, &e), 0);
     FM_BinaryData_Delete(b, &e);
 }

@@ -1,6 +1,7 @@
 // What fmhost prints for a line, as text and as JSON.
 #include <gtest/gtest.h>
 
+#include "fmapi/container_streams.h"
 #include "fmhost/Output.h"
 
 using namespace fmhost;
@@ -85,6 +86,10 @@ TEST(Output, StreamTypeNames)
 {
     EXPECT_EQ(StreamTypeName(0x504E4766), "PNGf");
     EXPECT_EQ(StreamTypeName(0x4A504547), "JPEG");
+    EXPECT_EQ(StreamTypeName(fmapi::kPngStream), "PNGf");
+    EXPECT_EQ(StreamTypeName(fmapi::kJpegStream), "JPEG");
+    EXPECT_EQ(StreamTypeName(fmapi::kSizeStream), "SIZE");
+    EXPECT_EQ(StreamTypeName(fmapi::kNameStream), "FNAM");
     EXPECT_EQ(StreamTypeName(0x504E4720), "0x504E4720");   // trailing blank
     EXPECT_EQ(StreamTypeName(0x3A3A3A3A), "0x3A3A3A3A");   // "::::"
     EXPECT_EQ(StreamTypeName(0), "0x00000000");

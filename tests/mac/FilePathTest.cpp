@@ -16,7 +16,7 @@
 #include "fmapi/call_record.h"
 #include "fmx/FilePath.h"
 #include "fmx/Plugin.h"
-#include "fmx/SpecialFolderParts.h"
+#include "fmx/SpecialFolderLocations.h"
 #include "fmx/SpecialFolders.h"
 #include "mac/FileRefValue.h"
 #include "mac/FileStream.h"

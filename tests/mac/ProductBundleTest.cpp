@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fmapi/call_record.h"
+#include "fmapi/container_streams.h"
 #include "fmapi/fm_host.h"
 #include "fmhost/MacHost.h"
 #include "platform/corefoundation/SystemSetup.h"
@@ -90,10 +91,6 @@ TEST_P(ProductPictures, CarryTheSizeAndFromVersion51TheFileName)
     const std::intptr_t answer = init.result;
     ASSERT_EQ(answer, version);
 
-    constexpr std::uint32_t kPng = 0x504E4766u;   // 'PNGf'
-    constexpr std::uint32_t kJpeg = 0x4A504547u;  // 'JPEG'
-    constexpr std::uint32_t kSize = 0x53495A45u;  // 'SIZE'
-    constexpr std::uint32_t kName = 0x464E414Du;  // 'FNAM'
     for (const char16_t* format : {u"png", u"jpeg"}) {
         const std::u16string name = std::u16string(u"c") + format;
         pvtest::CallText(u"PVane_CreateChart", {u"pie 3d", name, format, u"320", u"200", u"", u"t", u"NoSuchFont"});
@@ -104,16 +101,16 @@ TEST_P(ProductPictures, CarryTheSizeAndFromVersion51TheFileName)
         const pvtest::CallResult second = pvtest::CallText(u"PVane_GetChart", {name});
         const bool png = std::u16string(format) == u"png";
         std::vector<unsigned char> picture, again, size, names;
-        ASSERT_TRUE(pvtest::StreamOf(first, png ? kPng : kJpeg, &picture)) << png;
-        ASSERT_TRUE(pvtest::StreamOf(second, png ? kPng : kJpeg, &again));
+        ASSERT_TRUE(pvtest::StreamOf(first, png ? fmapi::kPngStream : fmapi::kJpegStream, &picture)) << png;
+        ASSERT_TRUE(pvtest::StreamOf(second, png ? fmapi::kPngStream : fmapi::kJpegStream, &again));
         EXPECT_GT(picture.size(), 1000u);
         // Drawn anew, the same picture.
         EXPECT_TRUE(picture == again) << (png ? "png " : "jpeg ") << picture.size() << " " << again.size();
-        ASSERT_TRUE(pvtest::StreamOf(first, kSize, &size));
+        ASSERT_TRUE(pvtest::StreamOf(first, fmapi::kSizeStream, &size));
         EXPECT_EQ(size, (std::vector<unsigned char>{0x01, 0x40, 0x00, 0xC8}));
         // A PNG's file name, from version 51 only.
         const bool named = png && version >= 51;
-        EXPECT_EQ(pvtest::StreamOf(first, kName, &names), named) << pvtest::Narrow(format);
+        EXPECT_EQ(pvtest::StreamOf(first, fmapi::kNameStream, &names), named) << pvtest::Narrow(format);
         if (named) {
             EXPECT_EQ(std::string(names.begin(), names.end()), "Untitled.png");
         }

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "chart/output/Logging.h"
 #include "fmx/FMWrapper.h"
 #include "fmx/Plugin.h"
 #include "plugin/DecoratedRqstHandler.h"
@@ -44,7 +50,7 @@ protected:
         chain_ = new ResponderChain;
         product_ = new Product(chain_);
         PlugIn::SetProduct(product_, chain_);
-        debugger_ = new PVBaseDebugger;
+        debugger_ = new PVBaseDebugger(VLogError);
         Singleton<PVBaseDebugger, 0>::setInstance(debugger_);
         for (std::uint16_t id = 1; id <= 9; ++id)
             product_->RegisterFunctionHandler(
@@ -149,6 +155,31 @@ TEST(ResultCode, Formats)
     EXPECT_EQ(text, L"-022");
     SetResultCode(text, PVStandardException(-2000));
     EXPECT_EQ(text, L"-2000");
+}
+
+std::vector<std::string> g_errorLines;
+
+void CaptureErrorLine(const char* format, va_list args)
+{
+    char line[256];
+    std::vsnprintf(line, sizeof line, format, args);
+    g_errorLines.emplace_back(line);
+}
+
+// The debugger writes through the log it was handed, and only through it.
+TEST(ResultCode, ErrorLinesGoToTheHandedLog)
+{
+    g_errorLines.clear();
+    PVBaseDebugger debugger(CaptureErrorLine);
+    EXPECT_EQ(PVStandardException(-4).report(debugger, L"F"), 0);
+    EXPECT_EQ(debugger.report(std::runtime_error("boom"), L"G"), 0);
+    EXPECT_EQ(debugger.reportUnknown(L"H"), 0);
+    EXPECT_EQ(g_errorLines, (std::vector<std::string>{"F failed. Error number is -4", "G faild. boom",
+                                                      "H faild. Unknown error"}));
+    PVBaseDebugger silent(nullptr);
+    EXPECT_EQ(PVStandardException(-3).report(silent, L"F"), 0);
+    EXPECT_EQ(silent.LastResultText(), L"-003 (Incorrect option)");
+    EXPECT_EQ(g_errorLines.size(), 3u);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "chart/functions/PVPlugin.h"
+#include "fmapi/container_streams.h"
 #include "plugin/PlugIn.h"
 #include "support/gfx_support.h"
 #include "support/plugin_harness.h"
@@ -21,10 +22,10 @@ using pvtest::Arg;
 using pvtest::Call;
 using pvtest::CallResult;
 
-constexpr std::uint32_t kJpegStream = 0x4A504547u;  // 'JPEG'
-constexpr std::uint32_t kPngStream = 0x504E4766u;   // 'PNGf'
-constexpr std::uint32_t kSizeStream = 0x53495A45u;  // 'SIZE'
-constexpr std::uint32_t kNameStream = 0x464E414Du;  // 'FNAM'
+using fmapi::kJpegStream;
+using fmapi::kNameStream;
+using fmapi::kPngStream;
+using fmapi::kSizeStream;
 
 inline const char* kOk = "000 (OK)";
 inline const char* kIncorrect = "-003 (Incorrect option)";

@@ -11,14 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "fmapi/container_streams.h"
 #include "support/gfx_support.h"
 #include "support/plugin_harness.h"
 #include "support/png_reference.h"
 
 namespace {
 
-constexpr std::uint32_t kPngStream = 0x504E4766u;   // 'PNGf'
-constexpr std::uint32_t kSizeStream = 0x53495A45u;  // 'SIZE'
+using fmapi::kPngStream;
+using fmapi::kSizeStream;
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 std::u16string Number(long long n) { return Wide(std::to_string(n)); }

@@ -15,6 +15,7 @@
 #include "fmapi/fm_api.h"
 #include "platform/carbon/Carbon.h"
 #include "platform/corefoundation/SystemSetup.h"
+#include "world/DataText.h"
 #include "world/World.h"
 #include "tests/support/fresh_process.h"
 
@@ -26,13 +27,7 @@ using mactest::MacHost;
 
 std::string DataText(const FMData* data)
 {
-    FMError err{1, 0};
-    const FMText* text = FM_Data_GetAsText(data, &err);
-    const std::uint32_t size = FM_Text_GetSize(text, &err);
-    std::u16string units(size, u'\0');
-    if (size)
-        FM_Text_GetUnicode(text, &units[0], 0, size, &err);
-    return hostworld::ToUtf8(units);
+    return hostworld::TextOf(reinterpret_cast<const Draco::DBData*>(data));
 }
 
 // A FilePlatformSpec as the plug-in builds one in its storage: the

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "fmapi/container_streams.h"
 #include "support/seen_difference.h"
 #include "support/gfx_support.h"
 #include "support/plugin_harness.h"
@@ -25,8 +26,8 @@ namespace {
 
 using pvtest::CallText;
 
-constexpr std::uint32_t kJpegStream = 0x4A504547u;  // 'JPEG'
-constexpr std::uint32_t kPngStream = 0x504E4766u;   // 'PNGf'
+using fmapi::kJpegStream;
+using fmapi::kPngStream;
 
 // Bounds for pictures that are not identical: every channel of every pixel
 // within kMaxChannelDifference, and at most kMaxChangedShare of the pixels

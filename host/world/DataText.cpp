@@ -1,8 +1,8 @@
-#include "HostObjects.h"
+#include "world/DataText.h"
 
 #include "fmapi/fm_api.h"
 
-namespace framework {
+namespace hostworld {
 
 bool SetDataText(Draco::DBData* data, const std::u16string& text)
 {
@@ -28,7 +28,7 @@ std::string TextOf(const Draco::DBData* data)
     std::u16string units(size, u'\0');
     if (size && err.code == 0)
         FM_Text_GetUnicode(text, &units[0], 0, size, &err);
-    return err.code == 0 ? hostworld::ToUtf8(units) : std::string();
+    return err.code == 0 ? ToUtf8(units) : std::string();
 }
 
-} // namespace framework
+} // namespace hostworld

@@ -1,5 +1,5 @@
-// Pieces of the file-path code that its flavour bodies share, and the two
-// rules each flavour gives.
+// The rules of path-notation text that the file path's flavour bodies share,
+// and those each flavour gives.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include "fmx/FilePath.h"
 
 namespace fmx {
-namespace pathparts {
+namespace pathrules {
 
 inline bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -43,5 +43,5 @@ extern const char kColonEscape[];
 // Windows, case ignored on macOS).
 bool SameFolderText(std::string_view a, std::string_view b);
 
-} // namespace pathparts
+} // namespace pathrules
 } // namespace fmx
