@@ -252,10 +252,14 @@ void FillEllipticalArc(CGContextRef context, const CGRect& box, float start, flo
 }
 
 // A sweep of more than a full turn (a pie of mixed signs gives sweeps of
-// many turns) draws as the full turn, in its direction.
+// many turns) draws as the full turn, in its direction. The turn is the one
+// a pie shares out (a lone slice sweeps 360.00003), so that whole pies draw
+// as they always have.
+constexpr float kFullTurn = 360.00003f;
+
 float ClampSweep(float sweep)
 {
-    return std::clamp(sweep, -360.0f, 360.0f);
+    return std::clamp(sweep, -kFullTurn, kFullTurn);
 }
 
 void SetFill(CGContextRef context, const CColor& colour)
