@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -22,6 +26,117 @@ bool IsExploded(const boost::any& extra)
 {
     const bool* flag = boost::any_cast<bool>(&extra);
     return flag && *flag;
+}
+
+// A slice reaching round the near side is built in two halves so that each
+// sorts on its own; its top face comes after all parts.
+bool IsSplit(float sweep, float end)
+{
+    return (sweep > 90 && end < 270) || sweep >= 270;
+}
+
+// The sort key of a part from s to e; false for a part spanning the far
+// side (270), which is drawn at once, before every keyed part.
+bool PartKey(float s, float e, bool splitHalf, float* key)
+{
+    if (s < 270 && e > 270)
+        return false;
+    if (splitHalf && s < 90)
+        *key = std::numeric_limits<float>::max();
+    else if (s >= 0 && s < 90)
+        *key = std::min(s + 90, 270 - e);
+    else if (s > 270)
+        *key = s - 270;
+    else
+        *key = 270 - e;
+    // Angles past float's range sort last rather than upset the order.
+    if (std::isnan(*key))
+        *key = std::numeric_limits<float>::infinity();
+    return true;
+}
+
+// Mixed signs: slices going back and forth over the same angles overlap,
+// and where they do the picture shows the top face painted last. When such
+// a pie has more slices than its rim has pixels, or its slices sweep more
+// than kMaxTurns full turns together, it is drawn as what it shows: the rim
+// is cut into bins of about kThinRim pixels, each bin takes the slice whose
+// top face is painted last over the bin's middle (in the order the parts of
+// those slices would be painted), and runs of bins with the same slice
+// colour and centre become parts, untagged. Smaller mixed pies are drawn
+// slice by slice, as positive ones.
+constexpr double kMaxTurns = 4.0;
+// Far more bins than any picture's rim has pixels.
+constexpr std::size_t kMaxBins = std::size_t(1) << 20;
+
+struct CSweptSlice {
+    float start;
+    float sweep;
+    std::uint32_t index;
+};
+
+// For every bin from 0 degrees on, the position in `slices` of the slice
+// painted last over its middle, or -1 where none is; `painted` lists
+// positions in painting order.
+std::vector<std::int64_t> TopSlices(const std::vector<CSweptSlice>& slices,
+                                    const std::vector<std::uint32_t>& painted, std::size_t bins)
+{
+    std::vector<std::int64_t> top(bins, -1);
+    // The first bin at or after each one that no slice has taken yet.
+    std::vector<std::size_t> free(bins + 1);
+    for (std::size_t k = 0; k <= bins; ++k)
+        free[k] = k;
+    auto find = [&free](std::size_t k) {
+        std::size_t root = k;
+        while (free[root] != root)
+            root = free[root];
+        while (free[k] != root) {
+            const std::size_t up = free[k];
+            free[k] = root;
+            k = up;
+        }
+        return root;
+    };
+    std::size_t left = bins;
+    auto take = [&](std::size_t from, std::size_t to, std::int64_t slice) {
+        for (std::size_t k = find(from); k <= to; k = find(k)) {
+            top[k] = slice;
+            free[k] = k + 1;
+            --left;
+        }
+    };
+    const double width = 360.0 / static_cast<double>(bins);
+    for (auto it = painted.rbegin(); it != painted.rend() && left > 0; ++it) {
+        const CSweptSlice& slice = slices[*it];
+        const double a = slice.start;
+        const double e = static_cast<double>(slice.start) + slice.sweep;
+        const double lo = std::min(a, e);
+        const double hi = std::max(a, e);
+        if (!std::isfinite(lo) || !std::isfinite(hi))
+            continue;
+        if (hi - lo >= 360.0) {
+            take(0, bins - 1, *it);
+            continue;
+        }
+        // The bins whose middles lie within [lo, hi].
+        const double first = std::ceil(lo / width - 0.5);
+        const double last = std::floor(hi / width - 0.5);
+        if (!(last >= first))
+            continue;
+        const std::size_t count =
+            static_cast<std::size_t>(std::min<double>(last - first + 1.0, static_cast<double>(bins)));
+        double from = std::fmod(first, static_cast<double>(bins));
+        if (from < 0)
+            from += static_cast<double>(bins);
+        const std::size_t k0 = std::min(static_cast<std::size_t>(from), bins - 1);
+        const std::size_t k1 = k0 + count - 1;
+        if (k1 < bins) {
+            take(k0, k1, *it);
+        } else {
+            take(k0, bins - 1, *it);
+            take(0, k1 - bins, *it);
+        }
+    }
+    return top;
 }
 
 } // namespace
@@ -161,11 +276,23 @@ void CPie::DrawChart()
     auto share = [total](float v, double whole) {
         return FloatPrecision(FloatPrecision(v * whole) / total);
     };
+    auto sweepOf = [&](std::size_t index) {
+        return static_cast<float>(share(values[index].first, kFullCircle));
+    };
+    bool forward = false;
+    bool backward = false;
+    std::size_t nonZero = 0;
+    double turns = 0.0;
     for (const auto& value : values) {
         // A sweep beyond float's range (a tiny total of mixed signs) has no
         // angle to draw.
-        if (!(std::fabs(share(value.first, kFullCircle)) <= std::numeric_limits<float>::max()))
+        const double sweep = share(value.first, kFullCircle);
+        if (!(std::fabs(sweep) <= std::numeric_limits<float>::max()))
             return;
+        forward = forward || sweep > 0.0;
+        backward = backward || sweep < 0.0;
+        nonZero += sweep != 0.0 ? 1 : 0;
+        turns += std::min(std::fabs(sweep), 360.0) / 360.0;
     }
 
     const CRect& p = *plotRect;
@@ -190,9 +317,7 @@ void CPie::DrawChart()
     // placed or keyed, its top face, and its tag when it has a text.
     auto addSlice = [&](float a, float sweep, float end, const CPointF& centre,
                         const CColor& sliceColour, const std::wstring& tag) {
-        // A slice reaching round the near side is built in two halves so
-        // that each sorts on its own; its top face comes after all parts.
-        const bool split = (sweep > 90 && end < 270) || sweep >= 270;
+        const bool split = IsSplit(sweep, end);
         std::vector<std::pair<float, float>> parts;
         if (split) {
             const float middle = a + sweep * 0.5f;
@@ -207,20 +332,11 @@ void CPie::DrawChart()
             auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
             group->width = 1.0f;
             BuildPart(*group, centre, s, e, sliceColour, !split);
-            if (s < 270 && e > 270) {
-                AddChild(std::move(group));
-                continue;
-            }
-            float key;
-            if (split && s < 90)
-                key = std::numeric_limits<float>::max();
-            else if (s >= 0 && s < 90)
-                key = std::min(s + 90, 270 - e);
-            else if (s > 270)
-                key = s - 270;
+            float key = 0.0f;
+            if (PartKey(s, e, split, &key))
+                keyed.push_back(CKeyedPart{key, std::move(group)});
             else
-                key = 270 - e;
-            keyed.push_back(CKeyedPart{key, std::move(group)});
+                AddChild(std::move(group));
         }
         if (!tag.empty()) {
             auto group = std::make_shared<CPrimitive>(CColor(0xFF000000u));
@@ -234,64 +350,138 @@ void CPie::DrawChart()
         return pieColors[index];
     };
     const CPointF plainCentre(cx + 10, cy);
-    // Thin: a positive sweep whose stretch of the rim (at the ellipse's
-    // wider radius) is shorter than kThinRim pixels.
+    // An exploded slice moves out along its mid angle.
+    auto explodedCentre = [&](float a, float sweep) {
+        const float m = (a + sweep * 0.5f) * kDegreesToRadians;
+        return CPointF(cx + 10 + std::cos(m) * static_cast<float>(explodeOffset),
+                       cy + std::sin(m) * static_cast<float>(explodeOffset));
+    };
+    // Thin: a sweep whose stretch of the rim (at the ellipse's wider radius)
+    // is shorter than kThinRim pixels.
     const float pixelsPerDegree = diameter * 0.5f * kDegreesToRadians;
     auto thin = [pixelsPerDegree](float sweep) {
-        return sweep > 0.0f && sweep * pixelsPerDegree < kThinRim;
+        return sweep != 0.0f && std::fabs(sweep) * pixelsPerDegree < kThinRim;
     };
+    const double rimPixels = 360.0 * pixelsPerDegree / kThinRim;
+    const std::size_t bins =
+        rimPixels >= 1.0 ? static_cast<std::size_t>(
+                               std::min<double>(std::ceil(rimPixels), static_cast<double>(kMaxBins)))
+                         : 1;
 
-    float a = 0.0f;
-    for (std::size_t index = 0; index < values.size();) {
-        const float v = values[index].first;
-        const float sweep = static_cast<float>(share(v, kFullCircle));
-        const bool exploded = IsExploded(values[index].second);
-        if (thin(sweep) && !exploded) {
-            // Consecutive thin slices (slices of sweep 0 among them), as many
-            // as stay within kThinRim pixels of the rim together, make one
-            // part in the first one's colour, without tags: a hundred
-            // thousand slices on a rim of a thousand pixels cost what a
-            // thousand do. A thin slice alone is drawn as any other.
-            float end = a;
-            std::size_t next = index;
-            int drawn = 0;
-            for (; next < values.size() && !IsExploded(values[next].second); ++next) {
-                const float s = static_cast<float>(share(values[next].first, kFullCircle));
-                const bool full = drawn > 0 && (end + s - a) * pixelsPerDegree > kThinRim;
-                if (s != 0.0f && (!thin(s) || full))
-                    break;
-                colourOf(next);
-                if (s != 0.0f) {
-                    end = end + s;
-                    ++drawn;
-                }
+    if (forward && backward && (nonZero > bins || turns > kMaxTurns)) {
+        // Drawn as what it shows (see kMaxTurns): the slices with their
+        // angles, in the order their top faces would be painted.
+        std::vector<CSweptSlice> slices;
+        slices.reserve(nonZero);
+        std::vector<float> keys;
+        std::vector<std::uint8_t> stage;
+        float a = 0.0f;
+        for (std::size_t index = 0; index < values.size(); ++index) {
+            colourOf(index);
+            const float sweep = sweepOf(index);
+            const float end = a + sweep;
+            if (sweep != 0.0f) {
+                float key = 0.0f;
+                const bool split = IsSplit(sweep, end);
+                // Parts across the far side first, then the keyed ones,
+                // then the top faces of split slices.
+                stage.push_back(split ? 2 : PartKey(a, end, false, &key) ? 1 : 0);
+                keys.push_back(key);
+                slices.push_back(CSweptSlice{a, sweep, static_cast<std::uint32_t>(index)});
             }
-            if (drawn >= 2) {
-                addSlice(a, end - a, end, plainCentre, pieColors[index], std::wstring());
-                a = end;
-                index = next;
+            a = end;
+        }
+        std::vector<std::uint32_t> painted(slices.size());
+        for (std::size_t i = 0; i < painted.size(); ++i)
+            painted[i] = static_cast<std::uint32_t>(i);
+        std::stable_sort(painted.begin(), painted.end(),
+                         [&](std::uint32_t l, std::uint32_t r) {
+                             if (stage[l] != stage[r])
+                                 return stage[l] < stage[r];
+                             return stage[l] == 1 && keys[l] < keys[r];
+                         });
+        const std::vector<std::int64_t> top = TopSlices(slices, painted, bins);
+        auto look = [&](std::int64_t at) {
+            const CSweptSlice& slice = slices[static_cast<std::size_t>(at)];
+            const bool exploded = IsExploded(values[slice.index].second);
+            return std::make_pair(pieColors[slice.index],
+                                  exploded ? explodedCentre(slice.start, slice.sweep) : plainCentre);
+        };
+        const float binWidth = static_cast<float>(360.0 / static_cast<double>(bins));
+        for (std::size_t k = 0; k < bins;) {
+            if (top[k] < 0) {
+                ++k;
                 continue;
             }
+            const auto shown = look(top[k]);
+            std::size_t next = k + 1;
+            while (next < bins && top[next] >= 0 && look(top[next]) == shown)
+                ++next;
+            const float from = static_cast<float>(k) * binWidth;
+            const float to = next == bins ? 360.0f : static_cast<float>(next) * binWidth;
+            addSlice(from, to - from, to, shown.second, shown.first, std::wstring());
+            k = next;
         }
+    } else {
+        float a = 0.0f;
+        for (std::size_t index = 0; index < values.size();) {
+            const float v = values[index].first;
+            const float sweep = sweepOf(index);
+            const bool exploded = IsExploded(values[index].second);
+            if (thin(sweep)) {
+                // Consecutive thin slices of one kind, exploded or not
+                // (slices of sweep 0 among them), as many as keep what they
+                // sweep together within kThinRim pixels of the rim, make
+                // one part over that stretch in the first one's colour,
+                // without tags, exploded along its own mid angle: a hundred
+                // thousand slices on a rim of a thousand pixels cost what a
+                // thousand do. A thin slice alone is drawn as any other.
+                float end = a;
+                float low = a;
+                float high = a;
+                std::size_t next = index;
+                int drawn = 0;
+                for (; next < values.size() && IsExploded(values[next].second) == exploded; ++next) {
+                    const float s = sweepOf(next);
+                    if (s != 0.0f) {
+                        if (!thin(s))
+                            break;
+                        const float e = end + s;
+                        const float l = std::min(low, e);
+                        const float h = std::max(high, e);
+                        if (drawn > 0 && (h - l) * pixelsPerDegree > kThinRim)
+                            break;
+                        end = e;
+                        low = l;
+                        high = h;
+                        ++drawn;
+                    }
+                    colourOf(next);
+                }
+                if (drawn >= 2) {
+                    addSlice(low, high - low, high,
+                             exploded ? explodedCentre(low, high - low) : plainCentre,
+                             pieColors[index], std::wstring());
+                    a = end;
+                    index = next;
+                    continue;
+                }
+            }
 
-        const float end = a + sweep;
-        const CColor sliceColour = colourOf(index);
-        CPointF centre = plainCentre;
-        if (exploded) {
-            const float m = (a + sweep * 0.5f) * kDegreesToRadians;
-            centre = CPointF(cx + 10 + std::cos(m) * static_cast<float>(explodeOffset),
-                             cy + std::sin(m) * static_cast<float>(explodeOffset));
+            const float end = a + sweep;
+            const CColor sliceColour = colourOf(index);
+            const CPointF centre = exploded ? explodedCentre(a, sweep) : plainCentre;
+            if (sweep != 0.0f) {
+                std::wstring tag;
+                if (tagMode == ETagMode::Percentage)
+                    tag = boost::lexical_cast<std::wstring>(RoundHalfEven(share(v, kPercent)));
+                else if (tagMode == ETagMode::Values)
+                    tag = FormatValue(v);
+                addSlice(a, sweep, end, centre, sliceColour, tag);
+            }
+            a = end;
+            ++index;
         }
-        if (sweep != 0.0f) {
-            std::wstring tag;
-            if (tagMode == ETagMode::Percentage)
-                tag = boost::lexical_cast<std::wstring>(RoundHalfEven(share(v, kPercent)));
-            else if (tagMode == ETagMode::Values)
-                tag = FormatValue(v);
-            addSlice(a, sweep, end, centre, sliceColour, tag);
-        }
-        a = end;
-        ++index;
     }
 
     std::stable_sort(keyed.begin(), keyed.end(),

@@ -251,6 +251,17 @@ void FillEllipticalArc(CGContextRef context, const CGRect& box, float start, flo
     CGContextFillPath(context);
 }
 
+// A sweep of more than a full turn (a pie of mixed signs gives sweeps of
+// many turns) draws as the full turn, in its direction. The turn is the one
+// a pie shares out (a lone slice sweeps 360.00003), so that whole pies draw
+// as they always have.
+constexpr float kFullTurn = 360.00003f;
+
+float ClampSweep(float sweep)
+{
+    return std::clamp(sweep, -kFullTurn, kFullTurn);
+}
+
 void SetFill(CGContextRef context, const CColor& colour)
 {
     if (CGColorRef c = CreateCGColor(colour)) {
@@ -384,7 +395,7 @@ void CDrawContext::DrawArc(const CPointF& centre, float width, float height, flo
     Guarded([&] {
         CGContextSetLineWidth(context, width_);
         const CGRect box = CGRectMake(centre.x + width * -0.5f, centre.y + height * -0.5f, width, height);
-        const float sweep = endAngle - startAngle;
+        const float sweep = ClampSweep(endAngle - startAngle);
         if (!fill) {
             SetStroke(context, colour_);
             StrokeEllipticalArc(context, box, startAngle, sweep);
@@ -406,13 +417,14 @@ void CDrawContext::DrawArc(const CPointF& centre, float width, float height, flo
         } else {
             // The colour walk: slices from the colour at the start angle to
             // the shade at the end angle, then the outline.
-            ColourWalk walk(startAngle, endAngle, colour_, CColor::Shade(colour_, kShadePercent),
+            const float end = sweep == endAngle - startAngle ? endAngle : startAngle + sweep;
+            ColourWalk walk(startAngle, end, colour_, CColor::Shade(colour_, kShadePercent),
                             kArcWalkStep);
             CColor colour;
             float a = 0.0f;
             while (walk.Next(&colour, &a)) {
                 SetFill(context, colour);
-                FillEllipticalArc(context, box, a, endAngle - a, nullptr);
+                FillEllipticalArc(context, box, a, end - a, nullptr);
             }
             SetStroke(context, colour_);
             StrokeEllipticalArc(context, box, startAngle, sweep);
@@ -440,7 +452,7 @@ void CDrawContext::DrawArcStack(const CPointF& centre, float width, float height
             SetFill(context, colour_);
         else
             SetStroke(context, colour_);
-        const float sweep = endAngle - startAngle;
+        const float sweep = ClampSweep(endAngle - startAngle);
         CGContextBeginPath(context);
         for (int i = 0; i <= rows; ++i) {
             const CGRect box = CGRectMake(centre.x + width * -0.5f,

@@ -623,3 +623,155 @@ TEST(Pie, RunsOfThinSlicesAreDrawnAsPartsOfAPixel)
         tags.push_back(TagText(tag));
     EXPECT_EQ(tags, (std::vector<std::wstring>{L"50 000", L"20", L"50 000", L"50 000"}));
 }
+
+namespace {
+
+struct CSliceSpan {
+    float low;
+    float high;
+};
+
+// Where each slice lies, as the chart adds up the angles.
+std::vector<CSliceSpan> SliceSpans(const std::vector<float>& values)
+{
+    float total = 0.0f;
+    for (float v : values)
+        total += v;
+    std::vector<CSliceSpan> out;
+    float a = 0.0f;
+    for (float v : values) {
+        const float end = a + static_cast<float>(static_cast<float>(v * 360.00003f) / total);
+        out.push_back(CSliceSpan{std::min(a, end), std::max(a, end)});
+        a = end;
+    }
+    return out;
+}
+
+bool Covers(const CSliceSpan& span, float angle)
+{
+    double d = std::fmod(static_cast<double>(angle) - span.low, 360.0);
+    if (d < 0)
+        d += 360.0;
+    return span.high - span.low >= 360.0f || d <= span.high - span.low + 1e-3;
+}
+
+// Top faces by start angle, checked to follow each other round the circle.
+std::vector<CArc*> FacesRound(const CPlot& chart, float end)
+{
+    auto faces = TopFaces(chart);
+    std::sort(faces.begin(), faces.end(),
+              [](const CArc* l, const CArc* r) { return l->startAngle < r->startAngle; });
+    float at = 0.0f;
+    std::size_t gaps = 0;
+    for (const CArc* face : faces) {
+        gaps += face->startAngle != at ? 1 : 0;
+        at = face->endAngle;
+    }
+    EXPECT_EQ(gaps, 0u);
+    EXPECT_NEAR(at, end, 1e-3);
+    return faces;
+}
+
+} // namespace
+
+TEST(Pie, MixedSignsDrawWhatTheyShowWithinThePicture)
+{
+    // A few slices of both signs are drawn slice by slice, at their own angles.
+    {
+        Pie pie(0);
+        const auto colours = Palette(3);
+        pie.chart.AddPieColors(colours);
+        pvtest::AddGraph(pie.chart, {3, -1, 2}, kBlue);
+        pie.chart.Draw();
+        const auto spans = SliceSpans({3, -1, 2});
+        auto angles = SliceAngles(pie.chart, colours);
+        ASSERT_EQ(angles.size(), 3u);
+        EXPECT_EQ(angles[1].first, spans[1].high);
+        EXPECT_EQ(angles[1].second, spans[1].low);
+        EXPECT_EQ(angles[2].second, spans[2].high);
+    }
+    // 300,000 slices going back and forth by seven pixels of rim each (the
+    // angle creeps on by a thousandth of a degree a pair): parts of about a
+    // pixel of rim (or more where one slice stays on top) round the circle,
+    // each showing a slice that lies there.
+    constexpr std::size_t kSlices = 300000;
+    std::vector<float> values;
+    std::vector<CColor> colours;
+    CChartData data;
+    for (std::size_t i = 0; i < kSlices; ++i) {
+        values.push_back(i % 2 ? -999.0f : 1000.0f);
+        data.data.emplace_back(values.back(), boost::any(false));
+        colours.emplace_back(0xFF000000u | static_cast<std::uint32_t>(i + 1));
+    }
+    const auto spans = SliceSpans(values);
+    for (std::int32_t depth : {0, 10}) {
+        Pie pie(depth);
+        pie.chart.AddPieColors(colours);
+        pie.chart.AddSeries(data, kBlue, L"g");
+        pie.chart.Draw();
+        const float rim = 360.0f * pie.chart.diameter * 0.5f * 3.14159265f / 180.0f;
+        auto faces = FacesRound(pie.chart, 360.0f);
+        EXPECT_GT(faces.size(), static_cast<std::size_t>(rim * 0.5f));
+        EXPECT_LT(faces.size(), static_cast<std::size_t>(rim * 1.1f));
+        EXPECT_LE(Parts(pie.chart).size(), 2 * faces.size());
+        for (const CArc* face : faces) {
+            const std::size_t slice = (face->colour.argb & 0xFFFFFFu) - 1;
+            ASSERT_LT(slice, kSlices);
+            EXPECT_TRUE(Covers(spans[slice], (face->startAngle + face->endAngle) * 0.5f))
+                << slice << " " << face->startAngle;
+        }
+    }
+}
+
+TEST(Pie, RunsOfThinExplodedSlicesMoveOutTogether)
+{
+    // A hundred thousand exploded slices: parts of about a pixel of rim,
+    // each moved out along its own mid angle, untagged.
+    pvtest::ChartOptions percent;
+    percent.tags = CPlot::ETagMode::Percentage;
+    Pie pie(10, percent);
+    constexpr std::size_t kSlices = 100000;
+    std::vector<float> values;
+    CChartData data;
+    for (std::size_t i = 0; i < kSlices; ++i) {
+        values.push_back(static_cast<float>(i % 5 + 1));
+        data.data.emplace_back(values.back(), boost::any(true));
+    }
+    pie.chart.AddSeries(data, kBlue, L"g");
+    pie.chart.Draw();
+    EXPECT_EQ(pie.chart.pieColors.size(), kSlices);
+    EXPECT_TRUE(Tags(pie.chart).empty());
+    const float cx = (21 + 458.3f) * 0.5f + 10;
+    const float cy = (57 + 458) * 0.5f;
+    const float rim = 360.0f * pie.chart.diameter * 0.5f * 3.14159265f / 180.0f;
+    auto faces = FacesRound(pie.chart, SliceSpans(values).back().high);
+    EXPECT_GT(faces.size(), static_cast<std::size_t>(rim * 0.5f));
+    EXPECT_LT(faces.size(), static_cast<std::size_t>(rim * 1.1f));
+    EXPECT_LE(Parts(pie.chart).size(), 2 * faces.size());
+    for (const CArc* face : faces) {
+        const float m = (face->startAngle + face->endAngle) * 0.5f * 3.14159265f / 180.0f;
+        EXPECT_NEAR(face->centreX, cx + std::cos(m) * 10, 1e-3);
+        EXPECT_NEAR(face->centreY, cy + std::sin(m) * 10, 1e-3);
+    }
+
+    // Among wide slices, two thin exploded ones side by side make one
+    // part; a thin exploded one alone is a slice as any other, tagged.
+    pvtest::ChartOptions tagged;
+    tagged.tags = CPlot::ETagMode::Values;
+    Pie few(0, tagged);
+    few.chart.AddPieColors(Palette(5));
+    CChartData fewData = pvtest::Values({50000, 20, 20, 50000, 20});
+    for (std::size_t i : {1, 2, 4})
+        fewData.data[i].second = boost::any(true);
+    few.chart.AddSeries(fewData, kBlue, L"g");
+    few.chart.Draw();
+    auto fewFaces = FacesRound(few.chart, SliceSpans({50000, 20, 20, 50000, 20}).back().high);
+    ASSERT_EQ(fewFaces.size(), 4u);
+    std::vector<std::wstring> tags;
+    for (CPrimitive* tag : Tags(few.chart))
+        tags.push_back(TagText(tag));
+    EXPECT_EQ(tags, (std::vector<std::wstring>{L"50 000", L"50 000", L"20"}));
+    // Out to the left at 180 degrees, and to the right at 360.
+    EXPECT_NEAR(fewFaces[1]->centreX, fewFaces[0]->centreX - 10, 1e-2);
+    EXPECT_NEAR(fewFaces[3]->centreX, fewFaces[0]->centreX + 10, 1e-2);
+}
