@@ -80,6 +80,10 @@ public:
                                   std::wstring& cut, Kept kept = Kept::Start) const;
     // The part of a line DrawString keeps for the alignment and angle.
     static Kept KeptOf(int alignment, int angle);
+    // Where a line of the width starts for its anchor's x: alignment 0 from
+    // the anchor, 1 centred on it, 2 ending at it; a turned line is centred.
+    // Any other alignment draws from the anchor and says so in the log.
+    static float TextLeft(float x, float width, int alignment, int angle);
     // Characters of text at most `wrapped` or single-line layout keeps at the size.
     std::size_t ShownLimit(int size, bool wrapped) const;
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "chart/engine/DrawContext.h"
+#include "chart/output/Logging.h"
 
 namespace {
 
@@ -162,6 +163,24 @@ CDrawContext::Kept CDrawContext::KeptOf(int alignment, int angle)
     if (angle > 0 || alignment == 1)
         return Kept::Middle;
     return alignment == 2 ? Kept::End : Kept::Start;
+}
+
+float CDrawContext::TextLeft(float x, float width, int alignment, int angle)
+{
+    if (angle > 0)
+        alignment = 1;
+    switch (alignment) {
+    case 0:
+        return x;
+    case 1:
+        return x - width * 0.5f;
+    case 2:
+        return x - width;
+    default:
+        if (Logging::CLogger::Exists())
+            LogError("Wrong text align type");
+        return x;
+    }
 }
 
 const std::wstring& CDrawContext::ShownText(const std::wstring& text, int size, bool wrapped,

@@ -23,6 +23,8 @@ using folders::PluginFile;
 
 // A folder record's text ("filemac:", folder and name) is at most this long.
 constexpr std::size_t kMaxLocationText = 1034;
+// The product's folder name: at most 255 characters, as a name on this
+// system is counted; the Windows twin counts 255 bytes of the UTF-8 form.
 constexpr std::size_t kMaxProductName = 255;
 constexpr std::uint8_t kRuntimeHost = 2;
 

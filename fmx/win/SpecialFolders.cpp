@@ -20,6 +20,8 @@ using folders::PluginFile;
 
 constexpr std::size_t kMaxLocationText = 270;
 constexpr std::size_t kMaxModulePath = 519;
+// The product's folder name: at most 255 bytes of its UTF-8 form here; the
+// macOS twin counts 255 characters, as a name on that system is counted.
 constexpr std::size_t kMaxProductName = 255;
 constexpr std::uint8_t kRuntimeHost = 2;
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <new>
 
 #include "chart/engine/DrawContext.h"
 #include "chart/engine/Plot.h"
@@ -74,7 +75,13 @@ void CPlot::CreateCanvas()
     CCanvasReservation budget = CCanvasReservation::For(pictureWidth, pictureHeight);
     if (!budget)
         return;
-    canvas_.reset(new CCanvas(pictureWidth, pictureHeight));
+    // As the macOS flavour's: no memory, or a bitmap the graphics layer
+    // refuses, leaves no canvas and frees the reservation.
+    canvas_.reset(new (std::nothrow) CCanvas(pictureWidth, pictureHeight));
+    if (!canvas_ || !canvas_->Usable()) {
+        canvas_.reset();
+        return;
+    }
     canvasBudget_ = std::move(budget);
     graphics = canvas_->GetGraphics();
     // The background is painted when the chart is drawn.

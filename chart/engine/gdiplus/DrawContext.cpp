@@ -240,23 +240,8 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
         graphics_->TranslateTransform(x, y, MatrixOrderPrepend);
         graphics_->RotateTransform(static_cast<REAL>(angle), MatrixOrderPrepend);
         graphics_->TranslateTransform(-x, -y, MatrixOrderPrepend);
-        alignment = 1;
     }
-    float left = x;
-    switch (alignment) {
-    case 0:
-        break;
-    case 1:
-        left = x - measured.width * 0.5f;
-        break;
-    case 2:
-        left = x - measured.width;
-        break;
-    default:
-        if (Logging::CLogger::Exists())
-            LogError("Wrong text align type");
-        break;
-    }
+    const float left = TextLeft(x, measured.width, alignment, angle);
     float top = y - measured.height * 0.5f;
     graphics_->DrawString(shown.c_str(), static_cast<INT>(shown.size()), font.get(),
                           RectF(left, top, 0, 0), &format, &brush);

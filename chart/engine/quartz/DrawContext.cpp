@@ -588,30 +588,14 @@ void CDrawContext::DrawString(const std::wstring& family, const CPointF& anchor,
             NSMutableDictionary::dictionaryWithObject_forKey(FontOf(name.get(), points), NSFontAttributeName);
         attributes->setObject_forKey(MakeNSColor(colour_), NSForegroundColorAttributeName);
         const float x = anchor.x, y = anchor.y;
-        float left = x;
         if (angle > 0) {
             NSAffineTransform* turn = NSAffineTransform::transform();
             turn->translateXBy_yBy(x, y);
             turn->rotateByDegrees(angle);
             turn->translateXBy_yBy(-x, -y);
             turn->concat();
-            left = x - measured.width / 2;
-        } else {
-            switch (alignment) {
-            case 0:
-                break;
-            case 1:
-                left = x - measured.width / 2;
-                break;
-            case 2:
-                left = x - measured.width;
-                break;
-            default:
-                if (Logging::CLogger::Exists())
-                    LogError("Wrong text align type");
-                break;
-            }
         }
+        const float left = TextLeft(x, measured.width, alignment, angle);
         string->drawAtPoint_withAttributes(NSMakePoint(left, y - measured.height / 2), attributes);
     });
 }
