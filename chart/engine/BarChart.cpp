@@ -113,6 +113,9 @@ void CVerticalBarChart::DrawColumns(std::size_t count,
     const double left = p.left;
     const double slot = std::fabs(p.right - p.left) / (static_cast<double>(count) * slots);
     auto firstCategory = [&](double column, std::size_t g) {
+        // A plot without width: every bar begins at its left edge.
+        if (!(slot > 0.0))
+            return column <= left ? std::size_t{0} : count;
         const double c = std::ceil(((column - left) / slot - static_cast<double>(g + 1)) / slots);
         return c <= 0.0 ? std::size_t{0}
                         : static_cast<std::size_t>(std::min(c, static_cast<double>(count)));
