@@ -659,6 +659,35 @@ TEST(Lines, ManyGraphsAndManyValuesStayWithinThePicture)
     }
 }
 
+TEST(Lines, ALineThatLaterLinesCoverWholeIsLeftOut)
+{
+    // Under a line that swings from the base to the top in every pixel
+    // column, a level line is painted over whole; under a level line of
+    // the same height its pen's edge still shows, and soft lines keep all.
+    constexpr std::size_t kValues = 20000;
+    CChartData swing, level;
+    for (std::size_t i = 0; i < kValues; ++i) {
+        swing.data.emplace_back(i % 2 == 0 ? 0.0f : 100.0f, boost::any(false));
+        level.data.emplace_back(50.0f, boost::any(false));
+    }
+    CChartData flat = pvtest::Values({50, 50});
+    auto draw = [](CLinesChart& chart, const CChartData& under, const CChartData& over) {
+        pvtest::SetOptions(chart);
+        chart.AddSeries(under, kRed, L"under");
+        chart.AddSeries(over, kBlue, L"over");
+        chart.Draw();
+        std::vector<CColor> colours;
+        for (auto* polygon : ChildrenOf<CPolygon>(chart))
+            colours.push_back(polygon->colour);
+        return colours;
+    };
+    Lines covered(false), edge(false);
+    EXPECT_EQ(draw(covered.chart, level, swing), std::vector<CColor>{kBlue});
+    EXPECT_EQ(draw(edge.chart, flat, flat), (std::vector<CColor>{kRed, kBlue}));
+    CSoftLinesChart soft(640, 480, L"soft", CColor::Empty(), 1, false);
+    EXPECT_EQ(draw(soft, level, swing), (std::vector<CColor>{kRed, kBlue}));
+}
+
 TEST(Lines, SeparatorsOfManyValuesOnATallPictureOnePerColumn)
 {
     // 100,000 values on 2048 x 4000, grid on and off.

@@ -98,6 +98,28 @@ TEST_F(GetChart, PaddingIsCountedNotStored)
     EXPECT_EQ(first.values.padding.Runs().size(), 2u);
 }
 
+TEST_F(GetChart, APieGetsItsFirstGraphWhole)
+{
+    // A pie reads its slices one by one: its first graph goes over with the
+    // padding as stored zeros (each still takes a slice colour); the
+    // registry keeps counting it.
+    ASSERT_EQ(Create(u"pie 2d", u"p"), kOk);
+    ASSERT_EQ(Do(u"PVane_AddGraph", {u"p", u"a"}), kOk);
+    ASSERT_EQ(Do(u"PVane_AddGraph", {u"p", u"b"}), kOk);
+    ASSERT_EQ(Do(u"PVane_AddData", {u"p", u"a", u"4"}), kOk);
+    ASSERT_EQ(Do(u"PVane_AddLabels", {u"p", u"x\ry\rz"}), kOk);
+    ASSERT_EQ(Get(u"p").type, kFMTypeBinary);
+    const CChartEntry& entry = *Entry(L"p");
+    EXPECT_EQ(entry.graphs.at(L"a").values.data.size(), 1u);
+    const auto& series = entry.chart->series.data;
+    ASSERT_EQ(series.size(), 2u);
+    EXPECT_EQ(series[0].values.size(), 3u);
+    EXPECT_EQ(series[0].padding.Total(), 0u);
+    EXPECT_EQ(series[1].values.size(), 0u);
+    EXPECT_EQ(series[1].Count(), 3u);
+    EXPECT_EQ(entry.chart->pieColors.size(), 3u);
+}
+
 TEST_F(GetChart, AFirstGraphLongerThanTheLabelsNeedsTheOthersAsLong)
 {
     // "long" comes first: its fourth value has no partner in "short", which
