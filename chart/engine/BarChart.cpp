@@ -1,10 +1,10 @@
 #include "chart/engine/BarChart.h"
 
 #include <algorithm>
-#include <functional>
-#include <stdexcept>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <stdexcept>
 
 CBarChart::~CBarChart() = default;
 CVerticalBarChart::~CVerticalBarChart() = default;

@@ -1,10 +1,10 @@
 #include "chart/engine/LinesChart.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <vector>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 CLinesChart::~CLinesChart() = default;
 
