@@ -2,6 +2,8 @@
 // CVerticalBarChart the bars.
 #pragma once
 
+#include <functional>
+
 #include "chart/engine/Plot.h"
 
 class CBarChart : public CPlot {
@@ -20,6 +22,11 @@ public:
 
 protected:
     void DrawChart() override;
+
+private:
+    // Bar slots narrower than a pixel: a few boxes per pixel column.
+    void DrawColumns(std::size_t count,
+                     const std::function<void(float, float, double, const CColor&)>& addBar);
 };
 
 // A bar chart of its own type that draws as CBarChart does.

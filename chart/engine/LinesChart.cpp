@@ -2,38 +2,107 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 CLinesChart::~CLinesChart() = default;
 
 namespace {
 
-// Points closer together than a pixel: of the points in each pixel column,
-// the first, the lowest, the highest and the last, in their order. The
-// line still passes every column's extent and joins the columns as before,
-// and a hundred thousand values make a line of a few points per column.
-std::vector<CPointF> ColumnExtremes(const std::vector<CPointF>& points)
-{
-    std::vector<CPointF> out;
-    for (std::size_t first = 0; first < points.size();) {
-        const float column = std::floor(points[first].x);
-        std::size_t last = first, low = first, high = first;
-        for (std::size_t i = first + 1;
-             i < points.size() && std::floor(points[i].x) == column; ++i) {
-            last = i;
-            if (points[i].y > points[low].y)
-                low = i;
-            if (points[i].y < points[high].y)
-                high = i;
-        }
-        std::size_t picks[4] = {first, std::min(low, high), std::max(low, high), last};
-        for (int k = 0; k < 4; ++k) {
-            if (k == 0 || picks[k] != picks[k - 1])
-                out.push_back(points[picks[k]]);
-        }
-        first = last + 1;
+// Which pixels of the picture later lines paint over: one bit per pixel,
+// column by column.
+class CCoverage {
+public:
+    CCoverage(std::int32_t width, std::int32_t height)
+        : width_(std::max(width, 0)), height_(std::max(height, 0)),
+          words_((static_cast<std::size_t>(height_) + 63) / 64),
+          bits_(static_cast<std::size_t>(width_) * words_, 0)
+    {
     }
-    return out;
+
+    // Whether every pixel of column x from row y0 to row y1 is covered;
+    // pixels outside the picture count as covered.
+    bool Covered(long x, long y0, long y1) const
+    {
+        if (!Clip(x, y0, y1))
+            return true;
+        const std::uint64_t* column = &bits_[static_cast<std::size_t>(x) * words_];
+        for (long y = y0; y <= y1;) {
+            const long word = y / 64;
+            const long end = std::min(y1, word * 64 + 63);
+            const std::uint64_t mask = Mask(y - word * 64, end - word * 64);
+            if ((column[word] & mask) != mask)
+                return false;
+            y = end + 1;
+        }
+        return true;
+    }
+
+    void Cover(long x, long y0, long y1)
+    {
+        if (!Clip(x, y0, y1))
+            return;
+        std::uint64_t* column = &bits_[static_cast<std::size_t>(x) * words_];
+        for (long y = y0; y <= y1;) {
+            const long word = y / 64;
+            const long end = std::min(y1, word * 64 + 63);
+            column[word] |= Mask(y - word * 64, end - word * 64);
+            y = end + 1;
+        }
+    }
+
+private:
+    bool Clip(long x, long& y0, long& y1) const
+    {
+        if (x < 0 || x >= width_)
+            return false;
+        y0 = std::max(y0, 0L);
+        y1 = std::min(y1, static_cast<long>(height_) - 1);
+        return y0 <= y1;
+    }
+    static std::uint64_t Mask(long from, long to)
+    {
+        const std::uint64_t high = to == 63 ? ~std::uint64_t{0} : (std::uint64_t{1} << (to + 1)) - 1;
+        return high & ~((std::uint64_t{1} << from) - 1);
+    }
+
+    long width_;
+    long height_;
+    std::size_t words_;
+    std::vector<std::uint64_t> bits_;
+};
+
+// Calls f(column, low y, high y) with the stretch of rows that the
+// polyline crosses in each pixel column from 0 to width - 1 it passes,
+// column by column along it (a column may come more than once).
+template <class F>
+void ForColumnSpans(const std::vector<CPointF>& points, std::int32_t width, F f)
+{
+    const double lastColumn = static_cast<double>(width) - 1.0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const CPointF& b = points[i];
+        if (i == 0) {
+            f(std::floor(b.x), b.y, b.y);
+            continue;
+        }
+        const CPointF& a = points[i - 1];
+        const float dx = b.x - a.x;
+        if (dx == 0.0f) {
+            f(std::floor(b.x), std::min(a.y, b.y), std::max(a.y, b.y));
+            continue;
+        }
+        const float x0 = std::min(a.x, b.x);
+        const float x1 = std::max(a.x, b.x);
+        auto yAt = [&](float x) { return a.y + (b.y - a.y) * ((x - a.x) / dx); };
+        const double from = std::max(static_cast<double>(std::floor(x0)), 0.0);
+        const double to = std::min(static_cast<double>(x1), lastColumn);
+        for (double column = from; column <= to; ++column) {
+            const float ya = yAt(std::max(x0, static_cast<float>(column)));
+            const float yb = yAt(std::min(x1, static_cast<float>(column + 1.0)));
+            f(static_cast<float>(column), std::min(ya, yb), std::max(ya, yb));
+        }
+    }
 }
 
 } // namespace
@@ -66,29 +135,130 @@ void CLinesChart::DrawChart()
         return;
     const CRect& p = *plotRect;
     const float s = count > 1 ? std::fabs(p.right - p.left) / static_cast<float>(count - 1) : 0.0f;
+    // Closer together than a pixel, a curve through the points could show
+    // nothing but its overshoot at every turn: of the points in each pixel
+    // column the line keeps the first, the lowest, the highest and the last,
+    // in their order, joined straight, and the dots go there. The line still
+    // passes every column's extent and joins the columns as before.
+    const bool dense = s < 1.0f && count > 2;
+    auto yOf = [&](float v) { return ToGeometry(p.bottom - ValueToHeight(v)); };
 
-    for (const auto& graph : series.data) {
-        std::vector<CPointF> points;
+    // The categories' places, and where each pixel column's begin.
+    std::vector<float> xs;
+    std::vector<std::size_t> columnStarts;
+    if (count > 1) {
+        xs.reserve(count);
+        float x = p.left;
+        for (std::size_t c = 0; c < count; ++c, x += s) {
+            if (dense && (c == 0 || std::floor(x) != std::floor(xs.back())))
+                columnStarts.push_back(c);
+            xs.push_back(x);
+        }
+        columnStarts.push_back(count);
+    }
+
+    auto pointsOf = [&](const CChartDataSeriesType& graph, std::vector<CPointF>& points) {
+        points.clear();
         // One category, or a graph of one value: a level line across the plot.
-        if (count == 1 || graph.values.size() == 1) {
-            const float y = ToGeometry(p.bottom - ValueToHeight(ValueAt(graph, 0)));
+        if (count == 1 || graph.Count() == 1) {
+            const float y = yOf(ValueAt(graph, 0));
             points = {CPointF(p.left, y), CPointF(p.right, y)};
-        } else {
-            float x = p.left;
-            for (std::size_t c = 0; c < count; ++c, x += s) {
-                const float y = ToGeometry(p.bottom - ValueToHeight(ValueAt(graph, c)));
-                if (dots)
-                    Add<CDot>(graph.color, CPointF(x, ClampToBand(y)));
-                points.emplace_back(x, y);
+            return;
+        }
+        if (graph.Count() < count)
+            ValueAt(graph, count - 1);   // throws
+        if (!dense) {
+            for (std::size_t c = 0; c < count; ++c)
+                points.emplace_back(xs[c], yOf(ValueAt(graph, c)));
+            return;
+        }
+        for (std::size_t k = 0; k + 1 < columnStarts.size(); ++k) {
+            const std::size_t first = columnStarts[k];
+            const std::size_t last = columnStarts[k + 1] - 1;
+            const float yFirst = yOf(ValueAt(graph, first));
+            std::size_t low = first, high = first;
+            float yLow = yFirst, yHigh = yFirst;
+            auto consider = [&](std::size_t c, float y) {
+                if (y > yLow) {
+                    low = c;
+                    yLow = y;
+                }
+                if (y < yHigh) {
+                    high = c;
+                    yHigh = y;
+                }
+            };
+            graph.padding.Walk(
+                first + 1, last + 1,
+                [&](std::size_t at, std::size_t index, std::size_t n) {
+                    for (std::size_t i = 0; i < n; ++i)
+                        consider(at + i, yOf(graph.values[index + i].first));
+                },
+                [&](std::size_t at, std::size_t) { consider(at, yOf(0.0f)); });
+            const std::size_t picks[4] = {first, std::min(low, high), std::max(low, high), last};
+            for (int i = 0; i < 4; ++i) {
+                if (i == 0 || picks[i] != picks[i - 1])
+                    points.emplace_back(xs[picks[i]], yOf(ValueAt(graph, picks[i])));
             }
         }
-        // Closer together than a pixel, a curve through the points could
-        // show nothing but its overshoot at every turn: the column extremes
-        // are joined straight.
-        const bool dense = s < 1.0f && points.size() > 2;
-        if (dense)
-            points = ColumnExtremes(points);
-        CPolygon& line = Add<CPolygon>(graph.color, ClipToBand(points), smooth && !dense, false);
+    };
+
+    // Many graphs: a line that lines drawn after it would cover whole (its
+    // pen's edge too) is left out, and once the lines kept hold
+    // kPointsPerColumn points per pixel column of the plot, the graphs
+    // before them (beneath all of those) are left out: the lines are
+    // bounded by the picture, whatever the number of graphs. Soft lines
+    // leave their points, so they are only bounded.
+    const bool withDots = dots && count > 1;
+    const float reach = withDots ? 6.0f : 3.0f;   // the pen's half width, and its edge
+    const float core = withDots ? 2.0f : 1.5f;
+    constexpr std::size_t kPointsPerColumn = 64;
+    const std::size_t budget =
+        kPointsPerColumn * (static_cast<std::size_t>(std::fabs(p.right - p.left)) + 2);
+    // Without a canvas nothing is painted over.
+    const bool occlude = !smooth && CanvasUsable();
+    CCoverage coverage(occlude ? pictureWidth : 0, occlude ? pictureHeight : 0);
+    struct CKept {
+        std::size_t graph;
+        std::vector<CPointF> points;
+        std::vector<CPointF> line;
+    };
+    std::vector<CKept> kept;
+    std::size_t held = 0;
+    std::vector<CPointF> points;
+    for (std::size_t g = series.data.size(); g-- > 0;) {
+        const auto& graph = series.data[g];
+        pointsOf(graph, points);
+        if (held + points.size() > budget && !kept.empty())
+            break;
+        std::vector<CPointF> line = ClipToBand(points);
+        if (occlude) {
+            bool hidden = true;
+            ForColumnSpans(line, pictureWidth, [&](float x, float y0, float y1) {
+                hidden = hidden && coverage.Covered(static_cast<long>(x),
+                                                    static_cast<long>(std::floor(y0 - reach)),
+                                                    static_cast<long>(std::floor(y1 + reach)));
+            });
+            if (hidden)
+                continue;
+            ForColumnSpans(line, pictureWidth, [&](float x, float y0, float y1) {
+                coverage.Cover(static_cast<long>(x), static_cast<long>(std::ceil(y0 - core)),
+                               static_cast<long>(std::floor(y1 + core)) - 1);
+            });
+        }
+        held += points.size();
+        kept.push_back(CKept{g, points, std::move(line)});
+    }
+
+    // Per graph, in order: its dots, then its line over them; later graphs
+    // lie over earlier ones.
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+        const auto& graph = series.data[it->graph];
+        if (withDots && graph.Count() != 1) {
+            for (const CPointF& point : it->points)
+                Add<CDot>(graph.color, CPointF(point.x, ClampToBand(point.y)));
+        }
+        CPolygon& line = Add<CPolygon>(graph.color, std::move(it->line), smooth && !dense, false);
         line.width = 4.0f;
         line.smoothing = true;
     }

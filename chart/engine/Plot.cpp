@@ -11,6 +11,70 @@
 
 CChartData::~CChartData() = default;
 
+void CPaddedSlots::PadTo(std::size_t stored, std::size_t n)
+{
+    const std::size_t length = stored + total_;
+    if (length >= n)
+        return;
+    const std::size_t add = n - length;
+    if (!runs_.empty() && runs_.back().at + runs_.back().count == length)
+        runs_.back().count += add;
+    else
+        runs_.push_back(CRun{length, add, total_});
+    total_ += add;
+}
+
+std::size_t CPaddedSlots::Before(std::size_t c) const
+{
+    // The last run starting before c.
+    auto it = std::partition_point(runs_.begin(), runs_.end(),
+                                   [c](const CRun& run) { return run.at < c; });
+    if (it == runs_.begin())
+        return 0;
+    --it;
+    return it->before + std::min(it->count, c - it->at);
+}
+
+std::size_t CPaddedSlots::StoredIn(std::size_t first, std::size_t end, std::size_t* storedFirst,
+                                   std::size_t* padded) const
+{
+    const std::size_t s0 = first - Before(first);
+    const std::size_t s1 = end - Before(end);
+    *storedFirst = s0;
+    *padded = (end - first) - (s1 - s0);
+    return s1;
+}
+
+std::size_t CPaddedSlots::StoredIndex(std::size_t c) const
+{
+    if (runs_.empty())
+        return c;
+    auto it = std::partition_point(runs_.begin(), runs_.end(),
+                                   [c](const CRun& run) { return run.at <= c; });
+    if (it == runs_.begin())
+        return c;
+    --it;
+    if (c < it->at + it->count)
+        return npos;
+    return c - it->before - it->count;
+}
+
+const CChartValue& CChartData::At(std::size_t c) const
+{
+    static const CChartValue padded(0.0f, boost::any(false));
+    const std::size_t index = padding.StoredIndex(c);
+    return index == CPaddedSlots::npos ? padded : data.at(index);
+}
+
+CChartData CChartData::Expanded() const
+{
+    CChartData whole;
+    whole.data.reserve(Count());
+    for (std::size_t c = 0; c < Count(); ++c)
+        whole.data.push_back(At(c));
+    return whole;
+}
+
 namespace {
 
 // 10 to the power of the whole number at or below log10(range), computed
@@ -136,6 +200,7 @@ void CPlot::Draw()
     // same data always gives the same picture.
     children.clear();
     titleText = nullptr;
+    separatorDrawn_ = false;
     ClearCanvas();
 
     SetMargins();
@@ -373,9 +438,10 @@ double CPlot::ValueToHeight(double v) const
 
 float CPlot::ValueAt(const CChartDataSeriesType& graph, std::size_t c)
 {
-    if (c >= graph.values.size())
+    if (c >= graph.Count())
         throw std::out_of_range("invalid vector<T> subscript");
-    return graph.values[c].first;
+    const std::size_t index = graph.padding.StoredIndex(c);
+    return index == CPaddedSlots::npos ? 0.0f : graph.values[index].first;
 }
 
 namespace {
@@ -429,17 +495,19 @@ std::vector<CPointF> CPlot::ClipToBand(const std::vector<CPointF>& points) const
 
 void CPlot::AddSeries(const CChartData& values, const CColor& colour_, const std::wstring& graphTitle)
 {
-    series.data.push_back(CChartDataSeriesType{values.data, colour_, graphTitle});
+    series.data.push_back(CChartDataSeriesType{values.data, colour_, graphTitle, values.padding});
     auto& added = series.data.back().values;
-    if (added.empty())
+    if (series.data.back().Count() == 0)
         return;
     // A value that is no finite number counts as 0, as the data readers
     // count it: one such value must not blank the whole chart.
     for (auto& value : added)
         if (!std::isfinite(value.first))
             value.first = 0.0f;
-    float largest = added.front().first;
-    float smallest = added.front().first;
+    // Padded slots read 0.
+    const bool padded = values.padding.Total() > 0;
+    float largest = added.empty() || padded ? 0.0f : added.front().first;
+    float smallest = largest;
     for (const auto& value : added) {
         if (value.first > largest)
             largest = value.first;
@@ -519,15 +587,21 @@ std::wstring CPlot::FormatValue(float value)
 
 std::size_t CPlot::CategoryCount() const
 {
-    return series.data.empty() ? 0 : series.data.front().values.size();
+    return series.data.empty() ? 0 : series.data.front().Count();
 }
 
-void CPlot::AddCategorySeparator(float x)
+bool CPlot::AddCategorySeparator(float x)
 {
+    const float column = std::floor(x);
+    if (separatorDrawn_ && column == separatorColumn_)
+        return false;
+    separatorDrawn_ = true;
+    separatorColumn_ = column;
     const CRect& p = *plotRect;
     const float t = static_cast<float>(seriesInset);
     if (showGrid)
         Add<CLine>(CColor::DefaultGray(), CPointF(x, p.top - t), CPointF(x, p.bottom + t), true);
     else
         Add<CLine>(CColor::DefaultGray(), CPointF(x, p.bottom - t), CPointF(x, p.bottom + t));
+    return true;
 }

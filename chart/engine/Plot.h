@@ -5,6 +5,8 @@
 #include <boost/any.hpp>
 #include <boost/variant.hpp>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <map>
@@ -37,11 +39,79 @@ public:
 // items added through the data function).
 using CChartValue = std::pair<float, boost::any>;
 
+// Zero values that stand in a graph's sequence without being stored: a
+// picture request pads a short graph up to the label count, and values
+// added later come after the padding. Held as runs, so a thousand graphs
+// padded to a million labels hold a few numbers each.
+class CPaddedSlots {
+public:
+    struct CRun {
+        std::size_t at;       // position in the sequence
+        std::size_t count;
+        std::size_t before;   // padded slots before it
+    };
+
+    std::size_t Total() const { return total_; }
+    // Pads a sequence of `stored` stored values (and the slots padded so
+    // far) up to n slots; a longer one is left as it is.
+    void PadTo(std::size_t stored, std::size_t n);
+    // Of the sequence's positions [first, end): the stored values there are
+    // those from *storedFirst up to the returned index; padded slots in it,
+    // through *padded.
+    std::size_t StoredIn(std::size_t first, std::size_t end, std::size_t* storedFirst,
+                         std::size_t* padded) const;
+    // The stored index at position c, or npos for a padded slot.
+    std::size_t StoredIndex(std::size_t c) const;
+    const std::vector<CRun>& Runs() const { return runs_; }
+    // Walks the positions [first, end) in stretches: stored(position, stored
+    // index, length) for stored values, padded(position, length) for
+    // padded slots.
+    template <class Stored, class Padded>
+    void Walk(std::size_t first, std::size_t end, Stored stored, Padded padded) const
+    {
+        std::size_t r = static_cast<std::size_t>(
+            std::partition_point(runs_.begin(), runs_.end(),
+                                 [first](const CRun& run) { return run.at + run.count <= first; }) -
+            runs_.begin());
+        for (std::size_t at = first; at < end;) {
+            if (r < runs_.size() && runs_[r].at <= at) {
+                const std::size_t next = std::min(end, runs_[r].at + runs_[r].count);
+                padded(at, next - at);
+                at = next;
+                ++r;
+            } else {
+                const std::size_t next = r < runs_.size() ? std::min(end, runs_[r].at) : end;
+                const std::size_t before = r < runs_.size() ? runs_[r].before : total_;
+                stored(at, at - before, next - at);
+                at = next;
+            }
+        }
+    }
+
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+private:
+    // Padded slots before position c.
+    std::size_t Before(std::size_t c) const;
+
+    std::vector<CRun> runs_;   // ascending, apart
+    std::size_t total_ = 0;
+};
+
 // The values of one graph as the handlers collect them.
 class CChartData : public CDataSet<CChartValue> {
 public:
     using CDataSet<CChartValue>::CDataSet;
     ~CChartData() override;
+
+    // Stored values and padded slots.
+    std::size_t Count() const { return data.size() + padding.Total(); }
+    // The value at position c: a padded slot reads 0, not exploded.
+    const CChartValue& At(std::size_t c) const;
+    // Every position as a stored value.
+    CChartData Expanded() const;
+
+    CPaddedSlots padding;
 };
 
 // The value axis: from first to last in count steps of step. Doubles holding
@@ -89,6 +159,11 @@ public:
         std::vector<CChartValue> values;
         CColor color;
         std::wstring title;
+        // Zeros among the values that are not stored (see CPaddedSlots).
+        CPaddedSlots padding;
+
+        // Values and padded slots.
+        std::size_t Count() const { return values.size() + padding.Total(); }
     };
     using CChartDataSeries = CDataSet<CChartDataSeriesType>;
 
@@ -204,8 +279,10 @@ protected:
     // Values of the first graph: the number of categories (0 without graphs).
     std::size_t CategoryCount() const;
     // A separator between categories at x: dashed across the plot with the
-    // grid shown, else a tick through the category axis.
-    void AddCategorySeparator(float x);
+    // grid shown, else a tick through the category axis. At most one per
+    // pixel column in a drawing (they would lie on one another): false when
+    // x's column has one already.
+    bool AddCategorySeparator(float x);
     // The c-th value of a graph; std::out_of_range when it has fewer.
     static float ValueAt(const CChartDataSeriesType& graph, std::size_t c);
 
@@ -228,6 +305,9 @@ private:
         CAxisScale scale;
     };
     mutable CScaleCache scaleCache_;
+    // The pixel column of the drawing's last category separator.
+    float separatorColumn_ = 0.0f;
+    bool separatorDrawn_ = false;
     std::uintptr_t graphicsToken_ = 0;
     CCanvasReservation canvasBudget_;
     CCanvasPtr canvas_;

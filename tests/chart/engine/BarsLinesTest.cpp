@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -498,61 +499,68 @@ TEST(Lines, TallSoftLineOfAlternatingValuesEnds)
     EXPECT_NEAR(y, last.y, 100.0);
 }
 
-TEST(Bars, CategoriesNarrowerThanAPixelMakeOneBarPerGraphAndColumn)
+TEST(Bars, SlotsNarrowerThanAPixelMakeTheBoxesAColumnShows)
 {
-    // 20,000 categories on a plot 387 pixels wide: the categories beginning
-    // in one pixel column make, graph by graph, a bar as high as the highest
-    // value there and one as low as the lowest below the base.
+    // 20,000 categories of two graphs on a plot 387 pixels wide: per pixel
+    // column a box across the bars beginning there for each graph whose
+    // highest (lowest) bar there reaches a row beyond those of the graphs
+    // drawn after it; the others would be painted over.
     Bars bars(10);
     constexpr std::size_t kValues = 20000;
-    std::vector<float> up, mixed;
+    std::vector<float> values[2];
     for (std::size_t i = 0; i < kValues; ++i) {
-        up.push_back(static_cast<float>((i * 37) % 90 + 5));
-        mixed.push_back(static_cast<float>((i * 53) % 120) - 30.0f);
+        values[0].push_back(static_cast<float>((i * 37) % 90 + 5));
+        values[1].push_back(static_cast<float>((i * 53) % 120) - 30.0f);
     }
-    for (const auto* values : {&up, &mixed}) {
+    for (int g = 0; g < 2; ++g) {
         CChartData data;
-        for (float v : *values)
+        for (float v : values[g])
             data.data.emplace_back(v, boost::any(false));
-        bars.chart.AddSeries(data, values == &up ? kBlue : kRed, L"graph");
+        bars.chart.AddSeries(data, g == 0 ? kBlue : kRed, L"graph");
     }
     bars.chart.Draw();
     const CRect& p = *bars.chart.plotRect;
-    const float group = std::fabs(p.right - p.left) / static_cast<float>(kValues);
-    const float slot = group / 4;
+    const double slot = std::fabs(p.right - p.left) / (kValues * 4.0);
     struct Bar {
         float x1, x2, top;
         CColor colour;
     };
-    std::vector<Bar> expected;
-    for (std::size_t c = 0; c < kValues;) {
-        const float column = std::floor(p.left + static_cast<float>(c) * group);
-        std::size_t next = c;
-        while (next < kValues && std::floor(p.left + static_cast<float>(next) * group) == column)
-            ++next;
+    // Every bar by the column it begins in.
+    std::map<long, std::vector<std::pair<int, double>>> columns;
+    std::map<long, std::pair<double, double>> extent;
+    for (std::size_t c = 0; c < kValues; ++c) {
         for (int g = 0; g < 2; ++g) {
-            const auto& values = g == 0 ? up : mixed;
-            double high = -1e30, low = 1e30;
-            for (std::size_t k = c; k < next; ++k) {
-                high = std::max(high, bars.chart.ValueToHeight(values[k]));
-                low = std::min(low, bars.chart.ValueToHeight(values[k]));
-            }
-            const float gf = static_cast<float>(g);
-            const float x1 = p.left + static_cast<float>(c) * group + slot * (gf + 1);
-            const float x2 = p.left + static_cast<float>(next - 1) * group + slot * (gf + 2);
-            const CColor colour = g == 0 ? kBlue : kRed;
-            if (high > 0 || !(low < 0))
-                expected.push_back(
-                    {x1 + 1, x2 - 1, static_cast<float>(p.bottom - std::max(high, 0.0)), colour});
-            if (low < 0)
-                expected.push_back({x1 + 1, x2 - 1, static_cast<float>(p.bottom - low), colour});
+            const double k = static_cast<double>(c) * 4 + g + 1;
+            const long column = static_cast<long>(std::floor(p.left + k * slot));
+            columns[column].emplace_back(g, bars.chart.ValueToHeight(values[g][c]));
+            auto it = extent.emplace(column, std::make_pair(k, k)).first;
+            it->second.second = k;
         }
-        c = next;
+    }
+    std::vector<Bar> expected;
+    for (const auto& column : columns) {
+        double high[2] = {-1e30, -1e30}, low[2] = {1e30, 1e30};
+        for (const auto& bar : column.second) {
+            high[bar.first] = std::max(high[bar.first], bar.second);
+            low[bar.first] = std::min(low[bar.first], bar.second);
+        }
+        const float x1 = static_cast<float>(p.left + extent[column.first].first * slot) + 1;
+        const float x2 = static_cast<float>(p.left + (extent[column.first].second + 1) * slot) - 1;
+        auto row = [&](double h) { return std::floor(static_cast<float>(p.bottom - h)); };
+        for (int g = 0; g < 2; ++g) {
+            const CColor colour = g == 0 ? kBlue : kRed;
+            const bool up = high[g] > 0 || !(low[g] < 0);
+            const bool upLater = g == 0 && (high[1] > 0 || !(low[1] < 0));
+            if (up && (!upLater || row(std::max(high[0], 0.0)) < row(std::max(high[1], 0.0))))
+                expected.push_back({x1, x2, static_cast<float>(p.bottom - std::max(high[g], 0.0)), colour});
+            if (low[g] < 0 && (g == 1 || !(low[1] < 0) || row(low[0]) > row(low[1])))
+                expected.push_back({x1, x2, static_cast<float>(p.bottom - low[g]), colour});
+        }
     }
     auto boxes = ChildrenOf<CBox>(bars.chart);
     ASSERT_EQ(boxes.size(), expected.size());
     EXPECT_LT(boxes.size(), 4 * 400u);
-    bool below = false;
+    bool below = false, both = false;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         EXPECT_NEAR(boxes[i]->topLeft.x, expected[i].x1, 1e-3) << i;
         EXPECT_NEAR(boxes[i]->bottomRight.x, expected[i].x2, 1e-3) << i;
@@ -561,8 +569,147 @@ TEST(Bars, CategoriesNarrowerThanAPixelMakeOneBarPerGraphAndColumn)
         EXPECT_EQ(boxes[i]->colour, expected[i].colour) << i;
         EXPECT_EQ(boxes[i]->depth, 10) << i;
         below = below || boxes[i]->topLeft.y > p.bottom;
+        both = both || (i > 0 && boxes[i]->topLeft.x == boxes[i - 1]->topLeft.x &&
+                        boxes[i]->colour != boxes[i - 1]->colour);
     }
     EXPECT_TRUE(below);
+    EXPECT_TRUE(both);
+}
+
+TEST(Bars, ManyGraphsByManyLabelsStayWithinThePicture)
+{
+    // 1,000 graphs of one value padded to 30,000 categories at 1600 x 1200,
+    // flat and 3D: the boxes, separators and floor traces are bounded by the
+    // plot's width, and a column shows its stair of colours as the last
+    // graphs and the tallest one paint it.
+    constexpr std::size_t kGraphs = 1000, kLabels = 30000;
+    for (std::int32_t depth : {0, 10}) {
+        for (bool rising : {true, false}) {
+            CVerticalBarChart chart(1600, 1200, L"many", CColor::Empty(), 1, false);
+            chart.depth = depth;
+            chart.seriesInset = depth == 0 ? 5 : 0;
+            pvtest::SetOptions(chart);
+            std::vector<CColor> colours;
+            for (std::size_t g = 0; g < kGraphs; ++g) {
+                CChartData data;
+                data.data.emplace_back(static_cast<float>(rising ? g + 1 : kGraphs - g), boost::any(false));
+                data.padding.PadTo(1, kLabels);
+                colours.push_back(CColor(0xFF000000u | static_cast<std::uint32_t>(g)));
+                chart.AddSeries(data, colours.back(), L"g");
+            }
+            chart.Draw();
+            const CRect& p = *chart.plotRect;
+            const std::size_t width = static_cast<std::size_t>(p.right - p.left) + 2;
+            auto boxes = ChildrenOf<CBox>(chart);
+            EXPECT_LE(boxes.size(), 4 * width);
+            EXPECT_LE(Separators(chart).size(), width);
+            EXPECT_LE(chart.children.size(), 6 * width + 100);
+            ASSERT_FALSE(boxes.empty());
+            // The first column holds every graph's value.
+            std::vector<CColor> first;
+            for (auto* box : boxes) {
+                if (box->topLeft.x == boxes[0]->topLeft.x)
+                    first.push_back(box->colour);
+            }
+            if (rising)
+                EXPECT_EQ(first, std::vector<CColor>{colours.back()});
+            else
+                EXPECT_EQ(first, (std::vector<CColor>{colours[0], colours[kGraphs - 3],
+                                                      colours[kGraphs - 2], colours[kGraphs - 1]}));
+            EXPECT_FLOAT_EQ(boxes[0]->topLeft.y,
+                            static_cast<float>(p.bottom - chart.ValueToHeight(kGraphs)));
+        }
+    }
+}
+
+TEST(Lines, ManyGraphsAndManyValuesStayWithinThePicture)
+{
+    // 1,000 graphs of 30,000 values at 1600 x 1200, all three kinds: the
+    // points and dots are bounded by the plot's width; a line that later
+    // lines cover whole is left out, and the last graph always stays.
+    constexpr std::size_t kGraphs = 1000, kValues = 30000;
+    std::vector<CChartData> graphs(kGraphs);
+    for (std::size_t g = 0; g < kGraphs; ++g) {
+        for (std::size_t i = 0; i < 50; ++i)
+            graphs[g].data.emplace_back(static_cast<float>((i * 7 + g * 13) % 100), boost::any(false));
+        graphs[g].padding.PadTo(50, kValues);
+    }
+    for (int kind = 0; kind < 3; ++kind) {
+        std::unique_ptr<CLinesChart> chart;
+        if (kind == 2)
+            chart.reset(new CSoftLinesChart(1600, 1200, L"soft", CColor::Empty(), 1, false));
+        else
+            chart.reset(new CSimpleLinesChart(1600, 1200, L"lines", CColor::Empty(), 1, false, kind == 1));
+        pvtest::SetOptions(*chart);
+        for (std::size_t g = 0; g < kGraphs; ++g)
+            chart->AddSeries(graphs[g], CColor(0xFF000000u | static_cast<std::uint32_t>(g)), L"g");
+        chart->Draw();
+        const CRect& p = *chart->plotRect;
+        const std::size_t width = static_cast<std::size_t>(p.right - p.left) + 2;
+        auto polygons = ChildrenOf<CPolygon>(*chart);
+        ASSERT_FALSE(polygons.empty());
+        EXPECT_LT(polygons.size(), kGraphs);
+        EXPECT_EQ(polygons.back()->colour, CColor(0xFF000000u | (kGraphs - 1)));
+        std::size_t points = 0;
+        for (auto* polygon : polygons)
+            points += polygon->points.size();
+        EXPECT_LE(points, 64 * width);
+        EXPECT_LE(ChildrenOf<CDot>(*chart).size(), kind == 1 ? 64 * width : 0u);
+        EXPECT_LE(Separators(*chart).size(), width);
+    }
+}
+
+TEST(Lines, ALineThatLaterLinesCoverWholeIsLeftOut)
+{
+    // Under a line that swings from the base to the top in every pixel
+    // column, a level line is painted over whole; under a level line of
+    // the same height its pen's edge still shows, and soft lines keep all.
+    constexpr std::size_t kValues = 20000;
+    CChartData swing, level;
+    for (std::size_t i = 0; i < kValues; ++i) {
+        swing.data.emplace_back(i % 2 == 0 ? 0.0f : 100.0f, boost::any(false));
+        level.data.emplace_back(50.0f, boost::any(false));
+    }
+    CChartData flat = pvtest::Values({50, 50});
+    auto draw = [](CLinesChart& chart, const CChartData& under, const CChartData& over) {
+        pvtest::SetOptions(chart);
+        chart.AddSeries(under, kRed, L"under");
+        chart.AddSeries(over, kBlue, L"over");
+        chart.Draw();
+        std::vector<CColor> colours;
+        for (auto* polygon : ChildrenOf<CPolygon>(chart))
+            colours.push_back(polygon->colour);
+        return colours;
+    };
+    Lines covered(false), edge(false);
+    EXPECT_EQ(draw(covered.chart, level, swing), std::vector<CColor>{kBlue});
+    EXPECT_EQ(draw(edge.chart, flat, flat), (std::vector<CColor>{kRed, kBlue}));
+    CSoftLinesChart soft(640, 480, L"soft", CColor::Empty(), 1, false);
+    EXPECT_EQ(draw(soft, level, swing), (std::vector<CColor>{kRed, kBlue}));
+}
+
+TEST(Lines, SeparatorsOfManyValuesOnATallPictureOnePerColumn)
+{
+    // 100,000 values on 2048 x 4000, grid on and off.
+    constexpr std::size_t kValues = 100000;
+    CChartData data;
+    for (std::size_t i = 0; i < kValues; ++i)
+        data.data.emplace_back(static_cast<float>(i % 97), boost::any(false));
+    for (bool grid : {false, true}) {
+        CSimpleLinesChart chart(2048, 4000, L"tall", CColor::Empty(), 1, false, false);
+        pvtest::ChartOptions options;
+        options.grid = grid;
+        pvtest::SetOptions(chart, options);
+        chart.AddSeries(data, kBlue, L"graph");
+        chart.Draw();
+        const CRect& p = *chart.plotRect;
+        auto separators = Separators(chart);
+        EXPECT_GT(separators.size(), static_cast<std::size_t>(p.right - p.left) - 2);
+        EXPECT_LE(separators.size(), static_cast<std::size_t>(p.right - p.left) + 1);
+        for (std::size_t i = 1; i < separators.size(); ++i)
+            EXPECT_NE(std::floor(separators[i]->from.x), std::floor(separators[i - 1]->from.x));
+        EXPECT_EQ(separators.front()->dashed, grid);
+    }
 }
 
 TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
@@ -577,7 +724,6 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
         data.data.emplace_back(static_cast<float>((i * 7919) % 997), boost::any(false));
     lines.chart.AddSeries(data, kBlue, L"graph");
     lines.chart.Draw();
-    EXPECT_EQ(ChildrenOf<CDot>(lines.chart).size(), kValues);
     auto polygons = ChildrenOf<CPolygon>(lines.chart);
     ASSERT_EQ(polygons.size(), 1u);
     const std::vector<CPointF>& kept = polygons[0]->points;
@@ -612,6 +758,10 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
     ASSERT_EQ(kept.size(), expected.size());
     for (std::size_t i = 0; i < kept.size(); ++i)
         EXPECT_EQ(kept[i], expected[i]) << i;
+    // The dots go to the points kept.
+    auto dots = ChildrenOf<CDot>(lines.chart);
+    ASSERT_EQ(dots.size(), kept.size());
+    EXPECT_EQ(dots.back()->centre, kept.back());
 
     // A soft line of them joins the same points straight.
     CSoftLinesChart soft(640, 480, L"soft", CColor::Empty(), 1, false);
@@ -626,8 +776,8 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
 
 TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
 {
-    // 20,000 labelled categories: per pixel column the label of the first
-    // category there (the others would lie on it); every separator stays.
+    // 20,000 labelled categories: per pixel column the label and the
+    // separator of the first category there (the others would lie on them).
     constexpr std::size_t kValues = 20000;
     std::vector<std::wstring> names;
     CChartData data;
@@ -661,7 +811,19 @@ TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
         EXPECT_LT(drawn.size(), 410u);
         EXPECT_GT(drawn.size(), 380u);
         EXPECT_EQ(drawn, expected);
-        EXPECT_EQ(Separators(*chart).size(), kValues - 1);
+        std::vector<float> separators, wanted;
+        for (CLine* line : Separators(*chart))
+            separators.push_back(line->from.x);
+        float edge = p.left + s;
+        for (std::size_t c = 1; c < kValues; ++c, edge += s) {
+            const float x = isBars ? edge : p.left + static_cast<float>(c) * s;
+            if (wanted.empty() || std::floor(x) != std::floor(wanted.back()))
+                wanted.push_back(x);
+        }
+        EXPECT_LT(separators.size(), 410u);
+        ASSERT_EQ(separators.size(), wanted.size());
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            EXPECT_EQ(separators[i], wanted[i]) << i;
     }
 }
 

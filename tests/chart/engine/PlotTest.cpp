@@ -180,6 +180,55 @@ TEST(Series, MaximumAndMinimum)
     EXPECT_EQ(chart.minimum, std::numeric_limits<float>::max());
 }
 
+TEST(Series, PaddedSlotsReadAsZeroWithoutBeingStored)
+{
+    // 2 values, padded to 5, 2 more, padded to 9 and again to 12 (one run
+    // grows): 2 stored, 3 padded, 2 stored, 5 padded.
+    CChartData data = pvtest::Values({4, 5});
+    data.padding.PadTo(data.data.size(), 5);
+    data.padding.PadTo(data.data.size(), 3);   // longer already
+    data.data.emplace_back(6.0f, boost::any(true));
+    data.data.emplace_back(-7.0f, boost::any(false));
+    data.padding.PadTo(data.data.size(), 9);
+    data.padding.PadTo(data.data.size(), 12);
+    ASSERT_EQ(data.Count(), 12u);
+    EXPECT_EQ(data.data.size(), 4u);
+    EXPECT_EQ(data.padding.Runs().size(), 2u);
+    std::vector<float> read;
+    for (std::size_t c = 0; c < data.Count(); ++c)
+        read.push_back(data.At(c).first);
+    EXPECT_EQ(read, (std::vector<float>{4, 5, 0, 0, 0, 6, -7, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(boost::any_cast<bool>(data.At(5).second));
+    EXPECT_FALSE(boost::any_cast<bool>(data.At(3).second));
+    EXPECT_EQ(data.Expanded().data.size(), 12u);
+
+    // Stretches of positions 1 to 9: stored 1, padded 2..4, stored 5..6,
+    // padded 7..8.
+    std::string walked;
+    data.padding.Walk(
+        1, 9,
+        [&](std::size_t at, std::size_t index, std::size_t n) {
+            walked += "s" + std::to_string(at) + ":" + std::to_string(index) + "+" + std::to_string(n) + " ";
+        },
+        [&](std::size_t at, std::size_t n) { walked += "p" + std::to_string(at) + "+" + std::to_string(n) + " "; });
+    EXPECT_EQ(walked, "s1:1+1 p2+3 s5:2+2 p7+2 ");
+    std::size_t first = 0, padded = 0;
+    EXPECT_EQ(data.padding.StoredIn(3, 7, &first, &padded), 4u);
+    EXPECT_EQ(first, 2u);
+    EXPECT_EQ(padded, 2u);
+
+    // The chart reads the padding as zeros: the minimum comes down to 0.
+    CPlot chart(100, 100, L"", CColor::Empty(), 1, false);
+    CChartData positive = pvtest::Values({3, 8});
+    positive.padding.PadTo(2, 1000000);
+    chart.AddSeries(positive, CColor(), L"g");
+    EXPECT_EQ(chart.minimum, 0.0f);
+    EXPECT_EQ(chart.maximum, 8.0f);
+    const auto& graph = chart.series.data.front();
+    EXPECT_EQ(graph.Count(), 1000000u);
+    EXPECT_EQ(graph.values.size(), 2u);
+}
+
 TEST(Series, LabelsAreReplacedAndPieColoursAppended)
 {
     CPlot chart(100, 100, L"", CColor::Empty(), 1, false);

@@ -62,11 +62,12 @@ inline std::vector<std::uint32_t> StreamTypes(const CallResult& r)
     return types;
 }
 
+// A graph's values as a solution sees them, padding included.
 inline std::vector<float> Values(const CGraphRecord& graph)
 {
     std::vector<float> out;
-    for (const auto& v : graph.values.data)
-        out.push_back(v.first);
+    for (std::size_t c = 0; c < graph.values.Count(); ++c)
+        out.push_back(graph.values.At(c).first);
     return out;
 }
 
@@ -74,8 +75,8 @@ inline std::vector<float> Values(const CGraphRecord& graph)
 inline std::vector<bool> Exploded(const CGraphRecord& graph)
 {
     std::vector<bool> out;
-    for (const auto& v : graph.values.data)
-        out.push_back(boost::any_cast<bool>(v.second));
+    for (std::size_t c = 0; c < graph.values.Count(); ++c)
+        out.push_back(boost::any_cast<bool>(graph.values.At(c).second));
     return out;
 }
 

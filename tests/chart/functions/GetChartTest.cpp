@@ -41,13 +41,83 @@ TEST_F(GetChart, ShortGraphsArePaddedToTheLabelsAndKeepThePadding)
     // The chart got the padded values and the labels.
     const auto& series = entry.chart->series.data;
     ASSERT_EQ(series.size(), 2u);
-    EXPECT_EQ(series[0].values.size(), 3u);
-    EXPECT_EQ(series[1].values.size(), 4u);
+    EXPECT_EQ(series[0].Count(), 3u);
+    EXPECT_EQ(series[1].Count(), 4u);
     EXPECT_EQ(entry.chart->labels, entry.labels);
 
     // Later values come after the padding.
     ASSERT_EQ(Do(u"PVane_AddData", {u"b", u"short", u"9"}), kOk);
     EXPECT_EQ(Values(Entry(L"b")->graphs.at(L"short")), (std::vector<float>{7, 0, 0, 9}));
+}
+
+TEST_F(GetChart, PaddingIsCountedNotStored)
+{
+    // 1,000 graphs of one value and 30,000 labels: the registry and the
+    // chart hold the values given and a run of padding per graph; the
+    // padding reads as zeros, grows with the labels, and later values come
+    // after it.
+    ASSERT_EQ(Create(u"bars 2d", u"b"), kOk);
+    for (int g = 0; g < 1000; ++g) {
+        std::u16string name = u"g";
+        for (char digit : std::to_string(1000 + g))
+            name += static_cast<char16_t>(digit);
+        ASSERT_EQ(Do(u"PVane_AddGraph", {u"b", name}), kOk);
+        ASSERT_EQ(Do(u"PVane_AddData", {u"b", name, u"5"}), kOk);
+    }
+    std::u16string labels = u"x";
+    for (int i = 0; i < 30000; ++i)
+        labels += u"\rx";
+    ASSERT_EQ(Do(u"PVane_AddLabels", {u"b", labels}), kOk);
+    ASSERT_EQ(Get(u"b").type, kFMTypeBinary);
+    const CChartEntry& entry = *Entry(L"b");
+    ASSERT_EQ(entry.labels.size(), 30001u);
+    std::size_t stored = 0;
+    for (const auto& graph : entry.graphs) {
+        stored += graph.second.values.data.size();
+        EXPECT_EQ(graph.second.values.Count(), 30001u);
+        EXPECT_EQ(graph.second.values.padding.Runs().size(), 1u);
+    }
+    EXPECT_EQ(stored, 1000u);
+    std::size_t handed = 0;
+    for (const auto& graph : entry.chart->series.data)
+        handed += graph.values.size();
+    EXPECT_EQ(handed, 1000u);
+    EXPECT_LE(entry.chart->children.size(), 10000u);
+
+    const CGraphRecord& first = entry.graphs.begin()->second;
+    EXPECT_EQ(first.values.At(1).first, 0.0f);
+    ASSERT_EQ(Do(u"PVane_AddData", {u"b", u"g1000", u"9"}), kOk);
+    ASSERT_EQ(Do(u"PVane_AddLabels", {u"b", u"y\ry"}), kOk);
+    ASSERT_EQ(Get(u"b").type, kFMTypeBinary);
+    const std::vector<float> values = Values(first);
+    ASSERT_EQ(values.size(), 30003u);
+    EXPECT_EQ(values[0], 5.0f);
+    EXPECT_EQ(values[30001], 9.0f);
+    EXPECT_EQ(values[30002], 0.0f);
+    EXPECT_EQ(first.values.data.size(), 2u);
+    EXPECT_EQ(first.values.padding.Runs().size(), 2u);
+}
+
+TEST_F(GetChart, APieGetsItsFirstGraphWhole)
+{
+    // A pie reads its slices one by one: its first graph goes over with the
+    // padding as stored zeros (each still takes a slice colour); the
+    // registry keeps counting it.
+    ASSERT_EQ(Create(u"pie 2d", u"p"), kOk);
+    ASSERT_EQ(Do(u"PVane_AddGraph", {u"p", u"a"}), kOk);
+    ASSERT_EQ(Do(u"PVane_AddGraph", {u"p", u"b"}), kOk);
+    ASSERT_EQ(Do(u"PVane_AddData", {u"p", u"a", u"4"}), kOk);
+    ASSERT_EQ(Do(u"PVane_AddLabels", {u"p", u"x\ry\rz"}), kOk);
+    ASSERT_EQ(Get(u"p").type, kFMTypeBinary);
+    const CChartEntry& entry = *Entry(L"p");
+    EXPECT_EQ(entry.graphs.at(L"a").values.data.size(), 1u);
+    const auto& series = entry.chart->series.data;
+    ASSERT_EQ(series.size(), 2u);
+    EXPECT_EQ(series[0].values.size(), 3u);
+    EXPECT_EQ(series[0].padding.Total(), 0u);
+    EXPECT_EQ(series[1].values.size(), 0u);
+    EXPECT_EQ(series[1].Count(), 3u);
+    EXPECT_EQ(entry.chart->pieColors.size(), 3u);
 }
 
 TEST_F(GetChart, AFirstGraphLongerThanTheLabelsNeedsTheOthersAsLong)
