@@ -26,6 +26,15 @@ constexpr float kCurveStep = 0.5f;
 // of a rectangle.
 constexpr float kArcWalkStep = 0.1f;
 constexpr float kRectangleWalkStep = 0.5f;
+// The walk of an arc whose rim (at the wider radius) is shorter than
+// kNarrowArcRim pixels fills no two slices whose starts lie closer than
+// kArcWalkRim pixels on the rim. Its steps follow the colour change, not the
+// rim: a narrow arc of a strong change would fill its few pixels over a
+// thousand times, and a pie of thousands of narrow slices cost that many
+// times its area. What lies between two kept starts takes the colour of the
+// first, less than a pixel's difference; wider arcs keep every step.
+constexpr float kNarrowArcRim = 4.0f;
+constexpr float kArcWalkRim = 0.25f;
 // The system version from which gradients are drawn as gradients (10.5).
 constexpr SInt32 kGradientSystem = 0x1050;
 // Gestalt's selector of the system version, 'sysv'.
@@ -420,9 +429,16 @@ void CDrawContext::DrawArc(const CPointF& centre, float width, float height, flo
             const float end = sweep == endAngle - startAngle ? endAngle : startAngle + sweep;
             ColourWalk walk(startAngle, end, colour_, CColor::Shade(colour_, kShadePercent),
                             kArcWalkStep);
+            const float pixelsPerDegree = std::max(std::fabs(width), std::fabs(height)) * 0.5f *
+                                          DegreesToRadians(1.0f);
+            const bool narrow = std::fabs(end - startAngle) * pixelsPerDegree < kNarrowArcRim;
             CColor colour;
             float a = 0.0f;
-            while (walk.Next(&colour, &a)) {
+            float filled = 0.0f;
+            for (bool first = true; walk.Next(&colour, &a); first = false) {
+                if (narrow && !first && std::fabs(a - filled) * pixelsPerDegree < kArcWalkRim)
+                    continue;
+                filled = a;
                 SetFill(context, colour);
                 FillEllipticalArc(context, box, a, end - a, nullptr);
             }

@@ -75,3 +75,26 @@ TEST(QuartzArcs, SweepsOfManyTurnsDrawOneTurn)
     macsetup::Reset();
     Logging::SetupChannels(nullptr);
 }
+
+TEST(QuartzArcs, NarrowArcsWalkTheirRimNotTheirColourChange)
+{
+    std::ostringstream log;
+    Logging::SetupChannels(std::make_shared<Logging::CSink>(log));
+    CCanvas canvas(4096, 64);
+    macsetup::SetSystemVersion(10, 4, 11);
+    // A strong colour change: the walk takes hundreds of steps whatever
+    // the arc's width.
+    auto fills = [&canvas](float sweep) {
+        pvquartz::Recording recording;
+        CDrawContext context(canvas.GetContext(), CColor(0xFFFFFF00u), 1.0f);
+        context.DrawArc(CPointF(2048, 32), 3000, 1500, 10.0f, 10.0f + sweep, true, true);
+        return Sweeps(recording.Lines()).size();
+    };
+    // 1500 px of radius: 0.05 degrees are 1.3 px of rim, at most a fill per
+    // quarter pixel and the outline.
+    EXPECT_LE(fills(0.05f), 8u);
+    // 0.5 degrees, 13 px of rim: every step of the walk.
+    EXPECT_GT(fills(0.5f), 500u);
+    macsetup::Reset();
+    Logging::SetupChannels(nullptr);
+}
