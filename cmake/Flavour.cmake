@@ -11,9 +11,9 @@
 #
 # Flavours: `win` (over the Windows stand-ins in platform/win32 and
 # platform/gdiplus) and `mac` (over libCoreFoundation.so and libCarbon.so,
-# with the macOS layer in mac/, its charts drawing through chart/engine/quartz
-# over platform/quartz and platform/appkit); its plug-in module is the bundle
-# Plotvane.fmplugin (plotvane_bundle_module).
+# with the macOS layer's own code in macos/, its charts drawing through
+# chart/engine/quartz over platform/quartz and platform/appkit); its plug-in
+# module is the bundle Plotvane.fmplugin (plotvane_bundle_module).
 
 set(PV_ROOT ${PROJECT_SOURCE_DIR})
 
@@ -31,7 +31,7 @@ function(plotvane_flavour FLAVOUR)
     list(APPEND framework_dirs platform/win32)
     list(APPEND chart_dirs chart/engine/gdiplus platform/gdiplus)
   elseif(FLAVOUR STREQUAL "mac")
-    list(APPEND framework_dirs mac)
+    list(APPEND framework_dirs macos)
     list(APPEND chart_dirs chart/engine/quartz)
   endif()
   foreach(part framework chart)
@@ -135,12 +135,13 @@ endfunction()
 # other folder builds for both. The mac flavour has no host world and no
 # Windows paths or windows: those folders wait for it; its chart tests are in
 # chart/engine/mac (the chart folders' other tests go through the GDI+
-# layer's recording).
+# layer's recording). The macOS layer's tests (macos) are the mac flavour's.
 set(PV_TEST_FOLDER_FLAVOURS
   access          win
   chart           win
   filepath        win
   host            win
+  macos           mac
   oldstyle        win
   platform/gdiplus win
   plugin          win)
@@ -175,7 +176,7 @@ endfunction()
 # Tests of one flavour: one executable per folder of sources under tests/ that
 # builds for it (but support/, e2e/, fuzz/, data/, modules/ and the macOS
 # system stand-ins' own folders, which tests/platform/CMakeLists.txt builds,
-# and mac/binding, which builds the macOS binding on its own),
+# and macos/binding, which builds the macOS binding on its own),
 # named pv_test_<flavour>_<folder>, each test its own CTest entry (named
 # <flavour>.<folder>.<test>, labelled with the flavour) so that process-wide
 # state never leaks from one test into the next. The win flavour's test programs carry the module's
@@ -206,7 +207,7 @@ function(plotvane_flavour_tests FLAVOUR)
   set(test_dirs "")
   foreach(src IN LISTS all_tsrcs)
     get_filename_component(dir ${src} DIRECTORY)
-    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|mac/binding|platform/(corefoundation|carbon|dyld|quartz|appkit))(/|$)")
+    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|macos/binding|platform/(corefoundation|carbon|dyld|quartz|appkit))(/|$)")
       continue()
     endif()
     pv_test_folder_builds(${dir} ${FLAVOUR} builds)
