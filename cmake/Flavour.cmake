@@ -2,18 +2,19 @@
 # modules and, from tests/CMakeLists.txt, its tests.
 #
 #   pv_framework_<flavour>  (object library) the support library, entry and
-#                           framework, host access, character sets and the
-#                           system layer: everything but the charts. The
-#                           product creation hook RegisterPlugInFunctions is
-#                           left to the module that uses it.
+#                           framework, host access, character sets and, in
+#                           mac, the macOS layer: everything but the charts.
+#                           The product creation hook RegisterPlugInFunctions
+#                           is left to the module that uses it.
 #   pv_engine_<flavour>     (static library) the framework's objects and the
 #                           chart subsystem with its drawing layer.
 #
-# Flavours: `win` (over the Windows stand-ins in platform/win32 and
-# platform/gdiplus) and `mac` (over libCoreFoundation.so and libCarbon.so,
-# with the macOS layer's own code in macos/, its charts drawing through
-# chart/engine/quartz over platform/quartz and platform/appkit); its plug-in
-# module is the bundle Plotvane.fmplugin (plotvane_bundle_module).
+# Flavours: `win` (over the Windows stand-ins pv_platform_win32, which the
+# framework links, and pv_platform_gdiplus, which the engine links) and `mac`
+# (over libCoreFoundation.so and libCarbon.so, with the macOS layer's own code
+# in macos/, its charts drawing through chart/engine/quartz over
+# platform/quartz and platform/appkit); its plug-in module is the bundle
+# Plotvane.fmplugin (plotvane_bundle_module).
 
 set(PV_ROOT ${PROJECT_SOURCE_DIR})
 
@@ -28,8 +29,7 @@ function(plotvane_flavour FLAVOUR)
   endforeach()
   set(chart_dirs chart/functions chart/engine chart/output)
   if(FLAVOUR STREQUAL "win")
-    list(APPEND framework_dirs platform/win32)
-    list(APPEND chart_dirs chart/engine/gdiplus platform/gdiplus)
+    list(APPEND chart_dirs chart/engine/gdiplus)
   elseif(FLAVOUR STREQUAL "mac")
     list(APPEND framework_dirs macos)
     list(APPEND chart_dirs chart/engine/quartz)
@@ -52,7 +52,9 @@ function(plotvane_flavour FLAVOUR)
   target_compile_definitions(${framework} PUBLIC PV_FLAVOUR_${up}=1)
   target_link_libraries(${framework} PUBLIC
     FMWrapper pv_platform_common Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
-  if(FLAVOUR STREQUAL "mac")
+  if(FLAVOUR STREQUAL "win")
+    target_link_libraries(${framework} PUBLIC pv_platform_win32)
+  elseif(FLAVOUR STREQUAL "mac")
     target_link_libraries(${framework} PUBLIC Carbon CoreFoundation pv_platform_dyld)
   endif()
 
@@ -60,6 +62,10 @@ function(plotvane_flavour FLAVOUR)
   target_link_libraries(${engine} PUBLIC ${framework})
   target_link_libraries(${engine} PUBLIC pv_platform_drawing
     PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
+  if(FLAVOUR STREQUAL "win")
+    # The charts draw through the GDI+ layer.
+    target_link_libraries(${engine} PUBLIC pv_platform_gdiplus)
+  endif()
   if(FLAVOUR STREQUAL "mac")
     # The charts draw through the Quartz and AppKit layers.
     target_link_libraries(${engine} PUBLIC pv_platform_quartz pv_platform_appkit)
