@@ -2,17 +2,18 @@
 # modules and, from tests/CMakeLists.txt, its tests.
 #
 #   pv_framework_<flavour>  (object library) the support library, entry and
-#                           framework, host access, character sets and the
-#                           system layer: everything but the charts. The
-#                           product creation hook RegisterPlugInFunctions is
-#                           left to the module that uses it.
+#                           framework, host access, character sets and, in
+#                           mac, the macOS layer: everything but the charts.
+#                           The product creation hook RegisterPlugInFunctions
+#                           is left to the module that uses it.
 #   pv_engine_<flavour>     (static library) the framework's objects and the
 #                           chart subsystem with its drawing layer.
 #
-# Flavours: `win` (over the Windows stand-ins in platform/win32 and
-# platform/gdiplus) and `mac` (over libCoreFoundation.so and libCarbon.so,
-# with the macOS layer in mac/, its charts drawing through chart/engine/quartz
-# over platform/quartz and platform/appkit); its plug-in module is the bundle
+# Flavours: `win` (over the Windows stand-ins pv_platform_win32, which the
+# framework links, and pv_platform_gdiplus, which the engine links) and `mac`
+# (over libCoreFoundation.so and libCarbon.so, with the macOS layer's own code
+# in macos/, its charts drawing through chart/engine/quartz over
+# platform/quartz and platform/appkit); its plug-in module is the bundle
 # Plotvane.fmplugin (plotvane_bundle_module).
 
 set(PV_ROOT ${PROJECT_SOURCE_DIR})
@@ -28,10 +29,9 @@ function(plotvane_flavour FLAVOUR)
   endforeach()
   set(chart_dirs chart/functions chart/engine chart/output)
   if(FLAVOUR STREQUAL "win")
-    list(APPEND framework_dirs platform/win32)
-    list(APPEND chart_dirs chart/engine/gdiplus platform/gdiplus)
+    list(APPEND chart_dirs chart/engine/gdiplus)
   elseif(FLAVOUR STREQUAL "mac")
-    list(APPEND framework_dirs mac)
+    list(APPEND framework_dirs macos)
     list(APPEND chart_dirs chart/engine/quartz)
   endif()
   foreach(part framework chart)
@@ -49,7 +49,9 @@ function(plotvane_flavour FLAVOUR)
   target_compile_definitions(${framework} PUBLIC PV_FLAVOUR_${up}=1)
   target_link_libraries(${framework} PUBLIC
     FMWrapper pv_platform_common Boost::headers ICU::uc ICU::i18n Threads::Threads ${CMAKE_DL_LIBS})
-  if(FLAVOUR STREQUAL "mac")
+  if(FLAVOUR STREQUAL "win")
+    target_link_libraries(${framework} PUBLIC pv_platform_win32)
+  elseif(FLAVOUR STREQUAL "mac")
     target_link_libraries(${framework} PUBLIC Carbon CoreFoundation pv_platform_dyld)
   endif()
 
@@ -57,6 +59,10 @@ function(plotvane_flavour FLAVOUR)
   target_link_libraries(${engine} PUBLIC ${framework})
   target_link_libraries(${engine} PUBLIC pv_platform_drawing
     PkgConfig::CAIRO PkgConfig::PANGO PNG::PNG ZLIB::ZLIB PkgConfig::ISAL JPEG::JPEG)
+  if(FLAVOUR STREQUAL "win")
+    # The charts draw through the GDI+ layer.
+    target_link_libraries(${engine} PUBLIC pv_platform_gdiplus)
+  endif()
   if(FLAVOUR STREQUAL "mac")
     # The charts draw through the Quartz and AppKit layers.
     target_link_libraries(${engine} PUBLIC pv_platform_quartz pv_platform_appkit)
@@ -132,12 +138,13 @@ endfunction()
 # other folder builds for both. The mac flavour has no host world and no
 # Windows paths or windows: those folders wait for it; its chart tests are in
 # chart/engine/mac (the chart folders' other tests go through the GDI+
-# layer's recording).
+# layer's recording). The macOS layer's tests (macos) are the mac flavour's.
 set(PV_TEST_FOLDER_FLAVOURS
   access          win
   chart           win
   filepath        win
   host            win
+  macos           mac
   oldstyle        win
   platform/gdiplus win
   plugin          win)
@@ -172,7 +179,7 @@ endfunction()
 # Tests of one flavour: one executable per folder of sources under tests/ that
 # builds for it (but support/, e2e/, fuzz/, data/, modules/ and the macOS
 # system stand-ins' own folders, which tests/platform/CMakeLists.txt builds,
-# and mac/binding, which builds the macOS binding on its own),
+# and macos/binding, which builds the macOS binding on its own),
 # named pv_test_<flavour>_<folder>, each test its own CTest entry (named
 # <flavour>.<folder>.<test>, labelled with the flavour) so that process-wide
 # state never leaks from one test into the next. The win flavour's test programs carry the module's
@@ -203,7 +210,7 @@ function(plotvane_flavour_tests FLAVOUR)
   set(test_dirs "")
   foreach(src IN LISTS all_tsrcs)
     get_filename_component(dir ${src} DIRECTORY)
-    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|mac/binding|platform/(corefoundation|carbon|dyld|quartz|appkit))(/|$)")
+    if(dir STREQUAL "" OR dir MATCHES "^(support|e2e|fuzz|data|modules|macos/binding|platform/(corefoundation|carbon|dyld|quartz|appkit))(/|$)")
       continue()
     endif()
     pv_test_folder_builds(${dir} ${FLAVOUR} builds)

@@ -13,7 +13,7 @@
 #include "fmapi/draco.h"
 #include "fmx/Singleton.h"
 #if defined(PV_FLAVOUR_MAC)
-#include "mac/PlatSymFinder.h"
+#include "macos/PlatSymFinder.h"
 #endif
 
 namespace fmx {

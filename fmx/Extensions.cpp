@@ -10,7 +10,7 @@
 #include "fmx/WideText.h"
 #include "plugin/Flavour.h"
 #if defined(PV_FLAVOUR_MAC)
-#include "mac/PlatStubs.h"
+#include "macos/PlatStubs.h"
 #endif
 
 namespace fmx {
@@ -21,7 +21,7 @@ bool HostHasExtensions() { return Plugin::GetApiLevel() >= 51; }
 
 #if defined(PV_FLAVOUR_MAC)
 // By their Mach-O names ("_FM_..."), through the cells of the framework
-// binding (mac/PlatStubs.h), one table for every caller.
+// binding (macos/PlatStubs.h), one table for every caller.
 template <class F, F (*Find)()>
 struct Export {
     F Get() const { return Find(); }

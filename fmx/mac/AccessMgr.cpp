@@ -1,6 +1,6 @@
 // The finders of the macOS flavour: the host's frameworks among the process's
 // bundles, symbols by their Mach-O names (PlatSymFinder), and the host
-// callbacks of the call record. The bound operations of mac/PlatStubs.h bind
+// callbacks of the call record. The bound operations of macos/PlatStubs.h bind
 // through the finder this manager registers.
 #include "fmx/AccessMgr.h"
 

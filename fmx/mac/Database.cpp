@@ -3,8 +3,8 @@
 // its location (the host's universal path made into a file reference), and
 // font names through a font mapper over the file user.
 #include "fmx/FmImp.h"
-#include "mac/HostObjects.h"
-#include "mac/PlatStubs.h"
+#include "macos/HostObjects.h"
+#include "macos/PlatStubs.h"
 
 namespace fmx {
 

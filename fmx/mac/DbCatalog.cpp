@@ -5,8 +5,8 @@
 // form of the level.
 #include "fmx/FmImp.h"
 #include "fmx/Plugin.h"
-#include "mac/HostObjects.h"
-#include "mac/PlatStubs.h"
+#include "macos/HostObjects.h"
+#include "macos/PlatStubs.h"
 
 namespace fmx {
 

@@ -7,8 +7,8 @@
 
 #include "fmx/FmImp.h"
 #include "fmx/Plugin.h"
-#include "mac/HostObjects.h"
-#include "mac/WindowExtension.h"
+#include "macos/HostObjects.h"
+#include "macos/WindowExtension.h"
 #include "platform/carbon/WindowManager.h"
 
 namespace fmx {

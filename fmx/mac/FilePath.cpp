@@ -10,7 +10,7 @@
 #include <textconv>
 
 #include "fmx/FilePathRules.h"
-#include "mac/FileRefValue.h"
+#include "macos/FileRefValue.h"
 #include "platform/carbon/Carbon.h"
 
 namespace fmx {

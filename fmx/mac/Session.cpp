@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "fmx/FmImp.h"
-#include "mac/HostObjects.h"
-#include "mac/PlatStubs.h"
+#include "macos/HostObjects.h"
+#include "macos/PlatStubs.h"
 #include "platform/carbon/WindowManager.h"
 
 namespace fmx {

@@ -7,7 +7,7 @@
 
 #include "fmapi/call_record.h"
 #include "fmapi/fm_api.h"
-#include "mac/PlatStubs.h"
+#include "macos/PlatStubs.h"
 #include "platform/carbon/Carbon.h"
 #include "platform/corefoundation/CoreFoundation.h"
 

@@ -1,11 +1,11 @@
-#include "mac/FileRefValue.h"
+#include "macos/FileRefValue.h"
 
 #include <cstring>
 
 #include <textconv>
 
-#include "mac/HostObjects.h"
-#include "mac/PlatStubs.h"
+#include "macos/HostObjects.h"
+#include "macos/PlatStubs.h"
 #include "platform/carbon/Carbon.h"
 
 namespace mac {

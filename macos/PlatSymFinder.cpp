@@ -1,4 +1,4 @@
-#include "mac/PlatSymFinder.h"
+#include "macos/PlatSymFinder.h"
 
 #include <cstring>
 #include <map>

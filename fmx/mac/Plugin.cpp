@@ -11,8 +11,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "mac/CFText.h"
-#include "mac/ResFileGuard.h"
+#include "macos/CFText.h"
+#include "macos/ResFileGuard.h"
 
 namespace fmx {
 

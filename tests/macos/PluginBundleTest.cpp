@@ -10,8 +10,8 @@
 #include <string>
 
 #include "fmx/Plugin.h"
-#include "mac/CFText.h"
-#include "mac/ResFileGuard.h"
+#include "macos/CFText.h"
+#include "macos/ResFileGuard.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "support/plugin_harness.h"
 

@@ -1,4 +1,4 @@
-#include "mac/HostObjects.h"
+#include "macos/HostObjects.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,7 +7,7 @@
 #include <new>
 
 #include "fmx/WideText.h"
-#include "mac/PlatStubs.h"
+#include "macos/PlatStubs.h"
 
 namespace mac {
 

@@ -1,6 +1,6 @@
-#include "mac/TypeIdentifiers.h"
+#include "macos/TypeIdentifiers.h"
 
-#include "mac/CFText.h"
+#include "macos/CFText.h"
 
 namespace mac {
 

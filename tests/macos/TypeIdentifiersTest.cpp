@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "mac/TypeIdentifiers.h"
+#include "macos/TypeIdentifiers.h"
 #include "platform/corefoundation/SystemSetup.h"
 #include "support/fresh_process.h"
 

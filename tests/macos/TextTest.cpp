@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "mac/CFText.h"
-#include "mac/Locks.h"
+#include "macos/CFText.h"
+#include "macos/Locks.h"
 
 namespace {
 

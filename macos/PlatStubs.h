@@ -21,7 +21,7 @@
 #include "fmapi/mac_frameworks.h"
 #include "fmapi/mac_layout.h"
 #include "fmapi/object_layout.h"
-#include "mac/PlatSymFinder.h"
+#include "macos/PlatSymFinder.h"
 
 struct FSRef;
 

@@ -1,4 +1,4 @@
-#include "mac/WindowExtension.h"
+#include "macos/WindowExtension.h"
 
 #include <atomic>
 #include <mutex>

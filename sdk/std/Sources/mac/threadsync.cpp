@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "mac/Locks.h"
+#include "macos/Locks.h"
 
 RecursiveLock::RecursiveLock()
 {

@@ -13,8 +13,8 @@
 
 #include "fmapi/call_record.h"
 #include "fmhost/MacHost.h"
-#include "mac/PlatStubs.h"
-#include "mac/PlatSymFinder.h"
+#include "macos/PlatStubs.h"
+#include "macos/PlatSymFinder.h"
 #include "platform/corefoundation/CoreFoundation.h"
 
 namespace mactest {

@@ -5,8 +5,8 @@
 
 #include <cassert>
 
-#include "mac/CFText.h"
-#include "mac/Locks.h"
+#include "macos/CFText.h"
+#include "macos/Locks.h"
 #include "platform/carbon/Carbon.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <textconv>
 
 #include "fmx/FilePath.h"
-#include "mac/FileStream.h"
+#include "macos/FileStream.h"
 
 namespace __Quarrow__ {
 namespace logfile {

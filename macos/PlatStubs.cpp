@@ -1,4 +1,4 @@
-#include "mac/PlatStubs.h"
+#include "macos/PlatStubs.h"
 
 namespace mac {
 namespace bound {

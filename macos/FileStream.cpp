@@ -1,4 +1,4 @@
-#include "mac/FileStream.h"
+#include "macos/FileStream.h"
 
 #include "platform/carbon/Carbon.h"
 

@@ -1,4 +1,4 @@
-#include "mac/CFText.h"
+#include "macos/CFText.h"
 
 #include <textconv>
 
