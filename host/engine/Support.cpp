@@ -113,7 +113,9 @@ void unistring_Dtor(Draco::unistring* self)
 
 // Writes the text (and a terminating zero when there is room) into at most
 // *length bytes; *length receives the text's size. False when the encoding is
-// not UTF-8 or the text does not fit.
+// not UTF-8 or the text does not fit. A lone surrogate is written as U+FFFD,
+// as Windows writes it; the macOS frameworks' twin refuses it, as Core
+// Foundation does.
 bool unistring_ConvertToNonUnichars(const Draco::unistring* self, char* out, std::uint32_t* length,
                                     std::int32_t encoding)
 {

@@ -115,6 +115,7 @@ std::string EncodeUnits(std::u16string_view units, std::int32_t encoding);
 // Encodes the units and keeps only whole characters within `limit` bytes.
 std::string EncodeUnitsLimited(std::u16string_view units, std::int32_t encoding,
                                std::size_t limit);
+// Replacing (platform/common/Utf.h): a bad byte or a lone surrogate becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 

@@ -11,54 +11,20 @@
 #include <cstring>
 #include <map>
 
+#include "platform/common/Utf.h"
+
 namespace fmw {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf16(std::u16string& out, char32_t c)
-{
-    if (c >= 0x10000) {
-        c -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(c));
-    }
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
+using pvcommon::utf::AppendUtf16;
+using pvcommon::utf::AppendUtf8;
+constexpr char32_t kReplacement = pvcommon::utf::kReplacement;
 
 // Next character of a UTF-16 text; a lone surrogate reads as U+FFFD.
 char32_t NextChar(std::u16string_view s, std::size_t& i)
 {
-    char32_t c = s[i++];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-        if (i < s.size() && s[i] >= 0xDC00 && s[i] <= 0xDFFF) {
-            char32_t lo = s[i++];
-            return 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
-        }
-        return kReplacement;
-    }
-    if (c >= 0xDC00 && c <= 0xDFFF) return kReplacement;
-    return c;
+    const std::uint32_t c = pvcommon::utf::NextUtf16(s.data(), s.size(), i);
+    return pvcommon::utf::IsScalarValue(c) ? c : kReplacement;
 }
 
 // One single-byte code page, read once from glibc's converter: the character
@@ -123,48 +89,12 @@ void EncodeChar(std::string& out, char32_t c, std::int32_t encoding)
 
 std::u16string Utf8ToUtf16(std::string_view s)
 {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    while (i < s.size()) {
-        unsigned char b = p[i];
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        int extra = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
-        bool ok = extra > 0;
-        char32_t c = b & (0x7F >> (extra + 1));
-        for (int k = 1; ok && k <= extra; ++k) {
-            if (i + k >= s.size() || (p[i + k] & 0xC0) != 0x80)
-                ok = false;
-            else
-                c = (c << 6) | (p[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values above U+10FFFF are refused.
-        if (ok && ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) ||
-                   (c >= 0xD800 && c <= 0xDFFF)))
-            ok = false;
-        if (!ok) {
-            out.push_back(static_cast<char16_t>(kReplacement));
-            ++i;
-            continue;
-        }
-        AppendUtf16(out, c);
-        i += extra + 1;
-    }
-    return out;
+    return pvcommon::utf::Utf8ToUtf16Replacing(s.data(), s.size());
 }
 
 std::string Utf16ToUtf8(std::u16string_view s)
 {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();)
-        AppendUtf8(out, NextChar(s, i));
-    return out;
+    return pvcommon::utf::Utf16ToUtf8Replacing(s.data(), s.size());
 }
 
 std::u16string DecodeBytes(std::string_view bytes, std::int32_t encoding)

@@ -8,6 +8,7 @@
 #include "fmapi/desktop.h"
 #include "fmapi/fm_host.h"
 #include "fmapi/mac_layout.h"
+#include "platform/common/Utf.h"
 
 namespace hostworld {
 
@@ -79,58 +80,12 @@ void WritePointer(unsigned char* head, std::size_t offset, const void* pointer)
 
 std::string ToUtf8(const std::u16string& text)
 {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return pvcommon::utf::Utf16ToUtf8Replacing(text.data(), text.size());
 }
 
-// Lenient: a byte that starts no well-formed sequence becomes U+FFFD.
 std::u16string FromUtf8(const std::string& text)
 {
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t n = lead < 0x80 ? 0 : lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 9;
-        std::uint32_t c = n == 0 ? lead : n == 1 ? lead & 0x1F : n == 2 ? lead & 0x0F : lead & 0x07;
-        bool good = n != 9 && i + n < text.size();
-        for (std::size_t k = 1; good && k <= n; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            good = (b & 0xC0) == 0x80;
-            c = (c << 6) | (b & 0x3F);
-        }
-        if (!good) {
-            out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += n + 1;
-    }
-    return out;
+    return pvcommon::utf::Utf8ToUtf16Replacing(text.data(), text.size());
 }
 
 std::string KeyBytes(const Draco::HBAbstractKey& key)

@@ -57,8 +57,9 @@ struct PathImp {
     OwnedText name;
 };
 
+// Replacing: a lone surrogate, or a byte that starts no well-formed sequence,
+// becomes U+FFFD (platform/common/Utf.h).
 PV_WORLD_API std::string ToUtf8(const std::u16string& text);
-// Lenient: a byte that starts no well-formed sequence becomes U+FFFD.
 PV_WORLD_API std::u16string FromUtf8(const std::string& text);
 
 // The key bytes without the length byte.

@@ -146,34 +146,7 @@ bool DecodeUtf8(const char* text, std::size_t length, std::u16string* out)
 
 std::string EncodeUtf8(const std::u16string& units)
 {
-    std::string out;
-    out.reserve(units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        std::uint32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return pvcommon::utf::Utf16ToUtf8Replacing(units.data(), units.size());
 }
 
 std::string Utf8Of(const NSString* string) { return string ? EncodeUtf8(string->Units()) : ""; }

@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "platform/common/Utf.h"
 #include "platform/common/charset.h"
 #include "platform/common/collate.h"
 #include "platform/corefoundation/Internal.h"
@@ -158,21 +159,11 @@ CFStringObject* MutableStr(CFMutableStringRef ref, const char* function) {
     return s;
 }
 
-void AppendUtf16(std::u16string& out, std::uint32_t c) {
-    if (c >= 0x10000 && c <= 0x10FFFF) {
-        c -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(c));
-    }
-}
-
 std::u16string WideToUtf16(const std::wstring& wide) {
     std::u16string out;
     out.reserve(wide.size());
     for (wchar_t c : wide) {
-        AppendUtf16(out, static_cast<std::uint32_t>(c));
+        pvcommon::utf::AppendUtf16(out, static_cast<std::uint32_t>(c));
     }
     return out;
 }
@@ -183,19 +174,11 @@ std::wstring Utf16ToWide(const char16_t* units, std::size_t count,
                          std::vector<std::size_t>* offsets) {
     std::wstring out;
     out.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count;) {
         if (offsets != nullptr) {
             offsets->push_back(i);
         }
-        const char16_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) +
-                                               (units[i + 1] - 0xDC00)));
-            ++i;
-        } else {
-            out.push_back(static_cast<wchar_t>(u));
-        }
+        out.push_back(static_cast<wchar_t>(pvcommon::utf::NextUtf16(units, count, i)));
     }
     if (offsets != nullptr) {
         offsets->push_back(count);
@@ -243,13 +226,8 @@ bool DecodeBytes(const UInt8* bytes, CFIndex numBytes, CFStringEncoding encoding
         if (external && n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
             start = 3;
         }
-        std::wstring wide;
-        if (!pvcommon::Decode(e->charset, reinterpret_cast<const char*>(bytes) + start, n - start,
-                              wide, pvcommon::BadBytes::kFail)) {
-            return false;
-        }
-        out = WideToUtf16(wide);
-        return true;
+        return pvcommon::utf::Utf8ToUtf16(reinterpret_cast<const char*>(bytes) + start, n - start,
+                                          out);
     }
     default: {
         std::wstring wide;
@@ -420,40 +398,14 @@ namespace pvcf {
 CFStringRef NewString(std::u16string text) { return Make(std::move(text)); }
 
 CFStringRef NewStringFromUtf8(const std::string& text) {
-    std::wstring wide;
-    pvcommon::Decode("UTF-8", text.data(), text.size(), wide, pvcommon::BadBytes::kReplace);
-    return Make(WideToUtf16(wide));
+    return Make(pvcommon::utf::Utf8ToUtf16Replacing(text.data(), text.size()));
 }
 
 const std::u16string& Text(CFStringRef string) { return Str(string, "CFString")->text; }
 
 std::string Utf8(CFStringRef string) {
     const std::u16string& text = Text(string);
-    std::string out;
-    out.reserve(text.size());
-    const std::wstring wide = Utf16ToWide(text.data(), text.size(), nullptr);
-    for (wchar_t wc : wide) {
-        auto c = static_cast<std::uint32_t>(wc);
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+    return pvcommon::utf::Utf16ToUtf8Replacing(text.data(), text.size());
 }
 
 }  // namespace pvcf

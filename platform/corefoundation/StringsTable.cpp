@@ -1,5 +1,6 @@
 #include <cctype>
 
+#include "platform/common/Utf.h"
 #include "platform/common/charset.h"
 #include "platform/corefoundation/Files.h"
 
@@ -17,7 +18,7 @@ public:
             if (i_ >= s_.size()) {
                 return true;
             }
-            std::u32string key, value;
+            std::u16string key, value;
             if (!Token(key) || !SkipSpace()) {
                 return false;
             }
@@ -33,26 +34,12 @@ public:
                 return false;
             }
             ++i_;
-            out[ToUtf16(key)] = ToUtf16(value);
+            out[key] = value;
         }
     }
 
 private:
     bool At(char32_t c) const { return i_ < s_.size() && s_[i_] == c; }
-
-    static std::u16string ToUtf16(const std::u32string& text) {
-        std::u16string out;
-        for (char32_t c : text) {
-            if (c >= 0x10000) {
-                c -= 0x10000;
-                out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-                out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-            } else {
-                out.push_back(static_cast<char16_t>(c));
-            }
-        }
-        return out;
-    }
 
     // Spaces and comments; false for a comment that never ends.
     bool SkipSpace() {
@@ -100,13 +87,15 @@ private:
         return v;
     }
 
-    bool Token(std::u32string& out) {
+    // A token's characters as UTF-16; a \u escape is one unit as written, so
+    // that two escapes of a surrogate pair make one character.
+    bool Token(std::u16string& out) {
         if (i_ >= s_.size()) {
             return false;
         }
         if (s_[i_] != '"') {
             while (i_ < s_.size() && IsWordChar(s_[i_])) {
-                out.push_back(s_[i_++]);
+                out.push_back(static_cast<char16_t>(s_[i_++]));
             }
             return !out.empty();
         }
@@ -117,7 +106,7 @@ private:
                 return true;
             }
             if (c != '\\') {
-                out.push_back(c);
+                pvcommon::utf::AppendUtf16(out, c);
                 continue;
             }
             if (i_ >= s_.size()) {
@@ -134,23 +123,11 @@ private:
             case 'v': out.push_back('\v'); break;
             case 'U':
             case 'u': {
-                int unit = Hex(4);
+                const int unit = Hex(4);
                 if (unit < 0) {
                     return false;
                 }
-                // A surrogate pair written as two escapes is one character.
-                if (unit >= 0xD800 && unit <= 0xDBFF && i_ + 1 < s_.size() && s_[i_] == '\\' &&
-                    (s_[i_ + 1] == 'U' || s_[i_ + 1] == 'u')) {
-                    const std::size_t save = i_;
-                    i_ += 2;
-                    const int low = Hex(4);
-                    if (low >= 0xDC00 && low <= 0xDFFF) {
-                        unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                    } else {
-                        i_ = save;
-                    }
-                }
-                out.push_back(static_cast<char32_t>(unit));
+                out.push_back(static_cast<char16_t>(unit));
                 break;
             }
             default:
@@ -159,9 +136,10 @@ private:
                     for (int k = 0; k < 2 && i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '7'; ++k) {
                         v = v * 8 + (s_[i_++] - '0');
                     }
-                    out.push_back(v);
+                    out.push_back(static_cast<char16_t>(v));
                 } else {
-                    out.push_back(c);  // \" \\ \' and any other character as itself
+                    // \" \\ \' and any other character as itself
+                    pvcommon::utf::AppendUtf16(out, c);
                 }
                 break;
             }

@@ -1,6 +1,7 @@
 // Font families and fonts over the shared font code, and wide text to UTF-8.
 #include <cmath>
 
+#include "platform/common/Utf.h"
 #include "platform/gdiplus/Internal.h"
 
 namespace Gdiplus {
@@ -20,29 +21,7 @@ std::size_t TextLength(const WCHAR* text, INT length)
 
 std::string Utf8(const WCHAR* text, std::size_t length)
 {
-    std::string out;
-    out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
-        auto c = static_cast<std::uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return pvcommon::utf::Utf32ToUtf8Replacing(text, length);
 }
 
 PangoContext* MeasureContext() { return pvcommon::text::MeasureContext(kTextDpi); }

@@ -1,13 +1,17 @@
-// Arbitrary bytes through the UTF converters and the text manager's UTF-8
-// conversions. Round trips that must be exact trap when they are not.
+// Arbitrary bytes through the UTF converters, the text manager's UTF-8
+// conversions and the system stand-ins' codec. Round trips that must be
+// exact trap when they are not.
 #include <textconv>
 
 #include "fmx/TextMgr.h"
+#include "platform/common/Utf.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -89,6 +93,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::auto_buffer<std::uint32_t, 16> back;
         Utf16ToUtf32(back, utf16From32.data(), utf16From32.size(), false);
         Check(back.size() == codes.size());
+    }
+
+    // The stand-ins' codec: the replacing conversions write well-formed text,
+    // one unit for each lone surrogate; the strict ones succeed on exactly
+    // what needs no replacing.
+    {
+        namespace utf = pvcommon::utf;
+        const std::u16string lenient = utf::Utf8ToUtf16Replacing(bytes, size);
+        std::u16string strict;
+        std::string back;
+        Check(utf::Utf16ToUtf8(lenient.data(), lenient.size(), back));
+        if (utf::Utf8ToUtf16(bytes, size, strict))
+            Check(strict == lenient && back == std::string(bytes, size));
+        const std::string fromUnits = utf::Utf16ToUtf8Replacing(units.data(), units.size());
+        std::u16string again;
+        Check(utf::Utf8ToUtf16(fromUnits.data(), fromUnits.size(), again) &&
+              again.size() == units.size());
+        std::string strict8;
+        if (utf::Utf16ToUtf8(units.data(), units.size(), strict8))
+            Check(strict8 == fromUnits && std::equal(again.begin(), again.end(), units.begin()));
     }
 
     // The text manager's bounded conversions with a small target.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fmapi/fm_api.h"
+#include "world/World.h"
 
 namespace {
 
@@ -87,6 +88,23 @@ TEST(Text, BytesInEachEncoding)
     // A lone surrogate is written as U+FFFD.
     FM_Text_AssignUnicodeWithLength(box.t, u"\xD800x", 2, &e);
     EXPECT_EQ(box.Bytes(kFMEncUTF8), "\xEF\xBF\xBDx");
+}
+
+// The host's world converts its texts by the interface library's rule, and
+// never writes a lone surrogate or an encoded one.
+TEST(Text, WorldTextsFollowTheSameRule)
+{
+    const std::u16string lone{u'a', 0xD800, u'b', 0xDC00};
+    EXPECT_EQ(hostworld::ToUtf8(lone), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    const std::string bad = "a\xE0\x80\x80" "b\xED\xA0\x80" "c\xF4\x90\x80\x80";
+    EXPECT_EQ(hostworld::FromUtf8(bad),
+              u"a\uFFFD\uFFFD\uFFFDb\uFFFD\uFFFD\uFFFDc\uFFFD\uFFFD\uFFFD\uFFFD");
+    TextBox box;
+    Err e;
+    FM_Text_Assign(box.t, bad.c_str(), kFMEncUTF8, &e);
+    EXPECT_EQ(box.Units(), hostworld::FromUtf8(bad));
+    FM_Text_AssignUnicodeWithLength(box.t, lone.data(), 4, &e);
+    EXPECT_EQ(box.Bytes(kFMEncUTF8), hostworld::ToUtf8(lone));
 }
 
 TEST(Text, GetBytesKeepsWholeCharactersAndTheZero)
