@@ -3,7 +3,6 @@
 // the host's modules refusing calls meant for another level.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 #include <string>
 
@@ -17,6 +16,7 @@
 #include "fmx/FmImp.h"
 #include "world/World.h"
 #include "support/fresh_process.h"
+#include "support/message_of.h"
 
 namespace {
 
@@ -24,15 +24,7 @@ using namespace fmapi::sym;
 using pvtest::HostEnv;
 using pvtest::LoadHostModule;
 
-std::string MessageOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
+using pvtest::MessageOf;
 
 std::size_t Lookups(const fmapi::DracoSymbol& entry) { return win32::LookupCount(entry.decorated); }
 
