@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "fmapi/symbol_name.h"
 #include "fmx/AccessMgr.h"
 #include "fmx/HostBinding.h"

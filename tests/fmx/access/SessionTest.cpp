@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "access/WorldHost.h"
+#include "tests/fmx/access/WorldHost.h"
 #include "fmapi/fm_host.h"
 #include "fmx/DbHandles.h"
 #include "fmx/ExecuteScriptTask.h"
