@@ -132,22 +132,28 @@ function(plotvane_bundle_module TARGET)
   set_target_properties(${TARGET} PROPERTIES BUILD_RPATH "$ORIGIN/${up}")
 endfunction()
 
-# Which flavours each folder of tests/ builds for. A folder named win or mac,
-# or one inside such a folder, builds for that flavour alone. A folder of this
-# map, with the folders inside it, builds for the flavours it lists; every
-# other folder builds for both. The mac flavour has no host world and no
-# Windows paths or windows: those folders wait for it; its chart tests are in
+# Which flavours each folder of tests/ builds for. The folders of tests/
+# mirror the source folders they test. A folder named win or mac, or one
+# inside such a folder, builds for that flavour alone. A folder of this map,
+# with the folders inside it, builds for the flavours it lists; every other
+# folder builds for both. The mac flavour has no host world and no Windows
+# paths or windows: those folders wait for it; its chart tests are in
 # chart/engine/mac (the chart folders' other tests go through the GDI+
-# layer's recording). The macOS layer's tests (macos) are the mac flavour's.
+# layer's recording). The shared coverage code of platform/common is tested
+# once, in the win flavour's program. The macOS layer's tests (macos) are
+# the mac flavour's.
 set(PV_TEST_FOLDER_FLAVOURS
-  access          win
-  chart           win
-  filepath        win
-  host            win
-  macos           mac
-  oldstyle        win
+  chart            win
+  fmx/access       win
+  fmx/filepath     win
+  fmx/oldstyle     win
+  fmx/plugin       win
+  host             win
+  macos            mac
+  platform/common  win
   platform/gdiplus win
-  plugin          win)
+  platform/win32   win
+  plugin           win)
 
 # Whether the tests/ folder DIR builds for FLAVOUR (into OUT).
 function(pv_test_folder_builds DIR FLAVOUR OUT)

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "fmx/FilePath.h"
 #include "fmx/HostBinding.h"
 #include "platform/win32/winfile.h"

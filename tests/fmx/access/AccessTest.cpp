@@ -3,11 +3,10 @@
 // the host's modules refusing calls meant for another level.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 #include <string>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "fmapi/symbol_name.h"
 #include "fmx/AccessMgr.h"
 #include "fmx/HostBinding.h"
@@ -17,6 +16,7 @@
 #include "fmx/FmImp.h"
 #include "world/World.h"
 #include "support/fresh_process.h"
+#include "support/message_of.h"
 
 namespace {
 
@@ -24,15 +24,7 @@ using namespace fmapi::sym;
 using pvtest::HostEnv;
 using pvtest::LoadHostModule;
 
-std::string MessageOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
+using pvtest::MessageOf;
 
 std::size_t Lookups(const fmapi::DracoSymbol& entry) { return win32::LookupCount(entry.decorated); }
 

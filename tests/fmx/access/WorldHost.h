@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "fmhost/EngineModules.h"
 #include "fmhost/Evaluate.h"
 #include "fmhost/HostMemory.h"

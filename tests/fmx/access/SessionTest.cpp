@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "access/WorldHost.h"
+#include "tests/fmx/access/WorldHost.h"
 #include "fmapi/fm_host.h"
 #include "fmx/DbHandles.h"
 #include "fmx/ExecuteScriptTask.h"
@@ -17,6 +17,7 @@
 #include "fmx/FmImp.h"
 #include "plugin/CallContext.h"
 #include "support/fresh_process.h"
+#include "support/message_of.h"
 
 namespace {
 
@@ -24,15 +25,7 @@ using namespace fmapi::sym;
 using hostworld::MainWindow;
 using hostworld::WindowOptions;
 
-std::string MessageOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
+using pvtest::MessageOf;
 
 template <class H>
 std::string Names(const std::vector<H>& handles)

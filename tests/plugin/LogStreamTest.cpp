@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "platform/win32/winfile.h"
 #include "platform/win32/winlocaltime.h"
 #include "plugin/LogStream.h"

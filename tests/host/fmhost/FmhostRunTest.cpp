@@ -6,50 +6,26 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fmhost/App.h"
+#include "support/fmhost_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Ran = pvtest::FmhostRan;
+using pvtest::Quote;
+using pvtest::Slurp;
 
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Slurp(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-class Fmhost : public ::testing::Test {
+class Fmhost : public pvtest::FmhostRun {
 protected:
     void SetUp() override
     {
-        char name[] = "/tmp/fmhost-test-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
+        FmhostRun::SetUp();
         log_ = dir_ / "messages.log";
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     // Runs fmhost on `script` with the test plug-in (unless args name one),
@@ -57,29 +33,16 @@ protected:
     Ran Run(const std::string& script, std::vector<std::string> args = {}, bool viaStdin = false,
             const std::string& env = "")
     {
-        {
-            std::ofstream f(dir_ / "script.fmcalc", std::ios::binary);
-            f << script;
-        }
-        std::string cmd = "cd " + Quote(dir_.string()) + " && TP_LOG=" + Quote(log_.string()) + " " + env + " " +
-                          Quote(PV_FMHOST);
+        std::string words;
         bool plugin = false;
         for (const auto& a : args) plugin = plugin || a == "--plugin";
-        if (!plugin) cmd += " --plugin " + Quote(PV_TEST_PLUGIN);
-        cmd += " --out " + Quote((dir_ / "out").string());
-        for (const auto& a : args) cmd += " " + Quote(a);
-        cmd += viaStdin ? " < script.fmcalc" : " script.fmcalc";
-        cmd += " > stdout.txt 2> stderr.txt";
-        Ran r;
-        int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(dir_ / "stdout.txt");
-        r.err = Slurp(dir_ / "stderr.txt");
-        return r;
+        if (!plugin) words += " --plugin " + Quote(PV_TEST_PLUGIN);
+        words += " --out " + Quote((dir_ / "out").string());
+        for (const auto& a : args) words += " " + Quote(a);
+        return RunFmhost(script, words, "TP_LOG=" + Quote(log_.string()) + " " + env, viaStdin);
     }
     std::string Messages() const { return Slurp(log_); }
 
-    fs::path dir_;
     fs::path log_;
 };
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "fmx/SpecialFolderLocations.h"
 #include "fmx/SpecialFolders.h"
 
@@ -82,7 +82,7 @@ TEST_F(ProductFolders, RuntimeHostsGetAFolderOfTheirOwn)
     pvtest::HostEnv env(54, 2);
     FilePath path;
     EXPECT_TRUE(path.SetToDocumentsFolder(true));
-    const std::string folder = home + "/Documents/com.vanecraft.plotvane/pv_test_win_filepath";
+    const std::string folder = home + "/Documents/com.vanecraft.plotvane/pv_test_win_fmx_filepath";
     EXPECT_EQ(TextOf(path), FolderText(folder));
     EXPECT_TRUE(pvtest::IsFolder(folder));
 }
@@ -111,7 +111,7 @@ TEST(HostApplication, FileAndFolderOfTheProgram)
     pvtest::HostEnv env(54);
     FilePath file;
     ASSERT_TRUE(file.SetToHostAppFile());
-    EXPECT_EQ(file.GetName(), "pv_test_win_filepath");
+    EXPECT_EQ(file.GetName(), "pv_test_win_fmx_filepath");
     FilePath folder;
     ASSERT_TRUE(folder.SetToHostAppFolder());
     EXPECT_EQ(folder.GetName(), "");

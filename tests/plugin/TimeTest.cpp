@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -14,6 +13,7 @@
 #include "platform/win32/winlocaltime.h"
 #include "plugin/DateTime.h"
 #include "plugin/TimeZone.h"
+#include "support/message_of.h"
 
 namespace {
 
@@ -52,15 +52,7 @@ void UseZone(const char* tz)
     tzset();
 }
 
-std::string What(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "nothing thrown";
-}
+using pvtest::MessageOf;
 
 TEST(DateTime, RangeAndAdditionStayValidOrBecomeInvalid)
 {
@@ -92,8 +84,8 @@ TEST(DateTime, RangeAndAdditionStayValidOrBecomeInvalid)
     EXPECT_EQ((DateTime(DateTime::kLast) + TimeDiff(0.75)).Seconds(), DateTime::kLast);
 
     DateTime point(10);
-    EXPECT_EQ(What([&] { point += TimeDiff(kNaN); }), "invalid time difference");
-    EXPECT_EQ(What([] { (void)(DateTime(-1) + TimeDiff::Invalid()); }), "invalid time difference");
+    EXPECT_EQ(MessageOf([&] { point += TimeDiff(kNaN); }), "invalid time difference");
+    EXPECT_EQ(MessageOf([] { (void)(DateTime(-1) + TimeDiff::Invalid()); }), "invalid time difference");
     EXPECT_EQ(point.Seconds(), 10);
 }
 
@@ -106,8 +98,8 @@ TEST(DateTime, DifferencesEqualityAndOrderWithTolerance)
     EXPECT_EQ(c.Difference(a, 2).Seconds(), 3);
     EXPECT_EQ(DateTime(DateTime::kLast).Difference(DateTime(0)).Seconds(), double(DateTime::kLast));
 
-    EXPECT_EQ(What([&] { (void)(invalid - a); }), "incomparable objects");
-    EXPECT_EQ(What([&] { (void)a.Difference(invalid, 5); }), "incomparable objects");
+    EXPECT_EQ(MessageOf([&] { (void)(invalid - a); }), "incomparable objects");
+    EXPECT_EQ(MessageOf([&] { (void)a.Difference(invalid, 5); }), "incomparable objects");
     EXPECT_FALSE(a.Difference(invalid, 0, false).IsValid());
     EXPECT_FALSE(invalid.Difference(invalid, 0, false).IsValid());
 
@@ -125,8 +117,8 @@ TEST(DateTime, DifferencesEqualityAndOrderWithTolerance)
     EXPECT_TRUE(a < c && c > a && a <= c && !(a >= c));
     EXPECT_TRUE(invalid == DateTime(-2));
     EXPECT_TRUE(invalid != a);
-    EXPECT_EQ(What([&] { (void)(invalid < a); }), "incomparable objects");
-    EXPECT_EQ(What([&] { (void)(a >= invalid); }), "incomparable objects");
+    EXPECT_EQ(MessageOf([&] { (void)(invalid < a); }), "incomparable objects");
+    EXPECT_EQ(MessageOf([&] { (void)(a >= invalid); }), "incomparable objects");
 }
 
 // A zone with rules of its own, as another system might give them.
@@ -145,8 +137,8 @@ TEST(TimeZone, FixedOffsetsAndFixedDateRules)
 {
     EXPECT_EQ(TimeZoneImp(64800).BaseOffset(), 64800);
     EXPECT_EQ(TimeZoneImp(-64800).BaseOffset(), -64800);
-    EXPECT_EQ(What([] { TimeZoneImp(64801); }), "invalid time zone offset");
-    EXPECT_EQ(What([] { TimeZoneImp(-64801); }), "invalid time zone offset");
+    EXPECT_EQ(MessageOf([] { TimeZoneImp(64801); }), "invalid time zone offset");
+    EXPECT_EQ(MessageOf([] { TimeZoneImp(-64801); }), "invalid time zone offset");
 
     const TimeZoneImp east(5 * 3600 + 1800);
     const DateTime noon(Utc(2024, 2, 29, 12, 0, 0));
@@ -378,7 +370,7 @@ TEST(TimeSource, ClockAndAZoneThatIsKeptWhenTheSystemCannotSay)
     // Unreadable from the start: the fixed zone of offset 0 stays.
     UseZone("CET");
     win32::SetTimeZoneFailureForTesting(true);
-    EXPECT_EQ(What([] { TimeZoneImp::System(); }), "System time zone information is unavailable");
+    EXPECT_EQ(MessageOf([] { TimeZoneImp::System(); }), "System time zone information is unavailable");
     {
         DateTimeMgr unreadable;
         EXPECT_EQ(unreadable.GetTimeZone()->BaseOffset(), 0);

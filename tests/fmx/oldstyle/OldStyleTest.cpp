@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "fmapi/call_record.h"
 #include "fmx/ExternCall.h"
 #include "fmx/FMWrapper.h"

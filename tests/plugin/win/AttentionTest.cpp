@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "access/WorldHost.h"
+#include "tests/fmx/access/WorldHost.h"
 #include "fmapi/desktop.h"
 #include "platform/win32/winlocaltime.h"
 #include "platform/win32/winwindow.h"

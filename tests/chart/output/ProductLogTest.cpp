@@ -7,7 +7,7 @@
 #include <regex>
 #include <string>
 
-#include "access/TestHost.h"
+#include "tests/fmx/access/TestHost.h"
 #include "chart/functions/PVPlugin.h"
 #include "chart/output/Logging.h"
 
