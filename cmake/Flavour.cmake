@@ -138,12 +138,13 @@ endfunction()
 # with the folders inside it, builds for the flavours it lists; every other
 # folder builds for both. The mac flavour has no host world and no Windows
 # paths or windows: those folders wait for it; its chart tests are in
-# chart/engine/mac (the chart folders' other tests go through the GDI+
+# chart/engine/quartz (the chart folders' other tests go through the GDI+
 # layer's recording). The shared coverage code of platform/common is tested
 # once, in the win flavour's program. The macOS layer's tests (macos) are
 # the mac flavour's.
 set(PV_TEST_FOLDER_FLAVOURS
   chart            win
+  chart/engine/quartz mac
   fmx/access       win
   fmx/filepath     win
   fmx/oldstyle     win
