@@ -4,72 +4,21 @@
 // stop it.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-namespace fs = std::filesystem;
+#include "support/fmhost_run.h"
 
 namespace {
 
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using pvtest::Quote;
+using Ran = pvtest::FmhostRan;
 
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Slurp(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-class FmhostMac : public ::testing::Test {
+class FmhostMac : public pvtest::FmhostRun {
 protected:
-    void SetUp() override
+    Ran Run(const std::string& script, const std::string& args, const std::string& env = "") const
     {
-        char name[] = "/tmp/fmhost-mac-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
+        return RunFmhost(script, args, env);
     }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    Ran Run(const std::string& script, const std::string& args, const std::string& env = "")
-    {
-        {
-            std::ofstream f(dir_ / "script.fmcalc", std::ios::binary);
-            f << script;
-        }
-        const std::string cmd = "cd " + Quote(dir_.string()) + " && " + env + " " + Quote(PV_FMHOST) + " " + args +
-                                " script.fmcalc > stdout.txt 2> stderr.txt";
-        Ran r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(dir_ / "stdout.txt");
-        r.err = Slurp(dir_ / "stderr.txt");
-        return r;
-    }
-
-    fs::path dir_;
 };
 
 const std::string kBundle = std::string("--plugin ") + PV_MACTEST_BUNDLE;
