@@ -71,5 +71,15 @@ inline void ForgetForTesting()
 const Location* PluginFile();
 const Location* HostAppFile();
 
+// How the product's name is held to its 255 places: in characters, as a
+// name on macOS is counted, or in bytes of its UTF-8 form, as the Windows
+// flavour counts it.
+enum class NameLimit { Characters, Bytes };
+
+// Appends the product folder to a special folder's path: the prefix and the
+// product's name in lower case, and under a runtime host the host
+// application's name. False when a part is missing or too long.
+bool AppendProductFolder(FilePath& path, NameLimit limit);
+
 } // namespace folders
 } // namespace fmx

@@ -12,8 +12,6 @@
 
 namespace fmx {
 
-const char kProductFolderPrefix[] = "com.vanecraft.";
-
 namespace {
 
 using folders::HostAppFile;
@@ -23,10 +21,6 @@ using folders::PluginFile;
 
 // A folder record's text ("filemac:", folder and name) is at most this long.
 constexpr std::size_t kMaxLocationText = 1034;
-// The product's folder name: at most 255 characters, as a name on this
-// system is counted; the Windows twin counts 255 bytes of the UTF-8 form.
-constexpr std::size_t kMaxProductName = 255;
-constexpr std::uint8_t kRuntimeHost = 2;
 
 bool Record(const FilePath& path, Location& out) { return folders::Record(path, out, kMaxLocationText); }
 
@@ -34,21 +28,6 @@ bool RefLocation(const FSRef& ref, Location& out)
 {
     FilePath path;
     return path.SetFromFileRef(ref) && !path.GetName().empty() && Record(path, out);
-}
-
-bool ProductName(std::string& name)
-{
-    const std::wstring* product = Plugin::GetInstance().GetInfoString(Plugin::kInfoProduct);
-    if (!product)
-        return false;
-    std::string bytes = WideToUtf8(*product);
-    if (bytes.empty() || product->size() > kMaxProductName)
-        return false;
-    for (char& c : bytes)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    name = bytes;
-    return true;
 }
 
 bool ProductFolder(OSType type, Location& out)
@@ -65,21 +44,7 @@ bool ProductFolder(OSType type, Location& out)
         if (!path.GetText(text) || !path.SetFromText(text + "/"))
             return false;
     }
-    std::string product;
-    if (!ProductName(product))
-        return false;
-    const std::string component = kProductFolderPrefix + product;
-    if (!path.AppendFolder(component.c_str(), component.size()))
-        return false;
-    if (Plugin::GetAppType() == kRuntimeHost) {
-        const Location* host = HostAppFile();
-        if (!host)
-            return false;
-        const std::string name = host->Name();
-        if (!path.AppendFolder(name.c_str(), name.size()))
-            return false;
-    }
-    return Record(path, out);
+    return folders::AppendProductFolder(path, folders::NameLimit::Characters) && Record(path, out);
 }
 
 const Location* AppDataFolder()

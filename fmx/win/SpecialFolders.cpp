@@ -9,8 +9,6 @@
 
 namespace fmx {
 
-const char kProductFolderPrefix[] = "com.vanecraft.";
-
 namespace {
 
 using folders::HostAppFile;
@@ -20,10 +18,6 @@ using folders::PluginFile;
 
 constexpr std::size_t kMaxLocationText = 270;
 constexpr std::size_t kMaxModulePath = 519;
-// The product's folder name: at most 255 bytes of its UTF-8 form here; the
-// macOS twin counts 255 characters, as a name on that system is counted.
-constexpr std::size_t kMaxProductName = 255;
-constexpr std::uint8_t kRuntimeHost = 2;
 
 bool Record(const FilePath& path, Location& out) { return folders::Record(path, out, kMaxLocationText); }
 
@@ -35,21 +29,6 @@ bool ModuleLocation(void* module, Location& out)
         return false;
     FilePath path;
     return path.SetFromSysPath(buffer) && Record(path, out);
-}
-
-bool ProductName(std::string& name)
-{
-    const std::wstring* product = Plugin::GetInstance().GetInfoString(Plugin::kInfoProduct);
-    if (!product)
-        return false;
-    std::string bytes = WideToUtf8(*product);
-    if (bytes.empty() || bytes.size() > kMaxProductName)
-        return false;
-    for (char& c : bytes)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    name = bytes;
-    return true;
 }
 
 bool ProductFolder(int csidl, Location& out)
@@ -64,21 +43,7 @@ bool ProductFolder(int csidl, Location& out)
     // The special folder's last component is a folder, not a file name.
     if (!path.GetName().empty() && !path.SetFromText(text + "/"))
         return false;
-    std::string product;
-    if (!ProductName(product))
-        return false;
-    const std::string component = kProductFolderPrefix + product;
-    if (!path.AppendFolder(component.c_str(), component.size()))
-        return false;
-    if (Plugin::GetAppType() == kRuntimeHost) {
-        const Location* host = HostAppFile();
-        if (!host)
-            return false;
-        const std::string name = host->Name();
-        if (!path.AppendFolder(name.c_str(), name.size()))
-            return false;
-    }
-    return Record(path, out);
+    return folders::AppendProductFolder(path, folders::NameLimit::Bytes) && Record(path, out);
 }
 
 const Location* LocalAppDataFolder()
