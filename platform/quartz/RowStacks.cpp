@@ -46,6 +46,46 @@ bool RowsOfStack(std::vector<int>& shifts, int* lowest, int* highest)
     return true;
 }
 
+// cairo fills without anti-aliasing span by span: on a row, a span (where
+// the winding is not zero) runs from the pixel of its first edge to the
+// pixel of its last, and spans less than a pixel apart are joined, an empty
+// one (both edges in one pixel) too. So a pixel of a path is one that lies,
+// with the pixel to its right, in the path's spans each grown by the pixel
+// after it; and for a stack those are the grown spans of its rows' figures
+// together. This gives a figure's grown spans on a row (1 where they lie)
+// from cairo's fill of the figure alone (its grown spans, less the last
+// pixel of each run of them) and of the figure beside itself a pixel to the
+// right (its grown spans, the single pixels between two of them too): in a
+// run of the latter, the pixels the figure alone leaves lie in turn in a
+// grown span and between two.
+void SpansOfRow(const unsigned char* alone, const unsigned char* beside, int w, unsigned char* spans)
+{
+    bool between = false;   // the last pixel left alone lay in a grown span
+    for (int x = 0; x < w; ++x) {
+        if (x % 8 == 0 && x + 8 <= w) {
+            std::uint64_t a, b;
+            std::memcpy(&a, alone + x, sizeof(a));
+            std::memcpy(&b, beside + x, sizeof(b));
+            if (a == b && (a == 0 || a == ~std::uint64_t{0})) {
+                std::memset(spans + x, a ? 1 : 0, 8);
+                between = false;
+                x += 7;
+                continue;
+            }
+        }
+        if (alone[x]) {
+            spans[x] = 1;
+            between = false;
+        } else if (beside[x]) {
+            spans[x] = between ? 0 : 1;
+            between = !between;
+        } else {
+            spans[x] = 0;
+            between = false;
+        }
+    }
+}
+
 // Paints the stack of the first `size` data of `path` (on the picture) down
 // the rows from `lowest` to `highest`, stroked or filled (non-zero): false
 // (nothing painted) when the mask it needs is too large or cannot be had.
@@ -69,14 +109,15 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
     const double scale = std::max(std::fabs(m.xx) + std::fabs(m.xy), std::fabs(m.yx) + std::fabs(m.yy));
     const double reach = fill ? 2.0 : g.lineWidth * scale * 10.0 / 2.0 + 2.0;
     if (fill && std::isfinite(left) && std::isfinite(top)) {
-        // A fill is cut to the picture's columns where cairo cuts each row's
-        // (what lies beyond becomes edges on the picture's side), and to the
-        // rows that some row of the stack moves onto it.
-        left = std::max(std::floor(left) - reach, 0.0);
-        right = std::min(std::ceil(right) + reach, static_cast<double>(c->width));
+        // cairo cuts a fill at the picture's sides, which turns what lies
+        // beyond into edges along them, row by row alike or not: a stack
+        // that reaches beyond them is left to cairo. It is cut to the rows
+        // that some row of the stack moves onto the picture.
+        if (left < 1.0 || right > c->width - 1.0)
+            return false;
         top = std::max(top, -highest - reach);
         bottom = std::min(bottom, c->height - lowest + reach);
-        if (left >= right || top > bottom) {
+        if (top > bottom) {
             cairo_new_path(c->cr);
             return true;   // none of it on the picture
         }
@@ -85,9 +126,8 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
     if (!(std::isfinite(left) && std::isfinite(reach) &&
           (right - left + 2 * reach + 2) * (bottom - top + 2 * reach + 2 + (highest - lowest)) < 64e6))
         return false;
-    const int x0 = static_cast<int>(fill ? left : std::floor(left - reach));
-    const int y0 = static_cast<int>(std::floor(top - reach));
-    const int w = static_cast<int>(fill ? right : std::ceil(right + reach)) - x0;
+    const int x0 = static_cast<int>(std::floor(left - reach)), y0 = static_cast<int>(std::floor(top - reach));
+    const int w = static_cast<int>(std::ceil(right + reach)) + (fill ? 1 : 0) - x0;
     const int h = static_cast<int>(std::ceil(bottom + reach)) - y0;
     const int spread = highest - lowest + 1;
     // Opaque, unclipped, straight onto the bitmap: the stack's pixels take
@@ -101,41 +141,55 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
                         cairo_get_operator(c->cr) == CAIRO_OPERATOR_OVER &&
                         (format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24);
     cairo_surface_t* one = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    cairo_surface_t* two = fill ? cairo_image_surface_create(CAIRO_FORMAT_A8, w, h) : nullptr;
     cairo_surface_t* all = direct ? nullptr : cairo_image_surface_create(CAIRO_FORMAT_A8, w, h + spread - 1);
     bool drawn = false;
     if (cairo_surface_status(one) == CAIRO_STATUS_SUCCESS &&
+        (!fill || cairo_surface_status(two) == CAIRO_STATUS_SUCCESS) &&
         (direct || cairo_surface_status(all) == CAIRO_STATUS_SUCCESS)) {
         if (fill)
             pvquartz::ApplyFill(c);
         else
             pvquartz::ApplyStroke(c);
-        cairo_t* cr = cairo_create(one);
-        // The first figure at its place on the mask, painted as on the picture.
-        const cairo_path_data_t* a = path->data;
-        for (int i = 0; i < size; i += a[i].header.length) {
-            auto x = [&](int k) { return a[i + k].point.x - x0; };
-            auto y = [&](int k) { return a[i + k].point.y - y0; };
-            switch (a[i].header.type) {
-            case CAIRO_PATH_MOVE_TO:
-                cairo_move_to(cr, x(1), y(1));
-                break;
-            case CAIRO_PATH_LINE_TO:
-                cairo_line_to(cr, x(1), y(1));
-                break;
-            case CAIRO_PATH_CURVE_TO:
-                cairo_curve_to(cr, x(1), y(1), x(2), y(2), x(3), y(3));
-                break;
-            case CAIRO_PATH_CLOSE_PATH:
-                cairo_close_path(cr);
-                break;
+        // The first figure at its place on the mask (moved `dx` whole
+        // pixels to the right), painted as on the picture.
+        auto trace = [&](cairo_t* cr, int dx) {
+            const cairo_path_data_t* a = path->data;
+            for (int i = 0; i < size; i += a[i].header.length) {
+                auto x = [&](int k) { return a[i + k].point.x - x0 + dx; };
+                auto y = [&](int k) { return a[i + k].point.y - y0; };
+                switch (a[i].header.type) {
+                case CAIRO_PATH_MOVE_TO:
+                    cairo_move_to(cr, x(1), y(1));
+                    break;
+                case CAIRO_PATH_LINE_TO:
+                    cairo_line_to(cr, x(1), y(1));
+                    break;
+                case CAIRO_PATH_CURVE_TO:
+                    cairo_curve_to(cr, x(1), y(1), x(2), y(2), x(3), y(3));
+                    break;
+                case CAIRO_PATH_CLOSE_PATH:
+                    cairo_close_path(cr);
+                    break;
+                }
             }
-        }
-        cairo_set_tolerance(cr, cairo_get_tolerance(c->cr));
-        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-        cairo_set_source_rgba(cr, 0, 0, 0, 1);
-        if (fill) {
+            cairo_set_tolerance(cr, cairo_get_tolerance(c->cr));
+            cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+            cairo_set_source_rgba(cr, 0, 0, 0, 1);
             cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+        };
+        cairo_t* cr = cairo_create(one);
+        trace(cr, 0);
+        if (fill) {
             cairo_fill(cr);
+            // The figure beside itself a pixel to the right, for its spans
+            // (see SpansOfRow).
+            cairo_t* beside = cairo_create(two);
+            trace(beside, 0);
+            trace(beside, 1);
+            cairo_fill(beside);
+            cairo_destroy(beside);
+            cairo_surface_flush(two);
         } else {
             cairo_matrix_t pen = m;
             pen.x0 = 0.0;
@@ -157,12 +211,17 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
         // pixel of the stack is written once; the figure (a thin curve in a
         // large box) is read a word at a time.
         std::vector<int> until, below;
+        std::vector<unsigned char> spans;
         bool room = true;
         try {
-            until.assign(static_cast<std::size_t>(w), -1);
-            below.assign(static_cast<std::size_t>(w), -1);
+            if (fill) {
+                below.assign(static_cast<std::size_t>(w) + 1, -1);
+                spans.assign(static_cast<std::size_t>(w), 0);
+            } else {
+                until.assign(static_cast<std::size_t>(w), -1);
+            }
         } catch (const std::bad_alloc&) {
-            room = false;   // the stack is then stroked as it is
+            room = false;   // the stack is then cairo's as it is
         }
         auto spreadDown = [&](auto&& fill) {
             for (int y = 0; y < h; ++y) {
@@ -185,54 +244,51 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
                 }
             }
         };
-        // A filled figure is dense: the stack is swept row by row instead,
-        // each column holding the last row its figure's pixels so far reach
-        // down to, each row painted where that lies at or below it (so rows
-        // are written as rows, a column at a time only in the cheap pass).
+        // A filled figure is dense: its stack is swept row by row instead,
+        // rows written as rows. Each column holds the last row its figure's
+        // grown spans (see SpansOfRow) so far reach down to; a pixel is
+        // painted where that lies at or below its row, for it and for the
+        // pixel to its right.
         auto sweepRows = [&](int first, int last, auto&& paint) {
+            const unsigned char* besides = cairo_image_surface_get_data(two);
             int deepest = -1;
             for (int r = 0; r < h + spread - 1 && r <= last && (r < h || r <= deepest); ++r) {
                 if (r < h) {
-                    const unsigned char* in = from + r * fromStride;
+                    SpansOfRow(from + r * fromStride, besides + r * fromStride, w, spans.data());
                     const int lastRow = r + spread - 1;
+                    int* __restrict lowestOf = below.data();
+                    const unsigned char* __restrict in = spans.data();
                     for (int x = 0; x < w; ++x)
-                        below[static_cast<std::size_t>(x)] = in[x] ? lastRow : below[static_cast<std::size_t>(x)];
+                        lowestOf[x] = in[x] ? lastRow : lowestOf[x];
                     deepest = lastRow;
                 }
                 if (r >= first)
                     paint(r, below.data());
             }
         };
-        if (room && direct && fill) {
+        if (room && direct) {
             const std::uint32_t pixel = SolidPixel(c, colour[0], colour[1], colour[2], 1.0);
             pvquartz::WillPaint(c);
             cairo_surface_flush(c->surface);
             unsigned char* data = cairo_image_surface_get_data(c->surface);
             const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
             const int top = y0 + lowest;
-            // The mask's columns lie on the picture (see above).
-            sweepRows(-top, c->height - 1 - top, [&](int r, const int* down) {
-                std::uint32_t* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(top + r) * stride) + x0;
-                for (int x = 0; x < w; ++x)
-                    out[x] = down[x] >= r ? pixel : out[x];
-            });
-            cairo_surface_mark_dirty(c->surface);
-            cairo_new_path(c->cr);
-            drawn = true;
-        } else if (room && direct) {
-            const std::uint32_t pixel = SolidPixel(c, colour[0], colour[1], colour[2], 1.0);
-            pvquartz::WillPaint(c);
-            cairo_surface_flush(c->surface);
-            unsigned char* data = cairo_image_surface_get_data(c->surface);
-            const std::size_t stride = static_cast<std::size_t>(cairo_image_surface_get_stride(c->surface));
-            const int top = y0 + lowest;
-            spreadDown([&](int x, int from, int to) {
-                const int column = x0 + x;
-                if (column < 0 || column >= c->width)
-                    return;
-                for (int row = std::max(top + from, 0), end = std::min(top + to, c->height - 1); row <= end; ++row)
-                    reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride)[column] = pixel;
-            });
+            const int on = std::max(0, -x0), off = std::min(w, c->width - x0);
+            if (fill)
+                sweepRows(-top, c->height - 1 - top, [&](int r, const int* __restrict down) {
+                    std::uint32_t* __restrict out =
+                        reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(top + r) * stride) + x0;
+                    for (int x = on; x < off; ++x)
+                        out[x] = std::min(down[x], down[x + 1]) >= r ? pixel : out[x];
+                });
+            else
+                spreadDown([&](int x, int from, int to) {
+                    const int column = x0 + x;
+                    if (column < 0 || column >= c->width)
+                        return;
+                    for (int row = std::max(top + from, 0), end = std::min(top + to, c->height - 1); row <= end; ++row)
+                        reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(row) * stride)[column] = pixel;
+                });
             cairo_surface_mark_dirty(c->surface);
             cairo_new_path(c->cr);
             drawn = true;
@@ -241,10 +297,10 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
             unsigned char* to = cairo_image_surface_get_data(all);
             const int toStride = cairo_image_surface_get_stride(all);
             if (fill)
-                sweepRows(0, h + spread - 2, [&](int r, const int* down) {
-                    unsigned char* out = to + r * toStride;
+                sweepRows(0, h + spread - 2, [&](int r, const int* __restrict down) {
+                    unsigned char* __restrict out = to + r * toStride;
                     for (int x = 0; x < w; ++x)
-                        out[x] = down[x] >= r ? 255 : 0;
+                        out[x] = std::min(down[x], down[x + 1]) >= r ? 255 : 0;
                 });
             else
                 spreadDown([&](int x, int from, int last) {
@@ -264,6 +320,8 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
         }
     }
     cairo_surface_destroy(one);
+    if (two)
+        cairo_surface_destroy(two);
     if (all)
         cairo_surface_destroy(all);
     return drawn;
@@ -394,9 +452,11 @@ bool StrokeStepStack(CGContextObject* c)
 }
 
 // A stack of closed wedges (a move, an arc, closes: a pie's side filled),
-// filled with the non-zero rule. Each wedge winds one way only, so a pixel
-// the whole path covers is one that some row's wedge covers: the stack is
-// the first wedge's fill spread down the rows.
+// filled with the non-zero rule. A wedge of at most a turn winds one way
+// only, so where the whole path winds is where some row's wedge does, and
+// the stack is painted from the first wedge's spans (see SpansOfRow). (The
+// turns of a longer arc, flattened apart, can wind either way between
+// them.)
 bool FillStepStack(CGContextObject* c)
 {
     // A clip would cut each row's wedge before it is covered.
@@ -404,7 +464,9 @@ bool FillStepStack(CGContextObject* c)
         return false;
     std::vector<int> shifts;
     const std::size_t size = StepFigures(c->steps, shifts);
+    constexpr double kTurn = 6.283185307179586;
     return size >= 3 && c->steps[1].kind == PathStep::kArc && c->steps[2].kind == PathStep::kClose &&
+           std::fabs(c->steps[1].v[4] - c->steps[1].v[3]) <= kTurn + 1e-3 &&
            std::all_of(c->steps.begin() + 2, c->steps.begin() + static_cast<std::ptrdiff_t>(size),
                        [](const PathStep& s) { return s.kind == PathStep::kClose; }) &&
            PaintStepStack(c, size, shifts, true);
