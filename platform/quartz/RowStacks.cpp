@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <new>
 #include <utility>
@@ -84,6 +85,34 @@ void SpansOfRow(const unsigned char* alone, const unsigned char* beside, int w, 
             between = false;
         }
     }
+}
+
+// The first of `marks` from `x` on, before `end`, that is not 0; `end` when
+// there is none. The last, from `end` back to `x`, that is not 0 (one is).
+int FirstMarked(const unsigned char* marks, int x, int end)
+{
+    for (; x + 8 <= end; x += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, marks + x, sizeof(word));
+        if (word)
+            break;
+    }
+    while (x < end && !marks[x])
+        ++x;
+    return x;
+}
+
+int LastMarked(const unsigned char* marks, int x, int end)
+{
+    for (; end - 8 >= x; end -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, marks + end - 8, sizeof(word));
+        if (word)
+            break;
+    }
+    while (!marks[end - 1])
+        --end;
+    return end - 1;
 }
 
 // Paints the stack of the first `size` data of `path` (on the picture) down
@@ -249,21 +278,39 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
         // grown spans (see SpansOfRow) so far reach down to; a pixel is
         // painted where that lies at or below its row, for it and for the
         // pixel to its right.
+        // Only the columns the figure's rows in reach of a row span are
+        // looked at for it: the least and the most of them over the last
+        // `spread` rows, kept in order as in a sliding window.
         auto sweepRows = [&](int first, int last, auto&& paint) {
             const unsigned char* besides = cairo_image_surface_get_data(two);
             int deepest = -1;
+            std::deque<std::pair<int, int>> least, most;   // (row, column), the window's candidates
             for (int r = 0; r < h + spread - 1 && r <= last && (r < h || r <= deepest); ++r) {
                 if (r < h) {
-                    SpansOfRow(from + r * fromStride, besides + r * fromStride, w, spans.data());
-                    const int lastRow = r + spread - 1;
-                    int* __restrict lowestOf = below.data();
-                    const unsigned char* __restrict in = spans.data();
-                    for (int x = 0; x < w; ++x)
-                        lowestOf[x] = in[x] ? lastRow : lowestOf[x];
-                    deepest = lastRow;
+                    const unsigned char* beside = besides + r * fromStride;
+                    const int a = FirstMarked(beside, 0, w), b = a < w ? LastMarked(beside, a, w) + 1 : a;
+                    if (a < b) {
+                        SpansOfRow(from + r * fromStride + a, beside + a, b - a, spans.data() + a);
+                        const int lastRow = r + spread - 1;
+                        int* __restrict lowestOf = below.data();
+                        const unsigned char* __restrict in = spans.data();
+                        for (int x = a; x < b; ++x)
+                            lowestOf[x] = in[x] ? lastRow : lowestOf[x];
+                        deepest = lastRow;
+                        while (!least.empty() && least.back().second >= a)
+                            least.pop_back();
+                        least.emplace_back(r, a);
+                        while (!most.empty() && most.back().second <= b)
+                            most.pop_back();
+                        most.emplace_back(r, b);
+                    }
                 }
-                if (r >= first)
-                    paint(r, below.data());
+                while (!least.empty() && least.front().first < r - spread + 1)
+                    least.pop_front();
+                while (!most.empty() && most.front().first < r - spread + 1)
+                    most.pop_front();
+                if (r >= first && !least.empty())
+                    paint(r, below.data(), least.front().second, most.front().second);
             }
         };
         if (room && direct) {
@@ -275,10 +322,10 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
             const int top = y0 + lowest;
             const int on = std::max(0, -x0), off = std::min(w, c->width - x0);
             if (fill)
-                sweepRows(-top, c->height - 1 - top, [&](int r, const int* __restrict down) {
+                sweepRows(-top, c->height - 1 - top, [&](int r, const int* __restrict down, int from, int to) {
                     std::uint32_t* __restrict out =
                         reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(top + r) * stride) + x0;
-                    for (int x = on; x < off; ++x)
+                    for (int x = std::max(on, from), end = std::min(off, to); x < end; ++x)
                         out[x] = std::min(down[x], down[x + 1]) >= r ? pixel : out[x];
                 });
             else
@@ -297,9 +344,9 @@ bool PaintRowStack(CGContextObject* c, const cairo_path_t* path, int size, int l
             unsigned char* to = cairo_image_surface_get_data(all);
             const int toStride = cairo_image_surface_get_stride(all);
             if (fill)
-                sweepRows(0, h + spread - 2, [&](int r, const int* __restrict down) {
+                sweepRows(0, h + spread - 2, [&](int r, const int* __restrict down, int from, int end) {
                     unsigned char* __restrict out = to + r * toStride;
-                    for (int x = 0; x < w; ++x)
+                    for (int x = from; x < end; ++x)
                         out[x] = std::min(down[x], down[x + 1]) >= r ? 255 : 0;
                 });
             else
