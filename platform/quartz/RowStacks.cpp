@@ -498,12 +498,12 @@ bool StrokeStepStack(CGContextObject* c)
     return size == 2 && c->steps[1].kind == PathStep::kArc && PaintStepStack(c, size, shifts, false);
 }
 
-// A stack of closed wedges (a move, an arc, closes: a pie's side filled),
-// filled with the non-zero rule. A wedge of at most a turn winds one way
-// only, so where the whole path winds is where some row's wedge does, and
-// the stack is painted from the first wedge's spans (see SpansOfRow). (The
-// turns of a longer arc, flattened apart, can wind either way between
-// them.)
+// A stack of closed wedges (a move to the centre, an arc, closes: a pie's
+// side filled), filled with the non-zero rule. A wedge of at most a turn
+// winds one way only, so where the whole path winds is where some row's
+// wedge does, and the stack is painted from the first wedge's spans (see
+// SpansOfRow). (The turns of a longer arc, flattened apart, or a figure
+// from elsewhere to its arc, can wind either way.)
 bool FillStepStack(CGContextObject* c)
 {
     // A clip would cut each row's wedge before it is covered.
@@ -513,6 +513,7 @@ bool FillStepStack(CGContextObject* c)
     const std::size_t size = StepFigures(c->steps, shifts);
     constexpr double kTurn = 6.283185307179586;
     return size >= 3 && c->steps[1].kind == PathStep::kArc && c->steps[2].kind == PathStep::kClose &&
+           c->steps[0].v[0] == c->steps[1].v[0] && c->steps[0].v[1] == c->steps[1].v[1] &&
            std::fabs(c->steps[1].v[4] - c->steps[1].v[3]) <= kTurn + 1e-3 &&
            std::all_of(c->steps.begin() + 2, c->steps.begin() + static_cast<std::ptrdiff_t>(size),
                        [](const PathStep& s) { return s.kind == PathStep::kClose; }) &&

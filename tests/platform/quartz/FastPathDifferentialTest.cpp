@@ -264,6 +264,7 @@ TEST(FastPathDifferential, FilledStepStacksPaintWhatCairosFillPaints)
                               : gen.Chance(0.3) ? a0 + gen.Real(-0.05, 0.05) : gen.Real(-7, 7);
             const bool clockwise = gen.Chance(0.3), twice = gen.Chance(0.7), scaled = gen.Chance(0.8);
             const int rows = gen.Chance(0.05) ? gen.Int(0, 3000) : gen.Int(0, 60);
+            const double offCentre = gen.Chance(0.05) ? gen.Real(-2, 2) : 0.0;
             const double x = inside ? gen.Real(rx + 1, kWidth - rx - 1) : cx;
             CGContextBeginPath(c);
             for (int row = 0; row <= rows; ++row) {
@@ -271,7 +272,8 @@ TEST(FastPathDifferential, FilledStepStacksPaintWhatCairosFillPaints)
                 CGContextTranslateCTM(c, x, cy + row);
                 if (scaled)
                     CGContextScaleCTM(c, std::max(rx, 1e-3), std::max(ry, 1e-3));
-                CGContextMoveToPoint(c, 0, 0);
+                // Now and then a figure from elsewhere to its arc: cairo's.
+                CGContextMoveToPoint(c, offCentre, 0);
                 CGContextAddArc(c, 0, 0, scaled ? 1.0 : rx, a0, a1, clockwise ? 1 : 0);
                 CGContextClosePath(c);
                 CGContextRestoreGState(c);
