@@ -53,12 +53,13 @@ CGContextObject* Context(CGContextRef c, const char* function)
     return context;
 }
 
-// A path that starts with moves and arcs keeps them as steps until it is
-// used: a pie's side is one arc per row, the same arc a whole number of
-// rows lower each time, and stroked without anti-aliasing it is the first
-// row's stroke repeated down the rows (see StrokeStepStack), so the other
-// rows need not be built at all. Handed over, each step is what cairo would
-// have made of it when it was added.
+// A path that starts with moves, arcs and closes keeps them as steps until
+// it is used: a pie's side is one arc (or closed wedge) per row, the same a
+// whole number of rows lower each time, and stroked (filled) without
+// anti-aliasing it is the first row's stroke (fill) repeated down the rows
+// (see StrokeStepStack, FillStepStack), so the other rows need not be built
+// at all. Handed over, each step is what cairo would have made of it when
+// it was added.
 void HandOverPath(CGContextObject* c, std::size_t count)
 {
     count = std::min(count, c->steps.size());
@@ -68,7 +69,9 @@ void HandOverPath(CGContextObject* c, std::size_t count)
     cairo_get_matrix(c->cr, &now);
     for (auto s = c->steps.begin(); s != c->steps.begin() + static_cast<std::ptrdiff_t>(count); ++s) {
         cairo_set_matrix(c->cr, &s->m);
-        if (!s->arc)
+        if (s->kind == PathStep::kClose)
+            cairo_close_path(c->cr);
+        else if (s->kind == PathStep::kMove)
             cairo_move_to(c->cr, s->v[0], s->v[1]);
         else if (s->clockwise)
             cairo_arc_negative(c->cr, s->v[0], s->v[1], s->v[2], s->v[3], s->v[4]);
@@ -270,6 +273,11 @@ void FillCurrent(CGContextObject* c)
         pvquartz::Log(std::string("FillPath rule=winding") +
                       " color=" + pvquartz::Colour(c->state.fill) +
                       " path=" + pvquartz::PathText(c) + pvquartz::StateText(c));
+    if (pvcommon::raster::FastPaths() && pvquartz::FillStepStack(c)) {
+        pvquartz::PathClear(c);
+        return;
+    }
+    pvquartz::HandOverPath(c);
     pvquartz::ApplyFill(c);
     cairo_set_fill_rule(c->cr, CAIRO_FILL_RULE_WINDING);
     pvquartz::WillPaint(c);
@@ -435,16 +443,17 @@ void Rectangle(CGContextObject* c, CGRect r)
 
 namespace {
 
-// A move or an arc kept as a step (see HandOverPath) while the path is
-// made of nothing else yet; false when it is for cairo's path now.
-bool KeepStep(CGContextObject* c, bool arc, std::initializer_list<double> values, bool clockwise)
+// A move, an arc or a close kept as a step (see HandOverPath) while the
+// path is made of nothing else yet; false when it is for cairo's path now.
+bool KeepStep(CGContextObject* c, pvquartz::PathStep::Kind kind, std::initializer_list<double> values,
+              bool clockwise)
 {
     if (!pvcommon::raster::FastPaths() || pvquartz::Recording::Active() || (c->steps.empty() && cairo_has_current_point(c->cr))) {
         pvquartz::HandOverPath(c);
         return false;
     }
     pvquartz::PathStep step;
-    step.arc = arc;
+    step.kind = kind;
     step.clockwise = clockwise;
     std::copy(values.begin(), values.end(), step.v);
     cairo_get_matrix(c->cr, &step.m);
@@ -655,7 +664,7 @@ void CGContextMoveToPoint(CGContextRef ref, CGFloat x, CGFloat y)
         return;
     if (!pvquartz::Finite({x, y}))
         return;
-    if (KeepStep(c, false, {x, y, 0.0, 0.0, 0.0}, false))
+    if (KeepStep(c, pvquartz::PathStep::kMove, {x, y, 0.0, 0.0, 0.0}, false))
         return;
     cairo_move_to(c->cr, x, y);
     if (pvquartz::Recording::Active())
@@ -683,7 +692,7 @@ void CGContextAddArc(CGContextRef ref, CGFloat x, CGFloat y, CGFloat radius, CGF
     if (!pvquartz::Finite({x, y, radius, startAngle, endAngle}))
         return;
     radius = std::fabs(radius);
-    if (KeepStep(c, true, {x, y, radius, startAngle, endAngle}, clockwise != 0))
+    if (KeepStep(c, pvquartz::PathStep::kArc, {x, y, radius, startAngle, endAngle}, clockwise != 0))
         return;
     if (!pvquartz::Recording::Active()) {
         if (clockwise)
@@ -767,9 +776,14 @@ void CGContextAddRect(CGContextRef ref, CGRect rect)
 }
 void CGContextClosePath(CGContextRef ref)
 {
-    CGContextObject* c = Context(ref, "CGContextClosePath");
+    CGContextObject* c = pvquartz::ContextKeepingSteps(ref, "CGContextClosePath");
     if (!c)
         return;
+    // A close ends a kept figure as a step too; one that starts a path goes
+    // to cairo's.
+    if (!c->steps.empty() && KeepStep(c, pvquartz::PathStep::kClose, {}, false))
+        return;
+    pvquartz::HandOverPath(c);
     if (!cairo_has_current_point(c->cr))
         return;
     cairo_close_path(c->cr);
@@ -778,7 +792,7 @@ void CGContextClosePath(CGContextRef ref)
 }
 // --- painting ------------------------------------------------------------------------------
 
-void CGContextFillPath(CGContextRef ref) { FillCurrent(Context(ref, "CGContextFillPath")); }
+void CGContextFillPath(CGContextRef ref) { FillCurrent(pvquartz::ContextKeepingSteps(ref, "CGContextFillPath")); }
 void CGContextStrokePath(CGContextRef ref)
 {
     StrokeCurrent(pvquartz::ContextKeepingSteps(ref, "CGContextStrokePath"), false);

@@ -52,10 +52,11 @@ struct RecordedPath {
     double currentX = 0.0, currentY = 0.0;   // on the picture
 };
 
-// A move or an arc at the start of a path, kept until the path is used (see
-// HandOverPath), under the transform it was added under.
+// A move, an arc or a close at the start of a path, kept until the path is
+// used (see HandOverPath), under the transform it was added under.
 struct PathStep {
-    bool arc = false;
+    enum Kind { kMove, kArc, kClose };
+    Kind kind = kMove;
     bool clockwise = false;
     double v[5] = {};   // a move's point; an arc's centre, radius and angles
     cairo_matrix_t m{};
@@ -168,9 +169,11 @@ std::uint32_t SolidPixel(CGContextObject* c, double r, double g, double b, doubl
 //   DashedAxisLines.cpp  dashed lines along a pixel axis
 bool StrokeDashedAxisLine(CGContextObject* c);
 //   RowStacks.cpp        one figure stacked row by row, aliased; as cairo's
-//                        path or still in steps (see HandOverPath)
+//                        path or still in steps (see HandOverPath), stroked
+//                        or (closed wedges) filled
 bool StrokeRowStack(CGContextObject* c);
 bool StrokeStepStack(CGContextObject* c);
+bool FillStepStack(CGContextObject* c);
 //   SmoothCurves.cpp     smoothed strokes of gentle curves, by area
 bool StrokeSmoothCurve(CGContextObject* c);
 //   Thinning.cpp         long polylines thinned in cairo's path (paints nothing)

@@ -237,6 +237,54 @@ TEST(FastPathDifferential, TranslucentRowAndStepStacksPaintWhatCairosStrokePaint
     Hold("translucent row stacks", 0x5AC5u, Cases(500), Tolerance{0, 0.05, 40}, Stack(false));
 }
 
+// Closed wedges stacked a whole row apart as the chart's pies build a
+// filled side (a move to the centre, the arc, closes, under a transform a
+// row lower each time), filled with the non-zero rule without
+// anti-aliasing: painted from the first wedge's spans, exactly what cairo's
+// fill of the whole path paints (which joins spans of a row less than a
+// pixel apart, so is more than the rows' fills together), in any colour,
+// in a layer or not. (Stacks that reach beyond the picture's sides, or
+// under a clip, are cairo's.)
+TEST(FastPathDifferential, FilledStepStacksPaintWhatCairosFillPaints)
+{
+    Hold("filled step stacks", 0xF111u, Cases(2000), pvtest::differential::kExact, [](Generator& gen) {
+        return Draw(gen, [&](CGContextRef c) {
+            MaybeTransform(gen, c, 0.2, true);
+            const double r = gen.Real(0, 1), g = gen.Real(0, 1), b = gen.Real(0, 1);
+            CGContextSetRGBFillColor(c, r, g, b, gen.Chance(0.6) ? 1.0 : gen.Real(0.05, 0.95));
+            CGContextSetShouldAntialias(c, gen.Chance(0.05));
+            const double cx = gen.Chance(0.1) ? X(gen) : gen.Real(-20, kWidth + 20);
+            const double cy = gen.Chance(0.1) ? Y(gen) : gen.Real(-60, kHeight);
+            // Mostly wedges that stay on the picture, thin ones among them.
+            const bool inside = gen.Chance(0.7);
+            const double rx = inside ? gen.Real(0, 0.45 * kWidth) : gen.Length(kWidth);
+            const double ry = gen.Length(kHeight / 2.0);
+            const double a0 = gen.Real(-7, 7);
+            const double a1 = gen.Chance(0.1) ? a0 + gen.Real(-30, 30)
+                              : gen.Chance(0.3) ? a0 + gen.Real(-0.05, 0.05) : gen.Real(-7, 7);
+            const bool clockwise = gen.Chance(0.3), twice = gen.Chance(0.7), scaled = gen.Chance(0.8);
+            const int rows = gen.Chance(0.05) ? gen.Int(0, 3000) : gen.Int(0, 60);
+            const double offCentre = gen.Chance(0.05) ? gen.Real(-2, 2) : 0.0;
+            const double x = inside ? gen.Real(rx + 1, kWidth - rx - 1) : cx;
+            CGContextBeginPath(c);
+            for (int row = 0; row <= rows; ++row) {
+                CGContextSaveGState(c);
+                CGContextTranslateCTM(c, x, cy + row);
+                if (scaled)
+                    CGContextScaleCTM(c, std::max(rx, 1e-3), std::max(ry, 1e-3));
+                // Now and then a figure from elsewhere to its arc: cairo's.
+                CGContextMoveToPoint(c, offCentre, 0);
+                CGContextAddArc(c, 0, 0, scaled ? 1.0 : rx, a0, a1, clockwise ? 1 : 0);
+                CGContextClosePath(c);
+                CGContextRestoreGState(c);
+                if (twice)
+                    CGContextClosePath(c);
+            }
+            CGContextFillPath(c);
+        });
+    });
+}
+
 // Smoothed strokes of an elliptic arc covered by area as a band: cairo
 // samples the coverage where the band's is exact, an eighth apart at most
 // but for a few pixels (where the curve bends hardest, or at a butt end).
