@@ -31,10 +31,10 @@ constexpr float kRectangleWalkStep = 0.5f;
 // kArcWalkRim pixels on the rim. Its steps follow the colour change, not the
 // rim: a narrow arc of a strong change would fill its few pixels over a
 // thousand times, and a pie of thousands of narrow slices cost that many
-// times its area. What lies between two kept starts takes the colour of the
-// first, less than a pixel's difference; wider arcs keep every step.
+// times its area. What lies between two kept starts, a pixel of rim at
+// most, takes the colour of the first; wider arcs keep every step.
 constexpr float kNarrowArcRim = 4.0f;
-constexpr float kArcWalkRim = 0.25f;
+constexpr float kArcWalkRim = 1.0f;
 // The system version from which gradients are drawn as gradients (10.5).
 constexpr SInt32 kGradientSystem = 0x1050;
 // Gestalt's selector of the system version, 'sysv'.

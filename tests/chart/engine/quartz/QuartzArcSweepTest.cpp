@@ -91,8 +91,8 @@ TEST(QuartzArcs, NarrowArcsWalkTheirRimNotTheirColourChange)
         return Sweeps(recording.Lines()).size();
     };
     // 1500 px of radius: 0.05 degrees are 1.3 px of rim, at most a fill per
-    // quarter pixel and the outline.
-    EXPECT_LE(fills(0.05f), 8u);
+    // pixel of rim and the outline.
+    EXPECT_LE(fills(0.05f), 4u);
     // 0.5 degrees, 13 px of rim: every step of the walk.
     EXPECT_GT(fills(0.5f), 500u);
     macsetup::Reset();
