@@ -10,6 +10,16 @@ CLinesChart::~CLinesChart() = default;
 
 namespace {
 
+// A dense line (its points closer than a pixel) is stroked in pieces of at
+// most this many points, each piece sharing its first segment with the
+// last of the one before, so that every corner keeps its join. A line of a
+// few thousand points that swings across a tall picture crosses every
+// scanline thousands of times; as one path, the rasteriser sorts and
+// walks all those crossings on each scanline (seconds at 32767 pixels
+// high), in pieces only a piece's own. The shared segment's edge pixels are
+// painted twice, a little stronger; nothing else changes.
+constexpr std::size_t kDensePiece = 64;
+
 // Which pixels of the picture later lines paint over: one bit per pixel,
 // column by column.
 class CCoverage {
@@ -258,9 +268,22 @@ void CLinesChart::DrawChart()
             for (const CPointF& point : it->points)
                 Add<CDot>(graph.color, CPointF(point.x, ClampToBand(point.y)));
         }
-        CPolygon& line = Add<CPolygon>(graph.color, std::move(it->line), smooth && !dense, false);
-        line.width = 4.0f;
-        line.smoothing = true;
+        auto addLine = [&](std::vector<CPointF> points) {
+            CPolygon& line = Add<CPolygon>(graph.color, std::move(points), smooth && !dense, false);
+            line.width = 4.0f;
+            line.smoothing = true;
+        };
+        if (!dense || it->line.size() <= kDensePiece) {
+            addLine(std::move(it->line));
+            continue;
+        }
+        for (std::size_t at = 0; at + 2 < it->line.size(); at += kDensePiece - 2) {
+            const std::size_t end = std::min(at + kDensePiece, it->line.size());
+            addLine(std::vector<CPointF>(it->line.begin() + static_cast<std::ptrdiff_t>(at),
+                                         it->line.begin() + static_cast<std::ptrdiff_t>(end)));
+            if (end == it->line.size())
+                break;
+        }
     }
 }
 

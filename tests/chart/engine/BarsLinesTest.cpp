@@ -21,6 +21,35 @@ namespace {
 const CColor kBlue(0xFF3366CCu);
 const CColor kRed(0xFFCC3333u);
 
+struct CStrokedLine {
+    CColor colour;
+    std::vector<CPointF> points;
+    std::size_t pieces = 0;
+};
+
+// The chart's lines, each joined from its pieces (a dense line's pieces of
+// at most 64 points share a segment with the one before: checked here).
+std::vector<CStrokedLine> StrokedLines(const CPrimitive& chart)
+{
+    std::vector<CStrokedLine> lines;
+    for (const CPolygon* polygon : ChildrenOf<CPolygon>(chart)) {
+        EXPECT_LE(polygon->points.size(), 64u);
+        const auto& p = polygon->points;
+        if (!lines.empty() && lines.back().colour == polygon->colour && p.size() >= 2 &&
+            lines.back().points.size() >= 2) {
+            const auto& q = lines.back().points;
+            if (q[q.size() - 2].x == p[0].x && q[q.size() - 2].y == p[0].y && q.back().x == p[1].x &&
+                q.back().y == p[1].y) {
+                lines.back().points.insert(lines.back().points.end(), p.begin() + 2, p.end());
+                ++lines.back().pieces;
+                continue;
+            }
+        }
+        lines.push_back(CStrokedLine{polygon->colour, p, 1});
+    }
+    return lines;
+}
+
 struct Bars {
     explicit Bars(std::int32_t depth, bool grid = false, std::int32_t angle = 0)
         : chart(640, 480, L"bars", CColor::Empty(), 1, false)
@@ -646,13 +675,13 @@ TEST(Lines, ManyGraphsAndManyValuesStayWithinThePicture)
         chart->Draw();
         const CRect& p = *chart->plotRect;
         const std::size_t width = static_cast<std::size_t>(p.right - p.left) + 2;
-        auto polygons = ChildrenOf<CPolygon>(*chart);
-        ASSERT_FALSE(polygons.empty());
-        EXPECT_LT(polygons.size(), kGraphs);
-        EXPECT_EQ(polygons.back()->colour, CColor(0xFF000000u | (kGraphs - 1)));
+        auto lines = StrokedLines(*chart);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_LT(lines.size(), kGraphs);
+        EXPECT_EQ(lines.back().colour, CColor(0xFF000000u | (kGraphs - 1)));
         std::size_t points = 0;
-        for (auto* polygon : polygons)
-            points += polygon->points.size();
+        for (const auto& line : lines)
+            points += line.points.size();
         EXPECT_LE(points, 64 * width);
         EXPECT_LE(ChildrenOf<CDot>(*chart).size(), kind == 1 ? 64 * width : 0u);
         EXPECT_LE(Separators(*chart).size(), width);
@@ -677,8 +706,8 @@ TEST(Lines, ALineThatLaterLinesCoverWholeIsLeftOut)
         chart.AddSeries(over, kBlue, L"over");
         chart.Draw();
         std::vector<CColor> colours;
-        for (auto* polygon : ChildrenOf<CPolygon>(chart))
-            colours.push_back(polygon->colour);
+        for (const auto& line : StrokedLines(chart))
+            colours.push_back(line.colour);
         return colours;
     };
     Lines covered(false), edge(false);
@@ -724,9 +753,11 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
         data.data.emplace_back(static_cast<float>((i * 7919) % 997), boost::any(false));
     lines.chart.AddSeries(data, kBlue, L"graph");
     lines.chart.Draw();
-    auto polygons = ChildrenOf<CPolygon>(lines.chart);
-    ASSERT_EQ(polygons.size(), 1u);
-    const std::vector<CPointF>& kept = polygons[0]->points;
+    // Stroked in pieces that share a segment with the one before.
+    const auto stroked = StrokedLines(lines.chart);
+    ASSERT_EQ(stroked.size(), 1u);
+    EXPECT_GT(stroked[0].pieces, 1u);
+    const std::vector<CPointF>& kept = stroked[0].points;
 
     const CRect& p = *lines.chart.plotRect;
     const float s = std::fabs(p.right - p.left) / static_cast<float>(kValues - 1);
@@ -768,10 +799,11 @@ TEST(Lines, PointsCloserThanAPixelKeepEachColumnsExtremes)
     pvtest::SetOptions(soft);
     soft.AddSeries(data, kBlue, L"graph");
     soft.Draw();
-    auto curves = ChildrenOf<CPolygon>(soft);
+    for (const CPolygon* piece : ChildrenOf<CPolygon>(soft))
+        EXPECT_FALSE(piece->smooth);
+    const auto curves = StrokedLines(soft);
     ASSERT_EQ(curves.size(), 1u);
-    EXPECT_FALSE(curves[0]->smooth);
-    EXPECT_EQ(curves[0]->points, kept);
+    EXPECT_EQ(curves[0].points, kept);
 }
 
 TEST(BarsAndLines, CategoriesNarrowerThanAPixelGetOneLabelPerColumn)
