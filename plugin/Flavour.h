@@ -40,7 +40,8 @@ constexpr std::size_t kLogMessageRoom = 1024;
 constexpr bool kReadersCatchEverything = true;
 constexpr wchar_t kLogStreamUpdateMode[] = L"r+b";
 constexpr wchar_t kLogStreamNewMode[] = L"w+b";
-constexpr char kInterfaceModule[] = "FMWrapper";
+// The newer interface functions are bound by their Mach-O names through the
+// framework binding (macos/PlatStubs.h), not by module and name.
 
 #else
 #error "build with exactly one of PV_FLAVOUR_WIN and PV_FLAVOUR_MAC"
