@@ -66,9 +66,12 @@ void CVerticalBarChart::DrawChart()
         Add<CBox>(colour, CPointF(x1 + inset, ClampToBand(p.bottom - h)),
                   CPointF(x2 - inset, p.bottom), true, true, depth);
     };
-    // Bar slots narrower than a pixel (many categories, many graphs, or
-    // both): see DrawColumns.
-    if (slot < 1.0f) {
+    // Categories narrower than a pixel, or bar slots narrower than one and
+    // more bars than a few per pixel column (many graphs): see DrawColumns.
+    // Fewer narrow bars are drawn each, as they always were.
+    const double bars = static_cast<double>(series.data.size()) * static_cast<double>(count);
+    const double columns = std::fabs(p.right - p.left) + 2.0;
+    if (group < 1.0f || (slot < 1.0f && bars > 4.0 * columns)) {
         DrawColumns(count, addBar);
         return;
     }

@@ -221,12 +221,13 @@ void CLinesChart::DrawChart()
     // leave their points, so they are only bounded.
     const bool withDots = dots && count > 1;
     const float reach = withDots ? 6.0f : 3.0f;   // the pen's half width, and its edge
+    const long across = static_cast<long>(reach);  // columns the pen reaches on either side
     const float core = withDots ? 2.0f : 1.5f;
-    constexpr std::size_t kPointsPerColumn = 64;
+    constexpr std::size_t kPointsPerColumn = 256;
     const std::size_t budget =
         kPointsPerColumn * (static_cast<std::size_t>(std::fabs(p.right - p.left)) + 2);
-    // Without a canvas nothing is painted over.
-    const bool occlude = !smooth && CanvasUsable();
+    // Without a canvas, or a second graph, nothing is painted over.
+    const bool occlude = !smooth && CanvasUsable() && series.data.size() > 1;
     CCoverage coverage(occlude ? pictureWidth : 0, occlude ? pictureHeight : 0);
     struct CKept {
         std::size_t graph;
@@ -242,22 +243,37 @@ void CLinesChart::DrawChart()
         if (held + points.size() > budget && !kept.empty())
             break;
         std::vector<CPointF> line = ClipToBand(points);
-        if (occlude) {
+        if (occlude && !line.empty()) {
+            // Hidden: every stretch the pen reaches, in its own column and
+            // the columns on either side within the line's reach (a steep
+            // stretch's pen spreads sideways), is painted over already.
+            const float first = std::floor(line.front().x), last = std::floor(line.back().x);
+            const long from = static_cast<long>(std::min(first, last));
+            const long to = static_cast<long>(std::max(first, last));
             bool hidden = true;
             ForColumnSpans(line, pictureWidth, [&](float x, float y0, float y1) {
-                hidden = hidden && coverage.Covered(static_cast<long>(x),
-                                                    static_cast<long>(std::floor(y0 - reach)),
-                                                    static_cast<long>(std::floor(y1 + reach)));
+                const long top = static_cast<long>(std::floor(y0 - reach));
+                const long bottom = static_cast<long>(std::floor(y1 + reach));
+                const long c0 = std::max(static_cast<long>(x) - across, from);
+                const long c1 = std::min(static_cast<long>(x) + across, to);
+                for (long c = c0; hidden && c <= c1; ++c)
+                    hidden = coverage.Covered(c, top, bottom);
             });
             if (hidden)
                 continue;
-            ForColumnSpans(line, pictureWidth, [&](float x, float y0, float y1) {
-                coverage.Cover(static_cast<long>(x), static_cast<long>(std::ceil(y0 - core)),
-                               static_cast<long>(std::floor(y1 + core)) - 1);
-            });
+            // The pen's core covers its own columns whole; in the end
+            // columns as far as any line reaches into them, since every line
+            // begins and ends at the plot's edges. The first graph covers
+            // nothing that is looked at afterwards.
+            if (g > 0) {
+                ForColumnSpans(line, pictureWidth, [&](float x, float y0, float y1) {
+                    coverage.Cover(static_cast<long>(x), static_cast<long>(std::ceil(y0 - core)),
+                                   static_cast<long>(std::floor(y1 + core)) - 1);
+                });
+            }
         }
         held += points.size();
-        kept.push_back(CKept{g, points, std::move(line)});
+        kept.push_back(CKept{g, withDots ? points : std::vector<CPointF>(), std::move(line)});
     }
 
     // Per graph, in order: its dots, then its line over them; later graphs

@@ -682,8 +682,8 @@ TEST(Lines, ManyGraphsAndManyValuesStayWithinThePicture)
         std::size_t points = 0;
         for (const auto& line : lines)
             points += line.points.size();
-        EXPECT_LE(points, 64 * width);
-        EXPECT_LE(ChildrenOf<CDot>(*chart).size(), kind == 1 ? 64 * width : 0u);
+        EXPECT_LE(points, 256 * width);
+        EXPECT_LE(ChildrenOf<CDot>(*chart).size(), kind == 1 ? 256 * width : 0u);
         EXPECT_LE(Separators(*chart).size(), width);
     }
 }
@@ -874,4 +874,31 @@ TEST(Bars, HorizontalBarChartDrawsAsTheBarBase)
     const std::vector<std::string> want = draw(base);
     EXPECT_FALSE(want.empty());
     EXPECT_EQ(draw(horizontal), want);
+}
+
+TEST(BarsAndLines, SomeNarrowBarsAndDenseLinesAreEachDrawn)
+{
+    // Ten graphs of fifty values: bars narrower than a pixel but no more
+    // than a few per pixel column are drawn each, as ever; thirty dense
+    // lines at different heights each show, so each is kept.
+    constexpr std::size_t kGraphs = 10, kValues = 50;
+    Bars bars(0);
+    for (std::size_t g = 0; g < kGraphs; ++g) {
+        CChartData data;
+        for (std::size_t i = 0; i < kValues; ++i)
+            data.data.emplace_back(static_cast<float>(1 + (i + g) % 9), boost::any(false));
+        bars.chart.AddSeries(data, CColor(0xFF000000u | static_cast<std::uint32_t>(g)), L"g");
+    }
+    bars.chart.Draw();
+    EXPECT_EQ(ChildrenOf<CBox>(bars.chart).size(), kGraphs * kValues);
+
+    Lines lines(false);
+    for (std::size_t g = 0; g < 30; ++g) {
+        CChartData data;
+        for (std::size_t i = 0; i < 1000; ++i)
+            data.data.emplace_back(static_cast<float>(g * 10 + (i * 7) % 5), boost::any(false));
+        lines.chart.AddSeries(data, CColor(0xFF000000u | static_cast<std::uint32_t>(g)), L"g");
+    }
+    lines.chart.Draw();
+    EXPECT_EQ(StrokedLines(lines.chart).size(), 30u);
 }
