@@ -12,9 +12,11 @@ using folders::HostAppFile;
 using folders::Location;
 using folders::PluginFile;
 
-const char kProductFolderPrefix[] = "com.vanecraft.";
-
 namespace {
+
+// The product folder's name is this prefix followed by the lower-cased
+// product name.
+constexpr char kProductFolderPrefix[] = "com.vanecraft.";
 
 constexpr std::size_t kMaxProductName = 255;
 constexpr std::uint8_t kRuntimeHost = 2;

@@ -9,10 +9,6 @@
 
 namespace fmx {
 
-// The product folder's name is this prefix followed by the lower-cased
-// product name.
-extern const char kProductFolderPrefix[];
-
 // Appends the plug-in file's name to `text`; without `withExtension` the
 // name ends before its last dot (a leading dot starts no extension). False
 // when the plug-in file cannot be found.

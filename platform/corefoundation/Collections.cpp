@@ -20,10 +20,12 @@ struct CFNumberObject : CFObject {
         }
         return integer == o.integer;
     }
+    // From the value as a double, as a float and an integer compare: an
+    // integer beyond double's precision hashes as the float it equals.
     CFHashCode Hash() const override {
         const double d = AsDouble();
-        if (!isFloat || (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9e18)) {
-            return std::hash<long long>()(isFloat ? static_cast<long long>(d) : integer);
+        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9e18) {
+            return std::hash<long long>()(static_cast<long long>(d));
         }
         return std::hash<double>()(d);
     }

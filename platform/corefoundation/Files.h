@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "platform/common/Files.h"
 #include "platform/corefoundation/CoreFoundation.h"
 
 namespace pvcf {
@@ -31,14 +32,9 @@ constexpr std::size_t kInfoPlistLimit = std::size_t{1} << 20;
 constexpr std::size_t kStringsTableLimit = std::size_t{4} << 20;
 constexpr std::size_t kResourceFileLimit = std::size_t{16} << 20;
 
-// The whole of a regular file of at most `limit` bytes; false for anything
-// else (a folder, device, pipe or socket, a larger file, a read error). Opening
-// never waits, so a pipe without a writer is refused at once.
-bool ReadFile(const std::string& path, std::size_t limit, std::string& bytes);
-
-// Whether `path` is a whole ELF shared object of this machine's class and
-// byte order whose headers, segments and sections lie inside the file, so
-// that mapping it touches no page past its end; `why` says what is wrong.
-bool IsWholeSharedObject(const std::string& path, std::string& why);
+// The readers of outside files (platform/common/Files.h), as the bundle code
+// names them.
+using pvcommon::IsWholeSharedObject;
+using pvcommon::ReadFile;
 
 }  // namespace pvcf

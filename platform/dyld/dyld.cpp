@@ -1,5 +1,7 @@
 #include "platform/dyld/dyld.h"
 
+#include "platform/common/Files.h"
+
 #include <dlfcn.h>
 #include <link.h>
 
@@ -97,10 +99,12 @@ extern "C" {
 const mach_header* NSAddImage(const char* image_name, std::uint32_t options) {
     void* handle = nullptr;
     if (image_name != nullptr) {
-        const int mode = (options & NSADDIMAGE_OPTION_RETURN_ONLY_IF_LOADED) != 0
-                             ? RTLD_NOW | RTLD_NOLOAD
-                             : RTLD_NOW | RTLD_GLOBAL;
-        handle = dlopen(image_name, mode);
+        const bool loadedOnly = (options & NSADDIMAGE_OPTION_RETURN_ONLY_IF_LOADED) != 0;
+        // An image not yet loaded is checked whole first: mapping a cut or
+        // damaged file faults on the pages past its end.
+        std::string why;
+        if (loadedOnly || pvcommon::IsWholeSharedObject(image_name, why))
+            handle = dlopen(image_name, loadedOnly ? RTLD_NOW | RTLD_NOLOAD : RTLD_NOW | RTLD_GLOBAL);
     }
     if (handle == nullptr && (options & NSADDIMAGE_OPTION_RETURN_ON_ERROR) == 0) {
         std::fprintf(stderr, "dyld: NSAddImage could not load %s\n",

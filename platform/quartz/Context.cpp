@@ -1005,5 +1005,8 @@ void CGContextEndTransparencyLayer(CGContextRef ref)
     cairo_pop_group_to_source(c->cr);
     pvquartz::WillPaint(c);
     cairo_paint_with_alpha(c->cr, c->state.alpha);
+    // The layer's picture, a surface as large as the layer, is let go now
+    // rather than kept as the source until the next painting.
+    pvquartz::ApplyFill(c);
 }
 }  // extern "C"

@@ -15,8 +15,6 @@
 #include "platform/common/FlatPath.h"
 #include "platform/quartz/Internal.h"
 
-using pvquartz::PicturePath;
-using pvquartz::SolidPixel;
 
 namespace {
 

@@ -512,7 +512,7 @@ bool FillStepStack(CGContextObject* c)
     std::vector<int> shifts;
     const std::size_t size = StepFigures(c->steps, shifts);
     constexpr double kTurn = 6.283185307179586;
-    return size >= 3 && c->steps[1].kind == PathStep::kArc && c->steps[2].kind == PathStep::kClose &&
+    return size >= 3 && c->steps[1].kind == PathStep::kArc &&
            c->steps[0].v[0] == c->steps[1].v[0] && c->steps[0].v[1] == c->steps[1].v[1] &&
            std::fabs(c->steps[1].v[4] - c->steps[1].v[3]) <= kTurn + 1e-3 &&
            std::all_of(c->steps.begin() + 2, c->steps.begin() + static_cast<std::ptrdiff_t>(size),

@@ -14,8 +14,6 @@
 #include "platform/common/FlatPath.h"
 #include "platform/quartz/Internal.h"
 
-using pvquartz::PicturePath;
-using pvquartz::SolidPixel;
 
 namespace {
 

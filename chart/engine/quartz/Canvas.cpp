@@ -57,11 +57,6 @@ void CCanvas::EndLayer()
 {
     if (context_ && layerOpen_) {
         CGContextEndTransparencyLayer(context_);
-        // The layer's picture, a second canvas, stays the source it was
-        // painted from until the state changes: back to the start state, so
-        // that it goes now rather than with the chart.
-        CGContextRestoreGState(context_);
-        CGContextSaveGState(context_);
     }
     layerOpen_ = false;
 }

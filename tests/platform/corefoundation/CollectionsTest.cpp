@@ -163,6 +163,18 @@ TEST(CFCollections, DictionariesFindKeysThroughTheirHash) {
     EXPECT_EQ(typedValues[0], CFDictionaryGetValue(typed.get(), sameNumber.get()));
     EXPECT_EQ(typedValues[1], CFDictionaryGetValue(typed.get(), sameZone.get()));
     EXPECT_EQ(typedValues[2], CFDictionaryGetValue(typed.get(), sameText.get()));
+    // An integer beyond double's precision equals the float it rounds to,
+    // and is found by it.
+    const long long wide = (1LL << 53) + 1;
+    const double rounded = 9007199254740992.0;
+    Ref<CFNumberRef> wideNumber(CFNumberCreate(nullptr, kCFNumberLongLongType, &wide));
+    Ref<CFNumberRef> roundedNumber(CFNumberCreate(nullptr, kCFNumberDoubleType, &rounded));
+    ASSERT_TRUE(CFEqual(wideNumber.get(), roundedNumber.get()));
+    const void* wideKey = wideNumber.get();
+    Ref<CFDictionaryRef> wideKeyed(CFDictionaryCreate(nullptr, &wideKey, typedValues, 1,
+                                                      &kCFTypeDictionaryKeyCallBacks,
+                                                      &kCFTypeDictionaryValueCallBacks));
+    EXPECT_EQ(typedValues[0], CFDictionaryGetValue(wideKeyed.get(), roundedNumber.get()));
 }
 
 TEST(CFCollections, DeepStructuresFreeWithoutRecursion) {

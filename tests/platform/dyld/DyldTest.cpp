@@ -2,7 +2,11 @@
 // loaded with local binding.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/dyld/dyld.h"
 #include "tests/platform/corefoundation/Support.h"
@@ -82,6 +86,17 @@ TEST(Dyld, AddImageLoadsOrAnswersLoadedImages) {
     EXPECT_NE(nullptr, NSAddImage(kTwinKit.c_str(), NSADDIMAGE_OPTION_RETURN_ON_ERROR));
     EXPECT_NE(nullptr, NSAddImage(kTwinKit.c_str(), NSADDIMAGE_OPTION_RETURN_ONLY_IF_LOADED));
     EXPECT_TRUE(NSIsSymbolNameDefinedWithHint("_pvtest_which", kTwinKit.c_str()));
+}
+
+TEST(Dyld, AddImageRefusesACutImage) {
+    // The first part of a library: mapping it whole would fault past its end.
+    std::ifstream in(kTestKit, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 8192u);
+    const std::string cut = std::string(PV_BIN_DIR) + "/dyld-cut-image.so";
+    std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
+    EXPECT_EQ(nullptr, NSAddImage(cut.c_str(), NSADDIMAGE_OPTION_RETURN_ON_ERROR));
+    std::remove(cut.c_str());
 }
 
 TEST(DyldDeathTest, AddImageFailureEndsTheProcessUnlessAsked) {

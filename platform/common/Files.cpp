@@ -1,4 +1,4 @@
-#include "platform/corefoundation/Files.h"
+#include "platform/common/Files.h"
 
 #include <elf.h>
 #include <fcntl.h>
@@ -75,7 +75,7 @@ bool Inside(std::uint64_t offset, std::uint64_t count, std::uint64_t size, std::
 
 }  // namespace
 
-namespace pvcf {
+namespace pvcommon {
 
 bool ReadFile(const std::string& path, std::size_t limit, std::string& bytes) {
     Descriptor file(path);
@@ -182,4 +182,4 @@ bool IsWholeSharedObject(const std::string& path, std::string& why) {
     return true;
 }
 
-}  // namespace pvcf
+}  // namespace pvcommon
