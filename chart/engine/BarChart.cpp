@@ -27,8 +27,9 @@ void CBarChart::DrawCategoryAxis()
     // Categories narrower than a pixel: one label per pixel column, the
     // first one's (the others would be drawn over it).
     float labelColumn = -std::numeric_limits<float>::infinity();
+    float separatorColumn = labelColumn;
     for (std::size_t c = 0; c < count; ++c, xl += s, xr += s) {
-        if (c + 1 < count && AddCategorySeparator(xr) && depth > 0)
+        if (c + 1 < count && AddCategorySeparator(xr, separatorColumn) && depth > 0)
             Add<CLine>(grey, CPointF(xr, p.bottom), CPointF(xr - d, p.bottom + d));
         if (s < 1.0f) {
             const float column = std::floor((xl + xr) * 0.5f);

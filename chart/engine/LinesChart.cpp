@@ -323,9 +323,9 @@ void CLinesChart::DrawCategoryAxis()
     }
 
     const float s = std::fabs(p.right - p.left) / static_cast<float>(count - 1);
-    for (std::size_t c = 0; c + 1 < count; ++c) {
-        AddCategorySeparator(p.left + static_cast<float>(c + 1) * s);
-    }
+    float separatorColumn = -std::numeric_limits<float>::infinity();
+    for (std::size_t c = 0; c + 1 < count; ++c)
+        AddCategorySeparator(p.left + static_cast<float>(c + 1) * s, separatorColumn);
     // Categories closer together than a pixel: one label per pixel column,
     // the first one's (the others would be drawn over it).
     float labelColumn = -std::numeric_limits<float>::infinity();

@@ -200,7 +200,6 @@ void CPlot::Draw()
     // same data always gives the same picture.
     children.clear();
     titleText = nullptr;
-    separatorDrawn_ = false;
     ClearCanvas();
 
     SetMargins();
@@ -590,13 +589,12 @@ std::size_t CPlot::CategoryCount() const
     return series.data.empty() ? 0 : series.data.front().Count();
 }
 
-bool CPlot::AddCategorySeparator(float x)
+bool CPlot::AddCategorySeparator(float x, float& lastColumn)
 {
     const float column = std::floor(x);
-    if (separatorDrawn_ && column == separatorColumn_)
+    if (column == lastColumn)
         return false;
-    separatorDrawn_ = true;
-    separatorColumn_ = column;
+    lastColumn = column;
     const CRect& p = *plotRect;
     const float t = static_cast<float>(seriesInset);
     if (showGrid)

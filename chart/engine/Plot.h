@@ -280,9 +280,9 @@ protected:
     std::size_t CategoryCount() const;
     // A separator between categories at x: dashed across the plot with the
     // grid shown, else a tick through the category axis. At most one per
-    // pixel column in a drawing (they would lie on one another): false when
-    // x's column has one already.
-    bool AddCategorySeparator(float x);
+    // pixel column (they would lie on one another): false when x's column is
+    // `lastColumn`, the column of the caller's last separator, which is kept.
+    bool AddCategorySeparator(float x, float& lastColumn);
     // The c-th value of a graph; std::out_of_range when it has fewer.
     static float ValueAt(const CChartDataSeriesType& graph, std::size_t c);
 
@@ -306,8 +306,6 @@ private:
     };
     mutable CScaleCache scaleCache_;
     // The pixel column of the drawing's last category separator.
-    float separatorColumn_ = 0.0f;
-    bool separatorDrawn_ = false;
     std::uintptr_t graphicsToken_ = 0;
     CCanvasReservation canvasBudget_;
     CCanvasPtr canvas_;
