@@ -215,7 +215,7 @@ void CLinesChart::DrawChart()
 
     // Many graphs: a line that lines drawn after it would cover whole (its
     // pen's edge too) is left out, and once the lines kept hold
-    // kPointsPerColumn points per pixel column of the plot, the graphs
+    // 256 points per pixel column of the plot (64 with dots), the graphs
     // before them (beneath all of those) are left out: the lines are
     // bounded by the picture, whatever the number of graphs. Soft lines
     // leave their points, so they are only bounded.
@@ -223,9 +223,10 @@ void CLinesChart::DrawChart()
     const float reach = withDots ? 6.0f : 3.0f;   // the pen's half width, and its edge
     const long across = static_cast<long>(reach);  // columns the pen reaches on either side
     const float core = withDots ? 2.0f : 1.5f;
-    constexpr std::size_t kPointsPerColumn = 256;
+    // A dot covers ten pixels a side: a quarter as many are kept.
+    const std::size_t pointsPerColumn = withDots ? 64 : 256;
     const std::size_t budget =
-        kPointsPerColumn * (static_cast<std::size_t>(std::fabs(p.right - p.left)) + 2);
+        pointsPerColumn * (static_cast<std::size_t>(std::fabs(p.right - p.left)) + 2);
     // Without a canvas, or a second graph, nothing is painted over.
     const bool occlude = !smooth && CanvasUsable() && series.data.size() > 1;
     CCoverage coverage(occlude ? pictureWidth : 0, occlude ? pictureHeight : 0);
